@@ -1,0 +1,18 @@
+#include "app/init_app.h"
+
+#include "app/strings.h"
+
+namespace quelvar::app {
+
+CInitApp::CInitApp(std::function<bool()> initializeSockets)
+    : initializeSockets_(std::move(initializeSockets)) {}
+
+int CInitApp::InitInstance(FrontEnd& frontEnd, platform::Language language) {
+    if (!initializeSockets_ || !initializeSockets_()) {
+        frontEnd.showStartupWarning(LoadString(StringId::SocketStartupFailed, language));
+        return 1;
+    }
+    return frontEnd.runMainWindow();
+}
+
+}  // namespace quelvar::app

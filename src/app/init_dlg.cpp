@@ -1,0 +1,84 @@
+#include "app/init_dlg.h"
+
+#include <cstdio>
+
+#include "app/dialog_template.h"
+#include "app/strings.h"
+
+namespace quelvar::app {
+
+using platform::ControlId;
+
+CInitDlg::CInitDlg(platform::View& view, platform::Launcher& launcher,
+                   platform::Language language, std::filesystem::path executablePath)
+    : view_(view),
+      launcher_(launcher),
+      language_(language),
+      executablePath_(std::move(executablePath)) {}
+
+std::string RecordFolderOf(const std::filesystem::path& executablePath) {
+    std::string folder = executablePath.parent_path().string();
+    if (folder.empty() || folder.back() != std::filesystem::path::preferred_separator) {
+        folder += static_cast<char>(std::filesystem::path::preferred_separator);
+    }
+    return folder;
+}
+
+void CInitDlg::setRecordFolder(const std::string& folder) {
+    recordFolder_ = folder;
+    view_.setText(ControlId::RecordFolderLabel, recordFolder_);
+}
+
+void CInitDlg::OnInitDialog() {
+    view_.setText(ControlId::ActivityLog, logText_);
+    setRecordFolder(RecordFolderOf(executablePath_));
+    RefreshFileList(recordFolder_);
+    UpdateControls();
+    AppendLog("build.");
+    AppendLogFormat("%d", kBuildNumber);
+    AppendLog("\r\n");
+    view_.show(ControlId::ActivityLog, false);
+    view_.setProgressRange(0, kProgressUpper);
+    view_.setText(ControlId::VersionLabel, kApplicationVersion);
+}
+
+bool CInitDlg::OnNotify(ControlId control, Notification notification) {
+    if (notification == Notification::Clicked) {
+        switch (control) {
+            case ControlId::Search: OnSearch(); return true;
+            case ControlId::LoadSetupRecord: OnLoadSetupRecord(); return true;
+            case ControlId::SaveSetupRecord: OnSaveSetupRecord(); return true;
+            case ControlId::BrowseFolder: OnBrowseFolder(); return true;
+            case ControlId::SetIpAddress: OnSetIpAddress(); return true;
+            case ControlId::Telnet: OnTelnet(); return true;
+            case ControlId::WebManager: OnWebManager(); return true;
+            default: return false;
+        }
+    }
+    // Both lists refresh the selection state on a selection change and
+    // whenever they gain the focus, even when the selection stays the same.
+    if (control == ControlId::DeviceList || control == ControlId::FileList) {
+        UpdateControls();
+        return true;
+    }
+    return false;
+}
+
+const discovery::DeviceEntry* CInitDlg::selectedDevice() {
+    return devices_.rowAt(view_.listSelection(ControlId::DeviceList));
+}
+
+void CInitDlg::clearLog() { view_.setText(ControlId::ActivityLog, std::string()); }
+
+void CInitDlg::emptyDeviceList() {
+    // Bounded by the count read once: a list never holds more than it had.
+    for (int remaining = view_.listCount(ControlId::DeviceList); remaining > 0; --remaining) {
+        view_.listDelete(ControlId::DeviceList, 0);
+    }
+}
+
+platform::MessageAnswer CInitDlg::showString(platform::MessageKind kind, int stringId) {
+    return view_.messageBox(kind, LoadString(static_cast<StringId>(stringId), language_));
+}
+
+}  // namespace quelvar::app

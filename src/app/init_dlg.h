@@ -1,0 +1,96 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "discovery/device_table.h"
+#include "platform/control_id.h"
+#include "platform/language.h"
+#include "platform/launcher.h"
+#include "platform/view.h"
+
+namespace quelvar::app {
+
+// How a control tells the window that something happened to it.
+enum class Notification { Clicked, SelectionChanged, FocusGained };
+
+// The main window's presenter. It owns the window's state (device table,
+// record folder, activity log text) and runs every operation of the tool,
+// reaching the window only through the View. Each operation blocks until it
+// is done; front-ends decide on which thread that happens.
+//
+// Operations are defined beside the subsystem they belong to: the search in
+// discovery/search.cpp, the download in monitor/download.cpp, and so on.
+class CInitDlg {
+public:
+    CInitDlg(platform::View& view, platform::Launcher& launcher, platform::Language language,
+             std::filesystem::path executablePath);
+
+    // Window initialisation: record folder, file list, controls, build line,
+    // hidden log, progress range, version label.
+    void OnInitDialog();
+
+    // Sends a notification to its handler as the window's notification table
+    // does. Returns false when no handler takes it.
+    bool OnNotify(platform::ControlId control, Notification notification);
+
+    // Button handlers.
+    void OnSearch();
+    void OnSaveSetupRecord();
+    void OnLoadSetupRecord();
+    void OnSetIpAddress();
+    void OnBrowseFolder();
+    void OnTelnet();
+    void OnWebManager();
+
+    // Selection state and the selected device's details.
+    void UpdateControls();
+
+    // The file list from a folder (a text ending in the path separator).
+    void RefreshFileList(const std::string& folder);
+
+    // The activity log.
+    void AppendLog(std::string_view text);
+    void AppendLogFormat(const char* format, int value);
+    void AppendLogFormat(const char* format, const std::string& value);
+    void ReportSocketError(int code);
+
+    // The record folder, always ending in the path separator.
+    const std::string& recordFolder() const { return recordFolder_; }
+    void setRecordFolder(const std::string& folder);
+
+    const discovery::DeviceTable& deviceTable() const { return devices_; }
+    platform::Language language() const { return language_; }
+    platform::View& view() { return view_; }
+
+    // The device table row behind the device list's selection; nullptr when
+    // nothing is selected or the selection names no row of the last search.
+    const discovery::DeviceEntry* selectedDevice();
+
+private:
+    // Shared helpers of the operations.
+    void clearLog();
+    void emptyDeviceList();
+    platform::MessageAnswer showString(platform::MessageKind kind, int stringId);
+    bool ReceiveSearchReply(platform::Socket& socket, int index);
+
+    platform::View& view_;
+    platform::Launcher& launcher_;
+    platform::Language language_;
+    std::filesystem::path executablePath_;
+
+    discovery::DeviceTable devices_;
+    std::string recordFolder_;
+    std::string logText_;
+};
+
+// The record folder for an executable: its folder, ending in the separator.
+std::string RecordFolderOf(const std::filesystem::path& executablePath);
+
+// The log text after appending, with the oldest characters dropped so that at
+// most `cap` remain.
+inline constexpr std::size_t kLogCap = 65536;
+void AppendCapped(std::string& log, std::string_view text, std::size_t cap = kLogCap);
+
+}  // namespace quelvar::app

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "platform/language.h"
+
+namespace quelvar::app {
+
+// The string table; the numbers are the resource identifiers the window has
+// always used.
+enum class StringId : int {
+    SocketStartupFailed = 103,
+    NotFound = 104,
+    Done = 105,
+    TelnetNotInstalled = 106,
+    DeviceCannotCommunicate = 107,
+    ConfirmSetIpAddress = 108,
+    ConfirmApplySetupRecord = 109,
+};
+
+// The text of one string in the given language (UTF-8).
+const std::string& LoadString(StringId id, platform::Language language);
+
+// What the user reads for the transport's -1, a wait that never saw its text;
+// the system has no wording of its own for it.
+const std::string& WaitFailedText(platform::Language language);
+
+}  // namespace quelvar::app

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/socket.h"
+
+namespace quelvar::discovery {
+
+// What the tool knows of one module: filled from its search reply.
+struct DeviceEntry {
+    std::int32_t inUse = 0;  // reserved connection flag, reset by every search
+    platform::Ipv4Endpoint address;  // source of the search reply; IP-SETUP goes here
+    std::array<std::uint8_t, 6> mac{};
+    std::string ipText;  // dotted decimal, at most 15 characters
+    std::uint16_t serialPort = 0;
+    std::int32_t cp1 = 0, cp2 = 0, cp3 = 0;  // pin-name table indexes
+    std::int32_t activeHigh = 0;
+    std::uint8_t bpsCode = 0;
+    std::uint8_t flow = 0;
+    std::uint8_t versionMajor = 0;
+    std::uint8_t versionMinor = 0;
+    std::array<char, 2> productLetters{};
+    std::uint8_t reservedByte = 0;
+    std::int32_t reservedA = 0, reservedB = 0;
+    std::array<std::uint8_t, 2> replyWord{};
+};
+
+// The modules found by the last search: row i is line i of the device list.
+struct DeviceTable {
+    static constexpr int kCapacity = 256;
+    std::array<DeviceEntry, kCapacity> rows{};
+    std::int32_t count = 0;
+
+    // Clears the reserved fields and the count; the rows keep their data
+    // until a new search overwrites them.
+    void reset();
+
+    // The row behind a device-list selection, or nullptr when the selection
+    // names no row filled by the last search.
+    const DeviceEntry* rowAt(int index) const;
+};
+
+// One line of the device list:
+// "02-00-00-11-22-33 - 192.168.0.10 - AB - 6.1".
+// Product letters that are not printable, or that would make the line a path
+// when it becomes a file name, are shown as '_' so the line stays one line.
+std::string FormatDeviceLine(const DeviceEntry& entry);
+
+}  // namespace quelvar::discovery

@@ -1,0 +1,51 @@
+// The reachability check: is anybody answering status queries at an address?
+#include "discovery/reachability.h"
+
+#include <array>
+#include <chrono>
+
+#include "discovery/datagrams.h"
+#include "platform/process.h"
+#include "platform/socket.h"
+
+namespace quelvar::discovery {
+
+using namespace std::chrono_literals;
+
+int QueryDevice(const std::string& addressText) {
+    std::optional<platform::Ipv4Octets> address = platform::parseIpv4(addressText);
+    if (!address) return platform::socket_error::kHostNotFound;
+
+    int error = 0;
+    platform::Socket socket = platform::Socket::openUdp(error);
+    if (error != 0) return error;
+    socket.setBroadcast(true);
+    socket.setReceiveTimeout(1000ms);
+
+    auto query = EncodeStatusQuery();
+    socket.sendTo(query.data(), query.size(), platform::Ipv4Endpoint{*address, kDiscoveryPort});
+
+    std::array<std::uint8_t, kStatusReplySize> reply{};
+    std::size_t received = 0;
+    platform::Ipv4Endpoint from;
+    error = socket.receiveFrom(reply.data(), reply.size(), received, from);
+    if (error != 0) return error;
+
+    if (received < kStatusReplySize) {
+        // A short reply may come in pieces: give the rest a moment, then take
+        // whatever follows; its outcome does not matter.
+        platform::sleepFor(100ms);
+        socket.receiveFrom(reply.data() + received, kStatusReplySize - received, received, from);
+    }
+    return 0;
+}
+
+bool PingDevice(const std::string& addressText, unsigned attempts) {
+    for (unsigned attempt = 0; attempt < attempts; ++attempt) {
+        if (QueryDevice(addressText) == 0) return true;
+        platform::sleepFor(1000ms);
+    }
+    return false;
+}
+
+}  // namespace quelvar::discovery

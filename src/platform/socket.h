@@ -1,0 +1,101 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quelvar::platform {
+
+#ifdef _WIN32
+using NativeSocket = std::uintptr_t;  // a Windows SOCKET is pointer-wide
+#else
+using NativeSocket = int;
+#endif
+
+using Ipv4Octets = std::array<std::uint8_t, 4>;
+
+// An IPv4 address and port, first octet first, port in host order.
+struct Ipv4Endpoint {
+    Ipv4Octets octets{};
+    std::uint16_t port = 0;
+
+    // Dotted decimal without leading zeros, as inet_ntoa writes it.
+    std::string addressText() const;
+    friend bool operator==(const Ipv4Endpoint&, const Ipv4Endpoint&) = default;
+};
+
+// Result codes of every socket call: 0 is success, anything else the
+// platform's socket error number (errno on POSIX, WSAGetLastError on Windows).
+namespace socket_error {
+extern const int kTimedOut;       // a receive or send ran into its time-out
+extern const int kMessageTooLong; // a datagram longer than the receive buffer
+extern const int kPeerClosed;     // the peer closed before the bytes asked for arrived
+extern const int kHostNotFound;   // an address text that does not resolve
+}  // namespace socket_error
+
+// Starts the platform's socket library (WSAStartup on Windows). False means
+// the program cannot use the network at all.
+bool initializeSocketLibrary();
+
+// The system's own wording of a socket error number, without a trailing line break.
+std::string systemErrorText(int code);
+
+// inet_addr's reading of a text: dotted decimal (and its short and
+// hexadecimal forms), no name lookup. nullopt when it does not parse.
+std::optional<Ipv4Octets> parseIpv4(const std::string& text);
+
+// A socket handle that closes itself; it moves but does not copy.
+// Fallible calls return a result code and never throw.
+class Socket {
+public:
+    Socket() = default;
+    ~Socket();
+    Socket(Socket&& other) noexcept;
+    Socket& operator=(Socket&& other) noexcept;
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+
+    static Socket openUdp(int& error);
+    static Socket openTcp(int& error);
+
+    bool isOpen() const;
+    void close();
+    NativeSocket native() const { return handle_; }
+
+    int setBroadcast(bool on);
+    int setReuseAddress(bool on);
+    int setReceiveTimeout(std::chrono::milliseconds timeout);
+    int setSendTimeout(std::chrono::milliseconds timeout);
+    int setNonBlocking(bool on);
+
+    int bind(const Ipv4Endpoint& local);
+    Ipv4Endpoint localEndpoint() const;
+
+    // Datagrams. A datagram longer than `capacity` is consumed and fails with
+    // kMessageTooLong, as a Windows receive does.
+    int sendTo(const void* data, std::size_t size, const Ipv4Endpoint& to);
+    int receiveFrom(void* buffer, std::size_t capacity, std::size_t& received, Ipv4Endpoint& from);
+
+    // Waits until a receive would not block. `readable` is false when the
+    // time ran out first.
+    int waitReadable(std::chrono::milliseconds timeout, bool& readable);
+
+    // Streams. A send never raises SIGPIPE; a receive of 0 bytes with result 0
+    // means the peer closed the connection.
+    int connect(const Ipv4Endpoint& remote);
+    int send(const void* data, std::size_t size);
+    int receive(void* buffer, std::size_t capacity, std::size_t& received);
+    int listen(int backlog);
+    Socket accept(int& error, Ipv4Endpoint* peer = nullptr);
+    int shutdownBoth();
+
+private:
+    explicit Socket(NativeSocket handle) : handle_(handle) {}
+    NativeSocket handle_ = invalidHandle();
+    static NativeSocket invalidHandle();
+};
+
+}  // namespace quelvar::platform

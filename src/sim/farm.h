@@ -1,0 +1,49 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/module.h"
+
+namespace quelvar::sim {
+
+// What a module saw: for the tests' assertions on the exact wire bytes.
+struct ReceivedDatagram {
+    int module;                     // index of the module that took it
+    platform::Ipv4Endpoint from;
+    platform::Ipv4Endpoint to;      // local address and port it arrived on
+    Bytes bytes;
+};
+
+// A farm of simulated modules on 127.0.0.2 and up, served by background
+// threads until stopped. Only for use inside a private network namespace.
+class Farm {
+public:
+    explicit Farm(std::vector<ModuleConfig> modules);
+    ~Farm();
+    Farm(const Farm&) = delete;
+    Farm& operator=(const Farm&) = delete;
+
+    // Binds every socket and starts serving; 0 or the socket error number.
+    // Returns only when every module is ready to answer.
+    int start();
+    void stop();
+
+    std::size_t size() const;
+    // Current state of a module (its address changes after an IP-SETUP).
+    ModuleConfig module(int index) const;
+
+    std::vector<ReceivedDatagram> receivedDatagrams() const;
+    // Every byte the module's monitor port received, connection after connection.
+    Bytes monitorBytesReceived(int index) const;
+    int monitorConnections(int index) const;
+    int resets(int index) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace quelvar::sim

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/socket.h"
+
+namespace quelvar::sim {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Faults a simulated module's monitor port can show, for the transfer tests.
+enum class MonitorFault {
+    None,
+    StopMidLine,      // goes quiet in the middle of a data line of record 2
+    CloseMidRecord,   // closes the connection in the middle of record 2
+    NulInPrompt,      // NUL bytes inside its banner and prompts
+    OnlyCrLfPrompt,   // banner and prompt are only CR and LF
+    LowerCaseHex,     // data lines in lower-case hexadecimal
+    OversizeCount,    // a data line whose count is above 0x28
+    TooManyRecords,   // serves far more data than fits a 4096-byte file
+    WriteReplyOne,    // answers a record write with a second byte of '1'
+    AlterOnWrite,     // stores a written record with one byte changed
+};
+
+// One simulated module: its identity and how it behaves. Defaults describe a
+// well-behaved module.
+struct ModuleConfig {
+    platform::Ipv4Octets address{127, 0, 0, 2};
+    std::array<std::uint8_t, 6> mac{0x02, 0x00, 0x00, 0x00, 0x00, 0x02};
+    std::array<char, 2> productLetters{'Q', 'V'};
+    std::uint8_t versionMajor = 6;
+    std::uint8_t versionMinor = 1;
+
+    // Search.
+    bool answersSearch = true;
+    std::size_t searchReplySize = 30;  // above 30: the tool must drop the reply
+    int searchReplyCount = 1;          // 2: answers every search twice
+    std::chrono::milliseconds searchReplyDelay{0};
+    std::uint16_t replyPort = 30718;   // source port of the module's discovery answers
+
+    // Status query.
+    bool answersStatus = true;
+    std::size_t statusReplySize = 124;  // 60 short, 125 too long
+    std::chrono::milliseconds statusReplyDelay{0};
+    int ignoreFirstStatusQueries = 0;
+
+    // IP-SETUP: the module takes its new address after this delay.
+    std::chrono::milliseconds ipSetupDelay{300};
+
+    // Monitor port 9999.
+    bool monitorPort = true;
+    MonitorFault monitorFault = MonitorFault::None;
+    std::chrono::milliseconds resetSilence{1500};  // silent after "RS"
+    // Setup records the module holds, by number (0: 120 bytes, others 126).
+    std::map<int, Bytes> records;
+
+    // A small web page on port 80.
+    bool webPage = true;
+};
+
+// The default records of a module: 0 and 2 to 8, filled from a seed.
+std::map<int, Bytes> DefaultRecords(std::uint8_t seed);
+
+// A module config for farm index i: address 127.0.0.(2+i), its own MAC,
+// letters and version.
+ModuleConfig DefaultModule(int index);
+
+}  // namespace quelvar::sim
