@@ -60,6 +60,13 @@ public:
     const std::string& recordFolder() const { return recordFolder_; }
     void setRecordFolder(const std::string& folder);
 
+    // Where the search request goes: the limited broadcast by default; a
+    // front-end may aim it at one subnet's broadcast or at one module.
+    void setSearchDestination(const platform::Ipv4Octets& destination) {
+        searchDestination_ = destination;
+    }
+    const platform::Ipv4Octets& searchDestination() const { return searchDestination_; }
+
     const discovery::DeviceTable& deviceTable() const { return devices_; }
     platform::Language language() const { return language_; }
     platform::View& view() { return view_; }
@@ -83,6 +90,7 @@ private:
     discovery::DeviceTable devices_;
     std::string recordFolder_;
     std::string logText_;
+    platform::Ipv4Octets searchDestination_{255, 255, 255, 255};
 };
 
 // The record folder for an executable: its folder, ending in the separator.

@@ -14,7 +14,6 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kReceiveTimeout = 1000ms;
-const platform::Ipv4Endpoint kLimitedBroadcast{{255, 255, 255, 255}, discovery::kDiscoveryPort};
 
 // Receives one datagram and throws it away; used once the table is full, so
 // that late replies still count as activity but are not stored.
@@ -53,7 +52,8 @@ void CInitDlg::OnSearch() {
     socket.setReceiveTimeout(kReceiveTimeout);
 
     auto request = discovery::EncodeSearchRequest();
-    socket.sendTo(request.data(), request.size(), kLimitedBroadcast);
+    socket.sendTo(request.data(), request.size(),
+                  platform::Ipv4Endpoint{searchDestination_, discovery::kDiscoveryPort});
 
     for (;;) {
         bool readable = false;
