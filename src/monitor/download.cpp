@@ -1,8 +1,143 @@
-// Setup record download: placeholder until the monitor transport lands.
+// The "Save setuprecord" button: read the selected module's setup records
+// through its monitor mode and save them as a setup record file.
+#include <chrono>
+
 #include "app/init_dlg.h"
+#include "app/strings.h"
+#include "discovery/reachability.h"
+#include "monitor/record_download.h"
+#include "monitor/telnet.h"
+#include "monitor/texts.h"
+#include "platform/process.h"
+#include "records/rec_file.h"
 
 namespace quelvar::app {
 
-void CInitDlg::OnSaveSetupRecord() {}
+using platform::ControlId;
+using platform::MessageKind;
+
+namespace {
+
+// Monitor-mode entry after a successful connect: "Mode", "M", ">". 0 or the
+// failing step's result. `log` writes the steps' trace between them.
+template <typename Log>
+int enterMonitorMode(monitor::TelnetSocket& socket, Log&& log) {
+    log("success.\r\n");
+    if (int code = monitor::TelnetWaitString(socket, "Mode")) return code;
+    log("wait\"Mode\"-");
+    if (int code = monitor::TelnetSend(socket, "M")) return code;
+    log("mon mode.");
+    return monitor::TelnetWaitString(socket, ">");
+}
+
+}  // namespace
+
+void CInitDlg::OnSaveSetupRecord() {
+    const discovery::DeviceEntry* selected = selectedDevice();
+    if (selected == nullptr) return;  // the button is only enabled with a selection
+    const std::string ipText = selected->ipText;
+    const int line = view_.listSelection(ControlId::DeviceList);
+
+    if (!discovery::PingDevice(ipText, 1)) {
+        showString(MessageKind::Warning, static_cast<int>(StringId::DeviceCannotCommunicate));
+        return;
+    }
+
+    records::FileImage image;
+    clearLog();
+    AppendLog("Save:start.\r\n");
+    view_.setProgress(1);
+
+    AppendLog("telnet:start.");
+    AppendLog("connect.");
+    monitor::TelnetSocket socket;
+    if (int code = monitor::TelnetConnect(socket, ipText)) {
+        ReportSocketError(code);
+        view_.setProgress(0);
+        return;
+    }
+
+    auto communicationFailure = [&](int code) {
+        ReportSocketError(code);
+        monitor::TelnetClose(socket);
+        view_.setProgress(0);
+    };
+
+    if (int code = enterMonitorMode(socket, [this](const char* text) { AppendLog(text); })) {
+        communicationFailure(code);
+        return;
+    }
+    AppendLog("success.\r\n");
+    AppendLog("setup record:recv start.\r\n");
+
+    monitor::DownloadHooks hooks{
+        [this](std::string_view text) { AppendLog(text); },
+        [this](int position) { view_.setProgress(position); },
+        [](std::chrono::milliseconds duration) { platform::sleepFor(duration); },
+    };
+    monitor::DownloadResult result = monitor::ReadSetupRecords(socket, image, hooks);
+    switch (result.outcome) {
+        case monitor::DownloadOutcome::Complete:
+        case monitor::DownloadOutcome::EndAnswer:
+            break;
+        case monitor::DownloadOutcome::SocketError:
+            communicationFailure(result.code);
+            return;
+        case monitor::DownloadOutcome::LineTooLong:
+        case monitor::DownloadOutcome::ImageFull:
+            // The answer cannot be kept whole: say so plainly and save nothing.
+            view_.messageBox(
+                MessageKind::ResultText,
+                monitor::LoadTransferText(result.outcome == monitor::DownloadOutcome::LineTooLong
+                                              ? monitor::TransferText::LineTooLong
+                                              : monitor::TransferText::ImageFull,
+                                          language_));
+            monitor::TelnetClose(socket);
+            view_.setProgress(0);
+            return;
+    }
+
+    monitor::TelnetClose(socket);
+    AppendLog("save setuprecord...\r\n");
+    view_.setProgress(11);
+
+    platform::SaveDialogRequest request;
+    request.defaultName = view_.listText(ControlId::DeviceList, line) + ".rec";
+    request.defaultExtension = "rec";
+    request.filters = {{"Setup record files(*.rec)", "*.rec"}, {"All files (*.*)", "*.*"}};
+    request.initialFolder = view_.text(ControlId::RecordFolderLabel);
+    request.overwritePrompt = true;
+    std::optional<std::filesystem::path> chosen = view_.saveFileDialog(request);
+
+    if (!chosen) {
+        AppendLog("cancel.\r\n");
+        emptyDeviceList();
+        UpdateControls();
+        view_.setProgress(0);
+        return;
+    }
+
+    switch (records::SaveFileReplacing(*chosen, image.bytes())) {
+        case records::SaveResult::CannotCreate:
+            view_.messageBox(MessageKind::ResultText, "OpenError");
+            view_.setProgress(0);
+            return;
+        case records::SaveResult::WriteFailed:
+            view_.messageBox(
+                MessageKind::ResultText,
+                monitor::LoadTransferText(monitor::TransferText::WriteFailed, language_));
+            view_.setProgress(0);
+            return;
+        case records::SaveResult::Saved:
+            break;
+    }
+    AppendLog("success.\r\n");
+    view_.setProgress(12);
+    showString(MessageKind::ResultText, static_cast<int>(StringId::Done));
+    view_.setProgress(0);
+    emptyDeviceList();
+    UpdateControls();
+    RefreshFileList(view_.text(ControlId::RecordFolderLabel));
+}
 
 }  // namespace quelvar::app

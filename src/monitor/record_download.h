@@ -1,0 +1,48 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string_view>
+
+#include "monitor/telnet.h"
+#include "records/rec_file.h"
+
+namespace quelvar::monitor {
+
+// How reading a module's records ended.
+enum class DownloadOutcome {
+    Complete,     // every requested record was read
+    EndAnswer,    // the module said it has no more records ("9>")
+    SocketError,  // a send or an exact-count read failed; `code` holds its number
+    LineTooLong,  // a data line announced more than 40 data bytes
+    ImageFull,    // the records would not fit the 4096-byte file image
+};
+
+struct DownloadResult {
+    DownloadOutcome outcome = DownloadOutcome::Complete;
+    int code = 0;
+};
+
+// What the reading does besides the connection: trace texts, progress
+// positions and its pauses. Tests and fuzzers replace them.
+struct DownloadHooks {
+    std::function<void(std::string_view)> log;
+    std::function<void(int)> progress;
+    std::function<void(std::chrono::milliseconds)> pause;
+};
+
+// The records a download asks for, in order; 1 and 9 are never asked for.
+inline constexpr int kFirstRecordSlot = 0;
+inline constexpr int kLastRecordSlot = 9;
+// Data bytes one line of a module's answer may carry: the line buffer holds
+// 80 hexadecimal characters.
+inline constexpr int kMaxAnswerLineBytes = 40;
+
+// Asks a module in monitor mode for its setup records 0 and 2 to 8 ("G%d\r\n")
+// and appends each as its number byte and data bytes to `image`. An end
+// answer stops the reading without error; whatever record it cut short is
+// taken off the image again, so the image holds complete records only.
+DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
+                                const DownloadHooks& hooks);
+
+}  // namespace quelvar::monitor

@@ -1,0 +1,140 @@
+// The monitor connection: six blocking operations over one TCP stream.
+//
+// Every receive asks for one byte (except the opening discard). The exact-count
+// reads of the download and the chunks of a wait rely on it: a byte the
+// current operation did not ask for stays in the connection for the next one.
+#include "monitor/telnet.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "platform/process.h"
+#include "platform/socket.h"
+
+namespace quelvar::monitor {
+
+void Transport::pause(std::chrono::milliseconds duration) {
+    platform::sleepFor(duration);
+}
+
+namespace {
+
+class SocketTransport : public Transport {
+  public:
+    explicit SocketTransport(platform::Socket socket) : socket_(std::move(socket)) {}
+
+    int receive(std::uint8_t* buffer, std::size_t capacity, std::size_t& received) override {
+        return socket_.receive(buffer, capacity, received);
+    }
+    int send(const std::uint8_t* data, std::size_t size) override {
+        return socket_.send(data, size);
+    }
+    void close() override { socket_.close(); }
+
+  private:
+    platform::Socket socket_;
+};
+
+// One receive of one byte: 1 when a byte came, 0 when the peer closed, and
+// the error number (negated, so it cannot be mistaken for a count) otherwise.
+int receiveOne(Transport& transport, std::uint8_t& byte, int& error) {
+    std::size_t received = 0;
+    error = transport.receive(&byte, 1, received);
+    if (error != 0) return -1;
+    return received == 1 ? 1 : 0;
+}
+
+}  // namespace
+
+int TelnetConnect(TelnetSocket& socket, const std::string& ipText) {
+    socket.transport.reset();
+    int error = 0;
+    platform::Socket tcp = platform::Socket::openTcp(error);
+    if (error != 0) return error;
+
+    // Only dotted-decimal texts are taken and no name is looked up. A text
+    // that does not parse fails here, as its connect would, but without
+    // aiming a connection at the broadcast address.
+    auto octets = platform::parseIpv4(ipText);
+    if (!octets) return platform::socket_error::kHostNotFound;
+
+    error = tcp.connect(platform::Ipv4Endpoint{*octets, kMonitorPort});
+    if (error != 0) return error;  // the Socket closes itself
+
+    // Failures here are harmless: the calls then wait as long as the system lets them.
+    tcp.setSendTimeout(kMonitorTimeout);
+    tcp.setReceiveTimeout(kMonitorTimeout);
+
+    // Modules greet with a few bytes before their banner; they are not part of
+    // what the caller waits for, whatever arrives (or does not) in the second.
+    std::uint8_t scratch[kOpeningDiscard];
+    std::size_t received = 0;
+    tcp.receive(scratch, sizeof scratch, received);
+
+    socket.transport = std::make_unique<SocketTransport>(std::move(tcp));
+    return 0;
+}
+
+int TelnetSend(TelnetSocket& socket, const char* text) {
+    if (!socket.isOpen()) return platform::socket_error::kPeerClosed;
+    return socket.transport->send(reinterpret_cast<const std::uint8_t*>(text), std::strlen(text));
+}
+
+int TelnetRecv(TelnetSocket& socket, std::uint8_t* buffer, int count) {
+    if (count <= 0) return 0;
+    if (!socket.isOpen()) return platform::socket_error::kPeerClosed;
+    for (int i = 0; i < count; ++i) {
+        int error = 0;
+        int got = receiveOne(*socket.transport, buffer[i], error);
+        if (got < 0) return error;
+        if (got == 0) return platform::socket_error::kPeerClosed;
+    }
+    return 0;
+}
+
+int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk) {
+    char text[kChunkCapacity + 1] = {};
+    int count = 0;
+    if (socket.isOpen()) {
+        // Each pass either stores a byte or drops a CR/LF; a stream of line
+        // ends alone is bounded by the time-out once it stops, and by this
+        // cap if it never does.
+        for (int pass = 0; pass < 1 << 20; ++pass) {
+            std::uint8_t byte = 0;
+            int error = 0;
+            if (receiveOne(*socket.transport, byte, error) != 1) break;
+            if (byte == '\r' || byte == '\n') continue;
+            text[count++] = static_cast<char>(byte);
+            if (byte == 0 || count == static_cast<int>(kChunkCapacity)) break;
+        }
+    }
+    text[count < static_cast<int>(kChunkCapacity) ? count : kChunkCapacity] = '\0';
+    std::size_t copy = count < static_cast<int>(kChunkCapacity) ? count + 1 : kChunkCapacity;
+    std::memcpy(chunk.data(), text, copy);
+    return count;
+}
+
+int TelnetWaitString(TelnetSocket& socket, const char* pattern) {
+    const std::string_view wanted(pattern);
+    for (int chunks = 0; chunks < kMaxWaitChunks; ++chunks) {
+        Chunk chunk{};
+        int length = TelnetRecvChunk(socket, chunk);
+        if (length == 0) return -1;
+        // The text ends at the first NUL, or after all 256 characters.
+        std::size_t textLength = 0;
+        while (textLength < kChunkCapacity && chunk[textLength] != '\0') ++textLength;
+        if (std::string_view(chunk.data(), textLength).find(wanted) != std::string_view::npos) {
+            return 0;
+        }
+        if (socket.isOpen()) socket.transport->pause(kChunkPause);
+    }
+    return -1;
+}
+
+int TelnetClose(TelnetSocket& socket) {
+    if (socket.transport) socket.transport->close();
+    socket.transport.reset();
+    return 0;
+}
+
+}  // namespace quelvar::monitor

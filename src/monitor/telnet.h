@@ -1,0 +1,74 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quelvar::monitor {
+
+// The byte stream under a monitor connection. The real one is a TCP socket;
+// tests and fuzzers put a scripted one in its place, so the download's
+// reading of a module's answer can be driven from plain bytes.
+class Transport {
+  public:
+    virtual ~Transport() = default;
+    // One receive call for at most `capacity` bytes. 0 with `received` 0
+    // means the peer closed; a non-zero result is a socket error number (a
+    // quiet second reads as the time-out error).
+    virtual int receive(std::uint8_t* buffer, std::size_t capacity, std::size_t& received) = 0;
+    virtual int send(const std::uint8_t* data, std::size_t size) = 0;
+    virtual void close() = 0;
+    // The pause between the chunks of a wait; a fake may skip it.
+    virtual void pause(std::chrono::milliseconds duration);
+};
+
+// The connection socket variable the monitor operations work on: empty until
+// `TelnetConnect` fills it, emptied again by `TelnetClose`.
+struct TelnetSocket {
+    std::unique_ptr<Transport> transport;
+    bool isOpen() const { return transport != nullptr; }
+};
+
+inline constexpr std::uint16_t kMonitorPort = 9999;
+inline constexpr std::chrono::milliseconds kMonitorTimeout{1000};
+inline constexpr std::size_t kOpeningDiscard = 9;
+inline constexpr std::size_t kChunkCapacity = 256;
+inline constexpr std::chrono::milliseconds kChunkPause{50};
+// A module that streams without ever pausing or sending the awaited text
+// would hold a wait for ever; past this many chunks the wait gives up.
+inline constexpr int kMaxWaitChunks = 2048;
+
+using Chunk = std::array<char, kChunkCapacity>;
+
+// Result codes: 0 success, a positive socket error number, -1 (waits only)
+// for a text that was not seen.
+
+// Opens a TCP connection to port 9999 of a dotted-decimal address, sets the
+// 1000 ms send and receive time-outs and throws away one opening receive of
+// up to 9 bytes. On failure nothing stays open.
+int TelnetConnect(TelnetSocket& socket, const std::string& ipText);
+
+// Sends the text without its terminator and without any line end of its own.
+int TelnetSend(TelnetSocket& socket, const char* text);
+
+// Receives exactly `count` bytes, one receive call per byte. On failure the
+// bytes that did arrive stay at the front of `buffer`. A peer that closes
+// early fails with platform::socket_error::kPeerClosed.
+int TelnetRecv(TelnetSocket& socket, std::uint8_t* buffer, int count);
+
+// One chunk of text: CR and LF are dropped; it ends after a quiet second,
+// at a closed or failed connection, at a NUL (counted) or at 256 characters.
+// A chunk shorter than 256 is terminated in `chunk`. Never fails.
+int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk);
+
+// Reads chunks, 50 ms apart, until one holds `pattern` wholly (0) or one is
+// empty (-1).
+int TelnetWaitString(TelnetSocket& socket, const char* pattern);
+
+// Closes the connection; nothing is sent first. Always 0.
+int TelnetClose(TelnetSocket& socket);
+
+}  // namespace quelvar::monitor
