@@ -1,23 +1,564 @@
-// Placeholder: the serving loop comes with the simulator's own change.
+// The farm serves every module's discovery traffic from one thread that
+// polls all sockets, so that hundreds of modules can answer one search
+// without a thread each. Delays are tasks on a timer queue run by that same
+// thread. Only monitor and web connections get threads of their own, because
+// their sessions block on the peer.
 #include "sim/farm.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "sim/datagram_destination.h"
+#include "sim/module_datagrams.h"
+#include "sim/monitor_session.h"
+#include "sim/task_queue.h"
+#include "sim/web_page.h"
 
 namespace quelvar::sim {
 
-struct Farm::Impl {
-    std::vector<ModuleConfig> modules;
+namespace {
+
+using Clock = TaskQueue::Clock;
+using platform::Ipv4Endpoint;
+using platform::Ipv4Octets;
+using platform::Socket;
+
+// Every wait of the serving thread is at most this long, so stop() is prompt
+// even if a wake-up were lost.
+constexpr auto kPollSlice = std::chrono::milliseconds(100);
+constexpr std::size_t kReceiveCapacity = 2048;
+// Datagrams taken from one socket per wake-up, so that one busy socket
+// cannot starve the others.
+constexpr int kMaxReceivesPerWake = 256;
+// Connections accepted from one listener per wake-up.
+constexpr int kMaxAcceptsPerWake = 16;
+// Replies to one broadcast go out in bursts of this many per millisecond:
+// real modules answer with some spread, and a burst of hundreds at once can
+// overflow a default receive buffer on the tool's side.
+constexpr std::size_t kRepliesPerBurst = 32;
+constexpr int kListenBacklog = 16;
+
+std::uint32_t AddressKey(const Ipv4Octets& address) {
+    return (std::uint32_t{address[0]} << 24) | (std::uint32_t{address[1]} << 16) |
+           (std::uint32_t{address[2]} << 8) | std::uint32_t{address[3]};
+}
+
+bool IsBroadcastDestination(const Ipv4Octets& address) {
+    return address == Ipv4Octets{255, 255, 255, 255} || address == Ipv4Octets{127, 255, 255, 255};
+}
+
+// Lets a farm of `modules` modules open its sockets: three per module plus
+// the shared ones and the connections of the sessions.
+void RaiseOpenFileLimit(std::size_t modules) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    rlim_t needed = static_cast<rlim_t>(modules * 3 + 256);
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < needed) {
+        limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? needed : limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+int OpenListener(const Ipv4Endpoint& local, Socket& listener) {
+    int error = 0;
+    Socket socket = Socket::openTcp(error);
+    if (error != 0) return error;
+    socket.setReuseAddress(true);
+    if ((error = socket.setNonBlocking(true)) != 0) return error;
+    if ((error = socket.bind(local)) != 0) return error;
+    if ((error = socket.listen(kListenBacklog)) != 0) return error;
+    listener = std::move(socket);
+    return 0;
+}
+
+}  // namespace
+
+struct ModuleState {
+    // Shared with the module's monitor sessions (see MonitorContext).
+    std::mutex mutex;
+    ModuleConfig config;
+    Bytes monitorReceived;
+    int resets = 0;
+    int connections = 0;
+
+    // Serving thread only (and start/stop while it is not running).
+    ModuleConfig behaviour;  // how the module answers on the discovery port
+    Ipv4Octets address{};    // where it lives now
+    bool reachable = true;   // false once it took an address outside 127/8
+    bool resetting = false;  // silent after "RS"
+    int statusQueries = 0;
+    Socket udp;
+    Socket monitor;
+    Socket web;
 };
 
-Farm::Farm(std::vector<ModuleConfig> modules) : impl_(std::make_unique<Impl>()) {
-    impl_->modules = std::move(modules);
+struct Worker {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+    std::unique_ptr<MonitorContext> context;  // outlives the thread that uses it
+};
+
+struct Farm::Impl {
+    std::vector<std::unique_ptr<ModuleState>> modules;
+    std::atomic<bool> stopping{false};
+    bool running = false;
+
+    Socket broadcast;  // 0.0.0.0:30718, shared by all modules
+    int wakeRead = -1;
+    int wakeWrite = -1;
+    std::thread server;
+    TaskQueue tasks;
+    std::map<std::uint32_t, int> moduleAt;  // serving thread: address -> module index
+    std::vector<Worker> workers;            // serving thread, then stop()
+
+    mutable std::mutex datagramMutex;
+    std::vector<ReceivedDatagram> datagrams;
+
+    ModuleState& at(int index) const { return *modules.at(static_cast<std::size_t>(index)); }
+
+    int start();
+    void stop();
+    void wake() const;
+    int openModule(int index);
+    void closeModule(int index);
+    void serve();
+    void receiveOnBroadcastSocket();
+    void receiveOnModuleSocket(int index);
+    void handleDatagram(int index, const Ipv4Endpoint& from, const Ipv4Endpoint& to,
+                        const Bytes& bytes, std::size_t burstPosition);
+    void answer(int index, Bytes reply, const Ipv4Endpoint& to);
+    void moveModule(int index, const Ipv4Octets& address);
+    void beginReset(int index);
+    void acceptMonitor(int index);
+    void acceptWeb(int index);
+    bool spawnWorker(std::function<void()> work, std::unique_ptr<MonitorContext> context);
+    void reapWorkers(bool all);
+};
+
+int Farm::Impl::start() {
+    if (running) return 0;
+    stopping = false;
+    for (const auto& module : modules) {
+        if (!IsLoopbackAddress(module->address)) return EADDRNOTAVAIL;
+    }
+    RaiseOpenFileLimit(modules.size());
+
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC) != 0) return errno;
+    wakeRead = pipeEnds[0];
+    wakeWrite = pipeEnds[1];
+
+    int error = 0;
+    broadcast = Socket::openUdp(error);
+    if (error == 0) {
+        broadcast.setReuseAddress(true);
+        error = broadcast.setNonBlocking(true);
+    }
+    if (error == 0) error = EnableDestinationAddress(broadcast);
+    if (error == 0) error = broadcast.bind(Ipv4Endpoint{{0, 0, 0, 0}, kDiscoveryPort});
+
+    moduleAt.clear();
+    for (int i = 0; error == 0 && i < static_cast<int>(modules.size()); ++i) {
+        ModuleState& module = at(i);
+        if (!module.reachable) continue;
+        module.resetting = false;
+        error = openModule(i);
+        moduleAt[AddressKey(module.address)] = i;
+    }
+    if (error == 0) {
+        try {
+            server = std::thread([this] { serve(); });
+        } catch (const std::system_error& failure) {
+            error = failure.code().value();
+        }
+    }
+    if (error != 0) {
+        for (int i = 0; i < static_cast<int>(modules.size()); ++i) closeModule(i);
+        broadcast.close();
+        ::close(wakeRead);
+        ::close(wakeWrite);
+        wakeRead = wakeWrite = -1;
+        return error;
+    }
+    running = true;
+    return 0;
 }
-Farm::~Farm() { stop(); }
-int Farm::start() { return 0; }
-void Farm::stop() {}
-std::size_t Farm::size() const { return impl_->modules.size(); }
-ModuleConfig Farm::module(int index) const { return impl_->modules.at(static_cast<std::size_t>(index)); }
-std::vector<ReceivedDatagram> Farm::receivedDatagrams() const { return {}; }
-Bytes Farm::monitorBytesReceived(int) const { return {}; }
-int Farm::monitorConnections(int) const { return 0; }
-int Farm::resets(int) const { return 0; }
+
+void Farm::Impl::stop() {
+    if (!running) return;
+    stopping = true;
+    wake();
+    server.join();
+    reapWorkers(true);
+    tasks.clear();
+    for (int i = 0; i < static_cast<int>(modules.size()); ++i) closeModule(i);
+    broadcast.close();
+    ::close(wakeRead);
+    ::close(wakeWrite);
+    wakeRead = wakeWrite = -1;
+    running = false;
+}
+
+void Farm::Impl::wake() const {
+    char byte = 1;
+    // A full pipe already holds a wake-up; nothing more to do then.
+    [[maybe_unused]] ssize_t written = ::write(wakeWrite, &byte, 1);
+}
+
+int Farm::Impl::openModule(int index) {
+    ModuleState& module = at(index);
+    int error = 0;
+    Socket udp = Socket::openUdp(error);
+    if (error != 0) return error;
+    // Shares the discovery port with the farm's broadcast socket.
+    udp.setReuseAddress(true);
+    if ((error = udp.setNonBlocking(true)) != 0) return error;
+    if ((error = udp.bind(Ipv4Endpoint{module.address, module.behaviour.replyPort})) != 0) {
+        return error;
+    }
+    Socket monitor;
+    if (module.behaviour.monitorPort) {
+        error = OpenListener(Ipv4Endpoint{module.address, kMonitorPort}, monitor);
+        if (error != 0) return error;
+    }
+    Socket web;
+    if (module.behaviour.webPage) {
+        error = OpenListener(Ipv4Endpoint{module.address, kWebPort}, web);
+        // Port 80 needs privileges; without them the module simply has no page.
+        if (error == EACCES || error == EPERM) error = 0;
+        if (error != 0) return error;
+    }
+    module.udp = std::move(udp);
+    module.monitor = std::move(monitor);
+    module.web = std::move(web);
+    return 0;
+}
+
+void Farm::Impl::closeModule(int index) {
+    ModuleState& module = at(index);
+    module.udp.close();
+    module.monitor.close();
+    module.web.close();
+}
+
+void Farm::Impl::serve() {
+    enum class Kind { Wake, Broadcast, Udp, Monitor, Web };
+    struct Slot {
+        Kind kind;
+        int module;
+    };
+    std::vector<pollfd> fds;
+    std::vector<Slot> slots;
+    while (!stopping.load()) {
+        tasks.runDue(Clock::now());
+
+        fds.clear();
+        slots.clear();
+        auto watch = [&](int fd, Kind kind, int module) {
+            fds.push_back(pollfd{fd, POLLIN, 0});
+            slots.push_back(Slot{kind, module});
+        };
+        watch(wakeRead, Kind::Wake, -1);
+        watch(broadcast.native(), Kind::Broadcast, -1);
+        for (int i = 0; i < static_cast<int>(modules.size()); ++i) {
+            ModuleState& module = at(i);
+            if (module.udp.isOpen()) watch(module.udp.native(), Kind::Udp, i);
+            if (module.monitor.isOpen()) watch(module.monitor.native(), Kind::Monitor, i);
+            if (module.web.isOpen()) watch(module.web.native(), Kind::Web, i);
+        }
+
+        auto timeout = kPollSlice;
+        if (auto due = tasks.nextDue()) {
+            auto untilDue = std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now());
+            timeout = std::clamp(untilDue, std::chrono::milliseconds(0), kPollSlice);
+        }
+        int ready = ::poll(fds.data(), fds.size(), static_cast<int>(timeout.count()));
+        if (ready <= 0) {
+            reapWorkers(false);
+            continue;
+        }
+        for (std::size_t n = 0; n < fds.size() && !stopping.load(); ++n) {
+            if ((fds[n].revents & (POLLIN | POLLERR | POLLHUP)) == 0) continue;
+            switch (slots[n].kind) {
+                case Kind::Wake: {
+                    char drain[64];
+                    while (::read(wakeRead, drain, sizeof drain) > 0) {
+                    }
+                    break;
+                }
+                case Kind::Broadcast:
+                    receiveOnBroadcastSocket();
+                    break;
+                case Kind::Udp:
+                    receiveOnModuleSocket(slots[n].module);
+                    break;
+                case Kind::Monitor:
+                    acceptMonitor(slots[n].module);
+                    break;
+                case Kind::Web:
+                    acceptWeb(slots[n].module);
+                    break;
+            }
+        }
+        reapWorkers(false);
+    }
+}
+
+void Farm::Impl::receiveOnBroadcastSocket() {
+    Bytes buffer(kReceiveCapacity);
+    for (int n = 0; n < kMaxReceivesPerWake; ++n) {
+        std::size_t size = 0;
+        Ipv4Endpoint from;
+        Ipv4Endpoint to;
+        int error = ReceiveWithDestination(broadcast, buffer.data(), buffer.size(), size, from, to);
+        if (error != 0 && error != platform::socket_error::kMessageTooLong) return;
+        Bytes bytes(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(size));
+
+        auto addressed = moduleAt.find(AddressKey(to.octets));
+        if (addressed != moduleAt.end()) {
+            // Sent to one module whose discovery socket is not on this port
+            // (another reply port, or closed while the module resets).
+            handleDatagram(addressed->second, from, to, bytes, 0);
+        } else if (IsBroadcastDestination(to.octets)) {
+            std::size_t position = 0;
+            for (int i = 0; i < static_cast<int>(modules.size()); ++i) {
+                if (at(i).reachable) handleDatagram(i, from, to, bytes, position++);
+            }
+        }
+    }
+}
+
+void Farm::Impl::receiveOnModuleSocket(int index) {
+    ModuleState& module = at(index);
+    Bytes buffer(kReceiveCapacity);
+    Ipv4Endpoint to{module.address, module.behaviour.replyPort};
+    for (int n = 0; n < kMaxReceivesPerWake && module.udp.isOpen(); ++n) {
+        std::size_t size = 0;
+        Ipv4Endpoint from;
+        int error = module.udp.receiveFrom(buffer.data(), buffer.size(), size, from);
+        if (error != 0 && error != platform::socket_error::kMessageTooLong) return;
+        Bytes bytes(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(size));
+        handleDatagram(index, from, to, bytes, 0);
+    }
+}
+
+void Farm::Impl::handleDatagram(int index, const Ipv4Endpoint& from, const Ipv4Endpoint& to,
+                                const Bytes& bytes, std::size_t burstPosition) {
+    {
+        std::lock_guard lock(datagramMutex);
+        datagrams.push_back(ReceivedDatagram{index, from, to, bytes});
+    }
+    ModuleState& module = at(index);
+    if (!module.reachable || module.resetting) return;
+    auto code = CommandCode(bytes.data(), bytes.size());
+    if (!code) return;
+    const ModuleConfig& behaviour = module.behaviour;
+    auto now = Clock::now();
+
+    if (*code == kSearchRequestCode) {
+        if (!behaviour.answersSearch) return;
+        auto spread = std::chrono::milliseconds(burstPosition / kRepliesPerBurst);
+        Bytes reply = BuildSearchReply(behaviour);
+        for (int copy = 0; copy < behaviour.searchReplyCount; ++copy) {
+            tasks.post(now + behaviour.searchReplyDelay + spread,
+                       [this, index, reply, from] { answer(index, reply, from); });
+        }
+    } else if (*code == kStatusQueryCode) {
+        ++module.statusQueries;
+        if (!behaviour.answersStatus ||
+            module.statusQueries <= behaviour.ignoreFirstStatusQueries) {
+            return;
+        }
+        tasks.post(now + behaviour.statusReplyDelay, [this, index, from] {
+            answer(index, BuildStatusReply(at(index).behaviour), from);
+        });
+    } else if (*code == kIpSetupCode) {
+        if (auto address = IpSetupAddressFor(behaviour, bytes.data(), bytes.size())) {
+            tasks.post(now + behaviour.ipSetupDelay,
+                       [this, index, address = *address] { moveModule(index, address); });
+        }
+    }
+}
+
+void Farm::Impl::answer(int index, Bytes reply, const Ipv4Endpoint& to) {
+    ModuleState& module = at(index);
+    // A module that moved away or began a reset meanwhile has nothing to say,
+    // and nothing ever goes to an address outside the loopback network.
+    if (!module.reachable || module.resetting || !module.udp.isOpen()) return;
+    if (!IsLoopbackAddress(to.octets)) return;
+    module.udp.sendTo(reply.data(), reply.size(), to);
+}
+
+void Farm::Impl::moveModule(int index, const Ipv4Octets& address) {
+    ModuleState& module = at(index);
+    closeModule(index);
+    moduleAt.erase(AddressKey(module.address));
+    module.address = address;
+    {
+        std::lock_guard lock(module.mutex);
+        module.config.address = address;
+    }
+    module.reachable = IsLoopbackAddress(address);
+    if (!module.reachable) return;
+    moduleAt[AddressKey(address)] = index;
+    if (!module.resetting && openModule(index) != 0) {
+        // Cannot live there: as unreachable as a module on another network.
+        closeModule(index);
+        module.reachable = false;
+    }
+}
+
+void Farm::Impl::beginReset(int index) {
+    ModuleState& module = at(index);
+    if (module.resetting) return;
+    module.resetting = true;
+    // Closed listeners refuse connections, as a restarting module does.
+    closeModule(index);
+    tasks.post(Clock::now() + module.behaviour.resetSilence, [this, index] {
+        ModuleState& restarted = at(index);
+        restarted.resetting = false;
+        restarted.statusQueries = 0;
+        if (restarted.reachable && openModule(index) != 0) {
+            closeModule(index);
+            restarted.reachable = false;
+        }
+    });
+}
+
+void Farm::Impl::acceptMonitor(int index) {
+    ModuleState& module = at(index);
+    for (int n = 0; n < kMaxAcceptsPerWake && module.monitor.isOpen(); ++n) {
+        int error = 0;
+        Socket connection = module.monitor.accept(error);
+        if (error != 0) return;
+        connection.setNonBlocking(false);
+        {
+            std::lock_guard lock(module.mutex);
+            ++module.connections;
+        }
+        auto context = std::make_unique<MonitorContext>(
+            MonitorContext{module.mutex, module.config, module.monitorReceived, module.resets,
+                           stopping, [this, index] {
+                               // From the session's thread: the reset itself runs on the serving
+                               // thread.
+                               tasks.post(Clock::now(), [this, index] { beginReset(index); });
+                               wake();
+                           }});
+        MonitorContext* session = context.get();
+        auto shared = std::make_shared<Socket>(std::move(connection));
+        spawnWorker([shared, session] { RunMonitorSession(std::move(*shared), *session); },
+                    std::move(context));
+    }
+}
+
+void Farm::Impl::acceptWeb(int index) {
+    ModuleState& module = at(index);
+    for (int n = 0; n < kMaxAcceptsPerWake && module.web.isOpen(); ++n) {
+        int error = 0;
+        Socket connection = module.web.accept(error);
+        if (error != 0) return;
+        connection.setNonBlocking(false);
+        ModuleConfig snapshot;
+        {
+            std::lock_guard lock(module.mutex);
+            snapshot = module.config;
+        }
+        auto shared = std::make_shared<Socket>(std::move(connection));
+        spawnWorker([this, shared,
+                     snapshot] { ServeWebConnection(std::move(*shared), snapshot, stopping); },
+                    nullptr);
+    }
+}
+
+bool Farm::Impl::spawnWorker(std::function<void()> work, std::unique_ptr<MonitorContext> context) {
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    try {
+        std::thread thread([work = std::move(work), done] {
+            work();
+            done->store(true);
+        });
+        workers.push_back(Worker{std::move(thread), done, std::move(context)});
+        return true;
+    } catch (const std::system_error&) {
+        return false;  // the connection closes with the work that owned it
+    }
+}
+
+void Farm::Impl::reapWorkers(bool all) {
+    for (auto worker = workers.begin(); worker != workers.end();) {
+        if (all || worker->done->load()) {
+            worker->thread.join();
+            worker = workers.erase(worker);
+        } else {
+            ++worker;
+        }
+    }
+}
+
+Farm::Farm(std::vector<ModuleConfig> modules) : impl_(std::make_unique<Impl>()) {
+    for (auto& config : modules) {
+        auto state = std::make_unique<ModuleState>();
+        state->behaviour = config;
+        state->address = config.address;
+        state->config = std::move(config);
+        impl_->modules.push_back(std::move(state));
+    }
+}
+
+Farm::~Farm() {
+    stop();
+}
+
+int Farm::start() {
+    return impl_->start();
+}
+
+void Farm::stop() {
+    impl_->stop();
+}
+
+std::size_t Farm::size() const {
+    return impl_->modules.size();
+}
+
+ModuleConfig Farm::module(int index) const {
+    ModuleState& module = impl_->at(index);
+    std::lock_guard lock(module.mutex);
+    return module.config;
+}
+
+std::vector<ReceivedDatagram> Farm::receivedDatagrams() const {
+    std::lock_guard lock(impl_->datagramMutex);
+    return impl_->datagrams;
+}
+
+Bytes Farm::monitorBytesReceived(int index) const {
+    ModuleState& module = impl_->at(index);
+    std::lock_guard lock(module.mutex);
+    return module.monitorReceived;
+}
+
+int Farm::monitorConnections(int index) const {
+    ModuleState& module = impl_->at(index);
+    std::lock_guard lock(module.mutex);
+    return module.connections;
+}
+
+int Farm::resets(int index) const {
+    ModuleState& module = impl_->at(index);
+    std::lock_guard lock(module.mutex);
+    return module.resets;
+}
 
 }  // namespace quelvar::sim

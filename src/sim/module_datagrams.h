@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "sim/module.h"
+
+namespace quelvar::sim {
+
+// Command codes in byte 3 of the datagrams that reach a module's discovery port.
+inline constexpr std::uint8_t kSearchRequestCode = 0xF6;
+inline constexpr std::uint8_t kStatusQueryCode = 0xF8;
+inline constexpr std::uint8_t kIpSetupCode = 0xFC;
+
+// Codes the simulated modules put in byte 3 of their own answers. The tool
+// never reads them; they only make captured traffic easy to read.
+inline constexpr std::uint8_t kSearchReplyCode = 0xF7;
+inline constexpr std::uint8_t kStatusReplyCode = 0xF9;
+
+inline constexpr std::uint16_t kDiscoveryPort = 30718;
+inline constexpr std::uint16_t kMonitorPort = 9999;
+inline constexpr std::uint16_t kWebPort = 80;
+
+// The command code of a datagram, or nullopt when it is shorter than its header.
+std::optional<std::uint8_t> CommandCode(const std::uint8_t* data, std::size_t size);
+
+// The module's search reply: config.searchReplySize bytes with the version
+// halves in bytes 6 and 7, the product letters in 8 and 9 and the MAC in 24 to
+// 29. The bytes the tool ignores are filled deterministically from the MAC so
+// that two runs give the same bytes.
+Bytes BuildSearchReply(const ModuleConfig& config);
+
+// The module's status reply: config.statusReplySize bytes.
+Bytes BuildStatusReply(const ModuleConfig& config);
+
+// The new address carried by an IP-SETUP command meant for this module, or
+// nullopt when the datagram is not a well-formed IP-SETUP command or names
+// other last MAC bytes.
+std::optional<platform::Ipv4Octets> IpSetupAddressFor(const ModuleConfig& config,
+                                                      const std::uint8_t* data, std::size_t size);
+
+// True for 127.0.0.0/8, the only addresses a simulated module may hold.
+bool IsLoopbackAddress(const platform::Ipv4Octets& address);
+
+}  // namespace quelvar::sim

@@ -1,0 +1,153 @@
+#include "sim/profiles.h"
+
+#include <array>
+#include <charconv>
+#include <utility>
+
+namespace quelvar::sim {
+
+namespace {
+
+constexpr std::array<std::pair<MonitorFault, std::string_view>, 10> kFaultNames{{
+    {MonitorFault::None, "none"},
+    {MonitorFault::StopMidLine, "stop-mid-line"},
+    {MonitorFault::CloseMidRecord, "close-mid-record"},
+    {MonitorFault::NulInPrompt, "nul-in-prompt"},
+    {MonitorFault::OnlyCrLfPrompt, "only-crlf-prompt"},
+    {MonitorFault::LowerCaseHex, "lower-case-hex"},
+    {MonitorFault::OversizeCount, "oversize-count"},
+    {MonitorFault::TooManyRecords, "too-many-records"},
+    {MonitorFault::WriteReplyOne, "write-reply-one"},
+    {MonitorFault::AlterOnWrite, "alter-on-write"},
+}};
+
+// A whole decimal number between 0 and `limit`, nothing else.
+std::optional<long> ParseNumber(std::string_view text, long limit) {
+    long value = 0;
+    auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (failure != std::errc() || end != text.data() + text.size() || value < 0 || value > limit) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+constexpr long kMaxMilliseconds = 600000;
+
+}  // namespace
+
+std::string_view MonitorFaultName(MonitorFault fault) {
+    for (const auto& [value, name] : kFaultNames) {
+        if (value == fault) return name;
+    }
+    return "none";
+}
+
+std::optional<MonitorFault> MonitorFaultFromName(std::string_view name) {
+    for (const auto& [value, text] : kFaultNames) {
+        if (text == name) return value;
+    }
+    return std::nullopt;
+}
+
+bool ApplyProfile(ModuleConfig& config, std::string_view profile, std::string& error) {
+    std::string_view name = profile;
+    std::string_view value;
+    bool hasValue = false;
+    if (auto equals = profile.find('='); equals != std::string_view::npos) {
+        name = profile.substr(0, equals);
+        value = profile.substr(equals + 1);
+        hasValue = true;
+    }
+    auto flag = [&](auto apply) {
+        if (hasValue) {
+            error = "profile '" + std::string(name) + "' takes no value";
+            return false;
+        }
+        apply();
+        return true;
+    };
+    auto number = [&](long limit, auto apply) {
+        auto parsed = hasValue ? ParseNumber(value, limit) : std::nullopt;
+        if (!parsed) {
+            error = "profile '" + std::string(name) + "' needs a number from 0 to " +
+                    std::to_string(limit);
+            return false;
+        }
+        apply(*parsed);
+        return true;
+    };
+    using std::chrono::milliseconds;
+
+    if (name == "silent") {
+        return flag([&] {
+            config.answersSearch = false;
+            config.answersStatus = false;
+        });
+    }
+    if (name == "no-search") return flag([&] { config.answersSearch = false; });
+    if (name == "long-reply") return flag([&] { config.searchReplySize = 31; });
+    if (name == "twice") return flag([&] { config.searchReplyCount = 2; });
+    if (name == "delay") {
+        return number(kMaxMilliseconds,
+                      [&](long ms) { config.searchReplyDelay = milliseconds(ms); });
+    }
+    if (name == "reply-port") {
+        return number(65535, [&](long port) {
+            config.replyPort = static_cast<std::uint16_t>(port == 0 ? 30718 : port);
+        });
+    }
+    if (name == "no-status") return flag([&] { config.answersStatus = false; });
+    if (name == "status-late") {
+        return number(kMaxMilliseconds,
+                      [&](long ms) { config.statusReplyDelay = milliseconds(ms); });
+    }
+    if (name == "status-short") return flag([&] { config.statusReplySize = 60; });
+    if (name == "status-long") return flag([&] { config.statusReplySize = 125; });
+    if (name == "status-ignore") {
+        return number(1000, [&](long n) { config.ignoreFirstStatusQueries = static_cast<int>(n); });
+    }
+    if (name == "ip-setup-delay") {
+        return number(kMaxMilliseconds, [&](long ms) { config.ipSetupDelay = milliseconds(ms); });
+    }
+    if (name == "reset-silence") {
+        return number(kMaxMilliseconds, [&](long ms) { config.resetSilence = milliseconds(ms); });
+    }
+    if (name == "no-monitor") return flag([&] { config.monitorPort = false; });
+    if (name == "no-web") return flag([&] { config.webPage = false; });
+    if (name == "monitor") {
+        auto fault = hasValue ? MonitorFaultFromName(value) : std::nullopt;
+        if (!fault) {
+            error = "profile 'monitor' needs one of:";
+            for (const auto& entry : kFaultNames) error += " " + std::string(entry.second);
+            return false;
+        }
+        config.monitorFault = *fault;
+        return true;
+    }
+    error = "unknown profile '" + std::string(profile) + "'";
+    return false;
+}
+
+std::string ProfileHelp() {
+    std::string help =
+        "  silent              answers neither searches nor status queries\n"
+        "  no-search           does not answer searches\n"
+        "  long-reply          a 31-byte search reply\n"
+        "  twice               answers every search twice\n"
+        "  delay=MS            answers searches after MS milliseconds\n"
+        "  reply-port=PORT     answers searches from PORT instead of 30718\n"
+        "  no-status           does not answer status queries\n"
+        "  status-late=MS      answers status queries after MS milliseconds\n"
+        "  status-short        a 60-byte status reply\n"
+        "  status-long         a 125-byte status reply\n"
+        "  status-ignore=N     ignores the first N status queries\n"
+        "  ip-setup-delay=MS   takes a new address MS milliseconds after IP-SETUP\n"
+        "  reset-silence=MS    silent for MS milliseconds after a reset\n"
+        "  no-monitor          no monitor port 9999\n"
+        "  no-web              no web page on port 80\n"
+        "  monitor=FAULT       a monitor port fault, one of:\n                     ";
+    for (const auto& entry : kFaultNames) help += " " + std::string(entry.second);
+    return help + "\n";
+}
+
+}  // namespace quelvar::sim

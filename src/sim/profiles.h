@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim/module.h"
+
+namespace quelvar::sim {
+
+// "stop-mid-line" for MonitorFault::StopMidLine, and so on; "none" for None.
+std::string_view MonitorFaultName(MonitorFault fault);
+std::optional<MonitorFault> MonitorFaultFromName(std::string_view name);
+
+// Applies one named behaviour to a module config, as the quelvar-sim program
+// takes them from its command line:
+//   silent            answers neither searches nor status queries
+//   no-search         does not answer searches
+//   long-reply        a 31-byte search reply, which the tool must drop
+//   twice             answers every search twice
+//   delay=MS          answers searches after MS milliseconds
+//   reply-port=PORT   answers searches from PORT instead of 30718
+//   no-status         does not answer status queries
+//   status-late=MS    answers status queries after MS milliseconds
+//   status-short      a 60-byte status reply
+//   status-long       a 125-byte status reply, which the tool must reject
+//   status-ignore=N   ignores the first N status queries
+//   ip-setup-delay=MS takes a new address MS milliseconds after IP-SETUP
+//   reset-silence=MS  silent for MS milliseconds after "RS"
+//   no-monitor        no monitor port
+//   no-web            no web page
+//   monitor=FAULT     a fault of the monitor port, by MonitorFaultName
+// False with a reason in `error` for an unknown name or a bad value.
+bool ApplyProfile(ModuleConfig& config, std::string_view profile, std::string& error);
+
+// The text of every profile, for the program's help.
+std::string ProfileHelp();
+
+}  // namespace quelvar::sim
