@@ -1,0 +1,186 @@
+#include "ui/qt/dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace quelvar::ui::qt {
+
+using platform::MessageAnswer;
+using platform::MessageKind;
+
+namespace {
+
+struct Seam {
+    std::deque<MessageAnswer> messageAnswers;
+    std::deque<std::optional<std::filesystem::path>> saveAnswers;
+    std::deque<std::optional<std::filesystem::path>> folderAnswers;
+    std::vector<DialogAnswers::Message> messages;
+    std::vector<platform::SaveDialogRequest> saveRequests;
+    std::vector<DialogAnswers::FolderRequest> folderRequests;
+};
+
+Seam& seam() {
+    static Seam instance;
+    return instance;
+}
+
+template <typename T>
+std::optional<T> takeFront(std::deque<T>& queue) {
+    if (queue.empty()) return std::nullopt;
+    T value = std::move(queue.front());
+    queue.pop_front();
+    return value;
+}
+
+// An operation shows the busy cursor over the window; inside its boxes the
+// user gets the ordinary pointer back.
+class ArrowCursorWhileShown {
+public:
+    ArrowCursorWhileShown() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~ArrowCursorWhileShown() { QApplication::restoreOverrideCursor(); }
+    ArrowCursorWhileShown(const ArrowCursorWhileShown&) = delete;
+    ArrowCursorWhileShown& operator=(const ArrowCursorWhileShown&) = delete;
+};
+
+QString fromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::filesystem::path toPath(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return std::filesystem::path(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+QString fromPath(const std::filesystem::path& path) { return fromUtf8(path.string()); }
+
+}  // namespace
+
+void DialogAnswers::setNextMessageAnswer(MessageAnswer answer) {
+    seam().messageAnswers.push_back(answer);
+}
+void DialogAnswers::setNextSaveFile(std::optional<std::filesystem::path> path) {
+    seam().saveAnswers.push_back(std::move(path));
+}
+void DialogAnswers::setNextFolder(std::optional<std::filesystem::path> path) {
+    seam().folderAnswers.push_back(std::move(path));
+}
+void DialogAnswers::reset() { seam() = Seam{}; }
+const std::vector<DialogAnswers::Message>& DialogAnswers::messages() { return seam().messages; }
+const std::vector<platform::SaveDialogRequest>& DialogAnswers::saveRequests() {
+    return seam().saveRequests;
+}
+const std::vector<DialogAnswers::FolderRequest>& DialogAnswers::folderRequests() {
+    return seam().folderRequests;
+}
+
+void configureMessageBox(QMessageBox& box, const QString& caption, MessageKind kind,
+                         const std::string& text) {
+    box.setWindowTitle(caption);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(fromUtf8(text));
+    switch (kind) {
+        case MessageKind::Confirmation:
+            // Cancel is the default, so a hasty Enter or Esc changes nothing.
+            box.setIcon(QMessageBox::Question);
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Cancel);
+            box.setEscapeButton(QMessageBox::Cancel);
+            break;
+        case MessageKind::Warning:
+            box.setIcon(QMessageBox::Warning);
+            box.setStandardButtons(QMessageBox::Ok);
+            box.setDefaultButton(QMessageBox::Ok);
+            box.setEscapeButton(QMessageBox::Ok);
+            break;
+        case MessageKind::ResultText:
+            box.setIcon(QMessageBox::NoIcon);
+            box.setStandardButtons(QMessageBox::Ok);
+            box.setDefaultButton(QMessageBox::Ok);
+            box.setEscapeButton(QMessageBox::Ok);
+            break;
+    }
+}
+
+MessageAnswer showMessageBox(QWidget* owner, const QString& caption, MessageKind kind,
+                             const std::string& text) {
+    seam().messages.push_back({kind, text});
+    if (auto answer = takeFront(seam().messageAnswers)) return *answer;
+
+    QMessageBox box(owner);
+    configureMessageBox(box, caption, kind, text);
+    box.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+    ArrowCursorWhileShown arrow;
+    box.exec();
+    return box.clickedButton() == box.button(QMessageBox::Ok) ? MessageAnswer::Ok
+                                                              : MessageAnswer::Cancel;
+}
+
+QString QtNameFilter(const platform::FileFilter& filter) {
+    // The description is shown as it is written; the pattern in the last
+    // parentheses is what the dialog matches with. "*.*" means every file, as
+    // it does on the desktop the filter texts come from.
+    const QString pattern =
+        filter.pattern == "*.*" ? QStringLiteral("*") : fromUtf8(filter.pattern);
+    return QStringLiteral("%1 (%2)").arg(fromUtf8(filter.description), pattern);
+}
+
+void configureSaveDialog(QFileDialog& dialog, const platform::SaveDialogRequest& request) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    // Shows each description exactly as written, without the pattern added above.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    QStringList filters;
+    for (const platform::FileFilter& filter : request.filters) filters << QtNameFilter(filter);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty()) dialog.selectNameFilter(filters.front());
+    dialog.setDefaultSuffix(fromUtf8(request.defaultExtension));
+    dialog.setDirectory(fromPath(request.initialFolder));
+    dialog.selectFile(fromUtf8(request.defaultName));
+}
+
+std::optional<std::filesystem::path> showSaveDialog(QWidget* owner,
+                                                    const platform::SaveDialogRequest& request) {
+    seam().saveRequests.push_back(request);
+    if (auto answer = takeFront(seam().saveAnswers)) return *answer;
+
+    QFileDialog dialog(owner);
+    configureSaveDialog(dialog, request);
+    dialog.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+    ArrowCursorWhileShown arrow;
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return toPath(chosen.front());
+}
+
+void configureFolderChooser(QFileDialog& dialog, const std::string& title,
+                            const std::filesystem::path& current) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setWindowTitle(fromUtf8(title));
+    // The chooser opens on the current folder; accepting at once keeps it.
+    dialog.setDirectory(fromPath(current));
+}
+
+std::optional<std::filesystem::path> showFolderChooser(QWidget* owner, const std::string& title,
+                                                       const std::filesystem::path& current) {
+    seam().folderRequests.push_back({title, current});
+    if (auto answer = takeFront(seam().folderAnswers)) return *answer;
+
+    QFileDialog dialog(owner);
+    configureFolderChooser(dialog, title, current);
+    dialog.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+    ArrowCursorWhileShown arrow;
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return toPath(chosen.front());
+}
+
+}  // namespace quelvar::ui::qt

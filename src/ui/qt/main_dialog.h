@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <filesystem>
+#include <memory>
+
+#include "app/init_dlg.h"
+#include "platform/launcher.h"
+#include "platform/language.h"
+#include "ui/qt/main_window.h"
+#include "ui/qt/operation_runner.h"
+#include "ui/qt/qt_view.h"
+
+namespace quelvar::ui::qt {
+
+// The main window with its presenter: routes what the user does to CInitDlg.
+//
+// A button click runs its whole operation on the worker thread; meanwhile the
+// window is busy (keeps painting, takes no input, busy cursor), so operations
+// never overlap and a close request is ignored. A selection change or focus
+// gain of the two lists is cheap and goes to CInitDlg directly on the GUI
+// thread, and only when no operation runs.
+class MainDialog : public QObject {
+    Q_OBJECT
+
+public:
+    MainDialog(platform::Language language, const QString& applicationName,
+               platform::Launcher& launcher, std::filesystem::path executablePath);
+    ~MainDialog() override;
+
+    // The window initialisation of CInitDlg, on the GUI thread.
+    void initialize();
+
+    MainWindow& window() { return *window_; }
+    app::CInitDlg& dialog() { return dlg_; }
+    QtView& view() { return *view_; }
+    bool isOperationRunning() const { return window_->isBusy(); }
+
+signals:
+    void operationStarted(platform::ControlId id);
+    void operationFinished(platform::ControlId id);
+
+private:
+    void onClicked(platform::ControlId id);
+    void onListNotified(platform::ControlId id, app::Notification notification);
+    void onOperationDone(platform::ControlId id);
+
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<QtView> view_;
+    app::CInitDlg dlg_;
+    std::atomic<int> pending_{0};  // operations posted and not yet ended
+    OperationRunner runner_;  // last: its thread stops before the rest goes
+};
+
+}  // namespace quelvar::ui::qt

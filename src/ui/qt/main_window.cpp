@@ -1,0 +1,333 @@
+#include "ui/qt/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <cmath>
+
+#include "app/dialog_template.h"
+#include "ui/qt/ip_address_edit.h"
+#include "ui/qt/log_window.h"
+
+namespace quelvar::ui::qt {
+
+using app::ControlKind;
+using platform::ControlId;
+using platform::Language;
+
+namespace {
+
+// Fonts that carry Japanese glyphs, best first; the template's own font is
+// not found on a free desktop.
+const char* const kJapaneseFamilies[] = {
+    "Noto Sans CJK JP", "Noto Sans JP", "Source Han Sans JP", "IPAPGothic", "IPAexGothic",
+    "VL PGothic",       "TakaoPGothic", "Droid Sans Fallback", "WenQuanYi Zen Hei",
+};
+
+QFont dialogFont(Language language) {
+    const app::DialogFont wanted = app::MainDialogFont(language);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    const QStringList families = QFontDatabase::families();
+    const QString face = QString::fromUtf8(wanted.face);
+    if (families.contains(face)) {
+        font.setFamily(face);
+    } else if (language == Language::Japanese) {
+        for (const char* family : kJapaneseFamilies) {
+            if (families.contains(QString::fromLatin1(family))) {
+                font.setFamily(QString::fromLatin1(family));
+                break;
+            }
+        }
+    }
+    font.setPointSize(wanted.pointSize);
+    return font;
+}
+
+QRect pixelRect(const app::DialogRect& rect, const DialogMetrics& metrics) {
+    return QRect(app::DialogUnitsToPixelsX(rect.x, metrics.averageCharWidth),
+                 app::DialogUnitsToPixelsY(rect.y, metrics.charHeight),
+                 app::DialogUnitsToPixelsX(rect.width, metrics.averageCharWidth),
+                 app::DialogUnitsToPixelsY(rect.height, metrics.charHeight));
+}
+
+// The record folder is one long word on most systems; offering a break after
+// each separator lets the label wrap it as the folder label always has.
+QString withPathBreaks(const QString& path) {
+    QString shown;
+    shown.reserve(path.size() * 2);
+    for (QChar c : path) {
+        shown.append(c);
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\')) shown.append(QChar(0x200B));
+    }
+    return shown;
+}
+
+bool isInputEvent(QEvent::Type type) {
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::InputMethod:
+        case QEvent::DragEnter:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+DialogMetrics MetricsFor(Language language) {
+    DialogMetrics metrics;
+    metrics.font = dialogFont(language);
+    const QFontMetrics fm(metrics.font);
+    const QString alphabet =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    metrics.averageCharWidth = (fm.horizontalAdvance(alphabet) + 26) / 52;
+    metrics.charHeight = fm.height();
+    return metrics;
+}
+
+QString DisplayedLogText(const std::string& text) {
+    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
+}
+
+MainWindow::MainWindow(Language language, const QString& caption, QWidget* parent)
+    : QDialog(parent), language_(language), metrics_(MetricsFor(language)) {
+    // A main window of its own, not a transient dialog: minimise box, close
+    // box, no maximise box, fixed size.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(caption);
+    setFont(metrics_.font);
+    const app::DialogSize size = app::MainDialogSize(language);
+    setFixedSize(app::DialogUnitsToPixelsX(size.width, metrics_.averageCharWidth),
+                 app::DialogUnitsToPixelsY(size.height, metrics_.charHeight));
+
+    buildControls();
+
+    logWindow_ = std::make_unique<LogWindow>(caption);
+    auto* logShortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+L")), this);
+    logShortcut->setContext(Qt::WindowShortcut);
+    connect(logShortcut, &QShortcut::activated, this, &MainWindow::showLogWindow);
+
+    qApp->installEventFilter(this);
+    if (QWidget* search = control(ControlId::Search)) search->setFocus(Qt::OtherFocusReason);
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    if (busy_) QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::buildControls() {
+    const auto controls = app::MainDialogControls();
+    std::vector<std::pair<QLabel*, std::size_t>> labelsWanting;  // label, index of itself
+
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const app::DialogControl& spec = controls[i];
+        const QString caption = QString::fromUtf8(spec.caption(language_));
+        const QRect rect = pixelRect(spec.rect(language_), metrics_);
+        const auto id = static_cast<ControlId>(spec.id);
+        QWidget* widget = nullptr;
+
+        switch (spec.kind) {
+            case ControlKind::PushButton: {
+                auto* button = new QPushButton(caption, this);
+                button->setDefault(false);
+                button->setFocusPolicy(Qt::StrongFocus);
+                connect(button, &QPushButton::clicked, this, [this, id] {
+                    if (!busy_) emit clicked(id);
+                });
+                widget = button;
+                break;
+            }
+            case ControlKind::Label: {
+                auto* label = new QLabel(this);
+                label->setTextFormat(Qt::PlainText);
+                label->setText(caption);
+                label->setAlignment((spec.rightAligned && language_ == Language::English
+                                         ? Qt::AlignRight
+                                         : Qt::AlignLeft) |
+                                    Qt::AlignTop);
+                if (spec.sunkenFrame) {
+                    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+                    label->setWordWrap(true);
+                    label->setMargin(1);
+                }
+                if (spec.id == 0) {
+                    plainLabels_.push_back(label);
+                    if (caption.contains(QLatin1Char('&'))) labelsWanting.emplace_back(label, i);
+                }
+                widget = label;
+                break;
+            }
+            case ControlKind::ListBox: {
+                auto* list = new QListWidget(this);
+                list->setSelectionMode(QAbstractItemView::SingleSelection);
+                list->setSortingEnabled(false);
+                list->setUniformItemSizes(true);
+                list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+                list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+                list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+                connect(list, &QListWidget::itemSelectionChanged, this, [this, id] {
+                    notifyList(id, app::Notification::SelectionChanged);
+                });
+                widget = list;
+                break;
+            }
+            case ControlKind::GroupBox:
+                widget = new QGroupBox(caption, this);
+                break;
+            case ControlKind::IpAddress:
+                ipAddress_ = new IpAddressEdit(this);
+                widget = ipAddress_;
+                break;
+            case ControlKind::Edit: {
+                log_ = new QPlainTextEdit(this);
+                log_->setReadOnly(true);
+                log_->setLineWrapMode(QPlainTextEdit::NoWrap);
+                log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+                log_->setFocusPolicy(Qt::NoFocus);
+                widget = log_;
+                break;
+            }
+            case ControlKind::ProgressBar:
+                progress_ = new QProgressBar(this);
+                progress_->setTextVisible(false);
+                progress_->setRange(0, 100);
+                progress_->setValue(0);
+                widget = progress_;
+                break;
+        }
+
+        widget->setGeometry(rect);
+        if (spec.hiddenAtStart) widget->hide();
+        if (spec.id != 0) {
+            widget->setObjectName(QStringLiteral("control%1").arg(spec.id));
+            controls_[id] = widget;
+            texts_[id] = std::string();
+        }
+    }
+
+    // A label's mnemonic moves the focus to the next control that takes it,
+    // as a label in front of a control always has.
+    for (const auto& [label, index] : labelsWanting) {
+        for (std::size_t next = index + 1; next < controls.size(); ++next) {
+            if (controls[next].tabStop) {
+                label->setBuddy(control(static_cast<ControlId>(controls[next].id)));
+                break;
+            }
+        }
+    }
+}
+
+QWidget* MainWindow::control(ControlId id) const {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+QListWidget* MainWindow::list(ControlId id) const {
+    return qobject_cast<QListWidget*>(control(id));
+}
+
+QAbstractButton* MainWindow::button(ControlId id) const {
+    return qobject_cast<QAbstractButton*>(control(id));
+}
+
+std::string MainWindow::controlText(ControlId id) const {
+    auto it = texts_.find(id);
+    return it == texts_.end() ? std::string() : it->second;
+}
+
+void MainWindow::setControlText(ControlId id, const std::string& text) {
+    QWidget* widget = control(id);
+    if (widget == nullptr) return;
+    texts_[id] = text;
+    const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    if (widget == log_) {
+        log_->setPlainText(DisplayedLogText(text));
+        logWindow_->setLogText(DisplayedLogText(text));
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(id == ControlId::RecordFolderLabel ? withPathBreaks(shown) : shown);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->setText(shown);
+    }
+}
+
+void MainWindow::scrollLogToEnd() {
+    log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
+    logWindow_->scrollToEnd();
+}
+
+void MainWindow::showLogWindow() {
+    logWindow_->show();
+    logWindow_->raise();
+    logWindow_->activateWindow();
+}
+
+void MainWindow::setBusy(bool busy) {
+    if (busy == busy_) return;
+    busy_ = busy;
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void MainWindow::notifyList(ControlId id, app::Notification notification) {
+    if (busy_ || coreUpdates_ > 0) return;
+    emit listNotified(id, notification);
+}
+
+void MainWindow::reject() {
+    // Esc ends the program at once, but never in the middle of an operation.
+    if (busy_) return;
+    QDialog::reject();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        for (ControlId id : {ControlId::DeviceList, ControlId::FileList}) {
+            if (watched == control(id)) notifyList(id, app::Notification::FocusGained);
+        }
+    }
+    if (busy_ && watched->isWidgetType() && isInputEvent(event->type()) &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        return true;  // the operation in progress owns the window
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace quelvar::ui::qt

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace quelvar::ui::qt {
+
+// One worker thread that runs the operations, one after the other, so the
+// window keeps painting while an operation blocks on its sockets and pauses.
+// Jobs never overlap; the window makes sure only one is queued at a time.
+class OperationRunner {
+public:
+    OperationRunner();
+    ~OperationRunner();  // finishes the job in progress, drops the rest
+    OperationRunner(const OperationRunner&) = delete;
+    OperationRunner& operator=(const OperationRunner&) = delete;
+
+    void post(std::function<void()> job);
+    bool isWorkerThread() const { return std::this_thread::get_id() == worker_.get_id(); }
+
+private:
+    void run();
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> jobs_;
+    bool stopping_ = false;
+    std::thread worker_;
+};
+
+}  // namespace quelvar::ui::qt

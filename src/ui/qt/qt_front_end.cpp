@@ -1,0 +1,39 @@
+#include "ui/qt/qt_front_end.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include "ui/qt/dialogs.h"
+#include "ui/qt/main_dialog.h"
+
+namespace quelvar::ui::qt {
+
+QString ApplicationNameFor(const std::filesystem::path& executablePath) {
+    const std::string stem = executablePath.stem().string();
+    return QString::fromUtf8(stem.data(), static_cast<qsizetype>(stem.size()));
+}
+
+QtFrontEnd::QtFrontEnd(platform::Language language, QString applicationName,
+                       platform::Launcher& launcher, std::filesystem::path executablePath)
+    : language_(language),
+      applicationName_(std::move(applicationName)),
+      launcher_(launcher),
+      executablePath_(std::move(executablePath)) {}
+
+void QtFrontEnd::showStartupWarning(const std::string& text) {
+    showMessageBox(nullptr, applicationName_, platform::MessageKind::Warning, text);
+}
+
+int QtFrontEnd::runMainWindow() {
+    MainDialog dialog(language_, applicationName_, launcher_, executablePath_);
+    dialog.initialize();
+    // The window ends the program when it is closed (Esc or the close box),
+    // even while the separate activity log window is still open.
+    QObject::connect(&dialog.window(), &QDialog::finished, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    dialog.window().show();
+    QApplication::exec();
+    return 0;
+}
+
+}  // namespace quelvar::ui::qt

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <filesystem>
+
+#include "app/init_app.h"
+#include "platform/launcher.h"
+#include "platform/language.h"
+
+namespace quelvar::ui::qt {
+
+// The application name every box carries: the executable's base name.
+QString ApplicationNameFor(const std::filesystem::path& executablePath);
+
+// The Qt side of the application object: a warning box when the program
+// cannot start, otherwise the main window until the user closes it.
+class QtFrontEnd : public app::FrontEnd {
+public:
+    QtFrontEnd(platform::Language language, QString applicationName, platform::Launcher& launcher,
+               std::filesystem::path executablePath);
+
+    void showStartupWarning(const std::string& text) override;
+    int runMainWindow() override;
+
+private:
+    platform::Language language_;
+    QString applicationName_;
+    platform::Launcher& launcher_;
+    std::filesystem::path executablePath_;
+};
+
+}  // namespace quelvar::ui::qt

@@ -1,0 +1,149 @@
+#include "ui/qt/qt_view.h"
+
+#include <QListWidget>
+#include <QProgressBar>
+
+#include "ui/qt/dialogs.h"
+#include "ui/qt/ip_address_edit.h"
+
+namespace quelvar::ui::qt {
+
+using platform::ControlId;
+
+namespace {
+
+QString fromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string toUtf8(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+}  // namespace
+
+QtView::QtView(MainWindow& window, QString applicationName)
+    : window_(window), applicationName_(std::move(applicationName)) {}
+
+int QtView::listCount(ControlId list) {
+    return onGui([&] {
+        QListWidget* widget = window_.list(list);
+        return widget == nullptr ? 0 : widget->count();
+    });
+}
+
+void QtView::listAdd(ControlId list, const std::string& line) {
+    onGuiVoid([&] {
+        if (QListWidget* widget = window_.list(list)) {
+            CoreUpdate guard(window_);
+            widget->addItem(fromUtf8(line));
+        }
+    });
+}
+
+void QtView::listDelete(ControlId list, int index) {
+    onGuiVoid([&] {
+        QListWidget* widget = window_.list(list);
+        if (widget == nullptr || index < 0 || index >= widget->count()) return;
+        CoreUpdate guard(window_);
+        delete widget->takeItem(index);
+    });
+}
+
+int QtView::listSelection(ControlId list) {
+    return onGui([&] {
+        QListWidget* widget = window_.list(list);
+        if (widget == nullptr) return -1;
+        const QList<QListWidgetItem*> selected = widget->selectedItems();
+        return selected.isEmpty() ? -1 : widget->row(selected.front());
+    });
+}
+
+void QtView::setListSelection(ControlId list, int index) {
+    onGuiVoid([&] {
+        QListWidget* widget = window_.list(list);
+        if (widget == nullptr) return;
+        CoreUpdate guard(window_);
+        if (index < 0 || index >= widget->count()) {
+            widget->clearSelection();
+            widget->setCurrentRow(-1);
+        } else {
+            widget->setCurrentRow(index);
+        }
+    });
+}
+
+std::string QtView::listText(ControlId list, int index) {
+    return onGui([&] {
+        QListWidget* widget = window_.list(list);
+        if (widget == nullptr || index < 0 || index >= widget->count()) return std::string();
+        return toUtf8(widget->item(index)->text());
+    });
+}
+
+void QtView::enable(ControlId control, bool enabled) {
+    onGuiVoid([&] {
+        if (QWidget* widget = window_.control(control)) widget->setEnabled(enabled);
+    });
+}
+
+void QtView::show(ControlId control, bool visible) {
+    onGuiVoid([&] {
+        if (QWidget* widget = window_.control(control)) widget->setVisible(visible);
+    });
+}
+
+platform::Ipv4Octets QtView::ipAddress() {
+    return onGui([&] { return window_.ipAddressEdit()->octets(); });
+}
+
+void QtView::setIpAddress(const platform::Ipv4Octets& octets) {
+    onGuiVoid([&] { window_.ipAddressEdit()->setOctets(octets); });
+}
+
+void QtView::clearIpAddress() {
+    onGuiVoid([&] { window_.ipAddressEdit()->clear(); });
+}
+
+void QtView::setProgressRange(int lower, int upper) {
+    onGuiVoid([&] { window_.progressBar()->setRange(lower, upper); });
+}
+
+void QtView::setProgress(int position) {
+    onGuiVoid([&] {
+        window_.progressBar()->setValue(position);
+    });
+}
+
+std::string QtView::text(ControlId control) {
+    return onGui([&] { return window_.controlText(control); });
+}
+
+void QtView::setText(ControlId control, const std::string& text) {
+    onGuiVoid([&] { window_.setControlText(control, text); });
+}
+
+void QtView::scrollLogToEnd() {
+    onGuiVoid([&] { window_.scrollLogToEnd(); });
+}
+
+platform::MessageAnswer QtView::messageBox(platform::MessageKind kind, const std::string& text) {
+    return onGui(
+        [&] { return showMessageBox(&window_, applicationName_, kind, text); },
+        platform::MessageAnswer::Cancel);
+}
+
+std::optional<std::filesystem::path> QtView::saveFileDialog(
+    const platform::SaveDialogRequest& request) {
+    return onGui([&] { return showSaveDialog(&window_, request); },
+                 std::optional<std::filesystem::path>());
+}
+
+std::optional<std::filesystem::path> QtView::chooseFolder(const std::string& title,
+                                                          const std::filesystem::path& current) {
+    return onGui([&] { return showFolderChooser(&window_, title, current); },
+                 std::optional<std::filesystem::path>());
+}
+
+}  // namespace quelvar::ui::qt
