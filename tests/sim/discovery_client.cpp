@@ -1,0 +1,57 @@
+#include "discovery_client.h"
+
+#include <sys/socket.h>
+
+#include <cstring>
+
+namespace quelvar::sim::testing {
+
+DiscoveryClient::DiscoveryClient() {
+    int error = 0;
+    socket_ = platform::Socket::openUdp(error);
+    socket_.setBroadcast(true);
+    int size = 4 << 20;  // the kernel caps it at net.core.rmem_max
+    ::setsockopt(socket_.native(), SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+}
+
+int DiscoveryClient::send(const Bytes& datagram, const platform::Ipv4Endpoint& to) {
+    return socket_.sendTo(datagram.data(), datagram.size(), to);
+}
+
+std::vector<Reply> DiscoveryClient::receiveUntilQuiet(std::chrono::milliseconds quiet,
+                                                      std::chrono::milliseconds limit) {
+    std::vector<Reply> replies;
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        bool readable = false;
+        if (socket_.waitReadable(quiet, readable) != 0 || !readable) break;
+        Reply reply;
+        reply.bytes.resize(2048);
+        std::size_t size = 0;
+        if (socket_.receiveFrom(reply.bytes.data(), reply.bytes.size(), size, reply.from) != 0) {
+            break;
+        }
+        reply.bytes.resize(size);
+        replies.push_back(std::move(reply));
+    }
+    return replies;
+}
+
+Bytes SearchRequest() {
+    return {0, 0, 0, 0xF6};
+}
+
+Bytes StatusQuery() {
+    return {0, 0, 0, 0xF8};
+}
+
+Bytes IpSetupCommand(std::uint8_t mac4, std::uint8_t mac5, const platform::Ipv4Octets& address) {
+    Bytes command{0, 0, 0, 0xFC};
+    const char* text = "IP-SETUP";
+    command.insert(command.end(), text, text + 8);
+    command.insert(command.end(), {0, 0, mac4, mac5});
+    command.insert(command.end(), address.begin(), address.end());
+    return command;
+}
+
+}  // namespace quelvar::sim::testing
