@@ -1,0 +1,53 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/language.h"
+#include "platform/view.h"
+#include "ui/console/device_selector.h"
+
+namespace quelvar::ui::console {
+
+enum class Command { Search, Ping, SetIp, Save, Load, Telnet, Web, Commission };
+
+// One command line, checked: every address and MAC address already parsed.
+struct Options {
+    Command command = Command::Search;
+
+    // Operands, as the command takes them.
+    std::optional<DeviceSelector> device;         // set-ip, save, load, telnet, web
+    std::optional<platform::Ipv4Octets> address;  // ping ADDRESS, set-ip NEW_ADDRESS
+    std::string file;                             // load FILE, commission SHEET
+
+    // Command options.
+    bool json = false;
+    std::optional<platform::Ipv4Octets> broadcast;
+    unsigned attempts = 1;
+    bool yes = false;
+    std::optional<std::string> output;
+    bool verify = false;
+
+    // Common options.
+    std::optional<std::string> logFile;
+    std::optional<platform::Language> language;
+};
+
+struct ParsedArguments {
+    enum class Outcome { Run, Help, Version, UsageError };
+    Outcome outcome = Outcome::UsageError;
+    Options options;
+    std::string error;  // for UsageError: what was wrong, one line
+};
+
+// Reads the arguments after the program name. --help and --version win over
+// everything else on the line; anything unknown or malformed is a usage error.
+ParsedArguments ParseArguments(const std::vector<std::string>& arguments);
+
+// The text --help prints.
+std::string UsageText();
+
+inline constexpr unsigned kMaxPingAttempts = 100;
+
+}  // namespace quelvar::ui::console

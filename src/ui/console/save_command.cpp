@@ -1,0 +1,39 @@
+// save: select the module, press Save setuprecord, answer the save dialog.
+#include <ostream>
+
+#include "ui/console/commands.h"
+#include "ui/console/steps.h"
+
+namespace quelvar::ui::console {
+
+using platform::ControlId;
+
+int RunSaveCommand(Session& session) {
+    const Options& options = session.options();
+    if (!session.searchAndSelect(*options.device)) return kExitFailure;
+
+    ConsoleView& view = session.view();
+    std::string line = view.listText(ControlId::DeviceList, view.listSelection(ControlId::DeviceList));
+    std::filesystem::path target = SaveDestination(options.output, line);
+
+    // Asked before anything is read from the module, so a refusal costs
+    // nothing; the dialog below then answers without asking again.
+    std::error_code error;
+    if (std::filesystem::exists(target, error) &&
+        !view.confirm(target.string() + " exists. Replace it?")) {
+        return kExitFailure;
+    }
+    view.setSaveDialogAnswer(
+        [target](const platform::SaveDialogRequest&) -> std::optional<std::filesystem::path> {
+            return target;
+        });
+
+    std::size_t mark = view.boxes().size();
+    session.dlg().OnNotify(ControlId::SaveSetupRecord, app::Notification::Clicked);
+    if (!view.shownSince(mark, session.doneText())) return kExitFailure;
+    view.eraseProgress();
+    session.io().out << target.string() << '\n';
+    return kExitSuccess;
+}
+
+}  // namespace quelvar::ui::console
