@@ -93,7 +93,8 @@ DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
         }
 
         const std::size_t recordStart = image.length();
-        if (!image.append(static_cast<std::uint8_t>(n))) return failed(DownloadOutcome::ImageFull);
+        // A full image can still take an end answer; only a record needs room.
+        const bool numberStored = image.append(static_cast<std::uint8_t>(n));
 
         if (int code = TelnetRecv(socket, line.data(), kLineHeadSize)) {
             // Where fewer than two bytes came, the preamble's stay in place.
@@ -103,6 +104,7 @@ DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
             }
             return failed(DownloadOutcome::SocketError, code);
         }
+        if (!numberStored) return failed(DownloadOutcome::ImageFull);
 
         bool endAnswer = false;
         DownloadResult lines = readLines(socket, line, image, endAnswer);
