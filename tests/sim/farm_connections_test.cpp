@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "discovery_client.h"
 #include "sim/farm.h"
 #include "sim/web_page.h"
 #include "support/sim_fixture.h"
@@ -31,6 +32,53 @@ std::string ReadAll(Socket& socket) {
         text.append(buffer, received);
     }
     return text;
+}
+
+// Reads until `wanted` has arrived, the peer closes, or a second passes quietly.
+bool ReadUntil(Socket& socket, const std::string& wanted) {
+    std::string text;
+    char buffer[256];
+    for (int n = 0; n < 100 && text.find(wanted) == std::string::npos; ++n) {
+        std::size_t received = 0;
+        if (socket.receive(buffer, sizeof buffer, received) != 0 || received == 0) return false;
+        text.append(buffer, received);
+    }
+    return text.find(wanted) != std::string::npos;
+}
+
+std::size_t StatusReplies(const platform::Ipv4Octets& address) {
+    testing::DiscoveryClient client;
+    client.send(testing::StatusQuery(), Ipv4Endpoint{address, 30718});
+    return client.receiveUntilQuiet(200ms).size();
+}
+
+TEST(FarmConnections, ResetKeepsTheModuleSilentForAWhile) {
+    QUELVAR_REQUIRE_NETNS();
+    auto config = DefaultModule(0);
+    config.resetSilence = 800ms;
+    auto farm = quelvar::testing::StartFarm({config});
+    int error = 0;
+    Socket monitor = Connect(Ipv4Endpoint{config.address, 9999}, error);
+    ASSERT_EQ(error, 0);
+    ASSERT_TRUE(ReadUntil(monitor, "Mode"));
+    ASSERT_EQ(monitor.send("M", 1), 0);
+    ASSERT_TRUE(ReadUntil(monitor, ">"));
+    ASSERT_EQ(monitor.send("RS\r\n", 4), 0);
+    for (int n = 0; n < 100 && farm->resets(0) == 0; ++n) std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(farm->resets(0), 1);
+    std::this_thread::sleep_for(50ms);  // the farm takes the reset on its own thread
+
+    EXPECT_EQ(StatusReplies(config.address), 0u);
+    Socket refused = Connect(Ipv4Endpoint{config.address, 9999}, error);
+    EXPECT_NE(error, 0) << "a restarting module takes no connection";
+
+    std::this_thread::sleep_for(800ms);
+    EXPECT_EQ(StatusReplies(config.address), 1u);
+    Socket again = Connect(Ipv4Endpoint{config.address, 9999}, error);
+    EXPECT_EQ(error, 0);
+    EXPECT_TRUE(ReadUntil(again, "Mode"));
+    EXPECT_EQ(farm->monitorConnections(0), 2);
+    EXPECT_EQ(farm->monitorBytesReceived(0), (Bytes{'M', 'R', 'S', '\r', '\n'}));
 }
 
 TEST(FarmConnections, WebPageNamesTheModule) {
