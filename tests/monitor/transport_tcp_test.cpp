@@ -1,0 +1,152 @@
+// The monitor connection over real TCP, against small scripted modules.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "monitor/telnet.h"
+#include "scripted_peer.h"
+#include "support/sim_fixture.h"
+
+namespace quelvar::monitor {
+namespace {
+
+using platform::Socket;
+using quelvar::testing::ScriptedPeer;
+
+template <typename F>
+double SecondsOf(F&& body) {
+    auto start = std::chrono::steady_clock::now();
+    body();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+class TcpTransport : public ::testing::Test {
+  protected:
+    void SetUp() override { QUELVAR_REQUIRE_NETNS(); }
+    TelnetSocket socket_;
+};
+
+TEST_F(TcpTransport, QuietModuleConnectsAfterASecondAndTheWaitFailsAfterAnother) {
+    ScriptedPeer peer([](Socket&) {});
+    ASSERT_EQ(peer.listenError(), 0);
+    int result = -2;
+    double connect = SecondsOf([&] { result = TelnetConnect(socket_, "127.0.0.2"); });
+    EXPECT_EQ(result, 0);
+    EXPECT_NEAR(connect, 1.0, 0.3);
+    double wait = SecondsOf([&] { result = TelnetWaitString(socket_, "Mode"); });
+    EXPECT_EQ(result, -1);
+    EXPECT_NEAR(wait, 1.0, 0.3);
+    TelnetClose(socket_);
+}
+
+TEST_F(TcpTransport, OpeningReceiveTakesAtMostNineBytes) {
+    ScriptedPeer peer([](Socket& s) { ScriptedPeer::Send(s, "123456789abcMode"); });
+    ASSERT_EQ(TelnetConnect(socket_, "127.0.0.2"), 0);
+    Chunk chunk{};
+    EXPECT_EQ(TelnetRecvChunk(socket_, chunk), 7);
+    EXPECT_STREQ(chunk.data(), "abcMode");
+    TelnetClose(socket_);
+}
+
+TEST_F(TcpTransport, ModeBehindANulIsFound) {
+    ScriptedPeer peer([](Socket& s) {
+        ScriptedPeer::Send(s, "hello");
+        ScriptedPeer::Pause(200);
+        ScriptedPeer::Send(s, std::string("abc\0Mode", 8));
+    });
+    ASSERT_EQ(TelnetConnect(socket_, "127.0.0.2"), 0);
+    EXPECT_EQ(TelnetWaitString(socket_, "Mode"), 0);
+    TelnetClose(socket_);
+}
+
+TEST_F(TcpTransport, OnlyLineEndsAreNoText) {
+    ScriptedPeer peer([](Socket& s) {
+        ScriptedPeer::Send(s, "hello");
+        ScriptedPeer::Pause(200);
+        ScriptedPeer::Send(s, "\r\n\r\n\r\n");
+    });
+    ASSERT_EQ(TelnetConnect(socket_, "127.0.0.2"), 0);
+    EXPECT_EQ(TelnetWaitString(socket_, "Mode"), -1);
+    TelnetClose(socket_);
+}
+
+TEST_F(TcpTransport, ALoneNulThenQuietFails) {
+    ScriptedPeer peer([](Socket& s) {
+        ScriptedPeer::Send(s, "hello");
+        ScriptedPeer::Pause(200);
+        ScriptedPeer::Send(s, std::string("\0", 1));
+    });
+    ASSERT_EQ(TelnetConnect(socket_, "127.0.0.2"), 0);
+    EXPECT_EQ(TelnetWaitString(socket_, "Mode"), -1);
+    TelnetClose(socket_);
+}
+
+TEST_F(TcpTransport, ModeAcrossThe256BoundaryIsNotSeen) {
+    ScriptedPeer peer([](Socket& s) {
+        ScriptedPeer::Send(s, "hello");
+        ScriptedPeer::Pause(200);
+        std::string text(300, '.');
+        text.replace(254, 4, "Mode");
+        ScriptedPeer::Send(s, text);
+    });
+    ASSERT_EQ(TelnetConnect(socket_, "127.0.0.2"), 0);
+    EXPECT_EQ(TelnetWaitString(socket_, "Mode"), -1);
+    TelnetClose(socket_);
+}
+
+TEST_F(TcpTransport, SendingMPutsOneByteOnTheWire) {
+    ScriptedPeer peer([](Socket&) {});
+    ASSERT_EQ(TelnetConnect(socket_, "127.0.0.2"), 0);
+    EXPECT_EQ(TelnetSend(socket_, "M"), 0);
+    TelnetClose(socket_);
+    ScriptedPeer::Pause(300);
+    EXPECT_EQ(peer.received(), "M");
+}
+
+TEST_F(TcpTransport, ExactReadKeepsTwoBytesBeforeAClose) {
+    ScriptedPeer peer([](Socket& s) {
+        ScriptedPeer::Send(s, "hello");
+        ScriptedPeer::Pause(200);
+        ScriptedPeer::Send(s, "ab");
+        s.close();
+    });
+    ASSERT_EQ(TelnetConnect(socket_, "127.0.0.2"), 0);
+    std::uint8_t buffer[9] = {};
+    EXPECT_NE(TelnetRecv(socket_, buffer, 9), 0);
+    EXPECT_EQ(buffer[0], 'a');
+    EXPECT_EQ(buffer[1], 'b');
+    TelnetClose(socket_);
+}
+
+TEST_F(TcpTransport, ExactReadTimesOutAfterASecondKeepingTwoBytes) {
+    ScriptedPeer peer([](Socket& s) {
+        ScriptedPeer::Send(s, "hello");
+        ScriptedPeer::Pause(200);
+        ScriptedPeer::Send(s, "ab");
+    });
+    ASSERT_EQ(TelnetConnect(socket_, "127.0.0.2"), 0);
+    ScriptedPeer::Pause(300);
+    std::uint8_t buffer[9] = {};
+    int result = 0;
+    double seconds = SecondsOf([&] { result = TelnetRecv(socket_, buffer, 9); });
+    EXPECT_EQ(result, platform::socket_error::kTimedOut);
+    EXPECT_NEAR(seconds, 1.0, 0.3);
+    EXPECT_EQ(buffer[0], 'a');
+    EXPECT_EQ(buffer[1], 'b');
+    std::uint8_t none = 0;
+    EXPECT_EQ(TelnetRecv(socket_, &none, 0), 0);
+    TelnetClose(socket_);
+}
+
+TEST_F(TcpTransport, TextThatIsNoAddressFailsWithNothingOpen) {
+    EXPECT_NE(TelnetConnect(socket_, "module.local"), 0);
+    EXPECT_FALSE(socket_.isOpen());
+}
+
+TEST_F(TcpTransport, RefusedConnectionFailsWithItsErrorNumber) {
+    EXPECT_NE(TelnetConnect(socket_, "127.0.0.9"), 0);
+    EXPECT_FALSE(socket_.isOpen());
+}
+
+}  // namespace
+}  // namespace quelvar::monitor
