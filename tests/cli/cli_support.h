@@ -1,0 +1,57 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/launcher.h"
+#include "sim/module.h"
+#include "ui/console/session.h"
+
+namespace quelvar::testing {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// The console front-end in this process, with its own streams, English
+// texts, a recording launcher and no terminal unless `interactive`.
+CliRun RunInProcess(const std::vector<std::string>& arguments, const std::string& input = "",
+                    bool interactive = false, platform::Launcher* launcher = nullptr);
+
+// The built quelvarinit-cli program, with standard input from /dev/null
+// (not a terminal) and LANG=C.
+CliRun RunProgram(const std::vector<std::string>& arguments);
+
+// A fresh folder that is the current folder for the length of a test.
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::filesystem::path folder_;
+
+private:
+    std::filesystem::path previous_;
+};
+
+// Writes a setup record file of these records, in number order.
+void WriteRecordFile(const std::filesystem::path& path, const std::map<int, sim::Bytes>& records);
+std::string ReadText(const std::filesystem::path& path);
+std::string MacText(const sim::ModuleConfig& module);  // "02-00-5E-10-00-00"
+
+// Just enough JSON to check the search output: strict syntax, \u escapes.
+struct JsonValue {
+    std::variant<std::nullptr_t, bool, double, std::string, std::vector<JsonValue>,
+                 std::map<std::string, JsonValue>>
+        value;
+};
+std::optional<JsonValue> ParseJson(const std::string& text);
+
+}  // namespace quelvar::testing
