@@ -72,6 +72,22 @@ QString withPathBreaks(const QString& path) {
     return shown;
 }
 
+// Captions are measured in the template's own font; a substitute font may draw
+// some of them wider than their control. Such a caption gets a slightly smaller
+// font instead of being cut off.
+void fitCaption(QWidget* widget, const QString& caption, int padding) {
+    QString shown = caption;
+    shown.remove(QLatin1Char('&'));
+    QFont font = widget->font();
+    const double smallest = font.pointSizeF() - 2.0;
+    for (int step = 0; step < 8; ++step) {
+        if (QFontMetrics(font).horizontalAdvance(shown) + padding <= widget->width()) break;
+        if (font.pointSizeF() - 0.5 < smallest) break;
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    if (font != widget->font()) widget->setFont(font);
+}
+
 bool isInputEvent(QEvent::Type type) {
     switch (type) {
         case QEvent::MouseButtonPress:
@@ -156,6 +172,8 @@ void MainWindow::buildControls() {
         switch (spec.kind) {
             case ControlKind::PushButton: {
                 auto* button = new QPushButton(caption, this);
+                // Enter is handled by the window itself: see keyPressEvent.
+                button->setAutoDefault(false);
                 button->setDefault(false);
                 button->setFocusPolicy(Qt::StrongFocus);
                 connect(button, &QPushButton::clicked, this, [this, id] {
@@ -224,6 +242,8 @@ void MainWindow::buildControls() {
         }
 
         widget->setGeometry(rect);
+        if (spec.kind == ControlKind::PushButton) fitCaption(widget, caption, 8);
+        if (spec.kind == ControlKind::Label && spec.id == 0) fitCaption(widget, caption, 0);
         if (spec.hiddenAtStart) widget->hide();
         if (spec.id != 0) {
             widget->setObjectName(QStringLiteral("control%1").arg(spec.id));
@@ -315,6 +335,21 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     QDialog::closeEvent(event);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // There is no default button: Enter presses the push button that has
+        // the focus and does nothing anywhere else (lists, address field).
+        if (auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+            focused != nullptr && focused->window() == this && focused->isEnabled()) {
+            focused->animateClick();
+        }
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

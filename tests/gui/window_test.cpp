@@ -1,0 +1,164 @@
+// The main window as the user meets it: captions in both languages, the
+// state right after start, the keys that do and do not end it, and the
+// activity log window.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSignalSpy>
+
+#include "app/dialog_template.h"
+#include "gui_support.h"
+#include "ui/qt/ip_address_edit.h"
+#include "ui/qt/log_window.h"
+
+namespace quelvar::testing {
+namespace {
+
+using platform::ControlId;
+using platform::Language;
+
+QString buttonText(ShownWindow& shown, ControlId id) {
+    return shown.window().button(id)->text();
+}
+
+TEST(MainWindow, ShowsTheCaptionsOfEachLanguageInTemplateOrder) {
+    for (Language language : {Language::English, Language::Japanese}) {
+        SCOPED_TRACE(language == Language::English ? "English" : "Japanese");
+        ShownWindow shown(language);
+        ui::qt::MainWindow& window = shown.window();
+        EXPECT_EQ(window.windowTitle(), "QUELVARinit");
+
+        int plainLabel = 0;
+        for (const app::DialogControl& spec : app::MainDialogControls()) {
+            const QString caption = QString::fromUtf8(spec.caption(language));
+            if (spec.kind == app::ControlKind::PushButton) {
+                EXPECT_EQ(buttonText(shown, static_cast<ControlId>(spec.id)), caption);
+            } else if (spec.kind == app::ControlKind::Label && spec.id == 0) {
+                EXPECT_EQ(window.plainLabels().at(static_cast<std::size_t>(plainLabel++))->text(),
+                          caption);
+            }
+        }
+        // Fixed size, from the template's dialog units and the font's metrics.
+        const app::DialogSize size = app::MainDialogSize(language);
+        const auto& metrics = window.metrics();
+        EXPECT_EQ(window.size(),
+                  QSize(app::DialogUnitsToPixelsX(size.width, metrics.averageCharWidth),
+                        app::DialogUnitsToPixelsY(size.height, metrics.charHeight)));
+        EXPECT_EQ(window.minimumSize(), window.maximumSize());
+        EXPECT_TRUE(window.windowFlags() & Qt::WindowMinimizeButtonHint);
+        EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
+    }
+    ShownWindow japanese(Language::Japanese);
+    EXPECT_EQ(buttonText(japanese, ControlId::Search), QString::fromUtf8("検索(&S)"));
+    EXPECT_EQ(buttonText(japanese, ControlId::LoadSetupRecord),
+              QString::fromUtf8("setuprecord書き込み(&L)"));
+}
+
+TEST(MainWindow, StartsWithTheBuildLineFilesOfItsFolderAndFocusOnSearch) {
+    ShownWindow shown(Language::English, {"b.rec", "A.REC", "notes.txt"});
+    ASSERT_TRUE(shown.ready);
+    ui::qt::MainWindow& window = shown.window();
+
+    EXPECT_EQ(window.controlText(ControlId::ActivityLog), "build.104\r\n");
+    EXPECT_FALSE(window.activityLog()->isVisible());
+    EXPECT_EQ(window.controlText(ControlId::VersionLabel), "1.04");
+    EXPECT_EQ(window.controlText(ControlId::RecordFolderLabel),
+              shown.folder.path().toStdString() + "/");
+    EXPECT_EQ(window.progressBar()->minimum(), 0);
+    EXPECT_EQ(window.progressBar()->maximum(), 13);
+    EXPECT_EQ(window.progressBar()->value(), 0);
+    EXPECT_EQ(shown.list(ControlId::DeviceList)->count(), 0);
+    QStringList files;
+    for (int i = 0; i < shown.list(ControlId::FileList)->count(); ++i) {
+        files << shown.list(ControlId::FileList)->item(i)->text();
+    }
+    files.sort();
+    EXPECT_EQ(files, QStringList({"A.REC", "b.rec"}));
+
+    EXPECT_EQ(QApplication::focusWidget(), shown.control(ControlId::Search));
+    for (ControlId id : {ControlId::Search, ControlId::BrowseFolder, ControlId::DeviceList,
+                         ControlId::FileList}) {
+        EXPECT_TRUE(shown.control(id)->isEnabled()) << static_cast<int>(id);
+    }
+    for (ControlId id : {ControlId::LoadSetupRecord, ControlId::SaveSetupRecord,
+                         ControlId::SetIpAddress, ControlId::IpAddress, ControlId::Telnet,
+                         ControlId::WebManager}) {
+        EXPECT_FALSE(shown.control(id)->isEnabled()) << static_cast<int>(id);
+    }
+
+    // Tab walks the controls in template order; labels and the bar take no focus.
+    const ControlId order[] = {ControlId::DeviceList, ControlId::BrowseFolder, ControlId::FileList,
+                               ControlId::Search};
+    for (ControlId expected : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), shown.control(expected))
+            << static_cast<int>(expected);
+    }
+}
+
+TEST(MainWindow, EnterInAListDoesNothingOnAButtonPressesItAndEscEndsTheWindow) {
+    ShownWindow shown(Language::English, {"one.rec"});
+    ASSERT_TRUE(shown.ready);
+    QSignalSpy finished(&shown.window(), &QDialog::finished);
+    QSignalSpy started(shown.dialog.get(), &ui::qt::MainDialog::operationStarted);
+
+    for (ControlId id : {ControlId::DeviceList, ControlId::FileList}) {
+        shown.list(id)->setFocus();
+        QTest::keyClick(shown.list(id), Qt::Key_Return);
+        QTest::keyClick(shown.list(id), Qt::Key_Enter);
+    }
+    QTest::qWait(50);
+    EXPECT_TRUE(shown.window().isVisible());
+    EXPECT_EQ(finished.count(), 0);
+    EXPECT_EQ(started.count(), 0);
+
+    // On a push button Enter presses that button.
+    ui::qt::DialogAnswers::setNextFolder(std::nullopt);
+    shown.control(ControlId::BrowseFolder)->setFocus();
+    QTest::keyClick(shown.control(ControlId::BrowseFolder), Qt::Key_Return);
+    QSignalSpy ended(shown.dialog.get(), &ui::qt::MainDialog::operationFinished);
+    ASSERT_TRUE(ended.wait(5000));
+    EXPECT_EQ(ui::qt::DialogAnswers::folderRequests().size(), 1u);
+
+    QTest::keyClick(shown.list(ControlId::FileList), Qt::Key_Escape);
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_FALSE(shown.window().isVisible());
+}
+
+TEST(MainWindow, SelectingAFileOrFocusingAListRunsTheSelectionUpdate) {
+    ShownWindow shown(Language::English, {"one.rec"});
+    ASSERT_TRUE(shown.ready);
+    ui::qt::MainWindow& window = shown.window();
+
+    // Focus gained alone refreshes the controls: the progress bar goes to 0.
+    window.progressBar()->setValue(5);
+    shown.list(ControlId::FileList)->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(window.progressBar()->value(), 0);
+
+    // A file without a device leaves Load disabled.
+    shown.clickLine(ControlId::FileList, 0);
+    EXPECT_EQ(shown.list(ControlId::FileList)->currentRow(), 0);
+    EXPECT_FALSE(shown.control(ControlId::LoadSetupRecord)->isEnabled());
+}
+
+TEST(MainWindow, CtrlShiftLShowsTheActivityLogLiveInItsOwnWindow) {
+    ShownWindow shown;
+    ASSERT_TRUE(shown.ready);
+    ui::qt::LogWindow* log = shown.window().logWindow();
+    EXPECT_FALSE(log->isVisible());
+
+    QTest::keyClick(&shown.window(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(log->isVisible());
+    EXPECT_EQ(log->logText(), "build.104\n");
+    EXPECT_FALSE(shown.window().activityLog()->isVisible());  // the window's own stays hidden
+
+    shown.dialog->dialog().AppendLog("more.\r\n");
+    EXPECT_EQ(log->logText(), "build.104\nmore.\n");
+    log->close();
+}
+
+}  // namespace
+}  // namespace quelvar::testing
