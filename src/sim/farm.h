@@ -26,8 +26,12 @@ public:
     Farm(const Farm&) = delete;
     Farm& operator=(const Farm&) = delete;
 
-    // Binds every socket and starts serving; 0 or the socket error number.
-    // Returns only when every module is ready to answer.
+    // Binds every socket and starts serving; 0 or the socket error number
+    // (EADDRNOTAVAIL when a module's address is outside 127.0.0.0/8).
+    // Returns only when every module is ready to answer. A module whose web
+    // port cannot be bound for lack of privileges simply has no web page.
+    // stop() ends every thread within a few hundred milliseconds; the
+    // destructor stops.
     int start();
     void stop();
 
