@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -25,7 +26,7 @@ using platform::ControlId;
 // Just enough of a window for the two transfers: lists, selections, texts and
 // a save dialog that always answers with one path.
 class TransferView : public platform::View {
-public:
+  public:
     std::filesystem::path savePath;
     std::vector<std::string> boxes;
 
@@ -56,7 +57,8 @@ public:
         boxes.push_back(text);
         return platform::MessageAnswer::Ok;
     }
-    std::optional<std::filesystem::path> saveFileDialog(const platform::SaveDialogRequest&) override {
+    std::optional<std::filesystem::path> saveFileDialog(
+        const platform::SaveDialogRequest&) override {
         return savePath;
     }
     std::optional<std::filesystem::path> chooseFolder(const std::string&,
@@ -64,14 +66,14 @@ public:
         return std::nullopt;
     }
 
-private:
+  private:
     std::map<ControlId, std::vector<std::string>> lists;
     std::map<ControlId, int> selections;
     std::map<ControlId, std::string> texts;
 };
 
 class NoLauncher : public platform::Launcher {
-public:
+  public:
     platform::StartResult startTelnet(const std::string&, int) override {
         return platform::StartResult::Started;
     }
@@ -103,10 +105,11 @@ Measure Run(F&& body) {
 }
 
 void Report(const char* name, const Measure& m, double floor) {
-    std::printf("%-9s %7.3f s   floor %7.3f s   ratio %.4f (goal <= 1.03)   "
-                "cpu %.3f s tool thread (%.2f%%), %.3f s with the simulator (%.2f%%) (goal < 2%%)\n",
-                name, m.wall, floor, m.wall / floor, m.cpuThread, 100 * m.cpuThread / m.wall,
-                m.cpuProcess, 100 * m.cpuProcess / m.wall);
+    std::printf(
+        "%-9s %7.3f s   floor %7.3f s   ratio %.4f (goal <= 1.03)   "
+        "cpu %.3f s tool thread (%.2f%%), %.3f s with the simulator (%.2f%%) (goal < 2%%)\n",
+        name, m.wall, floor, m.wall / floor, m.cpuThread, 100 * m.cpuThread / m.wall, m.cpuProcess,
+        100 * m.cpuProcess / m.wall);
 }
 
 }  // namespace
@@ -148,9 +151,9 @@ int main() {
     const double downloadFloor = entry + 8 * 0.2;
 
     // Upload of that file: per record 100 ms after the command, 10 ms after
-    // each of its 4 lines and after the end record, the module's 1.5 s from
-    // echo to reply (the tool's quiet second lies inside it), 100 ms after the
-    // reply; then 100 ms after the reset. The module stays silent for its
+    // each of its 4 lines, the module's 1.5 s from the end record to its reply
+    // (the tool's 10 ms pause and its quiet second both lie inside it), 100 ms
+    // after the reply; then 100 ms after the reset. The module stays silent for its
     // reset time, so the first status query after the reset times out (1 s)
     // and is followed by a 1 s pause before the one that is answered.
     selectModule();
@@ -158,7 +161,7 @@ int main() {
     view.setListSelection(ControlId::FileList, 0);
     dlg.UpdateControls();
     Measure upload = Run([&] { dlg.OnLoadSetupRecord(); });
-    const double perRecord = 0.1 + 5 * 0.01 + 1.5 + 0.1;
+    const double perRecord = 0.1 + 4 * 0.01 + 1.5 + 0.1;
     const double pings = resetSilence < 2.0 ? 2.0 : 2.0 * std::ceil(resetSilence / 2.0);
     const double uploadFloor = entry + 8 * perRecord + 0.1 + pings;
 
@@ -167,7 +170,8 @@ int main() {
     Report("download", download, downloadFloor);
     Report("upload", upload, uploadFloor);
     for (const std::string& box : view.boxes) {
-        if (box != "done.") std::printf("unexpected message: %s\n", box.c_str());
+        if (box != "done." && box.rfind("Apply the setup record", 0) != 0)
+            std::printf("unexpected message: %s\n", box.c_str());
     }
     farm.stop();
     std::filesystem::remove_all(folder);
