@@ -1,5 +1,5 @@
-#include "support/sim_fixture.h"
 #include "cli/cli_support.h"
+#include "support/sim_fixture.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,8 +18,10 @@ namespace {
 std::string shellQuoted(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted += c;
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
     }
     return quoted + "'";
 }
@@ -31,9 +33,12 @@ CliRun RunInProcess(const std::vector<std::string>& arguments, const std::string
     std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;
-    ui::console::CliEnvironment environment{in,       out,
-                                            err,      interactive,
-                                            false,    launcher,
+    ui::console::CliEnvironment environment{in,
+                                            out,
+                                            err,
+                                            interactive,
+                                            false,
+                                            launcher,
                                             platform::Language::English,
                                             std::filesystem::current_path() / "QUELVARinit"};
     CliRun run;
@@ -45,8 +50,8 @@ CliRun RunInProcess(const std::vector<std::string>& arguments, const std::string
 
 CliRun RunProgram(const std::vector<std::string>& arguments) {
     std::filesystem::path folder = std::filesystem::current_path();
-    std::string command = "LANG=C LANGUAGE= LC_ALL= LC_MESSAGES= " +
-                          shellQuoted(QUELVARINIT_CLI_PATH);
+    std::string command =
+        "LANG=C LANGUAGE= LC_ALL= LC_MESSAGES= " + shellQuoted(QUELVARINIT_CLI_PATH);
     for (const std::string& argument : arguments) command += " " + shellQuoted(argument);
     command += " </dev/null >" + shellQuoted((folder / "program.out").string()) + " 2>" +
                shellQuoted((folder / "program.err").string());
@@ -61,10 +66,9 @@ CliRun RunProgram(const std::vector<std::string>& arguments) {
 void CliTest::SetUp() {
     previous_ = std::filesystem::current_path();
     folder_ = std::filesystem::temp_directory_path() /
-              ("quelvar-cli-" + std::string(::testing::UnitTest::GetInstance()
-                                                ->current_test_info()
-                                                ->name()) +
-               "-" + std::to_string(::getpid()));
+              ("quelvar-cli-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+               std::to_string(::getpid()));
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
     std::filesystem::current_path(folder_);
@@ -92,15 +96,15 @@ std::string ReadText(const std::filesystem::path& path) {
 
 std::string MacText(const sim::ModuleConfig& module) {
     char text[18];
-    std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", module.mac[0],
-                  module.mac[1], module.mac[2], module.mac[3], module.mac[4], module.mac[5]);
+    std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", module.mac[0], module.mac[1],
+                  module.mac[2], module.mac[3], module.mac[4], module.mac[5]);
     return text;
 }
 
 namespace {
 
 class JsonParser {
-public:
+  public:
     explicit JsonParser(const std::string& text) : text_(text) {}
 
     std::optional<JsonValue> document() {
@@ -110,10 +114,10 @@ public:
         return value;
     }
 
-private:
+  private:
     void skipBlanks() {
-        while (at_ < text_.size() && std::string_view(" \t\r\n").find(text_[at_]) !=
-                                         std::string_view::npos) {
+        while (at_ < text_.size() &&
+               std::string_view(" \t\r\n").find(text_[at_]) != std::string_view::npos) {
             ++at_;
         }
     }
@@ -139,24 +143,42 @@ private:
             if (at_ >= text_.size()) return std::nullopt;
             char escape = text_[at_++];
             switch (escape) {
-                case '"': result += '"'; break;
-                case '\\': result += '\\'; break;
-                case '/': result += '/'; break;
-                case 'n': result += '\n'; break;
-                case 'r': result += '\r'; break;
-                case 't': result += '\t'; break;
-                case 'b': result += '\b'; break;
-                case 'f': result += '\f'; break;
+                case '"':
+                    result += '"';
+                    break;
+                case '\\':
+                    result += '\\';
+                    break;
+                case '/':
+                    result += '/';
+                    break;
+                case 'n':
+                    result += '\n';
+                    break;
+                case 'r':
+                    result += '\r';
+                    break;
+                case 't':
+                    result += '\t';
+                    break;
+                case 'b':
+                    result += '\b';
+                    break;
+                case 'f':
+                    result += '\f';
+                    break;
                 case 'u': {
                     if (at_ + 4 > text_.size()) return std::nullopt;
-                    unsigned code = static_cast<unsigned>(std::stoul(text_.substr(at_, 4), nullptr, 16));
+                    unsigned code =
+                        static_cast<unsigned>(std::stoul(text_.substr(at_, 4), nullptr, 16));
                     at_ += 4;
                     // Code points below 0x100 stand for one byte each here.
                     if (code > 0xFF) return std::nullopt;
                     result += static_cast<char>(code);
                     break;
                 }
-                default: return std::nullopt;
+                default:
+                    return std::nullopt;
             }
         }
         return std::nullopt;
@@ -200,7 +222,7 @@ private:
         }
         std::size_t start = at_;
         while (at_ < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[at_])) ||
-                                       text_[at_] == '-' || text_[at_] == '.')) {
+                                      text_[at_] == '-' || text_[at_] == '.')) {
             ++at_;
         }
         if (at_ == start) return std::nullopt;
@@ -213,6 +235,8 @@ private:
 
 }  // namespace
 
-std::optional<JsonValue> ParseJson(const std::string& text) { return JsonParser(text).document(); }
+std::optional<JsonValue> ParseJson(const std::string& text) {
+    return JsonParser(text).document();
+}
 
 }  // namespace quelvar::testing

@@ -32,12 +32,12 @@ CliRun RunProgram(const std::vector<std::string>& arguments);
 
 // A fresh folder that is the current folder for the length of a test.
 class CliTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     std::filesystem::path folder_;
 
-private:
+  private:
     std::filesystem::path previous_;
 };
 

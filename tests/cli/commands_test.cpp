@@ -76,8 +76,7 @@ TEST_F(ConsoleCommands, SearchListsLinesJsonAndOneAddress) {
         const auto& device = std::get<std::map<std::string, JsonValue>>(devices[i].value);
         sim::ModuleConfig module = farm->module(i);
         EXPECT_EQ(std::get<std::string>(device.at("mac").value), MacText(module));
-        EXPECT_EQ(std::get<std::string>(device.at("ip").value),
-                  "127.0.0." + std::to_string(2 + i));
+        EXPECT_EQ(std::get<std::string>(device.at("ip").value), "127.0.0." + std::to_string(2 + i));
         EXPECT_EQ(std::get<double>(device.at("port").value), 30718);
         EXPECT_EQ(std::get<std::string>(device.at("product").value),
                   std::string(module.productLetters.data(), 2));
@@ -176,8 +175,9 @@ TEST_F(ConsoleCommands, SaveToDefaultNameAndOverwriteOnlyWhenConfirmed) {
     std::filesystem::resize_file(name, 5);
     run = RunInProcess({"save", "127.0.0.2"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, name + " exists. Replace it?\n"
-                              "not confirmed: no terminal to answer on (give --yes to go ahead)\n");
+    EXPECT_EQ(run.err, name +
+                           " exists. Replace it?\n"
+                           "not confirmed: no terminal to answer on (give --yes to go ahead)\n");
     EXPECT_EQ(std::filesystem::file_size(name), 5u);
     EXPECT_EQ(farm->monitorConnections(0), 1);
 
@@ -232,7 +232,8 @@ TEST_F(ConsoleCommands, LoadVerifyCatchesAlteredRecords) {
     // The module flips one byte in the middle of every record it stores.
     auto difference = [&](int number, std::size_t at) {
         char text[96];
-        std::snprintf(text, sizeof text, "record %d: 1 byte(s) differ, first at %zu (file %02X, module %02X)\n",
+        std::snprintf(text, sizeof text,
+                      "record %d: 1 byte(s) differ, first at %zu (file %02X, module %02X)\n",
                       number, at, records[number][at], records[number][at] ^ 0x5A);
         return std::string(text);
     };
@@ -271,12 +272,11 @@ TEST_F(ConsoleCommands, CommissionSheetWithOneBadRow) {
     std::filesystem::create_directories("sheets");
     std::map<int, sim::Bytes> records{{2, sim::DefaultRecords(0x77).at(2)}};
     WriteRecordFile("sheets/second.rec", records);
-    std::ofstream("sheets/site.csv")
-        << "mac,address,file\n"
-           "# lobby\n"
-        << MacText(farm->module(0)) << ",127.0.0.20\n"
-        << "02-00-00-99-99-99,127.0.0.21\n"
-        << MacText(farm->module(1)) << ",127.0.0.22,second.rec\n";
+    std::ofstream("sheets/site.csv") << "mac,address,file\n"
+                                        "# lobby\n"
+                                     << MacText(farm->module(0)) << ",127.0.0.20\n"
+                                     << "02-00-00-99-99-99,127.0.0.21\n"
+                                     << MacText(farm->module(1)) << ",127.0.0.22,second.rec\n";
 
     // Not confirmed: nothing at all is sent.
     CliRun run = RunInProcess({"commission", "sheets/site.csv"});
@@ -289,11 +289,15 @@ TEST_F(ConsoleCommands, CommissionSheetWithOneBadRow) {
     std::string mac1 = MacText(farm->module(1));
     EXPECT_EQ(run.out,
               "ROW  LINE  MAC               ADDRESS         RESULT DETAIL\n"
-              "1    3     " + mac0 + " 127.0.0.20      pass   ip 127.0.0.2 -> 127.0.0.20\n"
-              "2    4     02-00-00-99-99-99 127.0.0.21      FAIL   not found\n"
-              "3    5     " + mac1 + " 127.0.0.22      pass   ip 127.0.0.3 -> 127.0.0.22; "
-              "loaded second.rec\n"
-              "2 of 3 row(s) passed\n");
+              "1    3     " +
+                  mac0 +
+                  " 127.0.0.20      pass   ip 127.0.0.2 -> 127.0.0.20\n"
+                  "2    4     02-00-00-99-99-99 127.0.0.21      FAIL   not found\n"
+                  "3    5     " +
+                  mac1 +
+                  " 127.0.0.22      pass   ip 127.0.0.3 -> 127.0.0.22; "
+                  "loaded second.rec\n"
+                  "2 of 3 row(s) passed\n");
     EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 20}));
     EXPECT_EQ(farm->module(1).address, (platform::Ipv4Octets{127, 0, 0, 22}));
     EXPECT_EQ(farm->module(1).records.at(2), records.at(2));

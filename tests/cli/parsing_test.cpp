@@ -53,8 +53,8 @@ TEST(ConsoleParsing, CommandLines) {
     EXPECT_TRUE(parsed.options.json);
     EXPECT_EQ(parsed.options.broadcast, (platform::Ipv4Octets{127, 0, 0, 3}));
 
-    parsed = ParseArguments({"--lang=ja", "load", "02-00-5E-10-00-00", "a.rec", "--yes",
-                             "--verify", "--log", "x.log"});
+    parsed = ParseArguments(
+        {"--lang=ja", "load", "02-00-5E-10-00-00", "a.rec", "--yes", "--verify", "--log", "x.log"});
     ASSERT_EQ(parsed.outcome, Outcome::Run) << parsed.error;
     EXPECT_EQ(parsed.options.command, Command::Load);
     EXPECT_EQ(parsed.options.device->kind, DeviceSelector::Kind::Mac);
@@ -82,8 +82,8 @@ TEST(ConsoleParsing, CommandLines) {
         {"frob"},
         {"search", "--frob"},
         {"search", "extra"},
-        {"search", "--yes"},               // not an option of search
-        {"search", "--broadcast"},         // value missing
+        {"search", "--yes"},        // not an option of search
+        {"search", "--broadcast"},  // value missing
         {"search", "--broadcast", "300.1.1.1"},
         {"search", "--json=1"},
         {"ping"},
@@ -196,7 +196,8 @@ TEST(ConsoleParsing, JsonTextAndFileNames) {
     EXPECT_EQ(SafeFileName(".."), "_");
     EXPECT_EQ(SaveDestination(std::nullopt, "02-00-00-00-00-09 - 127.0.0.2 - QV - 6.1"),
               std::filesystem::path("02-00-00-00-00-09 - 127.0.0.2 - QV - 6.1.rec"));
-    EXPECT_EQ(SaveDestination(std::string("out/module"), "x"), std::filesystem::path("out/module.rec"));
+    EXPECT_EQ(SaveDestination(std::string("out/module"), "x"),
+              std::filesystem::path("out/module.rec"));
     EXPECT_EQ(SaveDestination(std::string("module.bin"), "x"), std::filesystem::path("module.bin"));
 }
 

@@ -14,14 +14,22 @@ namespace {
 
 int dispatch(Session& session) {
     switch (session.options().command) {
-        case Command::Search: return RunSearchCommand(session);
-        case Command::Ping: return RunPingCommand(session);
-        case Command::SetIp: return RunSetIpCommand(session);
-        case Command::Save: return RunSaveCommand(session);
-        case Command::Load: return RunLoadCommand(session);
-        case Command::Telnet: return RunTelnetCommand(session);
-        case Command::Web: return RunWebCommand(session);
-        case Command::Commission: return RunCommissionCommand(session);
+        case Command::Search:
+            return RunSearchCommand(session);
+        case Command::Ping:
+            return RunPingCommand(session);
+        case Command::SetIp:
+            return RunSetIpCommand(session);
+        case Command::Save:
+            return RunSaveCommand(session);
+        case Command::Load:
+            return RunLoadCommand(session);
+        case Command::Telnet:
+            return RunTelnetCommand(session);
+        case Command::Web:
+            return RunWebCommand(session);
+        case Command::Commission:
+            return RunCommissionCommand(session);
     }
     return kExitUsage;
 }
@@ -49,12 +57,13 @@ int RunCli(const std::vector<std::string>& arguments, CliEnvironment& environmen
             environment.err << "quelvarinit-cli: " << parsed.error << '\n'
                             << "Try 'quelvarinit-cli --help'.\n";
             return kExitUsage;
-        case ParsedArguments::Outcome::Run: break;
+        case ParsedArguments::Outcome::Run:
+            break;
     }
     const Options& options = parsed.options;
 
-    platform::Language language = options.language.value_or(
-        environment.language.value_or(platform::userInterfaceLanguage()));
+    platform::Language language =
+        options.language.value_or(environment.language.value_or(platform::userInterfaceLanguage()));
     std::filesystem::path executable = environment.executablePath.empty()
                                            ? platform::executablePath()
                                            : environment.executablePath;
@@ -62,16 +71,15 @@ int RunCli(const std::vector<std::string>& arguments, CliEnvironment& environmen
     platform::Launcher& launcher =
         environment.launcher != nullptr ? *environment.launcher : desktopLauncher;
 
-    ConsoleStreams io{environment.in, environment.out, environment.err,
-                      environment.inputIsTerminal, environment.errorIsTerminal};
+    ConsoleStreams io{environment.in, environment.out, environment.err, environment.inputIsTerminal,
+                      environment.errorIsTerminal};
     Session session(io, options, launcher, language, executable);
     int status = dispatch(session);
     session.view().eraseProgress();
 
     // Written on failure too: that is when the trace is wanted most.
     if (options.logFile && !writeLog(*options.logFile, session.view().log())) {
-        environment.err << "quelvarinit-cli: cannot write the log to " << *options.logFile
-                        << '\n';
+        environment.err << "quelvarinit-cli: cannot write the log to " << *options.logFile << '\n';
         if (status == kExitSuccess) status = kExitFailure;
     }
     environment.out.flush();

@@ -19,9 +19,9 @@ struct CliEnvironment {
     std::ostream& err;
     bool inputIsTerminal = false;
     bool errorIsTerminal = false;
-    platform::Launcher* launcher = nullptr;          // null: the desktop's own
-    std::optional<platform::Language> language;      // null: the user interface's
-    std::filesystem::path executablePath;            // empty: this program's
+    platform::Launcher* launcher = nullptr;      // null: the desktop's own
+    std::optional<platform::Language> language;  // null: the user interface's
+    std::filesystem::path executablePath;        // empty: this program's
 };
 
 // Runs one command line (the arguments after the program name) and returns

@@ -18,10 +18,11 @@ struct RowOutcome {
     std::string detail;
 };
 
-RowOutcome fail(std::string detail) { return {false, std::move(detail)}; }
+RowOutcome fail(std::string detail) {
+    return {false, std::move(detail)};
+}
 
-RowOutcome commissionRow(Session& session, const SheetRow& row,
-                         const std::filesystem::path& file) {
+RowOutcome commissionRow(Session& session, const SheetRow& row, const std::filesystem::path& file) {
     if (!file.empty() && !IsReadableFile(file)) return fail("cannot read " + file.string());
 
     DeviceSelector selector;
@@ -75,9 +76,8 @@ int RunCommissionCommand(Session& session) {
     // One answer covers the whole sheet; the boxes of each row's operations
     // are then answered with it.
     ConsoleView& view = session.view();
-    if (!session.options().yes &&
-        !view.confirm("Commission " + std::to_string(sheet.rows.size()) + " module(s) listed in " +
-                      sheetName + "?")) {
+    if (!session.options().yes && !view.confirm("Commission " + std::to_string(sheet.rows.size()) +
+                                                " module(s) listed in " + sheetName + "?")) {
         return kExitFailure;
     }
     view.setAnswerPolicy(AnswerPolicy{true, io.inputIsTerminal});
@@ -93,8 +93,8 @@ int RunCommissionCommand(Session& session) {
             if (file.is_relative()) file = sheetFolder / file;
         }
         view.eraseProgress();
-        io.err << "row " << i + 1 << ": " << FormatMac(row.mac) << " -> "
-               << FormatIpv4(row.address) << (row.file.empty() ? "" : " + " + row.file) << '\n';
+        io.err << "row " << i + 1 << ": " << FormatMac(row.mac) << " -> " << FormatIpv4(row.address)
+               << (row.file.empty() ? "" : " + " + row.file) << '\n';
         outcomes.push_back(commissionRow(session, row, file));
     }
 
@@ -110,8 +110,8 @@ int RunCommissionCommand(Session& session) {
         if (outcome.passed) ++passed;
         out << std::left << std::setw(4) << i + 1 << ' ' << std::setw(5) << row.line << ' '
             << std::setw(17) << FormatMac(row.mac) << ' ' << std::setw(15)
-            << FormatIpv4(row.address) << ' ' << std::setw(6)
-            << (outcome.passed ? "pass" : "FAIL") << ' ' << outcome.detail << '\n';
+            << FormatIpv4(row.address) << ' ' << std::setw(6) << (outcome.passed ? "pass" : "FAIL")
+            << ' ' << outcome.detail << '\n';
     }
     out << passed << " of " << sheet.rows.size() << " row(s) passed\n";
     out.flush();

@@ -59,7 +59,8 @@ CommissionSheet ParseCommissionSheet(std::string_view text) {
             continue;
         }
         if (!mac) {
-            sheet.errors.push_back(where + "malformed MAC address '" + std::string(fields[0]) + "'");
+            sheet.errors.push_back(where + "malformed MAC address '" + std::string(fields[0]) +
+                                   "'");
             continue;
         }
         std::optional<platform::Ipv4Octets> address = ParseIpv4Address(fields[1]);

@@ -19,7 +19,9 @@ ConsoleView::ConsoleView(std::istream& in, std::ostream& err, AnswerPolicy polic
                          bool drawProgress)
     : in_(in), err_(err), policy_(policy), drawProgress_(drawProgress) {}
 
-ConsoleView::~ConsoleView() { eraseProgress(); }
+ConsoleView::~ConsoleView() {
+    eraseProgress();
+}
 
 bool ConsoleView::ask(const std::string& text) {
     eraseProgress();
@@ -38,11 +40,12 @@ bool ConsoleView::ask(const std::string& text) {
         return false;
     }
     while (!answer.empty() && (answer.back() == '\r' || answer.back() == ' ')) answer.pop_back();
-    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" ||
-           answer == "YES";
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
 }
 
-bool ConsoleView::confirm(const std::string& question) { return ask(question); }
+bool ConsoleView::confirm(const std::string& question) {
+    return ask(question);
+}
 
 bool ConsoleView::shownSince(std::size_t mark, const std::string& text) const {
     for (std::size_t i = mark; i < boxes_.size(); ++i) {
@@ -53,8 +56,7 @@ bool ConsoleView::shownSince(std::size_t mark, const std::string& text) const {
 
 bool ConsoleView::confirmationRefusedSince(std::size_t mark) const {
     for (std::size_t i = mark; i < boxes_.size(); ++i) {
-        if (boxes_[i].kind == MessageKind::Confirmation &&
-            boxes_[i].answer != MessageAnswer::Ok) {
+        if (boxes_[i].kind == MessageKind::Confirmation && boxes_[i].answer != MessageAnswer::Ok) {
             return true;
         }
     }
@@ -108,11 +110,15 @@ void ConsoleView::listDelete(ControlId list, int index) {
     if (index < 0 || index >= static_cast<int>(target.lines.size())) return;
     target.lines.erase(target.lines.begin() + index);
     // A list box forgets a selection whose line is gone and moves the lines below up.
-    if (target.selection == index) target.selection = -1;
-    else if (target.selection > index) --target.selection;
+    if (target.selection == index)
+        target.selection = -1;
+    else if (target.selection > index)
+        --target.selection;
 }
 
-int ConsoleView::listSelection(ControlId list) { return lists_[list].selection; }
+int ConsoleView::listSelection(ControlId list) {
+    return lists_[list].selection;
+}
 
 void ConsoleView::setListSelection(ControlId list, int index) {
     List& target = lists_[list];
@@ -125,15 +131,25 @@ std::string ConsoleView::listText(ControlId list, int index) {
     return target.lines[static_cast<std::size_t>(index)];
 }
 
-void ConsoleView::enable(ControlId control, bool enabled) { enabled_[control] = enabled; }
+void ConsoleView::enable(ControlId control, bool enabled) {
+    enabled_[control] = enabled;
+}
 
-void ConsoleView::show(ControlId control, bool visible) { visible_[control] = visible; }
+void ConsoleView::show(ControlId control, bool visible) {
+    visible_[control] = visible;
+}
 
-platform::Ipv4Octets ConsoleView::ipAddress() { return ip_; }
+platform::Ipv4Octets ConsoleView::ipAddress() {
+    return ip_;
+}
 
-void ConsoleView::setIpAddress(const platform::Ipv4Octets& octets) { ip_ = octets; }
+void ConsoleView::setIpAddress(const platform::Ipv4Octets& octets) {
+    ip_ = octets;
+}
 
-void ConsoleView::clearIpAddress() { ip_ = {}; }
+void ConsoleView::clearIpAddress() {
+    ip_ = {};
+}
 
 void ConsoleView::setProgressRange(int lower, int upper) {
     progressLower_ = lower;
@@ -146,9 +162,13 @@ void ConsoleView::setProgress(int position) {
     drawProgress();
 }
 
-std::string ConsoleView::text(ControlId control) { return texts_[control]; }
+std::string ConsoleView::text(ControlId control) {
+    return texts_[control];
+}
 
-void ConsoleView::setText(ControlId control, const std::string& value) { texts_[control] = value; }
+void ConsoleView::setText(ControlId control, const std::string& value) {
+    texts_[control] = value;
+}
 
 void ConsoleView::scrollLogToEnd() {}
 

@@ -25,7 +25,7 @@ struct AnswerPolicy {
 // on a terminal, the progress bar. Every box is also recorded, so a command
 // can tell from what the operation showed how it ended.
 class ConsoleView : public platform::View {
-public:
+  public:
     struct Box {
         platform::MessageKind kind;
         std::string text;
@@ -82,7 +82,7 @@ public:
     std::optional<std::filesystem::path> chooseFolder(
         const std::string& title, const std::filesystem::path& current) override;
 
-private:
+  private:
     struct List {
         std::vector<std::string> lines;
         int selection = -1;

@@ -11,11 +11,21 @@ std::string JsonString(std::string_view bytes) {
     for (char c : bytes) {
         auto byte = static_cast<unsigned char>(c);
         switch (c) {
-            case '"': json += "\\\""; break;
-            case '\\': json += "\\\\"; break;
-            case '\n': json += "\\n"; break;
-            case '\r': json += "\\r"; break;
-            case '\t': json += "\\t"; break;
+            case '"':
+                json += "\\\"";
+                break;
+            case '\\':
+                json += "\\\\";
+                break;
+            case '\n':
+                json += "\\n";
+                break;
+            case '\r':
+                json += "\\r";
+                break;
+            case '\t':
+                json += "\\t";
+                break;
             default:
                 if (byte < 0x20 || byte > 0x7E) {
                     char escaped[7];
@@ -38,8 +48,8 @@ std::string DevicesJson(const discovery::DeviceTable& table) {
         json += "{\"mac\":" + JsonString(FormatMac(entry.mac));
         json += ",\"ip\":" + JsonString(entry.ipText);
         json += ",\"port\":" + std::to_string(entry.address.port);
-        json += ",\"product\":" +
-                JsonString(std::string_view(entry.productLetters.data(), entry.productLetters.size()));
+        json += ",\"product\":" + JsonString(std::string_view(entry.productLetters.data(),
+                                                              entry.productLetters.size()));
         json += ",\"version\":" + JsonString(std::to_string(entry.versionMajor) + "." +
                                              std::to_string(entry.versionMinor));
         json += "}";

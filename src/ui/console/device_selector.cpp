@@ -94,8 +94,7 @@ std::string FormatMac(const MacAddress& mac) {
 
 std::string FormatIpv4(const platform::Ipv4Octets& address) {
     char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2],
-                  address[3]);
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
     return text;
 }
 

@@ -16,8 +16,12 @@ int launch(Session& session, platform::ControlId button) {
 
 }  // namespace
 
-int RunTelnetCommand(Session& session) { return launch(session, platform::ControlId::Telnet); }
+int RunTelnetCommand(Session& session) {
+    return launch(session, platform::ControlId::Telnet);
+}
 
-int RunWebCommand(Session& session) { return launch(session, platform::ControlId::WebManager); }
+int RunWebCommand(Session& session) {
+    return launch(session, platform::ControlId::WebManager);
+}
 
 }  // namespace quelvar::ui::console

@@ -49,9 +49,8 @@ int verify(Session& session, const std::filesystem::path& applied) {
         io.err << "verify: cannot create a temporary file\n";
         return kExitFailure;
     }
-    view.setSaveDialogAnswer(
-        [path = *temporary](const platform::SaveDialogRequest&)
-            -> std::optional<std::filesystem::path> { return path; });
+    view.setSaveDialogAnswer([path = *temporary](const platform::SaveDialogRequest&)
+                                 -> std::optional<std::filesystem::path> { return path; });
     std::size_t mark = view.boxes().size();
     session.dlg().OnNotify(ControlId::SaveSetupRecord, app::Notification::Clicked);
     bool downloaded = view.shownSince(mark, session.doneText());

@@ -17,8 +17,13 @@ int main(int argc, char** argv) {
                   << '\n';
         return 1;
     }
-    quelvar::ui::console::CliEnvironment environment{
-        std::cin, std::cout, std::cerr, ::isatty(STDIN_FILENO) == 1,
-        ::isatty(STDERR_FILENO) == 1, nullptr, std::nullopt, {}};
+    quelvar::ui::console::CliEnvironment environment{std::cin,
+                                                     std::cout,
+                                                     std::cerr,
+                                                     ::isatty(STDIN_FILENO) == 1,
+                                                     ::isatty(STDERR_FILENO) == 1,
+                                                     nullptr,
+                                                     std::nullopt,
+                                                     {}};
     return quelvar::ui::console::RunCli(arguments, environment);
 }

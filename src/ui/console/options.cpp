@@ -38,8 +38,8 @@ bool takesValue(std::string_view option) {
 
 bool isKnownOption(std::string_view option) {
     return option == "--json" || option == "--broadcast" || option == "--attempts" ||
-           option == "--yes" || option == "--output" || option == "--verify" ||
-           option == "--log" || option == "--lang";
+           option == "--yes" || option == "--output" || option == "--verify" || option == "--log" ||
+           option == "--lang";
 }
 
 ParsedArguments usageError(std::string message) {
@@ -83,7 +83,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
         if (!isKnownOption(name)) return usageError("unknown option '" + name + "'");
         if (takesValue(name)) {
             if (!value) {
-                if (i + 1 >= arguments.size()) return usageError("option " + name + " needs a value");
+                if (i + 1 >= arguments.size())
+                    return usageError("option " + name + " needs a value");
                 value = arguments[++i];
             }
         } else if (value) {
@@ -100,8 +101,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     if (info == nullptr) return usageError("unknown command '" + operands[0] + "'");
     operands.erase(operands.begin());
     if (operands.size() != info->operands) {
-        std::string expected = info->operands == 0 ? std::string("no operands")
-                                                   : std::string(info->operandNames);
+        std::string expected =
+            info->operands == 0 ? std::string("no operands") : std::string(info->operandNames);
         return usageError(std::string(info->name) + " takes " + expected);
     }
 
@@ -120,9 +121,12 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
             if (value.empty()) return usageError("option --log needs a file name");
             result.logFile = value;
         } else if (name == "--lang") {
-            if (value == "en") result.language = platform::Language::English;
-            else if (value == "ja") result.language = platform::Language::Japanese;
-            else return usageError("option --lang takes en or ja, not '" + value + "'");
+            if (value == "en")
+                result.language = platform::Language::English;
+            else if (value == "ja")
+                result.language = platform::Language::Japanese;
+            else
+                return usageError("option --lang takes en or ja, not '" + value + "'");
         } else if (name == "--json") {
             result.json = true;
         } else if (name == "--broadcast") {
@@ -130,7 +134,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
             if (!result.broadcast) return usageError("malformed address '" + value + "'");
         } else if (name == "--attempts") {
             unsigned attempts = 0;
-            auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), attempts);
+            auto [end, error] =
+                std::from_chars(value.data(), value.data() + value.size(), attempts);
             if (error != std::errc() || end != value.data() + value.size() || attempts == 0 ||
                 attempts > kMaxPingAttempts) {
                 return usageError("option --attempts takes a number from 1 to " +
@@ -152,7 +157,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
         return result.device.has_value();
     };
     switch (result.command) {
-        case Command::Search: break;
+        case Command::Search:
+            break;
         case Command::Ping:
             result.address = ParseIpv4Address(operands[0]);
             if (!result.address) return usageError("malformed address '" + operands[0] + "'");

@@ -8,7 +8,9 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 5;
 
-std::size_t recordSize(int number) { return number == 0 ? 120 : 126; }
+std::size_t recordSize(int number) {
+    return number == 0 ? 120 : 126;
+}
 
 std::string hexByte(std::uint8_t value) {
     char text[3];
@@ -73,8 +75,9 @@ std::vector<std::string> CompareSetupRecords(const std::vector<SetupRecord>& app
         }
         if (differing > 0) {
             differences.push_back(name + std::to_string(differing) + " byte(s) differ, first at " +
-                                  std::to_string(first) + " (file " + hexByte(expected.data[first]) +
-                                  ", module " + hexByte(actual->data[first]) + ")");
+                                  std::to_string(first) + " (file " +
+                                  hexByte(expected.data[first]) + ", module " +
+                                  hexByte(actual->data[first]) + ")");
         }
     }
     return differences;

@@ -13,7 +13,8 @@ int RunSaveCommand(Session& session) {
     if (!session.searchAndSelect(*options.device)) return kExitFailure;
 
     ConsoleView& view = session.view();
-    std::string line = view.listText(ControlId::DeviceList, view.listSelection(ControlId::DeviceList));
+    std::string line =
+        view.listText(ControlId::DeviceList, view.listSelection(ControlId::DeviceList));
     std::filesystem::path target = SaveDestination(options.output, line);
 
     // Asked before anything is read from the module, so a refusal costs

@@ -29,7 +29,7 @@ struct ConsoleStreams {
 // presenter, initialised as the window initialises itself, with the
 // interactions a user has with the window as plain calls.
 class Session {
-public:
+  public:
     Session(ConsoleStreams& io, const Options& options, platform::Launcher& launcher,
             platform::Language language, const std::filesystem::path& executablePath);
 
@@ -59,7 +59,7 @@ public:
     // The text of the "done." box in the session's language.
     const std::string& doneText() const;
 
-private:
+  private:
     ConsoleStreams& io_;
     const Options& options_;
     platform::Language language_;
