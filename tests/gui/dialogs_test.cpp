@@ -101,8 +101,8 @@ TEST(Dialogs, SaveDialogProposesTheNameInTheRecordFolderAndAsksBeforeReplacing) 
     EXPECT_EQ(types->itemText(1), "All files (*.*)");
     EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), QDir(folder.path()).canonicalPath());
     ASSERT_EQ(dialog.selectedFiles().size(), 1);
-    EXPECT_TRUE(dialog.selectedFiles().front().endsWith(
-        QString::fromStdString(request.defaultName)));
+    EXPECT_TRUE(
+        dialog.selectedFiles().front().endsWith(QString::fromStdString(request.defaultName)));
 }
 
 TEST(Dialogs, FolderChooserOpensOnTheCurrentFolderAndTakesOnlyFolders) {

@@ -8,7 +8,7 @@
 namespace {
 
 class QtEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -17,7 +17,7 @@ public:
     }
     void TearDown() override { application_.reset(); }
 
-private:
+  private:
     int argc_ = 1;
     char name_[10] = "gui_tests";
     char* argv_[2] = {name_, nullptr};

@@ -12,7 +12,7 @@ namespace {
 using Octets = IpAddressEdit::Octets;
 
 class IpAddressEditTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         edit.show();
         edit.activateWindow();

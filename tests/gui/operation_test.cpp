@@ -23,11 +23,11 @@ constexpr int kOperationTimeoutMs = 15000;
 
 // Counts the paint events of one widget.
 class PaintCounter : public QObject {
-public:
+  public:
     explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
     int paints = 0;
 
-protected:
+  protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint) ++paints;
         return false;
@@ -49,7 +49,8 @@ TEST(Operations, SearchListsTheModulesAndSelectingOneEnablesItsButtons) {
     QStringList lines;
     for (int i = 0; i < devices->count(); ++i) lines << devices->item(i)->text();
     lines.sort();
-    EXPECT_TRUE(lines[0].startsWith("02-00-5E-10-00-00 - 127.0.0.2 - AA - ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].startsWith("02-00-5E-10-00-00 - 127.0.0.2 - AA - "))
+        << lines[0].toStdString();
     EXPECT_TRUE(lines[2].contains(" - 127.0.0.4 - ")) << lines[2].toStdString();
     EXPECT_TRUE(ui::qt::DialogAnswers::messages().empty());  // no "not found."
 

@@ -13,6 +13,7 @@
 #include "gui_support.h"
 #include "ui/qt/ip_address_edit.h"
 #include "ui/qt/log_window.h"
+#include "ui/qt/qt_front_end.h"
 
 namespace quelvar::testing {
 namespace {
@@ -79,13 +80,13 @@ TEST(MainWindow, StartsWithTheBuildLineFilesOfItsFolderAndFocusOnSearch) {
     EXPECT_EQ(files, QStringList({"A.REC", "b.rec"}));
 
     EXPECT_EQ(QApplication::focusWidget(), shown.control(ControlId::Search));
-    for (ControlId id : {ControlId::Search, ControlId::BrowseFolder, ControlId::DeviceList,
-                         ControlId::FileList}) {
+    for (ControlId id :
+         {ControlId::Search, ControlId::BrowseFolder, ControlId::DeviceList, ControlId::FileList}) {
         EXPECT_TRUE(shown.control(id)->isEnabled()) << static_cast<int>(id);
     }
-    for (ControlId id : {ControlId::LoadSetupRecord, ControlId::SaveSetupRecord,
-                         ControlId::SetIpAddress, ControlId::IpAddress, ControlId::Telnet,
-                         ControlId::WebManager}) {
+    for (ControlId id :
+         {ControlId::LoadSetupRecord, ControlId::SaveSetupRecord, ControlId::SetIpAddress,
+          ControlId::IpAddress, ControlId::Telnet, ControlId::WebManager}) {
         EXPECT_FALSE(shown.control(id)->isEnabled()) << static_cast<int>(id);
     }
 
@@ -158,6 +159,24 @@ TEST(MainWindow, CtrlShiftLShowsTheActivityLogLiveInItsOwnWindow) {
     shown.dialog->dialog().AppendLog("more.\r\n");
     EXPECT_EQ(log->logText(), "build.104\nmore.\n");
     log->close();
+}
+
+TEST(Startup, WithoutSocketsTheUserIsWarnedAndNoWindowAppears) {
+    ui::qt::DialogAnswers::reset();
+    ui::qt::DialogAnswers::setNextMessageAnswer(platform::MessageAnswer::Ok);
+    RecordingLauncher launcher;
+    ui::qt::QtFrontEnd frontEnd(Language::Japanese, "QUELVARinit", launcher, "/opt/q/QUELVARinit");
+    app::CInitApp application([] { return false; });
+
+    EXPECT_NE(application.InitInstance(frontEnd, Language::Japanese), 0);
+    ASSERT_EQ(ui::qt::DialogAnswers::messages().size(), 1u);
+    EXPECT_EQ(ui::qt::DialogAnswers::messages()[0].kind, platform::MessageKind::Warning);
+    EXPECT_EQ(ui::qt::DialogAnswers::messages()[0].text, "Windows ｿｹｯﾄの初期化に失敗しました。");
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        EXPECT_EQ(qobject_cast<ui::qt::MainWindow*>(top), nullptr);
+    }
+    EXPECT_EQ(ui::qt::ApplicationNameFor("/opt/q/QUELVARinit.EXE"), "QUELVARinit");
+    ui::qt::DialogAnswers::reset();
 }
 
 }  // namespace

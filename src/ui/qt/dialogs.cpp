@@ -37,7 +37,7 @@ std::optional<T> takeFront(std::deque<T>& queue) {
 // An operation shows the busy cursor over the window; inside its boxes the
 // user gets the ordinary pointer back.
 class ArrowCursorWhileShown {
-public:
+  public:
     ArrowCursorWhileShown() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
     ~ArrowCursorWhileShown() { QApplication::restoreOverrideCursor(); }
     ArrowCursorWhileShown(const ArrowCursorWhileShown&) = delete;
@@ -50,10 +50,13 @@ QString fromUtf8(const std::string& text) {
 
 std::filesystem::path toPath(const QString& text) {
     const QByteArray bytes = text.toUtf8();
-    return std::filesystem::path(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    return std::filesystem::path(
+        std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
-QString fromPath(const std::filesystem::path& path) { return fromUtf8(path.string()); }
+QString fromPath(const std::filesystem::path& path) {
+    return fromUtf8(path.string());
+}
 
 }  // namespace
 
@@ -66,8 +69,12 @@ void DialogAnswers::setNextSaveFile(std::optional<std::filesystem::path> path) {
 void DialogAnswers::setNextFolder(std::optional<std::filesystem::path> path) {
     seam().folderAnswers.push_back(std::move(path));
 }
-void DialogAnswers::reset() { seam() = Seam{}; }
-const std::vector<DialogAnswers::Message>& DialogAnswers::messages() { return seam().messages; }
+void DialogAnswers::reset() {
+    seam() = Seam{};
+}
+const std::vector<DialogAnswers::Message>& DialogAnswers::messages() {
+    return seam().messages;
+}
 const std::vector<platform::SaveDialogRequest>& DialogAnswers::saveRequests() {
     return seam().saveRequests;
 }

@@ -26,7 +26,7 @@ namespace quelvar::ui::qt {
 // dialog asked for is also recorded, answered from the queue or not. Used
 // only on the GUI thread.
 class DialogAnswers {
-public:
+  public:
     struct Message {
         platform::MessageKind kind;
         std::string text;
@@ -46,7 +46,6 @@ public:
     static const std::vector<Message>& messages();
     static const std::vector<platform::SaveDialogRequest>& saveRequests();
     static const std::vector<FolderRequest>& folderRequests();
-
 };
 
 // A message box of one of the three kinds, with the application name as caption.

@@ -19,7 +19,7 @@ namespace quelvar::ui::qt {
 class IpAddressEdit : public QFrame {
     Q_OBJECT
 
-public:
+  public:
     using Octets = std::array<std::uint8_t, 4>;
 
     explicit IpAddressEdit(QWidget* parent = nullptr);
@@ -35,10 +35,10 @@ public:
     // One field, for tests and for the focus chain.
     QLineEdit* field(int index) const { return fields_[static_cast<std::size_t>(index)]; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     int indexOf(QObject* object) const;
     void focusField(int index, bool atEnd);
     void onEdited(int index);

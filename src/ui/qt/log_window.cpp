@@ -28,6 +28,8 @@ void LogWindow::scrollToEnd() {
     text_->verticalScrollBar()->setValue(text_->verticalScrollBar()->maximum());
 }
 
-QString LogWindow::logText() const { return text_->toPlainText(); }
+QString LogWindow::logText() const {
+    return text_->toPlainText();
+}
 
 }  // namespace quelvar::ui::qt

@@ -13,14 +13,14 @@ namespace quelvar::ui::qt {
 class LogWindow : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit LogWindow(const QString& applicationName);
 
     void setLogText(const QString& text);
     void scrollToEnd();
     QString logText() const;
 
-private:
+  private:
     QPlainTextEdit* text_ = nullptr;
 };
 

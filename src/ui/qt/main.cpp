@@ -1,5 +1,7 @@
 // QUELVARinit: the window for commissioning QUELVAR serial-to-Ethernet modules.
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "app/init_app.h"
 #include "platform/language.h"
@@ -16,8 +18,17 @@ int main(int argc, char** argv) {
     const platform::Language language = platform::userInterfaceLanguage();
     platform::PosixLauncher launcher;
 
-    quelvar::ui::qt::QtFrontEnd frontEnd(
-        language, quelvar::ui::qt::ApplicationNameFor(executable), launcher, executable);
+    // The toolkit's own words (dialog buttons, the file dialogs) follow the
+    // window's language; without the translation they stay English.
+    QTranslator toolkitTexts;
+    if (language == platform::Language::Japanese &&
+        toolkitTexts.load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&toolkitTexts);
+    }
+
+    quelvar::ui::qt::QtFrontEnd frontEnd(language, quelvar::ui::qt::ApplicationNameFor(executable),
+                                         launcher, executable);
     quelvar::app::CInitApp app(&platform::initializeSocketLibrary);
     return app.InitInstance(frontEnd, language);
 }

@@ -43,8 +43,8 @@ void MainDialog::onClicked(ControlId id) {
         dlg_.OnNotify(id, app::Notification::Clicked);
         // Every call the operation made to the window has completed by now,
         // so the window learns of the end after everything the user sees.
-        QMetaObject::invokeMethod(this, [this, id] { onOperationDone(id); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, id] { onOperationDone(id); }, Qt::QueuedConnection);
         --pending_;
     });
 }

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "app/init_dlg.h"
-#include "platform/launcher.h"
 #include "platform/language.h"
+#include "platform/launcher.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/operation_runner.h"
 #include "ui/qt/qt_view.h"
@@ -25,7 +25,7 @@ namespace quelvar::ui::qt {
 class MainDialog : public QObject {
     Q_OBJECT
 
-public:
+  public:
     MainDialog(platform::Language language, const QString& applicationName,
                platform::Launcher& launcher, std::filesystem::path executablePath);
     ~MainDialog() override;
@@ -38,11 +38,11 @@ public:
     QtView& view() { return *view_; }
     bool isOperationRunning() const { return window_->isBusy(); }
 
-signals:
+  signals:
     void operationStarted(platform::ControlId id);
     void operationFinished(platform::ControlId id);
 
-private:
+  private:
     void onClicked(platform::ControlId id);
     void onListNotified(platform::ControlId id, app::Notification notification);
     void onOperationDone(platform::ControlId id);
@@ -51,7 +51,7 @@ private:
     std::unique_ptr<QtView> view_;
     app::CInitDlg dlg_;
     std::atomic<int> pending_{0};  // operations posted and not yet ended
-    OperationRunner runner_;  // last: its thread stops before the rest goes
+    OperationRunner runner_;       // last: its thread stops before the rest goes
 };
 
 }  // namespace quelvar::ui::qt

@@ -30,7 +30,7 @@ namespace {
 // Fonts that carry Japanese glyphs, best first; the template's own font is
 // not found on a free desktop.
 const char* const kJapaneseFamilies[] = {
-    "Noto Sans CJK JP", "Noto Sans JP", "Source Han Sans JP", "IPAPGothic", "IPAexGothic",
+    "Noto Sans CJK JP", "Noto Sans JP", "Source Han Sans JP",  "IPAPGothic",        "IPAexGothic",
     "VL PGothic",       "TakaoPGothic", "Droid Sans Fallback", "WenQuanYi Zen Hei",
 };
 
@@ -116,8 +116,7 @@ DialogMetrics MetricsFor(Language language) {
     DialogMetrics metrics;
     metrics.font = dialogFont(language);
     const QFontMetrics fm(metrics.font);
-    const QString alphabet =
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     metrics.averageCharWidth = (fm.horizontalAdvance(alphabet) + 26) / 52;
     metrics.charHeight = fm.height();
     return metrics;
@@ -210,9 +209,8 @@ void MainWindow::buildControls() {
                 list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
                 list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
                 list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-                connect(list, &QListWidget::itemSelectionChanged, this, [this, id] {
-                    notifyList(id, app::Notification::SelectionChanged);
-                });
+                connect(list, &QListWidget::itemSelectionChanged, this,
+                        [this, id] { notifyList(id, app::Notification::SelectionChanged); });
                 widget = list;
                 break;
             }

@@ -47,7 +47,7 @@ DialogMetrics MetricsFor(platform::Language language);
 class MainWindow : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     MainWindow(platform::Language language, const QString& caption, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -84,19 +84,19 @@ public:
     LogWindow* logWindow() const { return logWindow_.get(); }
     void showLogWindow();
 
-signals:
+  signals:
     void clicked(platform::ControlId id);
     void listNotified(platform::ControlId id, app::Notification notification);
 
-public slots:
+  public slots:
     void reject() override;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildControls();
     void notifyList(platform::ControlId id, app::Notification notification);
 
@@ -115,13 +115,13 @@ private:
 
 // Guards a change the core makes to the window (see beginCoreUpdate).
 class CoreUpdate {
-public:
+  public:
     explicit CoreUpdate(MainWindow& window) : window_(window) { window_.beginCoreUpdate(); }
     ~CoreUpdate() { window_.endCoreUpdate(); }
     CoreUpdate(const CoreUpdate&) = delete;
     CoreUpdate& operator=(const CoreUpdate&) = delete;
 
-private:
+  private:
     MainWindow& window_;
 };
 

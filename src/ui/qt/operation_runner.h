@@ -12,7 +12,7 @@ namespace quelvar::ui::qt {
 // window keeps painting while an operation blocks on its sockets and pauses.
 // Jobs never overlap; the window makes sure only one is queued at a time.
 class OperationRunner {
-public:
+  public:
     OperationRunner();
     ~OperationRunner();  // finishes the job in progress, drops the rest
     OperationRunner(const OperationRunner&) = delete;
@@ -21,7 +21,7 @@ public:
     void post(std::function<void()> job);
     bool isWorkerThread() const { return std::this_thread::get_id() == worker_.get_id(); }
 
-private:
+  private:
     void run();
 
     std::mutex mutex_;

@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "app/init_app.h"
-#include "platform/launcher.h"
 #include "platform/language.h"
+#include "platform/launcher.h"
 
 namespace quelvar::ui::qt {
 
@@ -15,14 +15,14 @@ QString ApplicationNameFor(const std::filesystem::path& executablePath);
 // The Qt side of the application object: a warning box when the program
 // cannot start, otherwise the main window until the user closes it.
 class QtFrontEnd : public app::FrontEnd {
-public:
+  public:
     QtFrontEnd(platform::Language language, QString applicationName, platform::Launcher& launcher,
                std::filesystem::path executablePath);
 
     void showStartupWarning(const std::string& text) override;
     int runMainWindow() override;
 
-private:
+  private:
     platform::Language language_;
     QString applicationName_;
     platform::Launcher& launcher_;

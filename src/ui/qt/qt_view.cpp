@@ -111,9 +111,7 @@ void QtView::setProgressRange(int lower, int upper) {
 }
 
 void QtView::setProgress(int position) {
-    onGuiVoid([&] {
-        window_.progressBar()->setValue(position);
-    });
+    onGuiVoid([&] { window_.progressBar()->setValue(position); });
 }
 
 std::string QtView::text(ControlId control) {
@@ -129,9 +127,8 @@ void QtView::scrollLogToEnd() {
 }
 
 platform::MessageAnswer QtView::messageBox(platform::MessageKind kind, const std::string& text) {
-    return onGui(
-        [&] { return showMessageBox(&window_, applicationName_, kind, text); },
-        platform::MessageAnswer::Cancel);
+    return onGui([&] { return showMessageBox(&window_, applicationName_, kind, text); },
+                 platform::MessageAnswer::Cancel);
 }
 
 std::optional<std::filesystem::path> QtView::saveFileDialog(

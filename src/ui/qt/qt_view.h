@@ -17,7 +17,7 @@ namespace quelvar::ui::qt {
 // (a blocking queued call): the core sees every call complete, in its own
 // order, exactly as if it ran on the GUI thread itself.
 class QtView : public platform::View {
-public:
+  public:
     QtView(MainWindow& window, QString applicationName);
 
     // After detach() calls from other threads no longer reach the window: the
@@ -53,7 +53,7 @@ public:
     std::optional<std::filesystem::path> chooseFolder(
         const std::string& title, const std::filesystem::path& current) override;
 
-private:
+  private:
     // Runs f on the GUI thread and returns its result; `fallback` when the
     // window is detached.
     template <typename F, typename R = std::invoke_result_t<F&>>
@@ -62,7 +62,11 @@ private:
         if (detached_) return fallback;
         R result = fallback;
         QMetaObject::invokeMethod(
-            &window_, [&] { if (!detached_) result = f(); }, Qt::BlockingQueuedConnection);
+            &window_,
+            [&] {
+                if (!detached_) result = f();
+            },
+            Qt::BlockingQueuedConnection);
         return result;
     }
     template <typename F>
@@ -73,7 +77,11 @@ private:
         }
         if (detached_) return;
         QMetaObject::invokeMethod(
-            &window_, [&] { if (!detached_) f(); }, Qt::BlockingQueuedConnection);
+            &window_,
+            [&] {
+                if (!detached_) f();
+            },
+            Qt::BlockingQueuedConnection);
     }
 
     MainWindow& window_;
