@@ -6,19 +6,15 @@
 #include "monitor/telnet.h"
 #include "scripted_peer.h"
 #include "support/sim_fixture.h"
+#include "support/timing.h"
 
 namespace quelvar::monitor {
 namespace {
 
 using platform::Socket;
 using quelvar::testing::ScriptedPeer;
+using quelvar::testing::SecondsOf;
 
-template <typename F>
-double SecondsOf(F&& body) {
-    auto start = std::chrono::steady_clock::now();
-    body();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 class TcpTransport : public ::testing::Test {
   protected:

@@ -154,7 +154,7 @@ TEST_F(UploadTest, ModuleThatNeverComesBackStillEndsDone) {
     module.resetSilence = std::chrono::seconds(60);
     auto farm = startAndSelect(module);
     selectFile("empty.rec", records::EncodeRecords({}));
-    double seconds = secondsOf([&] { dlg_->OnLoadSetupRecord(); });
+    double seconds = SecondsOf([&] { dlg_->OnLoadSetupRecord(); });
     EXPECT_EQ(view_.log(), kTraceToRecords + "setup:" + kTraceAfterRecords);
     EXPECT_EQ(view_.boxTexts().back(), "done.");
     EXPECT_GT(seconds, 19.0);

@@ -8,6 +8,7 @@
 #include "support/fake_view.h"
 #include "support/recording_launcher.h"
 #include "support/sim_fixture.h"
+#include "support/timing.h"
 
 namespace quelvar::testing {
 
@@ -35,13 +36,6 @@ protected:
     void selectDevice(int line) {
         view_.setListSelection(platform::ControlId::DeviceList, line);
         dlg_->OnNotify(platform::ControlId::DeviceList, app::Notification::SelectionChanged);
-    }
-
-    template <typename F>
-    static double secondsOf(F&& body) {
-        auto start = std::chrono::steady_clock::now();
-        body();
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
     FakeView view_;

@@ -4,6 +4,7 @@
 #include "discovery/reachability.h"
 #include "ops_fixture.h"
 #include "sim/module.h"
+#include "support/timing.h"
 
 namespace quelvar::testing {
 namespace {
@@ -11,12 +12,6 @@ namespace {
 using discovery::PingDevice;
 using discovery::QueryDevice;
 
-template <typename F>
-double secondsOf(F&& body) {
-    auto start = std::chrono::steady_clock::now();
-    body();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 class ReachabilityTest : public ::testing::Test {
 protected:
@@ -26,15 +21,15 @@ protected:
 TEST_F(ReachabilityTest, AnsweringModuleSucceedsAtOnceAndSilentOneCostsTwoSeconds) {
     auto farm = StartFarm({sim::DefaultModule(0)});
     bool answered = false;
-    EXPECT_LT(secondsOf([&] { answered = PingDevice("127.0.0.2", 1); }), 0.5);
+    EXPECT_LT(SecondsOf([&] { answered = PingDevice("127.0.0.2", 1); }), 0.5);
     EXPECT_TRUE(answered);
 
-    double silent = secondsOf([&] { answered = PingDevice("127.0.0.9", 1); });
+    double silent = SecondsOf([&] { answered = PingDevice("127.0.0.9", 1); });
     EXPECT_FALSE(answered);
     EXPECT_GE(silent, 1.9);
     EXPECT_LT(silent, 2.6);
 
-    EXPECT_LT(secondsOf([&] { answered = PingDevice("127.0.0.2", 0); }), 0.05);
+    EXPECT_LT(SecondsOf([&] { answered = PingDevice("127.0.0.2", 0); }), 0.05);
     EXPECT_FALSE(answered);
 }
 
@@ -43,7 +38,7 @@ TEST_F(ReachabilityTest, FourthQueryAnsweredAfterThreeTimeOutsAndPauses) {
     module.ignoreFirstStatusQueries = 3;
     auto farm = StartFarm({module});
     bool answered = false;
-    double seconds = secondsOf([&] { answered = PingDevice("127.0.0.2", 10); });
+    double seconds = SecondsOf([&] { answered = PingDevice("127.0.0.2", 10); });
     EXPECT_TRUE(answered);
     EXPECT_GE(seconds, 5.9);
     EXPECT_LT(seconds, 7.0);
@@ -56,7 +51,7 @@ TEST_F(ReachabilityTest, ReplySizesDecide) {
     longReply.statusReplySize = 125;
     auto farm = StartFarm({shortReply, longReply});
     // A short reply counts, after a 100 ms pause and a second receive of up to a second.
-    double seconds = secondsOf([&] { EXPECT_EQ(QueryDevice("127.0.0.2"), 0); });
+    double seconds = SecondsOf([&] { EXPECT_EQ(QueryDevice("127.0.0.2"), 0); });
     EXPECT_GE(seconds, 1.05);
     EXPECT_LT(seconds, 1.6);
     EXPECT_EQ(QueryDevice("127.0.0.3"), platform::socket_error::kMessageTooLong);
@@ -65,7 +60,7 @@ TEST_F(ReachabilityTest, ReplySizesDecide) {
 TEST_F(ReachabilityTest, UnreadableAddressFailsWithoutSendingButStillPauses) {
     auto farm = StartFarm({sim::DefaultModule(0)});
     bool answered = true;
-    double seconds = secondsOf([&] { answered = PingDevice("not an address", 1); });
+    double seconds = SecondsOf([&] { answered = PingDevice("not an address", 1); });
     EXPECT_FALSE(answered);
     EXPECT_GE(seconds, 0.95);
     EXPECT_LT(seconds, 1.3);

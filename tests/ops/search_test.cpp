@@ -32,7 +32,7 @@ using SearchTest = OperationTest;
 
 TEST_F(SearchTest, NoModuleEndsAfterAQuietSecondWithNotFound) {
     auto farm = StartFarm({});
-    double seconds = secondsOf([&] { dlg_->OnSearch(); });
+    double seconds = SecondsOf([&] { dlg_->OnSearch(); });
     EXPECT_GE(seconds, 0.95);
     EXPECT_LT(seconds, 1.5);
     EXPECT_TRUE(view_.deviceLines().empty());
@@ -90,7 +90,7 @@ TEST_F(SearchTest, EachReplyWithinASecondProlongsTheSearch) {
     config[1].searchReplyDelay = std::chrono::milliseconds(900);
     config[2].searchReplyDelay = std::chrono::milliseconds(1800);
     auto farm = StartFarm(config);
-    double seconds = secondsOf([&] { dlg_->OnSearch(); });
+    double seconds = SecondsOf([&] { dlg_->OnSearch(); });
     EXPECT_EQ(view_.deviceLines(),
               (std::vector<std::string>{lineOf(config[0]), lineOf(config[1]), lineOf(config[2])}));
     EXPECT_GE(seconds, 2.75);
@@ -99,7 +99,7 @@ TEST_F(SearchTest, EachReplyWithinASecondProlongsTheSearch) {
 
 TEST_F(SearchTest, ThreeHundredModulesFillTheTableAndTheRestIsDrained) {
     auto farm = StartFarm(modules(300));
-    double seconds = secondsOf([&] { dlg_->OnSearch(); });
+    double seconds = SecondsOf([&] { dlg_->OnSearch(); });
     EXPECT_EQ(view_.deviceLines().size(), 256u);
     EXPECT_EQ(dlg_->deviceTable().count, 256);
     EXPECT_LT(seconds, 3.0);
