@@ -33,11 +33,11 @@ TEST(MainWindow, ShowsTheCaptionsOfEachLanguageInTemplateOrder) {
         EXPECT_EQ(window.windowTitle(), "QUELVARinit");
 
         int plainLabel = 0;
-        for (const app::DialogControl& spec : app::MainDialogControls()) {
-            const QString caption = QString::fromUtf8(spec.caption(language));
-            if (spec.kind == app::ControlKind::PushButton) {
-                EXPECT_EQ(buttonText(shown, static_cast<ControlId>(spec.id)), caption);
-            } else if (spec.kind == app::ControlKind::Label && spec.id == 0) {
+        for (const app::DialogControl& entry : app::MainDialogControls()) {
+            const QString caption = QString::fromUtf8(entry.caption(language));
+            if (entry.kind == app::ControlKind::PushButton) {
+                EXPECT_EQ(buttonText(shown, static_cast<ControlId>(entry.id)), caption);
+            } else if (entry.kind == app::ControlKind::Label && entry.id == 0) {
                 EXPECT_EQ(window.plainLabels().at(static_cast<std::size_t>(plainLabel++))->text(),
                           caption);
             }

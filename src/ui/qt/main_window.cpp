@@ -162,13 +162,13 @@ void MainWindow::buildControls() {
     std::vector<std::pair<QLabel*, std::size_t>> labelsWanting;  // label, index of itself
 
     for (std::size_t i = 0; i < controls.size(); ++i) {
-        const app::DialogControl& spec = controls[i];
-        const QString caption = QString::fromUtf8(spec.caption(language_));
-        const QRect rect = pixelRect(spec.rect(language_), metrics_);
-        const auto id = static_cast<ControlId>(spec.id);
+        const app::DialogControl& entry = controls[i];
+        const QString caption = QString::fromUtf8(entry.caption(language_));
+        const QRect rect = pixelRect(entry.rect(language_), metrics_);
+        const auto id = static_cast<ControlId>(entry.id);
         QWidget* widget = nullptr;
 
-        switch (spec.kind) {
+        switch (entry.kind) {
             case ControlKind::PushButton: {
                 auto* button = new QPushButton(caption, this);
                 // Enter is handled by the window itself: see keyPressEvent.
@@ -185,16 +185,16 @@ void MainWindow::buildControls() {
                 auto* label = new QLabel(this);
                 label->setTextFormat(Qt::PlainText);
                 label->setText(caption);
-                label->setAlignment((spec.rightAligned && language_ == Language::English
+                label->setAlignment((entry.rightAligned && language_ == Language::English
                                          ? Qt::AlignRight
                                          : Qt::AlignLeft) |
                                     Qt::AlignTop);
-                if (spec.sunkenFrame) {
+                if (entry.sunkenFrame) {
                     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
                     label->setWordWrap(true);
                     label->setMargin(1);
                 }
-                if (spec.id == 0) {
+                if (entry.id == 0) {
                     plainLabels_.push_back(label);
                     if (caption.contains(QLatin1Char('&'))) labelsWanting.emplace_back(label, i);
                 }
@@ -240,11 +240,11 @@ void MainWindow::buildControls() {
         }
 
         widget->setGeometry(rect);
-        if (spec.kind == ControlKind::PushButton) fitCaption(widget, caption, 8);
-        if (spec.kind == ControlKind::Label && spec.id == 0) fitCaption(widget, caption, 0);
-        if (spec.hiddenAtStart) widget->hide();
-        if (spec.id != 0) {
-            widget->setObjectName(QStringLiteral("control%1").arg(spec.id));
+        if (entry.kind == ControlKind::PushButton) fitCaption(widget, caption, 8);
+        if (entry.kind == ControlKind::Label && entry.id == 0) fitCaption(widget, caption, 0);
+        if (entry.hiddenAtStart) widget->hide();
+        if (entry.id != 0) {
+            widget->setObjectName(QStringLiteral("control%1").arg(entry.id));
             controls_[id] = widget;
             texts_[id] = std::string();
         }
