@@ -96,13 +96,8 @@ void configureMessageBox(QMessageBox& box, const QString& caption, MessageKind k
             box.setEscapeButton(QMessageBox::Cancel);
             break;
         case MessageKind::Warning:
-            box.setIcon(QMessageBox::Warning);
-            box.setStandardButtons(QMessageBox::Ok);
-            box.setDefaultButton(QMessageBox::Ok);
-            box.setEscapeButton(QMessageBox::Ok);
-            break;
         case MessageKind::ResultText:
-            box.setIcon(QMessageBox::NoIcon);
+            box.setIcon(kind == MessageKind::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
             box.setStandardButtons(QMessageBox::Ok);
             box.setDefaultButton(QMessageBox::Ok);
             box.setEscapeButton(QMessageBox::Ok);
