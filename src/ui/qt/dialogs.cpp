@@ -58,6 +58,21 @@ QString fromPath(const std::filesystem::path& path) {
     return fromUtf8(path.string());
 }
 
+// Shows a box or dialog modal to its owner, or to the whole program without one.
+int execModal(QDialog& dialog, QWidget* owner) {
+    dialog.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+    ArrowCursorWhileShown arrow;
+    return dialog.exec();
+}
+
+// The file or folder the user accepted; nullopt for a cancel.
+std::optional<std::filesystem::path> execFileDialog(QFileDialog& dialog, QWidget* owner) {
+    if (execModal(dialog, owner) != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return toPath(chosen.front());
+}
+
 }  // namespace
 
 void DialogAnswers::setNextMessageAnswer(MessageAnswer answer) {
@@ -112,9 +127,7 @@ MessageAnswer showMessageBox(QWidget* owner, const QString& caption, MessageKind
 
     QMessageBox box(owner);
     configureMessageBox(box, caption, kind, text);
-    box.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
-    ArrowCursorWhileShown arrow;
-    box.exec();
+    execModal(box, owner);
     return box.clickedButton() == box.button(QMessageBox::Ok) ? MessageAnswer::Ok
                                                               : MessageAnswer::Cancel;
 }
@@ -151,12 +164,7 @@ std::optional<std::filesystem::path> showSaveDialog(QWidget* owner,
 
     QFileDialog dialog(owner);
     configureSaveDialog(dialog, request);
-    dialog.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
-    ArrowCursorWhileShown arrow;
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty()) return std::nullopt;
-    return toPath(chosen.front());
+    return execFileDialog(dialog, owner);
 }
 
 void configureFolderChooser(QFileDialog& dialog, const std::string& title,
@@ -177,12 +185,7 @@ std::optional<std::filesystem::path> showFolderChooser(QWidget* owner, const std
 
     QFileDialog dialog(owner);
     configureFolderChooser(dialog, title, current);
-    dialog.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
-    ArrowCursorWhileShown arrow;
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty()) return std::nullopt;
-    return toPath(chosen.front());
+    return execFileDialog(dialog, owner);
 }
 
 }  // namespace quelvar::ui::qt
