@@ -119,11 +119,6 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
             if (!f->text().isEmpty() && !f->hasSelectedText()) focusField(index + 1, false);
             return true;
         case Qt::Key_Backspace:
-            if (f->cursorPosition() == 0 && !f->hasSelectedText() && index > 0) {
-                focusField(index - 1, true);
-                return true;
-            }
-            break;
         case Qt::Key_Left:
             if (f->cursorPosition() == 0 && !f->hasSelectedText() && index > 0) {
                 focusField(index - 1, true);
