@@ -2,7 +2,8 @@
 
 #include <QFrame>
 #include <array>
-#include <cstdint>
+
+#include "platform/socket.h"
 
 class QLineEdit;
 
@@ -20,7 +21,7 @@ class IpAddressEdit : public QFrame {
     Q_OBJECT
 
   public:
-    using Octets = std::array<std::uint8_t, 4>;
+    using Octets = platform::Ipv4Octets;
 
     explicit IpAddressEdit(QWidget* parent = nullptr);
 
