@@ -284,11 +284,15 @@ void MainWindow::setControlText(ControlId id, const std::string& text) {
     QWidget* widget = control(id);
     if (widget == nullptr) return;
     texts_[id] = text;
-    const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     if (widget == log_) {
-        log_->setPlainText(DisplayedLogText(text));
-        logWindow_->setLogText(DisplayedLogText(text));
-    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        // The whole log comes with every line added: convert it once for both views.
+        const QString displayed = DisplayedLogText(text);
+        log_->setPlainText(displayed);
+        logWindow_->setLogText(displayed);
+        return;
+    }
+    const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(id == ControlId::RecordFolderLabel ? withPathBreaks(shown) : shown);
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         button->setText(shown);
