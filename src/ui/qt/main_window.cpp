@@ -246,7 +246,6 @@ void MainWindow::buildControls() {
         if (entry.id != 0) {
             widget->setObjectName(QStringLiteral("control%1").arg(entry.id));
             controls_[id] = widget;
-            texts_[id] = std::string();
         }
     }
 
