@@ -19,7 +19,6 @@ class OperationRunner {
     OperationRunner& operator=(const OperationRunner&) = delete;
 
     void post(std::function<void()> job);
-    bool isWorkerThread() const { return std::this_thread::get_id() == worker_.get_id(); }
 
   private:
     void run();
