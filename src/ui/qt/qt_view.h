@@ -69,19 +69,15 @@ class QtView : public platform::View {
             Qt::BlockingQueuedConnection);
         return result;
     }
+    // The same for f without a result.
     template <typename F>
     void onGuiVoid(F&& f) {
-        if (QThread::currentThread() == window_.thread()) {
-            f();
-            return;
-        }
-        if (detached_) return;
-        QMetaObject::invokeMethod(
-            &window_,
+        onGui(
             [&] {
-                if (!detached_) f();
+                f();
+                return true;
             },
-            Qt::BlockingQueuedConnection);
+            false);
     }
 
     MainWindow& window_;
