@@ -44,20 +44,6 @@ class ArrowCursorWhileShown {
     ArrowCursorWhileShown& operator=(const ArrowCursorWhileShown&) = delete;
 };
 
-QString fromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::filesystem::path toPath(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::filesystem::path(
-        std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-}
-
-QString fromPath(const std::filesystem::path& path) {
-    return fromUtf8(path.string());
-}
-
 // Shows a box or dialog modal to its owner, or to the whole program without one.
 int execModal(QDialog& dialog, QWidget* owner) {
     dialog.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
@@ -70,7 +56,7 @@ std::optional<std::filesystem::path> execFileDialog(QFileDialog& dialog, QWidget
     if (execModal(dialog, owner) != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
-    return toPath(chosen.front());
+    return std::filesystem::path(chosen.front().toStdString());
 }
 
 }  // namespace
@@ -101,7 +87,7 @@ void configureMessageBox(QMessageBox& box, const QString& caption, MessageKind k
                          const std::string& text) {
     box.setWindowTitle(caption);
     box.setTextFormat(Qt::PlainText);
-    box.setText(fromUtf8(text));
+    box.setText(QString::fromStdString(text));
     switch (kind) {
         case MessageKind::Confirmation:
             // Cancel is the default, so a hasty Enter or Esc changes nothing.
@@ -137,8 +123,8 @@ QString QtNameFilter(const platform::FileFilter& filter) {
     // parentheses is what the dialog matches with. "*.*" means every file, as
     // it does on the desktop the filter texts come from.
     const QString pattern =
-        filter.pattern == "*.*" ? QStringLiteral("*") : fromUtf8(filter.pattern);
-    return QStringLiteral("%1 (%2)").arg(fromUtf8(filter.description), pattern);
+        filter.pattern == "*.*" ? QStringLiteral("*") : QString::fromStdString(filter.pattern);
+    return QStringLiteral("%1 (%2)").arg(QString::fromStdString(filter.description), pattern);
 }
 
 void configureSaveDialog(QFileDialog& dialog, const platform::SaveDialogRequest& request) {
@@ -152,9 +138,9 @@ void configureSaveDialog(QFileDialog& dialog, const platform::SaveDialogRequest&
     for (const platform::FileFilter& filter : request.filters) filters << QtNameFilter(filter);
     dialog.setNameFilters(filters);
     if (!filters.isEmpty()) dialog.selectNameFilter(filters.front());
-    dialog.setDefaultSuffix(fromUtf8(request.defaultExtension));
-    dialog.setDirectory(fromPath(request.initialFolder));
-    dialog.selectFile(fromUtf8(request.defaultName));
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    dialog.setDirectory(QString::fromStdString(request.initialFolder.string()));
+    dialog.selectFile(QString::fromStdString(request.defaultName));
 }
 
 std::optional<std::filesystem::path> showSaveDialog(QWidget* owner,
@@ -173,9 +159,9 @@ void configureFolderChooser(QFileDialog& dialog, const std::string& title,
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setWindowTitle(fromUtf8(title));
+    dialog.setWindowTitle(QString::fromStdString(title));
     // The chooser opens on the current folder; accepting at once keeps it.
-    dialog.setDirectory(fromPath(current));
+    dialog.setDirectory(QString::fromStdString(current.string()));
 }
 
 std::optional<std::filesystem::path> showFolderChooser(QWidget* owner, const std::string& title,

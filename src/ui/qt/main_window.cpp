@@ -123,7 +123,7 @@ DialogMetrics MetricsFor(Language language) {
 }
 
 QString DisplayedLogText(const std::string& text) {
-    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    QString shown = QString::fromStdString(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return shown;
 }
@@ -290,7 +290,7 @@ void MainWindow::setControlText(ControlId id, const std::string& text) {
         logWindow_->setLogText(displayed);
         return;
     }
-    const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const QString shown = QString::fromStdString(text);
     if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(id == ControlId::RecordFolderLabel ? withPathBreaks(shown) : shown);
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {

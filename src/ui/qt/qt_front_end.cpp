@@ -11,7 +11,7 @@ namespace quelvar::ui::qt {
 QString ApplicationNameFor(const std::filesystem::path& executablePath) {
     const std::string stem = executablePath.stem().string();
     if (stem.empty()) return QCoreApplication::applicationName();  // argv[0]'s base name
-    return QString::fromUtf8(stem.data(), static_cast<qsizetype>(stem.size()));
+    return QString::fromStdString(stem);
 }
 
 QtFrontEnd::QtFrontEnd(platform::Language language, QString applicationName,

@@ -10,19 +10,6 @@ namespace quelvar::ui::qt {
 
 using platform::ControlId;
 
-namespace {
-
-QString fromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string toUtf8(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-}  // namespace
-
 QtView::QtView(MainWindow& window, QString applicationName)
     : window_(window), applicationName_(std::move(applicationName)) {}
 
@@ -37,7 +24,7 @@ void QtView::listAdd(ControlId list, const std::string& line) {
     onGuiVoid([&] {
         if (QListWidget* widget = window_.list(list)) {
             CoreUpdate guard(window_);
-            widget->addItem(fromUtf8(line));
+            widget->addItem(QString::fromStdString(line));
         }
     });
 }
@@ -78,7 +65,7 @@ std::string QtView::listText(ControlId list, int index) {
     return onGui([&] {
         QListWidget* widget = window_.list(list);
         if (widget == nullptr || index < 0 || index >= widget->count()) return std::string();
-        return toUtf8(widget->item(index)->text());
+        return widget->item(index)->text().toStdString();
     });
 }
 
