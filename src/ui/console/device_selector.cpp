@@ -93,9 +93,7 @@ std::string FormatMac(const MacAddress& mac) {
 }
 
 std::string FormatIpv4(const platform::Ipv4Octets& address) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
-    return text;
+    return platform::Ipv4Endpoint{address, 0}.addressText();
 }
 
 }  // namespace quelvar::ui::console
