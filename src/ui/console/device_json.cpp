@@ -42,8 +42,8 @@ std::string JsonString(std::string_view bytes) {
 
 std::string DevicesJson(const discovery::DeviceTable& table) {
     std::string json = "[";
-    for (int row = 0; row < table.count && row < discovery::DeviceTable::kCapacity; ++row) {
-        const discovery::DeviceEntry& entry = table.rows[static_cast<std::size_t>(row)];
+    for (int row = 0; const discovery::DeviceEntry* device = table.rowAt(row); ++row) {
+        const discovery::DeviceEntry& entry = *device;
         if (row > 0) json += ",";
         json += "{\"mac\":" + JsonString(FormatMac(entry.mac));
         json += ",\"ip\":" + JsonString(entry.ipText);

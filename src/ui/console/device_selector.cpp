@@ -79,8 +79,8 @@ std::string DeviceSelector::text() const {
 }
 
 int FindDevice(const discovery::DeviceTable& table, const DeviceSelector& selector) {
-    for (int row = 0; row < table.count && row < discovery::DeviceTable::kCapacity; ++row) {
-        if (selector.matches(table.rows[static_cast<std::size_t>(row)])) return row;
+    for (int row = 0; const discovery::DeviceEntry* entry = table.rowAt(row); ++row) {
+        if (selector.matches(*entry)) return row;
     }
     return -1;
 }
