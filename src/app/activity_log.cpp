@@ -54,7 +54,7 @@ void CInitDlg::AppendLogFormat(const char* format, const std::string& value) {
 
 void CInitDlg::ReportSocketError(int code) {
     std::string text =
-        code == -1 ? WaitFailedText(language_) : platform::systemErrorText(code);
+        code == -1 ? LoadToolText(ToolText::WaitFailed, language_) : platform::systemErrorText(code);
     if (text.empty()) text = formatOne("error %d", code);
     view_.messageBox(platform::MessageKind::ResultText, text);
     AppendLogFormat("%s\r\n", formatOne("error:%d", code));

@@ -21,8 +21,14 @@ enum class StringId : int {
 // The text of one string in the given language (UTF-8).
 const std::string& LoadString(StringId id, platform::Language language);
 
-// What the user reads for the transport's -1, a wait that never saw its text;
-// the system has no wording of its own for it.
-const std::string& WaitFailedText(platform::Language language);
+// The tool's own wordings for failures the string table has no entry for.
+enum class ToolText {
+    WaitFailed,      // the transport's -1: a wait that never saw its text
+    LineTooLong,     // a module's data line longer than the tool can take
+    ImageFull,       // more setup records than one file holds
+    WriteFailed,     // the file could not be written; the old one is untouched
+};
+
+const std::string& LoadToolText(ToolText text, platform::Language language);
 
 }  // namespace quelvar::app

@@ -7,7 +7,6 @@
 #include "discovery/reachability.h"
 #include "monitor/record_download.h"
 #include "monitor/telnet.h"
-#include "monitor/texts.h"
 #include "platform/process.h"
 #include "records/rec_file.h"
 
@@ -15,22 +14,6 @@ namespace quelvar::app {
 
 using platform::ControlId;
 using platform::MessageKind;
-
-namespace {
-
-// Monitor-mode entry after a successful connect: "Mode", "M", ">". 0 or the
-// failing step's result. `log` writes the steps' trace between them.
-template <typename Log>
-int enterMonitorMode(monitor::TelnetSocket& socket, Log&& log) {
-    log("success.\r\n");
-    if (int code = monitor::TelnetWaitString(socket, "Mode")) return code;
-    log("wait\"Mode\"-");
-    if (int code = monitor::TelnetSend(socket, "M")) return code;
-    log("mon mode.");
-    return monitor::TelnetWaitString(socket, ">");
-}
-
-}  // namespace
 
 void CInitDlg::OnSaveSetupRecord() {
     const discovery::DeviceEntry* selected = selectedDevice();
@@ -63,7 +46,9 @@ void CInitDlg::OnSaveSetupRecord() {
         view_.setProgress(0);
     };
 
-    if (int code = enterMonitorMode(socket, [this](const char* text) { AppendLog(text); })) {
+    AppendLog("success.\r\n");
+    if (int code = monitor::EnterMonitorMode(
+            socket, [this] { AppendLog("wait\"Mode\"-"); }, [this] { AppendLog("mon mode."); })) {
         communicationFailure(code);
         return;
     }
@@ -88,10 +73,10 @@ void CInitDlg::OnSaveSetupRecord() {
             // The answer cannot be kept whole: say so plainly and save nothing.
             view_.messageBox(
                 MessageKind::ResultText,
-                monitor::LoadTransferText(result.outcome == monitor::DownloadOutcome::LineTooLong
-                                              ? monitor::TransferText::LineTooLong
-                                              : monitor::TransferText::ImageFull,
-                                          language_));
+                LoadToolText(result.outcome == monitor::DownloadOutcome::LineTooLong
+                                 ? ToolText::LineTooLong
+                                 : ToolText::ImageFull,
+                             language_));
             monitor::TelnetClose(socket);
             view_.setProgress(0);
             return;
@@ -125,7 +110,7 @@ void CInitDlg::OnSaveSetupRecord() {
         case records::SaveResult::WriteFailed:
             view_.messageBox(
                 MessageKind::ResultText,
-                monitor::LoadTransferText(monitor::TransferText::WriteFailed, language_));
+                LoadToolText(ToolText::WriteFailed, language_));
             view_.setProgress(0);
             return;
         case records::SaveResult::Saved:
