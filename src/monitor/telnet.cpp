@@ -93,7 +93,7 @@ int TelnetRecv(TelnetSocket& socket, std::uint8_t* buffer, int count) {
 }
 
 int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk) {
-    char text[kChunkCapacity + 1] = {};
+    constexpr int kCapacity = static_cast<int>(kChunkCapacity);
     int count = 0;
     if (socket.isOpen()) {
         // Each pass either stores a byte or drops a CR/LF; a stream of line
@@ -104,13 +104,12 @@ int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk) {
             int error = 0;
             if (receiveOne(*socket.transport, byte, error) != 1) break;
             if (byte == '\r' || byte == '\n') continue;
-            text[count++] = static_cast<char>(byte);
-            if (byte == 0 || count == static_cast<int>(kChunkCapacity)) break;
+            chunk[static_cast<std::size_t>(count++)] = static_cast<char>(byte);
+            if (byte == 0 || count == kCapacity) break;
         }
     }
-    text[count < static_cast<int>(kChunkCapacity) ? count : kChunkCapacity] = '\0';
-    std::size_t copy = count < static_cast<int>(kChunkCapacity) ? count + 1 : kChunkCapacity;
-    std::memcpy(chunk.data(), text, copy);
+    // A full chunk has no room for a terminator, and needs none.
+    if (count < kCapacity) chunk[static_cast<std::size_t>(count)] = '\0';
     return count;
 }
 
@@ -129,6 +128,15 @@ int TelnetWaitString(TelnetSocket& socket, const char* pattern) {
         if (socket.isOpen()) socket.transport->pause(kChunkPause);
     }
     return -1;
+}
+
+int EnterMonitorMode(TelnetSocket& socket, const std::function<void()>& afterMode,
+                     const std::function<void()>& afterRequest) {
+    if (int code = TelnetWaitString(socket, "Mode")) return code;
+    if (afterMode) afterMode();
+    if (int code = TelnetSend(socket, "M")) return code;
+    if (afterRequest) afterRequest();
+    return TelnetWaitString(socket, ">");
 }
 
 int TelnetClose(TelnetSocket& socket) {

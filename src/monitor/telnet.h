@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -67,6 +68,12 @@ int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk);
 // Reads chunks, 50 ms apart, until one holds `pattern` wholly (0) or one is
 // empty (-1).
 int TelnetWaitString(TelnetSocket& socket, const char* pattern);
+
+// The entry both transfers start with on a fresh connection: wait for
+// "Mode", send "M", wait for ">". `afterMode` and `afterRequest` run between
+// the steps, for the callers' own traces. 0, or the failing step's result.
+int EnterMonitorMode(TelnetSocket& socket, const std::function<void()>& afterMode,
+                     const std::function<void()>& afterRequest);
 
 // Closes the connection; nothing is sent first. Always 0.
 int TelnetClose(TelnetSocket& socket);

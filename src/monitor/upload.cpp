@@ -65,10 +65,9 @@ void CInitDlg::OnLoadSetupRecord() {
     AppendLog("success.\r\n");
 
     AppendLog("telnet:start.");
-    const std::string address = ipText;
     AppendLog("connect.");
     monitor::TelnetSocket socket;
-    if (int code = monitor::TelnetConnect(socket, address)) {
+    if (int code = monitor::TelnetConnect(socket, ipText)) {
         ReportSocketError(code);
         file.close();
         return;
@@ -90,13 +89,7 @@ void CInitDlg::OnLoadSetupRecord() {
         view_.setProgress(0);
     };
 
-    int code = monitor::TelnetWaitString(socket, "Mode");
-    if (code == 0) code = monitor::TelnetSend(socket, "M");
-    if (code == 0) {
-        AppendLog("mon mode.");
-        code = monitor::TelnetWaitString(socket, ">");
-    }
-    if (code != 0) {
+    if (int code = monitor::EnterMonitorMode(socket, nullptr, [this] { AppendLog("mon mode."); })) {
         ReportSocketError(code);
         closeAll();
         return;
