@@ -1,16 +1,11 @@
 #include "ui/console/record_compare.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quelvar::ui::console {
 
 namespace {
-
-constexpr std::size_t kHeaderSize = 5;
-
-std::size_t recordSize(int number) {
-    return number == 0 ? 120 : 126;
-}
 
 std::string hexByte(std::uint8_t value) {
     char text[3];
@@ -21,27 +16,17 @@ std::string hexByte(std::uint8_t value) {
 }  // namespace
 
 std::optional<std::vector<SetupRecord>> ReadSetupRecords(const std::vector<std::uint8_t>& image) {
-    if (image.size() < kHeaderSize) return std::nullopt;
-    std::vector<SetupRecord> records;
-    std::size_t at = kHeaderSize;
-    while (at < image.size()) {
-        SetupRecord record;
-        record.number = image[at++];
-        std::size_t size = recordSize(record.number);
-        if (image.size() - at < size) return std::nullopt;
-        record.data.assign(image.begin() + static_cast<std::ptrdiff_t>(at),
-                           image.begin() + static_cast<std::ptrdiff_t>(at + size));
-        at += size;
-        records.push_back(std::move(record));
-    }
-    return records;
+    records::MemorySource source(image);
+    records::RecordList list = records::ReadRecords(source);
+    if (list.status != records::ReadStatus::End) return std::nullopt;
+    return std::move(list.records);
 }
 
 std::vector<std::string> CompareSetupRecords(const std::vector<SetupRecord>& applied,
                                              const std::vector<SetupRecord>& fromModule) {
     std::vector<std::string> differences;
     // The upload writes at most the first ten records of a file.
-    std::size_t written = applied.size() < 10 ? applied.size() : 10;
+    std::size_t written = std::min(applied.size(), std::size_t{records::kMaxRecordsRead});
     for (std::size_t i = 0; i < written; ++i) {
         const SetupRecord& expected = applied[i];
         std::string name = "record " + std::to_string(expected.number) + ": ";

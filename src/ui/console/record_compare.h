@@ -5,16 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "records/rec_file.h"
+
 namespace quelvar::ui::console {
 
-struct SetupRecord {
-    int number = 0;
-    std::vector<std::uint8_t> data;
-};
+using SetupRecord = records::Record;
 
-// The records of a setup record file image: a 5-byte header, then record
-// number and data (120 bytes for record 0, 126 for any other) to the end.
-// nullopt when the image is shorter than its header or ends inside a record.
+// The records of a setup record file image, read as the upload reads a file
+// (records::ReadRecords: at most the first ten). nullopt when the image is
+// shorter than its header or ends inside one of those records.
 std::optional<std::vector<SetupRecord>> ReadSetupRecords(const std::vector<std::uint8_t>& image);
 
 // One line per record of `applied` that the module does not hold as applied:
