@@ -13,8 +13,6 @@
 
 namespace quelvar::ui::console {
 
-using platform::ControlId;
-
 namespace {
 
 std::optional<std::vector<std::uint8_t>> readFile(const std::filesystem::path& path) {
@@ -39,7 +37,6 @@ std::optional<std::filesystem::path> makeTemporaryRecordFile() {
 
 int verify(Session& session, const std::filesystem::path& applied) {
     ConsoleStreams& io = session.io();
-    ConsoleView& view = session.view();
     if (!session.searchAndSelect(*session.options().device)) {
         io.err << "verify: the module was not found again after the load\n";
         return kExitFailure;
@@ -49,11 +46,7 @@ int verify(Session& session, const std::filesystem::path& applied) {
         io.err << "verify: cannot create a temporary file\n";
         return kExitFailure;
     }
-    view.setSaveDialogAnswer([path = *temporary](const platform::SaveDialogRequest&)
-                                 -> std::optional<std::filesystem::path> { return path; });
-    std::size_t mark = view.boxes().size();
-    session.dlg().OnNotify(ControlId::SaveSetupRecord, app::Notification::Clicked);
-    bool downloaded = view.shownSince(mark, session.doneText());
+    bool downloaded = SaveSelectedTo(session, *temporary).ok;
     std::optional<std::vector<std::uint8_t>> moduleImage = readFile(*temporary);
     std::error_code error;
     std::filesystem::remove(*temporary, error);
@@ -71,7 +64,7 @@ int verify(Session& session, const std::filesystem::path& applied) {
         return kExitFailure;
     }
     std::vector<std::string> differences = CompareSetupRecords(*fileRecords, *moduleRecords);
-    view.eraseProgress();
+    session.view().eraseProgress();
     for (const std::string& difference : differences) io.out << difference << '\n';
     if (!differences.empty()) {
         io.err << "verify: the module differs from " << applied.string() << '\n';

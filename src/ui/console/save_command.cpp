@@ -24,14 +24,7 @@ int RunSaveCommand(Session& session) {
         !view.confirm(target.string() + " exists. Replace it?")) {
         return kExitFailure;
     }
-    view.setSaveDialogAnswer(
-        [target](const platform::SaveDialogRequest&) -> std::optional<std::filesystem::path> {
-            return target;
-        });
-
-    std::size_t mark = view.boxes().size();
-    session.dlg().OnNotify(ControlId::SaveSetupRecord, app::Notification::Clicked);
-    if (!view.shownSince(mark, session.doneText())) return kExitFailure;
+    if (!SaveSelectedTo(session, target).ok) return kExitFailure;
     view.eraseProgress();
     session.io().out << target.string() << '\n';
     return kExitSuccess;

@@ -33,6 +33,18 @@ StepResult LoadFileIntoSelected(Session& session, const std::filesystem::path& f
     return {true, {}};
 }
 
+StepResult SaveSelectedTo(Session& session, const std::filesystem::path& file) {
+    session.view().setSaveDialogAnswer(
+        [file](const platform::SaveDialogRequest&) -> std::optional<std::filesystem::path> {
+            return file;
+        });
+    std::size_t mark = session.view().boxes().size();
+    session.dlg().OnNotify(ControlId::SaveSetupRecord, app::Notification::Clicked);
+
+    if (!session.view().shownSince(mark, session.doneText())) return {false, "save failed"};
+    return {true, {}};
+}
+
 std::string SafeFileName(std::string name) {
     for (char& c : name) {
         auto byte = static_cast<unsigned char>(c);

@@ -22,6 +22,10 @@ StepResult SetIpAddressOfSelected(Session& session, const platform::Ipv4Octets& 
 // the Load setuprecord button.
 StepResult LoadFileIntoSelected(Session& session, const std::filesystem::path& file);
 
+// With the module's line selected: the Save setuprecord button, with the save
+// dialog answered by `file`.
+StepResult SaveSelectedTo(Session& session, const std::filesystem::path& file);
+
 // Where save writes: FILE as given (".rec" appended when it has no
 // extension, as the save dialog does), or else the device line with ".rec"
 // in the current folder, made a safe file name.
