@@ -15,15 +15,6 @@ namespace {
 
 constexpr auto kReceiveTimeout = 1000ms;
 
-// Receives one datagram and throws it away; used once the table is full, so
-// that late replies still count as activity but are not stored.
-void drainOne(platform::Socket& socket) {
-    std::array<std::uint8_t, discovery::kSearchReplySize> scratch{};
-    std::size_t received = 0;
-    platform::Ipv4Endpoint from;
-    socket.receiveFrom(scratch.data(), scratch.size(), received, from);
-}
-
 }  // namespace
 
 bool CInitDlg::ReceiveSearchReply(platform::Socket& socket, int index) {
@@ -32,6 +23,9 @@ bool CInitDlg::ReceiveSearchReply(platform::Socket& socket, int index) {
     std::size_t received = 0;
     platform::Ipv4Endpoint from;
     if (socket.receiveFrom(reply.data(), reply.size(), received, from) != 0) return false;
+    // Once the table is full, replies are still read (they count as activity)
+    // but no longer stored.
+    if (index >= discovery::DeviceTable::kCapacity) return false;
     discovery::DecodeSearchReply(std::span(reply.data(), received), from,
                                  devices_.rows[static_cast<std::size_t>(index)]);
     return true;
@@ -63,11 +57,7 @@ void CInitDlg::OnSearch() {
             return;  // the socket closes itself
         }
         if (!readable) break;  // a quiet second: the search is over
-        if (devices_.count < discovery::DeviceTable::kCapacity) {
-            if (ReceiveSearchReply(socket, devices_.count)) ++devices_.count;
-        } else {
-            drainOne(socket);
-        }
+        if (ReceiveSearchReply(socket, devices_.count)) ++devices_.count;
     }
 
     for (int row = 0; row < devices_.count; ++row) {
@@ -78,7 +68,7 @@ void CInitDlg::OnSearch() {
 
     if (devices_.count == 0) {
         AppendLog("QUELVAR is not found.\r\n");
-        showString(platform::MessageKind::ResultText, static_cast<int>(StringId::NotFound));
+        showString(platform::MessageKind::ResultText, StringId::NotFound);
     }
     view_.setListSelection(ControlId::FileList, -1);
     UpdateControls();
