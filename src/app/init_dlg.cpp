@@ -4,6 +4,7 @@
 
 #include "app/dialog_template.h"
 #include "app/strings.h"
+#include "discovery/reachability.h"
 
 namespace quelvar::app {
 
@@ -77,8 +78,14 @@ void CInitDlg::emptyDeviceList() {
     }
 }
 
-platform::MessageAnswer CInitDlg::showString(platform::MessageKind kind, int stringId) {
-    return view_.messageBox(kind, LoadString(static_cast<StringId>(stringId), language_));
+platform::MessageAnswer CInitDlg::showString(platform::MessageKind kind, StringId id) {
+    return view_.messageBox(kind, LoadString(id, language_));
+}
+
+bool CInitDlg::checkDeviceAnswers(const std::string& ipText) {
+    if (discovery::PingDevice(ipText, 1)) return true;
+    showString(platform::MessageKind::Warning, StringId::DeviceCannotCommunicate);
+    return false;
 }
 
 }  // namespace quelvar::app

@@ -9,6 +9,7 @@
 #include "platform/language.h"
 #include "platform/launcher.h"
 #include "platform/view.h"
+#include "app/strings.h"
 
 namespace quelvar::app {
 
@@ -79,7 +80,10 @@ private:
     // Shared helpers of the operations.
     void clearLog();
     void emptyDeviceList();
-    platform::MessageAnswer showString(platform::MessageKind kind, int stringId);
+    platform::MessageAnswer showString(platform::MessageKind kind, StringId id);
+    // The reachability check before an operation on a module: one status
+    // query; when it goes unanswered the user is told and false returned.
+    bool checkDeviceAnswers(const std::string& ipText);
     bool ReceiveSearchReply(platform::Socket& socket, int index);
 
     platform::View& view_;

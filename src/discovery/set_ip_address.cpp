@@ -19,15 +19,12 @@ void CInitDlg::OnSetIpAddress() {
     if (selected == nullptr) return;
     const discovery::DeviceEntry device = *selected;
 
-    if (showString(MessageKind::Confirmation, static_cast<int>(StringId::ConfirmSetIpAddress)) !=
+    if (showString(MessageKind::Confirmation, StringId::ConfirmSetIpAddress) !=
         platform::MessageAnswer::Ok) {
         return;
     }
 
-    if (!discovery::PingDevice(device.ipText, 1)) {
-        showString(MessageKind::Warning, static_cast<int>(StringId::DeviceCannotCommunicate));
-        return;
-    }
+    if (!checkDeviceAnswers(device.ipText)) return;
 
     clearLog();
     AppendLog("Set IP address:start.\r\n");
@@ -67,7 +64,7 @@ void CInitDlg::OnSetIpAddress() {
     emptyDeviceList();
     UpdateControls();
     view_.setProgress(10);
-    showString(MessageKind::ResultText, static_cast<int>(StringId::Done));
+    showString(MessageKind::ResultText, StringId::Done);
     view_.setProgress(0);
     AppendLog("\r\nSet IP address:end.\r\n");
 }

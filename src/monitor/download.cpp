@@ -4,7 +4,6 @@
 
 #include "app/init_dlg.h"
 #include "app/strings.h"
-#include "discovery/reachability.h"
 #include "monitor/record_download.h"
 #include "monitor/telnet.h"
 #include "platform/process.h"
@@ -21,10 +20,7 @@ void CInitDlg::OnSaveSetupRecord() {
     const std::string ipText = selected->ipText;
     const int line = view_.listSelection(ControlId::DeviceList);
 
-    if (!discovery::PingDevice(ipText, 1)) {
-        showString(MessageKind::Warning, static_cast<int>(StringId::DeviceCannotCommunicate));
-        return;
-    }
+    if (!checkDeviceAnswers(ipText)) return;
 
     records::FileImage image;
     clearLog();
@@ -118,7 +114,7 @@ void CInitDlg::OnSaveSetupRecord() {
     }
     AppendLog("success.\r\n");
     view_.setProgress(12);
-    showString(MessageKind::ResultText, static_cast<int>(StringId::Done));
+    showString(MessageKind::ResultText, StringId::Done);
     view_.setProgress(0);
     emptyDeviceList();
     UpdateControls();

@@ -32,14 +32,11 @@ void CInitDlg::OnLoadSetupRecord() {
     const std::string ipText = selected->ipText;
 
     if (showString(MessageKind::Confirmation,
-                   static_cast<int>(StringId::ConfirmApplySetupRecord)) !=
+                   StringId::ConfirmApplySetupRecord) !=
         platform::MessageAnswer::Ok) {
         return;
     }
-    if (!discovery::PingDevice(ipText, 1)) {
-        showString(MessageKind::Warning, static_cast<int>(StringId::DeviceCannotCommunicate));
-        return;
-    }
+    if (!checkDeviceAnswers(ipText)) return;
 
     clearLog();
     AppendLog("Initialize:start.\r\n");
@@ -188,7 +185,7 @@ void CInitDlg::OnLoadSetupRecord() {
     emptyDeviceList();
     UpdateControls();
     view_.setProgress(13);
-    showString(MessageKind::ResultText, static_cast<int>(StringId::Done));
+    showString(MessageKind::ResultText, StringId::Done);
     view_.setProgress(0);
     AppendLog("\r\nInitialize:end.\r\n");
 }
