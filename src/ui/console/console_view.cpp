@@ -23,9 +23,9 @@ ConsoleView::~ConsoleView() {
     eraseProgress();
 }
 
-bool ConsoleView::ask(const std::string& text) {
+bool ConsoleView::confirm(const std::string& question) {
     eraseProgress();
-    err_ << text << '\n';
+    err_ << question << '\n';
     if (policy_.assumeYes) return true;
     if (!policy_.interactive) {
         err_ << "not confirmed: no terminal to answer on (give --yes to go ahead)\n";
@@ -41,10 +41,6 @@ bool ConsoleView::ask(const std::string& text) {
     }
     while (!answer.empty() && (answer.back() == '\r' || answer.back() == ' ')) answer.pop_back();
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
-}
-
-bool ConsoleView::confirm(const std::string& question) {
-    return ask(question);
 }
 
 bool ConsoleView::shownSince(std::size_t mark, const std::string& text) const {
@@ -131,13 +127,9 @@ std::string ConsoleView::listText(ControlId list, int index) {
     return target.lines[static_cast<std::size_t>(index)];
 }
 
-void ConsoleView::enable(ControlId control, bool enabled) {
-    enabled_[control] = enabled;
-}
+void ConsoleView::enable(ControlId, bool) {}
 
-void ConsoleView::show(ControlId control, bool visible) {
-    visible_[control] = visible;
-}
+void ConsoleView::show(ControlId, bool) {}
 
 platform::Ipv4Octets ConsoleView::ipAddress() {
     return ip_;
@@ -158,7 +150,6 @@ void ConsoleView::setProgressRange(int lower, int upper) {
 
 void ConsoleView::setProgress(int position) {
     progress_ = position;
-    progressPositions_.push_back(position);
     drawProgress();
 }
 
@@ -175,7 +166,7 @@ void ConsoleView::scrollLogToEnd() {}
 MessageAnswer ConsoleView::messageBox(MessageKind kind, const std::string& value) {
     MessageAnswer answer = MessageAnswer::Ok;
     if (kind == MessageKind::Confirmation) {
-        answer = ask(value) ? MessageAnswer::Ok : MessageAnswer::Cancel;
+        answer = confirm(value) ? MessageAnswer::Ok : MessageAnswer::Cancel;
     } else {
         eraseProgress();
         err_ << value << '\n';

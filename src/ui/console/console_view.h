@@ -19,11 +19,12 @@ struct AnswerPolicy {
     bool interactive = false;  // standard input is a terminal
 };
 
-// The window, on a terminal. The controls are kept in memory exactly as the
-// window keeps them, so every operation runs unchanged; what the user must
-// see goes to the error stream: every message-box text on its own line and,
-// on a terminal, the progress bar. Every box is also recorded, so a command
-// can tell from what the operation showed how it ended.
+// The window, on a terminal. What the operations read back (lists, texts, the
+// IP address) is kept in memory as the window keeps it, so every operation
+// runs unchanged; enabling and showing controls has nothing to draw. What the
+// user must see goes to the error stream: every message-box text on its own
+// line and, on a terminal, the progress bar. Every box is also recorded, so a
+// command can tell from what the operation showed how it ended.
 class ConsoleView : public platform::View {
   public:
     struct Box {
@@ -51,7 +52,6 @@ class ConsoleView : public platform::View {
     // of boxes taken before the operation).
     bool shownSince(std::size_t mark, const std::string& text) const;
     bool confirmationRefusedSince(std::size_t mark) const;
-    const std::vector<int>& progressPositions() const { return progressPositions_; }
     std::vector<std::string> listLines(platform::ControlId list) const;
     std::string log() const;
 
@@ -88,7 +88,6 @@ class ConsoleView : public platform::View {
         int selection = -1;
     };
 
-    bool ask(const std::string& text);
     void drawProgress();
 
     std::istream& in_;
@@ -98,14 +97,11 @@ class ConsoleView : public platform::View {
     bool progressShown_ = false;
 
     std::map<platform::ControlId, List> lists_;
-    std::map<platform::ControlId, bool> enabled_;
-    std::map<platform::ControlId, bool> visible_;
     std::map<platform::ControlId, std::string> texts_;
     platform::Ipv4Octets ip_{};
     int progressLower_ = 0;
     int progressUpper_ = 100;
     int progress_ = 0;
-    std::vector<int> progressPositions_;
     std::vector<Box> boxes_;
     SaveDialogAnswer saveAnswer_;
 };
