@@ -71,10 +71,10 @@ const discovery::DeviceEntry* CInitDlg::selectedDevice() {
 
 void CInitDlg::clearLog() { view_.setText(ControlId::ActivityLog, std::string()); }
 
-void CInitDlg::emptyDeviceList() {
+void CInitDlg::emptyList(ControlId list) {
     // Bounded by the count read once: a list never holds more than it had.
-    for (int remaining = view_.listCount(ControlId::DeviceList); remaining > 0; --remaining) {
-        view_.listDelete(ControlId::DeviceList, 0);
+    for (int remaining = view_.listCount(list); remaining > 0; --remaining) {
+        view_.listDelete(list, 0);
     }
 }
 

@@ -79,7 +79,7 @@ public:
 private:
     // Shared helpers of the operations.
     void clearLog();
-    void emptyDeviceList();
+    void emptyList(platform::ControlId list);
     platform::MessageAnswer showString(platform::MessageKind kind, StringId id);
     // The reachability check before an operation on a module: one status
     // query; when it goes unanswered the user is told and false returned.

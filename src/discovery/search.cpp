@@ -33,7 +33,7 @@ bool CInitDlg::ReceiveSearchReply(platform::Socket& socket, int index) {
 
 void CInitDlg::OnSearch() {
     clearLog();
-    emptyDeviceList();
+    emptyList(ControlId::DeviceList);
     devices_.reset();
 
     int error = 0;

@@ -61,7 +61,7 @@ void CInitDlg::OnSetIpAddress() {
     AppendLog(answered ? "success:\r\n" : "error !\r\n");
     view_.setProgress(8);
 
-    emptyDeviceList();
+    emptyList(ControlId::DeviceList);
     UpdateControls();
     view_.setProgress(10);
     showString(MessageKind::ResultText, StringId::Done);

@@ -92,7 +92,7 @@ void CInitDlg::OnSaveSetupRecord() {
 
     if (!chosen) {
         AppendLog("cancel.\r\n");
-        emptyDeviceList();
+        emptyList(ControlId::DeviceList);
         UpdateControls();
         view_.setProgress(0);
         return;
@@ -116,7 +116,7 @@ void CInitDlg::OnSaveSetupRecord() {
     view_.setProgress(12);
     showString(MessageKind::ResultText, StringId::Done);
     view_.setProgress(0);
-    emptyDeviceList();
+    emptyList(ControlId::DeviceList);
     UpdateControls();
     RefreshFileList(view_.text(ControlId::RecordFolderLabel));
 }

@@ -182,7 +182,7 @@ void CInitDlg::OnLoadSetupRecord() {
     discovery::PingDevice(again != nullptr ? again->ipText : ipText, 10);
     AppendLog("success:\r\n");
 
-    emptyDeviceList();
+    emptyList(ControlId::DeviceList);
     UpdateControls();
     view_.setProgress(13);
     showString(MessageKind::ResultText, StringId::Done);

@@ -46,9 +46,7 @@ namespace quelvar::app {
 using platform::ControlId;
 
 void CInitDlg::RefreshFileList(const std::string& folder) {
-    for (int remaining = view_.listCount(ControlId::FileList); remaining > 0; --remaining) {
-        view_.listDelete(ControlId::FileList, 0);
-    }
+    emptyList(ControlId::FileList);
     for (const std::string& name : records::ListSetupRecordFiles(folder)) {
         view_.listAdd(ControlId::FileList, name);
     }
