@@ -19,6 +19,7 @@
 #include <system_error>
 #include <thread>
 
+#include "monitor/telnet.h"
 #include "sim/datagram_destination.h"
 #include "sim/module_datagrams.h"
 #include "sim/monitor_session.h"
@@ -166,7 +167,7 @@ int Farm::Impl::start() {
         error = broadcast.setNonBlocking(true);
     }
     if (error == 0) error = EnableDestinationAddress(broadcast);
-    if (error == 0) error = broadcast.bind(Ipv4Endpoint{{0, 0, 0, 0}, kDiscoveryPort});
+    if (error == 0) error = broadcast.bind(Ipv4Endpoint{{0, 0, 0, 0}, discovery::kDiscoveryPort});
 
     moduleAt.clear();
     for (int i = 0; error == 0 && i < static_cast<int>(modules.size()); ++i) {
@@ -229,7 +230,7 @@ int Farm::Impl::openModule(int index) {
     }
     Socket monitor;
     if (module.behaviour.monitorPort) {
-        error = OpenListener(Ipv4Endpoint{module.address, kMonitorPort}, monitor);
+        error = OpenListener(Ipv4Endpoint{module.address, monitor::kMonitorPort}, monitor);
         if (error != 0) return error;
     }
     Socket web;
@@ -366,7 +367,7 @@ void Farm::Impl::handleDatagram(int index, const Ipv4Endpoint& from, const Ipv4E
     const ModuleConfig& behaviour = module.behaviour;
     auto now = Clock::now();
 
-    if (*code == kSearchRequestCode) {
+    if (*code == discovery::kSearchCommand) {
         if (!behaviour.answersSearch) return;
         auto spread = std::chrono::milliseconds(burstPosition / kRepliesPerBurst);
         Bytes reply = BuildSearchReply(behaviour);
@@ -374,7 +375,7 @@ void Farm::Impl::handleDatagram(int index, const Ipv4Endpoint& from, const Ipv4E
             tasks.post(now + behaviour.searchReplyDelay + spread,
                        [this, index, reply, from] { answer(index, reply, from); });
         }
-    } else if (*code == kStatusQueryCode) {
+    } else if (*code == discovery::kStatusCommand) {
         ++module.statusQueries;
         if (!behaviour.answersStatus ||
             module.statusQueries <= behaviour.ignoreFirstStatusQueries) {
@@ -383,7 +384,7 @@ void Farm::Impl::handleDatagram(int index, const Ipv4Endpoint& from, const Ipv4E
         tasks.post(now + behaviour.statusReplyDelay, [this, index, from] {
             answer(index, BuildStatusReply(at(index).behaviour), from);
         });
-    } else if (*code == kIpSetupCode) {
+    } else if (*code == discovery::kIpSetupCommand) {
         if (auto address = IpSetupAddressFor(behaviour, bytes.data(), bytes.size())) {
             tasks.post(now + behaviour.ipSetupDelay,
                        [this, index, address = *address] { moveModule(index, address); });

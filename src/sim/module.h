@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "discovery/datagrams.h"
 #include "platform/socket.h"
 
 namespace quelvar::sim {
@@ -38,14 +39,16 @@ struct ModuleConfig {
 
     // Search.
     bool answersSearch = true;
-    std::size_t searchReplySize = 30;  // above 30: the tool must drop the reply
-    int searchReplyCount = 1;          // 2: answers every search twice
+    // Above 30: the tool must drop the reply.
+    std::size_t searchReplySize = discovery::kSearchReplySize;
+    int searchReplyCount = 1;  // 2: answers every search twice
     std::chrono::milliseconds searchReplyDelay{0};
-    std::uint16_t replyPort = 30718;   // source port of the module's discovery answers
+    // Source port of the module's discovery answers.
+    std::uint16_t replyPort = discovery::kDiscoveryPort;
 
     // Status query.
     bool answersStatus = true;
-    std::size_t statusReplySize = 124;  // 60 short, 125 too long
+    std::size_t statusReplySize = discovery::kStatusReplySize;  // 60 short, 125 too long
     std::chrono::milliseconds statusReplyDelay{0};
     int ignoreFirstStatusQueries = 0;
 

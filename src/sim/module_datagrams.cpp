@@ -20,8 +20,8 @@ std::optional<std::uint8_t> CommandCode(const std::uint8_t* data, std::size_t si
 }
 
 Bytes BuildSearchReply(const ModuleConfig& config) {
-    // Laid out on 30 bytes, then cut or padded to the configured size.
-    Bytes reply(std::max<std::size_t>(config.searchReplySize, 30));
+    // Laid out on the full reply size, then cut or padded to the configured size.
+    Bytes reply(std::max(config.searchReplySize, discovery::kSearchReplySize));
     for (std::size_t i = 0; i < reply.size(); ++i) reply[i] = Filler(config, i);
     reply[0] = 0;
     reply[1] = 0;
@@ -54,7 +54,9 @@ Bytes BuildStatusReply(const ModuleConfig& config) {
 
 std::optional<platform::Ipv4Octets> IpSetupAddressFor(const ModuleConfig& config,
                                                       const std::uint8_t* data, std::size_t size) {
-    if (size < 20 || data[3] != kIpSetupCode) return std::nullopt;
+    if (size < discovery::kIpSetupSize || data[3] != discovery::kIpSetupCommand) {
+        return std::nullopt;
+    }
     if (std::memcmp(data + 4, "IP-SETUP", 8) != 0) return std::nullopt;
     if (data[14] != config.mac[4] || data[15] != config.mac[5]) return std::nullopt;
     return platform::Ipv4Octets{data[16], data[17], data[18], data[19]};

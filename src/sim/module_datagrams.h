@@ -4,22 +4,16 @@
 #include <cstdint>
 #include <optional>
 
+#include "discovery/datagrams.h"
 #include "sim/module.h"
 
 namespace quelvar::sim {
-
-// Command codes in byte 3 of the datagrams that reach a module's discovery port.
-inline constexpr std::uint8_t kSearchRequestCode = 0xF6;
-inline constexpr std::uint8_t kStatusQueryCode = 0xF8;
-inline constexpr std::uint8_t kIpSetupCode = 0xFC;
 
 // Codes the simulated modules put in byte 3 of their own answers. The tool
 // never reads them; they only make captured traffic easy to read.
 inline constexpr std::uint8_t kSearchReplyCode = 0xF7;
 inline constexpr std::uint8_t kStatusReplyCode = 0xF9;
 
-inline constexpr std::uint16_t kDiscoveryPort = 30718;
-inline constexpr std::uint16_t kMonitorPort = 9999;
 inline constexpr std::uint16_t kWebPort = 80;
 
 // The command code of a datagram, or nullopt when it is shorter than its header.

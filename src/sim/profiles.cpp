@@ -93,7 +93,8 @@ bool ApplyProfile(ModuleConfig& config, std::string_view profile, std::string& e
     }
     if (name == "reply-port") {
         return number(65535, [&](long port) {
-            config.replyPort = static_cast<std::uint16_t>(port == 0 ? 30718 : port);
+            config.replyPort =
+                port == 0 ? discovery::kDiscoveryPort : static_cast<std::uint16_t>(port);
         });
     }
     if (name == "no-status") return flag([&] { config.answersStatus = false; });
