@@ -50,11 +50,6 @@ constexpr int kMaxAcceptsPerWake = 16;
 constexpr std::size_t kRepliesPerBurst = 32;
 constexpr int kListenBacklog = 16;
 
-std::uint32_t AddressKey(const Ipv4Octets& address) {
-    return (std::uint32_t{address[0]} << 24) | (std::uint32_t{address[1]} << 16) |
-           (std::uint32_t{address[2]} << 8) | std::uint32_t{address[3]};
-}
-
 bool IsBroadcastDestination(const Ipv4Octets& address) {
     return address == Ipv4Octets{255, 255, 255, 255} || address == Ipv4Octets{127, 255, 255, 255};
 }
@@ -175,7 +170,7 @@ int Farm::Impl::start() {
         if (!module.reachable) continue;
         module.resetting = false;
         error = openModule(i);
-        moduleAt[AddressKey(module.address)] = i;
+        moduleAt[AddressNumber(module.address)] = i;
     }
     if (error == 0) {
         try {
@@ -326,7 +321,7 @@ void Farm::Impl::receiveOnBroadcastSocket() {
         if (error != 0 && error != platform::socket_error::kMessageTooLong) return;
         Bytes bytes(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(size));
 
-        auto addressed = moduleAt.find(AddressKey(to.octets));
+        auto addressed = moduleAt.find(AddressNumber(to.octets));
         if (addressed != moduleAt.end()) {
             // Sent to one module whose discovery socket is not on this port
             // (another reply port, or closed while the module resets).
@@ -404,7 +399,7 @@ void Farm::Impl::answer(int index, Bytes reply, const Ipv4Endpoint& to) {
 void Farm::Impl::moveModule(int index, const Ipv4Octets& address) {
     ModuleState& module = at(index);
     closeModule(index);
-    moduleAt.erase(AddressKey(module.address));
+    moduleAt.erase(AddressNumber(module.address));
     module.address = address;
     {
         std::lock_guard lock(module.mutex);
@@ -412,7 +407,7 @@ void Farm::Impl::moveModule(int index, const Ipv4Octets& address) {
     }
     module.reachable = IsLoopbackAddress(address);
     if (!module.reachable) return;
-    moduleAt[AddressKey(address)] = index;
+    moduleAt[AddressNumber(address)] = index;
     if (!module.resetting && openModule(index) != 0) {
         // Cannot live there: as unreachable as a module on another network.
         closeModule(index);

@@ -16,6 +16,7 @@
 
 #include "platform/socket.h"
 #include "sim/farm.h"
+#include "sim/module_datagrams.h"
 #include "sim/profiles.h"
 #include "sim/web_page.h"
 
@@ -58,11 +59,6 @@ std::optional<long> ParseNumber(std::string_view text) {
     auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (failure != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
-}
-
-std::uint32_t ToNumber(const Ipv4Octets& address) {
-    return (std::uint32_t{address[0]} << 24) | (std::uint32_t{address[1]} << 16) |
-           (std::uint32_t{address[2]} << 8) | std::uint32_t{address[3]};
 }
 
 Ipv4Octets ToOctets(std::uint32_t number) {
@@ -147,7 +143,7 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode) {
 // The modules the options describe, or nullopt after printing why not.
 std::optional<std::vector<ModuleConfig>> BuildModules(const Options& options) {
     std::vector<ModuleConfig> modules;
-    std::uint32_t first = ToNumber(options.firstAddress);
+    std::uint32_t first = AddressNumber(options.firstAddress);
     for (int i = 0; i < options.modules; ++i) {
         std::uint32_t number = first + static_cast<std::uint32_t>(i);
         if (number < first || !IsModuleAddress(number)) {

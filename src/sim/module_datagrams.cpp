@@ -62,6 +62,11 @@ std::optional<platform::Ipv4Octets> IpSetupAddressFor(const ModuleConfig& config
     return platform::Ipv4Octets{data[16], data[17], data[18], data[19]};
 }
 
+std::uint32_t AddressNumber(const platform::Ipv4Octets& address) {
+    return (std::uint32_t{address[0]} << 24) | (std::uint32_t{address[1]} << 16) |
+           (std::uint32_t{address[2]} << 8) | std::uint32_t{address[3]};
+}
+
 bool IsLoopbackAddress(const platform::Ipv4Octets& address) {
     return address[0] == 127;
 }

@@ -34,6 +34,9 @@ Bytes BuildStatusReply(const ModuleConfig& config);
 std::optional<platform::Ipv4Octets> IpSetupAddressFor(const ModuleConfig& config,
                                                       const std::uint8_t* data, std::size_t size);
 
+// An address as one number, first octet highest: for ordering and counting.
+std::uint32_t AddressNumber(const platform::Ipv4Octets& address);
+
 // True for 127.0.0.0/8, the only addresses a simulated module may hold.
 bool IsLoopbackAddress(const platform::Ipv4Octets& address);
 
