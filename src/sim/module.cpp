@@ -1,11 +1,13 @@
 #include "sim/module.h"
 
+#include "records/rec_file.h"
+
 namespace quelvar::sim {
 
 std::map<int, Bytes> DefaultRecords(std::uint8_t seed) {
     std::map<int, Bytes> records;
     for (int number : {0, 2, 3, 4, 5, 6, 7, 8}) {
-        Bytes data(number == 0 ? 120 : 126);
+        Bytes data(quelvar::records::RecordDataSize(static_cast<std::uint8_t>(number)));
         for (std::size_t i = 0; i < data.size(); ++i) {
             data[i] = static_cast<std::uint8_t>(seed + number * 31 + i * 7);
         }
