@@ -127,7 +127,9 @@ struct Farm::Impl {
     void stop();
     void wake() const;
     int openModule(int index);
+    void reopenModule(int index);
     void closeModule(int index);
+    void closeSockets();
     void serve();
     void receiveOnBroadcastSocket();
     void receiveOnModuleSocket(int index);
@@ -180,11 +182,7 @@ int Farm::Impl::start() {
         }
     }
     if (error != 0) {
-        for (int i = 0; i < static_cast<int>(modules.size()); ++i) closeModule(i);
-        broadcast.close();
-        ::close(wakeRead);
-        ::close(wakeWrite);
-        wakeRead = wakeWrite = -1;
+        closeSockets();
         return error;
     }
     running = true;
@@ -198,12 +196,16 @@ void Farm::Impl::stop() {
     server.join();
     reapWorkers(true);
     tasks.clear();
+    closeSockets();
+    running = false;
+}
+
+void Farm::Impl::closeSockets() {
     for (int i = 0; i < static_cast<int>(modules.size()); ++i) closeModule(i);
     broadcast.close();
     ::close(wakeRead);
     ::close(wakeWrite);
     wakeRead = wakeWrite = -1;
-    running = false;
 }
 
 void Farm::Impl::wake() const {
@@ -239,6 +241,12 @@ int Farm::Impl::openModule(int index) {
     module.monitor = std::move(monitor);
     module.web = std::move(web);
     return 0;
+}
+
+// Opens a module's sockets again after a move or a reset. A module that
+// cannot live at its address is as unreachable as one on another network.
+void Farm::Impl::reopenModule(int index) {
+    if (openModule(index) != 0) at(index).reachable = false;
 }
 
 void Farm::Impl::closeModule(int index) {
@@ -408,11 +416,7 @@ void Farm::Impl::moveModule(int index, const Ipv4Octets& address) {
     module.reachable = IsLoopbackAddress(address);
     if (!module.reachable) return;
     moduleAt[AddressNumber(address)] = index;
-    if (!module.resetting && openModule(index) != 0) {
-        // Cannot live there: as unreachable as a module on another network.
-        closeModule(index);
-        module.reachable = false;
-    }
+    if (!module.resetting) reopenModule(index);
 }
 
 void Farm::Impl::beginReset(int index) {
@@ -425,10 +429,7 @@ void Farm::Impl::beginReset(int index) {
         ModuleState& restarted = at(index);
         restarted.resetting = false;
         restarted.statusQueries = 0;
-        if (restarted.reachable && openModule(index) != 0) {
-            closeModule(index);
-            restarted.reachable = false;
-        }
+        if (restarted.reachable) reopenModule(index);
     });
 }
 
