@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
     std::vector<sim::ModuleConfig> configs;
     for (int i = 0; i < modules; ++i) configs.push_back(sim::DefaultModule(i));
     sim::Farm farm(configs);
+    farm.keepDatagrams(false);  // not inspected here; keeps the figures about the search
     if (int error = farm.start(); error != 0) {
         std::fprintf(stderr, "simulated modules did not start: error %d\n", error);
         return 1;

@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
     std::vector<sim::ModuleConfig> configs;
     for (int i = 0; i < modules; ++i) configs.push_back(sim::DefaultModule(i));
     sim::Farm farm(configs);
+    farm.keepDatagrams(false);  // not inspected here; keeps the figures about the search
     if (farm.start() != 0) {
         std::fprintf(stderr, "simulated modules did not start\n");
         return 1;

@@ -120,6 +120,7 @@ struct Farm::Impl {
 
     mutable std::mutex datagramMutex;
     std::vector<ReceivedDatagram> datagrams;
+    bool keepDatagrams = true;  // guarded by datagramMutex
 
     ModuleState& at(int index) const { return *modules.at(static_cast<std::size_t>(index)); }
 
@@ -361,7 +362,7 @@ void Farm::Impl::handleDatagram(int index, const Ipv4Endpoint& from, const Ipv4E
                                 const Bytes& bytes, std::size_t burstPosition) {
     {
         std::lock_guard lock(datagramMutex);
-        datagrams.push_back(ReceivedDatagram{index, from, to, bytes});
+        if (keepDatagrams) datagrams.push_back(ReceivedDatagram{index, from, to, bytes});
     }
     ModuleState& module = at(index);
     if (!module.reachable || module.resetting) return;
@@ -533,6 +534,11 @@ ModuleConfig Farm::module(int index) const {
     ModuleState& module = impl_->at(index);
     std::lock_guard lock(module.mutex);
     return module.config;
+}
+
+void Farm::keepDatagrams(bool keep) {
+    std::lock_guard lock(impl_->datagramMutex);
+    impl_->keepDatagrams = keep;
 }
 
 std::vector<ReceivedDatagram> Farm::receivedDatagrams() const {

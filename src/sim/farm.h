@@ -39,6 +39,9 @@ public:
     // Current state of a module (its address changes after an IP-SETUP).
     ModuleConfig module(int index) const;
 
+    // Every datagram the modules took, for tests. A long-running farm turns
+    // this off (before start) so that its memory does not grow with each search.
+    void keepDatagrams(bool keep);
     std::vector<ReceivedDatagram> receivedDatagrams() const;
     // Every byte the module's monitor port received, connection after connection.
     Bytes monitorBytesReceived(int index) const;

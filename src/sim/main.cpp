@@ -192,6 +192,8 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     Farm farm(*modules);
+    // Nobody inspects the traffic of a farm served until a signal.
+    farm.keepDatagrams(false);
     if (int error = farm.start(); error != 0) {
         std::cerr << "quelvar-sim: cannot start the modules: "
                   << quelvar::platform::systemErrorText(error) << "\n";
