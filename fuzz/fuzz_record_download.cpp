@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (monitor::TelnetWaitString(socket, ">") != 0) return 0;
     }
     records::FileImage image;
-    monitor::DownloadHooks hooks{[](std::string_view) {}, [](int) {},
+    monitor::TransferHooks hooks{[](std::string_view) {}, [](int) {},
                                  [](std::chrono::milliseconds) {}};
     monitor::DownloadResult result = monitor::ReadSetupRecords(socket, image, hooks);
     if (image.length() < records::kHeaderSize || image.length() > records::kImageCapacity) {

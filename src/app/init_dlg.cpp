@@ -43,26 +43,26 @@ void CInitDlg::OnInitDialog() {
     view_.setText(ControlId::VersionLabel, kApplicationVersion);
 }
 
-bool CInitDlg::OnNotify(ControlId control, Notification notification) {
+std::optional<Outcome> CInitDlg::OnNotify(ControlId control, Notification notification) {
     if (notification == Notification::Clicked) {
         switch (control) {
-            case ControlId::Search: OnSearch(); return true;
-            case ControlId::LoadSetupRecord: OnLoadSetupRecord(); return true;
-            case ControlId::SaveSetupRecord: OnSaveSetupRecord(); return true;
-            case ControlId::BrowseFolder: OnBrowseFolder(); return true;
-            case ControlId::SetIpAddress: OnSetIpAddress(); return true;
-            case ControlId::Telnet: OnTelnet(); return true;
-            case ControlId::WebManager: OnWebManager(); return true;
-            default: return false;
+            case ControlId::Search: return OnSearch();
+            case ControlId::LoadSetupRecord: return OnLoadSetupRecord();
+            case ControlId::SaveSetupRecord: return OnSaveSetupRecord();
+            case ControlId::BrowseFolder: return OnBrowseFolder();
+            case ControlId::SetIpAddress: return OnSetIpAddress();
+            case ControlId::Telnet: return OnTelnet();
+            case ControlId::WebManager: return OnWebManager();
+            default: return std::nullopt;
         }
     }
     // Both lists refresh the selection state on a selection change and
     // whenever they gain the focus, even when the selection stays the same.
     if (control == ControlId::DeviceList || control == ControlId::FileList) {
         UpdateControls();
-        return true;
+        return Succeeded();
     }
-    return false;
+    return std::nullopt;
 }
 
 const discovery::DeviceEntry* CInitDlg::selectedDevice() {

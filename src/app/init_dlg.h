@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,7 @@
 #include "platform/language.h"
 #include "platform/launcher.h"
 #include "platform/view.h"
+#include "app/outcome.h"
 #include "app/strings.h"
 
 namespace quelvar::app {
@@ -18,11 +20,14 @@ enum class Notification { Clicked, SelectionChanged, FocusGained };
 
 // The main window's presenter. It owns the window's state (device table,
 // record folder, activity log text) and runs every operation of the tool,
-// reaching the window only through the View. Each operation blocks until it
-// is done; front-ends decide on which thread that happens.
+// reaching the window only through the View and the modules only through the
+// protocol layer (discovery/, monitor/, records/). Each operation blocks until
+// it is done and returns how it ended; front-ends decide on which thread that
+// happens. It holds no state shared with any other instance, so one per
+// module may run side by side.
 //
-// Operations are defined beside the subsystem they belong to: the search in
-// discovery/search.cpp, the download in monitor/download.cpp, and so on.
+// Each operation has a file of its own in app/: search.cpp,
+// set_ip_address.cpp, save_setup_record.cpp, load_setup_record.cpp, ...
 class CInitDlg {
 public:
     CInitDlg(platform::View& view, platform::Launcher& launcher, platform::Language language,
@@ -33,17 +38,17 @@ public:
     void OnInitDialog();
 
     // Sends a notification to its handler as the window's notification table
-    // does. Returns false when no handler takes it.
-    bool OnNotify(platform::ControlId control, Notification notification);
+    // does, and returns the handler's outcome; nullopt when no handler takes it.
+    std::optional<Outcome> OnNotify(platform::ControlId control, Notification notification);
 
     // Button handlers.
-    void OnSearch();
-    void OnSaveSetupRecord();
-    void OnLoadSetupRecord();
-    void OnSetIpAddress();
-    void OnBrowseFolder();
-    void OnTelnet();
-    void OnWebManager();
+    Outcome OnSearch();
+    Outcome OnSaveSetupRecord();
+    Outcome OnLoadSetupRecord();
+    Outcome OnSetIpAddress();
+    Outcome OnBrowseFolder();
+    Outcome OnTelnet();
+    Outcome OnWebManager();
 
     // Selection state and the selected device's details.
     void UpdateControls();
@@ -69,6 +74,13 @@ public:
     const platform::Ipv4Octets& searchDestination() const { return searchDestination_; }
 
     const discovery::DeviceTable& deviceTable() const { return devices_; }
+    // Replies the last search read after the table was full (not listed).
+    int repliesBeyondTable() const { return repliesBeyondTable_; }
+
+    // Lists the modules of a search made elsewhere, as the end of a search
+    // lists its own: several presenters can then work on the modules of one
+    // search without each asking the network again.
+    void adoptSearchResult(const discovery::DeviceTable& devices);
     platform::Language language() const { return language_; }
     platform::View& view() { return view_; }
 
@@ -84,7 +96,8 @@ private:
     // The reachability check before an operation on a module: one status
     // query; when it goes unanswered the user is told and false returned.
     bool checkDeviceAnswers(const std::string& ipText);
-    bool ReceiveSearchReply(platform::Socket& socket, int index);
+    // The end of a search: the table's rows as device lines, no file selected.
+    void listDevices();
 
     platform::View& view_;
     platform::Launcher& launcher_;
@@ -92,6 +105,7 @@ private:
     std::filesystem::path executablePath_;
 
     discovery::DeviceTable devices_;
+    int repliesBeyondTable_ = 0;
     std::string recordFolder_;
     std::string logText_;
     platform::Ipv4Octets searchDestination_{255, 255, 255, 255};

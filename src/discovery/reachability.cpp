@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "discovery/datagrams.h"
+#include "discovery/discovery_socket.h"
 #include "platform/process.h"
 #include "platform/socket.h"
 
@@ -17,13 +18,13 @@ int QueryDevice(const std::string& addressText) {
     if (!address) return platform::socket_error::kHostNotFound;
 
     int error = 0;
-    platform::Socket socket = platform::Socket::openUdp(error);
+    platform::Socket socket = OpenDiscoverySocket(error);
     if (error != 0) return error;
-    socket.setBroadcast(true);
-    socket.setReceiveTimeout(1000ms);
 
+    // A lost query shows as the missing reply below.
     auto query = EncodeStatusQuery();
-    socket.sendTo(query.data(), query.size(), platform::Ipv4Endpoint{*address, kDiscoveryPort});
+    static_cast<void>(
+        socket.sendTo(query.data(), query.size(), platform::Ipv4Endpoint{*address, kDiscoveryPort}));
 
     std::array<std::uint8_t, kStatusReplySize> reply{};
     std::size_t received = 0;
@@ -35,7 +36,8 @@ int QueryDevice(const std::string& addressText) {
         // A short reply may come in pieces: give the rest a moment, then take
         // whatever follows; its outcome does not matter.
         platform::sleepFor(100ms);
-        socket.receiveFrom(reply.data() + received, kStatusReplySize - received, received, from);
+        static_cast<void>(socket.receiveFrom(reply.data() + received, kStatusReplySize - received,
+                                             received, from));
     }
     return 0;
 }

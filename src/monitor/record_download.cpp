@@ -75,7 +75,7 @@ DownloadResult readLines(TelnetSocket& socket, LineBuffer& line, records::FileIm
 }  // namespace
 
 DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
-                                const DownloadHooks& hooks) {
+                                const TransferHooks& hooks) {
     LineBuffer line{};
     char text[32];
     for (int n = kFirstRecordSlot; n <= kLastRecordSlot; ++n) {

@@ -1,10 +1,7 @@
 #pragma once
 
-#include <chrono>
-#include <functional>
-#include <string_view>
-
 #include "monitor/telnet.h"
+#include "monitor/transfer_hooks.h"
 #include "records/rec_file.h"
 
 namespace quelvar::monitor {
@@ -23,13 +20,6 @@ struct DownloadResult {
     int code = 0;
 };
 
-// What the reading does besides the connection: trace texts, progress
-// positions and its pauses. Tests and fuzzers replace them.
-struct DownloadHooks {
-    std::function<void(std::string_view)> log;
-    std::function<void(int)> progress;
-    std::function<void(std::chrono::milliseconds)> pause;
-};
 
 // The records a download asks for, in order; 1 and 9 are never asked for.
 inline constexpr int kFirstRecordSlot = 0;
@@ -42,7 +32,7 @@ inline constexpr int kMaxAnswerLineBytes = 40;
 // and appends each as its number byte and data bytes to `image`. An end
 // answer stops the reading without error; whatever record it cut short is
 // taken off the image again, so the image holds complete records only.
-DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
-                                const DownloadHooks& hooks);
+[[nodiscard]] DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
+                                              const TransferHooks& hooks);
 
 }  // namespace quelvar::monitor

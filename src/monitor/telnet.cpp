@@ -62,14 +62,14 @@ int TelnetConnect(TelnetSocket& socket, const std::string& ipText) {
     if (error != 0) return error;  // the Socket closes itself
 
     // Failures here are harmless: the calls then wait as long as the system lets them.
-    tcp.setSendTimeout(kMonitorTimeout);
-    tcp.setReceiveTimeout(kMonitorTimeout);
+    static_cast<void>(tcp.setSendTimeout(kMonitorTimeout));
+    static_cast<void>(tcp.setReceiveTimeout(kMonitorTimeout));
 
     // Modules greet with a few bytes before their banner; they are not part of
     // what the caller waits for, whatever arrives (or does not) in the second.
     std::uint8_t scratch[kOpeningDiscard];
     std::size_t received = 0;
-    tcp.receive(scratch, sizeof scratch, received);
+    static_cast<void>(tcp.receive(scratch, sizeof scratch, received));
 
     socket.transport = std::make_unique<SocketTransport>(std::move(tcp));
     return 0;

@@ -50,15 +50,15 @@ using Chunk = std::array<char, kChunkCapacity>;
 // Opens a TCP connection to port 9999 of a dotted-decimal address, sets the
 // 1000 ms send and receive time-outs and throws away one opening receive of
 // up to 9 bytes. On failure nothing stays open.
-int TelnetConnect(TelnetSocket& socket, const std::string& ipText);
+[[nodiscard]] int TelnetConnect(TelnetSocket& socket, const std::string& ipText);
 
 // Sends the text without its terminator and without any line end of its own.
-int TelnetSend(TelnetSocket& socket, const char* text);
+[[nodiscard]] int TelnetSend(TelnetSocket& socket, const char* text);
 
 // Receives exactly `count` bytes, one receive call per byte. On failure the
 // bytes that did arrive stay at the front of `buffer`. A peer that closes
 // early fails with platform::socket_error::kPeerClosed.
-int TelnetRecv(TelnetSocket& socket, std::uint8_t* buffer, int count);
+[[nodiscard]] int TelnetRecv(TelnetSocket& socket, std::uint8_t* buffer, int count);
 
 // One chunk of text: CR and LF are dropped; it ends after a quiet second,
 // at a closed or failed connection, at a NUL (counted) or at 256 characters.
@@ -67,12 +67,12 @@ int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk);
 
 // Reads chunks, 50 ms apart, until one holds `pattern` wholly (0) or one is
 // empty (-1).
-int TelnetWaitString(TelnetSocket& socket, const char* pattern);
+[[nodiscard]] int TelnetWaitString(TelnetSocket& socket, const char* pattern);
 
 // The entry both transfers start with on a fresh connection: wait for
 // "Mode", send "M", wait for ">". `afterMode` and `afterRequest` run between
 // the steps, for the callers' own traces. 0, or the failing step's result.
-int EnterMonitorMode(TelnetSocket& socket, const std::function<void()>& afterMode,
+[[nodiscard]] int EnterMonitorMode(TelnetSocket& socket, const std::function<void()>& afterMode,
                      const std::function<void()>& afterRequest);
 
 // Closes the connection; nothing is sent first. Always 0.

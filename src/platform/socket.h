@@ -65,32 +65,32 @@ public:
     void close();
     NativeSocket native() const { return handle_; }
 
-    int setBroadcast(bool on);
-    int setReuseAddress(bool on);
-    int setReceiveTimeout(std::chrono::milliseconds timeout);
-    int setSendTimeout(std::chrono::milliseconds timeout);
-    int setNonBlocking(bool on);
+    [[nodiscard]] int setBroadcast(bool on);
+    [[nodiscard]] int setReuseAddress(bool on);
+    [[nodiscard]] int setReceiveTimeout(std::chrono::milliseconds timeout);
+    [[nodiscard]] int setSendTimeout(std::chrono::milliseconds timeout);
+    [[nodiscard]] int setNonBlocking(bool on);
 
-    int bind(const Ipv4Endpoint& local);
+    [[nodiscard]] int bind(const Ipv4Endpoint& local);
     Ipv4Endpoint localEndpoint() const;
 
     // Datagrams. A datagram longer than `capacity` is consumed and fails with
     // kMessageTooLong, as a Windows receive does.
-    int sendTo(const void* data, std::size_t size, const Ipv4Endpoint& to);
-    int receiveFrom(void* buffer, std::size_t capacity, std::size_t& received, Ipv4Endpoint& from);
+    [[nodiscard]] int sendTo(const void* data, std::size_t size, const Ipv4Endpoint& to);
+    [[nodiscard]] int receiveFrom(void* buffer, std::size_t capacity, std::size_t& received, Ipv4Endpoint& from);
 
     // Waits until a receive would not block. `readable` is false when the
     // time ran out first.
-    int waitReadable(std::chrono::milliseconds timeout, bool& readable);
+    [[nodiscard]] int waitReadable(std::chrono::milliseconds timeout, bool& readable);
 
     // Streams. A send never raises SIGPIPE; a receive of 0 bytes with result 0
     // means the peer closed the connection.
-    int connect(const Ipv4Endpoint& remote);
-    int send(const void* data, std::size_t size);
-    int receive(void* buffer, std::size_t capacity, std::size_t& received);
-    int listen(int backlog);
+    [[nodiscard]] int connect(const Ipv4Endpoint& remote);
+    [[nodiscard]] int send(const void* data, std::size_t size);
+    [[nodiscard]] int receive(void* buffer, std::size_t capacity, std::size_t& received);
+    [[nodiscard]] int listen(int backlog);
     Socket accept(int& error, Ipv4Endpoint* peer = nullptr);
-    int shutdownBoth();
+    [[nodiscard]] int shutdownBoth();
 
 private:
     explicit Socket(NativeSocket handle) : handle_(handle) {}

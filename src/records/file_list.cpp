@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/init_dlg.h"
 
 namespace quelvar::records {
 
@@ -40,25 +39,3 @@ std::string WithTrailingSeparator(std::string folder) {
 }
 
 }  // namespace quelvar::records
-
-namespace quelvar::app {
-
-using platform::ControlId;
-
-void CInitDlg::RefreshFileList(const std::string& folder) {
-    emptyList(ControlId::FileList);
-    for (const std::string& name : records::ListSetupRecordFiles(folder)) {
-        view_.listAdd(ControlId::FileList, name);
-    }
-}
-
-void CInitDlg::OnBrowseFolder() {
-    std::string current = view_.text(ControlId::RecordFolderLabel);
-    std::optional<std::filesystem::path> chosen = view_.chooseFolder("select folder", current);
-    if (!chosen || chosen->empty()) return;  // cancelled: nothing changes
-    std::string folder = records::WithTrailingSeparator(chosen->string());
-    setRecordFolder(folder);
-    RefreshFileList(folder);
-}
-
-}  // namespace quelvar::app

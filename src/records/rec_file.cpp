@@ -78,10 +78,14 @@ ReadStatus RecordReader::readData(std::uint8_t number, std::vector<std::uint8_t>
 }
 
 RecordList ReadRecords(ByteSource& source) {
-    RecordList list;
     RecordReader reader(source);
-    list.status = reader.readHeader();
-    if (list.status != ReadStatus::Ok) return list;
+    ReadStatus header = reader.readHeader();
+    if (header != ReadStatus::Ok) return {{}, header};
+    return ReadRecordList(reader);
+}
+
+RecordList ReadRecordList(RecordReader& reader) {
+    RecordList list;
     for (int i = 0; i < kMaxRecordsRead + 1; ++i) {
         Record record;
         list.status = reader.readNumber(record.number);

@@ -120,6 +120,8 @@ struct RecordList {
 
 // The records of a whole file image, as the upload would take them.
 RecordList ReadRecords(ByteSource& source);
+// The records after a header the reader has already taken: at most ten.
+RecordList ReadRecordList(RecordReader& reader);
 
 // The bytes of a file with these records, as the download writes them.
 std::vector<std::uint8_t> EncodeRecords(const std::vector<Record>& records);

@@ -70,7 +70,7 @@ int OpenListener(const Ipv4Endpoint& local, Socket& listener) {
     int error = 0;
     Socket socket = Socket::openTcp(error);
     if (error != 0) return error;
-    socket.setReuseAddress(true);
+    static_cast<void>(socket.setReuseAddress(true));
     if ((error = socket.setNonBlocking(true)) != 0) return error;
     if ((error = socket.bind(local)) != 0) return error;
     if ((error = socket.listen(kListenBacklog)) != 0) return error;
@@ -161,7 +161,7 @@ int Farm::Impl::start() {
     int error = 0;
     broadcast = Socket::openUdp(error);
     if (error == 0) {
-        broadcast.setReuseAddress(true);
+        static_cast<void>(broadcast.setReuseAddress(true));
         error = broadcast.setNonBlocking(true);
     }
     if (error == 0) error = EnableDestinationAddress(broadcast);
@@ -221,7 +221,7 @@ int Farm::Impl::openModule(int index) {
     Socket udp = Socket::openUdp(error);
     if (error != 0) return error;
     // Shares the discovery port with the farm's broadcast socket.
-    udp.setReuseAddress(true);
+    static_cast<void>(udp.setReuseAddress(true));
     if ((error = udp.setNonBlocking(true)) != 0) return error;
     if ((error = udp.bind(Ipv4Endpoint{module.address, module.behaviour.replyPort})) != 0) {
         return error;
@@ -402,7 +402,7 @@ void Farm::Impl::answer(int index, Bytes reply, const Ipv4Endpoint& to) {
     // and nothing ever goes to an address outside the loopback network.
     if (!module.reachable || module.resetting || !module.udp.isOpen()) return;
     if (!IsLoopbackAddress(to.octets)) return;
-    module.udp.sendTo(reply.data(), reply.size(), to);
+    static_cast<void>(module.udp.sendTo(reply.data(), reply.size(), to));
 }
 
 void Farm::Impl::moveModule(int index, const Ipv4Octets& address) {
@@ -440,7 +440,7 @@ void Farm::Impl::acceptMonitor(int index) {
         int error = 0;
         Socket connection = module.monitor.accept(error);
         if (error != 0) return;
-        connection.setNonBlocking(false);
+        static_cast<void>(connection.setNonBlocking(false));
         {
             std::lock_guard lock(module.mutex);
             ++module.connections;
@@ -466,7 +466,7 @@ void Farm::Impl::acceptWeb(int index) {
         int error = 0;
         Socket connection = module.web.accept(error);
         if (error != 0) return;
-        connection.setNonBlocking(false);
+        static_cast<void>(connection.setNonBlocking(false));
         ModuleConfig snapshot;
         {
             std::lock_guard lock(module.mutex);

@@ -320,7 +320,7 @@ void Session::run() {
 
 void RunMonitorSession(platform::Socket connection, MonitorContext& context) {
     // Sends that cannot get through (a peer that stopped reading) give up.
-    connection.setSendTimeout(2s);
+    static_cast<void>(connection.setSendTimeout(2s));
     Session session(connection, context);
     session.run();
     connection.close();

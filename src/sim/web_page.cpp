@@ -41,8 +41,8 @@ std::string WebPageHtml(const ModuleConfig& config) {
 
 void ServeWebConnection(platform::Socket connection, const ModuleConfig& config,
                         const std::atomic<bool>& stopping) {
-    connection.setReceiveTimeout(kReceiveSlice);
-    connection.setSendTimeout(std::chrono::milliseconds(1000));
+    static_cast<void>(connection.setReceiveTimeout(kReceiveSlice));
+    static_cast<void>(connection.setSendTimeout(std::chrono::milliseconds(1000)));
     std::string head;
     char buffer[1024];
     for (int slice = 0; slice < kMaxSlices && !stopping.load(); ++slice) {
@@ -60,8 +60,8 @@ void ServeWebConnection(platform::Socket connection, const ModuleConfig& config,
     std::string response = head.rfind("GET ", 0) == 0
                                ? Response("200 OK", WebPageHtml(config))
                                : Response("405 Method Not Allowed", "<html>GET only</html>\n");
-    connection.send(response.data(), response.size());
-    connection.shutdownBoth();
+    static_cast<void>(connection.send(response.data(), response.size()));
+    static_cast<void>(connection.shutdownBoth());
 }
 
 }  // namespace quelvar::sim

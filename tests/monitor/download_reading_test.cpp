@@ -30,7 +30,7 @@ Reading Read(ScriptedTransport& (*build)(ScriptedTransport&)) {
     build(OpenScripted(socket, log));
     records::FileImage image;
     Reading reading;
-    DownloadHooks hooks{[&](std::string_view text) { reading.log += text; },
+    TransferHooks hooks{[&](std::string_view text) { reading.log += text; },
                         [&](int position) { reading.progress.push_back(position); },
                         [](std::chrono::milliseconds) {}};
     reading.result = ReadSetupRecords(socket, image, hooks);
@@ -229,7 +229,7 @@ TEST(FormatDataLine, RandomRecordsRoundTripThroughTheDownloadsReading) {
         TelnetSocket socket;
         OpenScripted(socket, std::make_shared<ScriptedTransport::Log>()).bytes(script);
         records::FileImage image;
-        DownloadHooks hooks{[](std::string_view) {}, [](int) {}, [](std::chrono::milliseconds) {}};
+        TransferHooks hooks{[](std::string_view) {}, [](int) {}, [](std::chrono::milliseconds) {}};
         ASSERT_EQ(ReadSetupRecords(socket, image, hooks).outcome, DownloadOutcome::Complete);
         Bytes expected = Header();
         int index = 0;

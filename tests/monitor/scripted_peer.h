@@ -22,7 +22,7 @@ class ScriptedPeer {
     explicit ScriptedPeer(Script script, platform::Ipv4Octets address = {127, 0, 0, 2}) {
         int error = 0;
         listener_ = platform::Socket::openTcp(error);
-        listener_.setReuseAddress(true);
+        static_cast<void>(listener_.setReuseAddress(true));
         listenError_ = listener_.bind({address, 9999});
         if (listenError_ == 0) listenError_ = listener_.listen(1);
         if (listenError_ == 0) thread_ = std::thread([this, script] { serve(script); });
@@ -39,7 +39,7 @@ class ScriptedPeer {
     }
 
     static void Send(platform::Socket& socket, const std::string& bytes) {
-        socket.send(bytes.data(), bytes.size());
+        static_cast<void>(socket.send(bytes.data(), bytes.size()));
     }
     static void Pause(int milliseconds) {
         platform::sleepFor(std::chrono::milliseconds(milliseconds));
@@ -51,7 +51,7 @@ class ScriptedPeer {
         const auto deadline = std::chrono::steady_clock::now() + 10s;
         bool readable = false;
         while (!readable && !done_ && std::chrono::steady_clock::now() < deadline) {
-            listener_.waitReadable(100ms, readable);
+            static_cast<void>(listener_.waitReadable(100ms, readable));
         }
         if (!readable) return;
         int error = 0;
@@ -59,7 +59,7 @@ class ScriptedPeer {
         if (error != 0) return;
         script(connection);
         while (std::chrono::steady_clock::now() < deadline) {
-            connection.waitReadable(100ms, readable);
+            static_cast<void>(connection.waitReadable(100ms, readable));
             if (!readable) {
                 if (done_) return;
                 continue;

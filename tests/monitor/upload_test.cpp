@@ -122,16 +122,16 @@ TEST_F(UploadTest, OnlyTheFirstTenOfElevenRecordsAreWritten) {
               (std::vector<int>{0, 1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0, 13, 0}));
 }
 
-TEST_F(UploadTest, CutRecordIsAReadErrorAfterItsCommand) {
+TEST_F(UploadTest, CutRecordIsAReadErrorBeforeAnythingIsSent) {
     auto farm = startAndSelect(sim::DefaultModule(0));
     Bytes bytes = records::EncodeRecords({RecordOf(0), RecordOf(2)});
     bytes.resize(bytes.size() - 10);
     selectFile("cut.rec", bytes);
     dlg_->OnLoadSetupRecord();
     EXPECT_EQ(view_.boxTexts().back(), "ReadError");
-    EXPECT_EQ(view_.log(), kTraceToRecords + RecordTrace(0) + "setup:read:2:cmd:read:");
-    EXPECT_EQ(view_.progress, (std::vector<int>{0, 1, 1, 2, 0}));
-    EXPECT_EQ(Text(farm->monitorBytesReceived(0)), "M" + WireOf(RecordOf(0)) + "S2\r\n");
+    EXPECT_EQ(view_.log(), "Initialize:start.\r\nsetup record:open.header skip.success.\r\n");
+    EXPECT_EQ(view_.progress, (std::vector<int>{0}));
+    EXPECT_TRUE(farm->monitorBytesReceived(0).empty());
     EXPECT_EQ(farm->resets(0), 0);
     EXPECT_EQ(view_.deviceLines().size(), 1u);
 }
@@ -149,14 +149,18 @@ TEST_F(UploadTest, ReplyOfOneIsATelnetErrorAndStopsTheWrite) {
     EXPECT_EQ(farm->resets(0), 0);
 }
 
-TEST_F(UploadTest, ModuleThatNeverComesBackStillEndsDone) {
+TEST_F(UploadTest, ModuleThatNeverComesBackEndsDoneButLogsAndReportsIt) {
     sim::ModuleConfig module = sim::DefaultModule(0);
     module.resetSilence = std::chrono::seconds(60);
     auto farm = startAndSelect(module);
     selectFile("empty.rec", records::EncodeRecords({}));
-    double seconds = SecondsOf([&] { dlg_->OnLoadSetupRecord(); });
-    EXPECT_EQ(view_.log(), kTraceToRecords + "setup:" + kTraceAfterRecords);
+    app::Outcome outcome;
+    double seconds = SecondsOf([&] { outcome = dlg_->OnLoadSetupRecord(); });
+    std::string afterRecords = kTraceAfterRecords;
+    afterRecords.replace(afterRecords.find("ping:success:"), 13, "ping:error !");
+    EXPECT_EQ(view_.log(), kTraceToRecords + "setup:" + afterRecords);
     EXPECT_EQ(view_.boxTexts().back(), "done.");
+    EXPECT_EQ(outcome.kind, app::OutcomeKind::NotBackAfterReset);
     EXPECT_GT(seconds, 19.0);
 }
 

@@ -9,7 +9,7 @@ namespace quelvar::sim::testing {
 DiscoveryClient::DiscoveryClient() {
     int error = 0;
     socket_ = platform::Socket::openUdp(error);
-    socket_.setBroadcast(true);
+    static_cast<void>(socket_.setBroadcast(true));
     int size = 4 << 20;  // the kernel caps it at net.core.rmem_max
     ::setsockopt(socket_.native(), SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
 }

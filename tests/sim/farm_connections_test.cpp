@@ -19,7 +19,7 @@ using platform::Socket;
 Socket Connect(const Ipv4Endpoint& to, int& error) {
     Socket socket = Socket::openTcp(error);
     if (error == 0) error = socket.connect(to);
-    if (error == 0) socket.setReceiveTimeout(1000ms);
+    if (error == 0) error = socket.setReceiveTimeout(1000ms);
     return socket;
 }
 

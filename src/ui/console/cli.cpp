@@ -71,8 +71,9 @@ int RunCli(const std::vector<std::string>& arguments, CliEnvironment& environmen
     platform::Launcher& launcher =
         environment.launcher != nullptr ? *environment.launcher : desktopLauncher;
 
-    ConsoleStreams io{environment.in, environment.out, environment.err, environment.inputIsTerminal,
-                      environment.errorIsTerminal};
+    ConsoleStreams io{environment.in,          environment.out,
+                      environment.err,         environment.inputIsTerminal,
+                      environment.errorIsTerminal, environment.interrupted};
     Session session(io, options, launcher, language, executable);
     int status = dispatch(session);
     session.view().eraseProgress();

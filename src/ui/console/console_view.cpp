@@ -43,22 +43,6 @@ bool ConsoleView::confirm(const std::string& question) {
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
 }
 
-bool ConsoleView::shownSince(std::size_t mark, const std::string& text) const {
-    for (std::size_t i = mark; i < boxes_.size(); ++i) {
-        if (boxes_[i].kind != MessageKind::Confirmation && boxes_[i].text == text) return true;
-    }
-    return false;
-}
-
-bool ConsoleView::confirmationRefusedSince(std::size_t mark) const {
-    for (std::size_t i = mark; i < boxes_.size(); ++i) {
-        if (boxes_[i].kind == MessageKind::Confirmation && boxes_[i].answer != MessageAnswer::Ok) {
-            return true;
-        }
-    }
-    return false;
-}
-
 std::vector<std::string> ConsoleView::listLines(ControlId list) const {
     auto it = lists_.find(list);
     return it == lists_.end() ? std::vector<std::string>{} : it->second.lines;
@@ -150,6 +134,7 @@ void ConsoleView::setProgressRange(int lower, int upper) {
 
 void ConsoleView::setProgress(int position) {
     progress_ = position;
+    if (progressObserver_) progressObserver_(position);
     drawProgress();
 }
 
@@ -172,7 +157,6 @@ MessageAnswer ConsoleView::messageBox(MessageKind kind, const std::string& value
         err_ << value << '\n';
         err_.flush();
     }
-    boxes_.push_back({kind, value, answer});
     drawProgress();
     return answer;
 }

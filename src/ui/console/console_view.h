@@ -23,16 +23,10 @@ struct AnswerPolicy {
 // IP address) is kept in memory as the window keeps it, so every operation
 // runs unchanged; enabling and showing controls has nothing to draw. What the
 // user must see goes to the error stream: every message-box text on its own
-// line and, on a terminal, the progress bar. Every box is also recorded, so a
-// command can tell from what the operation showed how it ended.
+// line and, on a terminal, the progress bar. How an operation ended is its
+// outcome, never read back from what it showed.
 class ConsoleView : public platform::View {
   public:
-    struct Box {
-        platform::MessageKind kind;
-        std::string text;
-        platform::MessageAnswer answer;
-    };
-
     ConsoleView(std::istream& in, std::ostream& err, AnswerPolicy policy, bool drawProgress);
     ~ConsoleView() override;
 
@@ -46,12 +40,12 @@ class ConsoleView : public platform::View {
         std::function<std::optional<std::filesystem::path>(const platform::SaveDialogRequest&)>;
     void setSaveDialogAnswer(SaveDialogAnswer answer) { saveAnswer_ = std::move(answer); }
 
-    // What the operations showed.
-    const std::vector<Box>& boxes() const { return boxes_; }
-    // True when a box with exactly this text was shown since `mark` (a count
-    // of boxes taken before the operation).
-    bool shownSince(std::size_t mark, const std::string& text) const;
-    bool confirmationRefusedSince(std::size_t mark) const;
+    // Told every progress position, for a display of its own (several
+    // operations at once share one terminal).
+    void setProgressObserver(std::function<void(int)> observer) {
+        progressObserver_ = std::move(observer);
+    }
+
     std::vector<std::string> listLines(platform::ControlId list) const;
     std::string log() const;
 
@@ -102,8 +96,8 @@ class ConsoleView : public platform::View {
     int progressLower_ = 0;
     int progressUpper_ = 100;
     int progress_ = 0;
-    std::vector<Box> boxes_;
     SaveDialogAnswer saveAnswer_;
+    std::function<void(int)> progressObserver_;
 };
 
 }  // namespace quelvar::ui::console

@@ -1,72 +1,29 @@
 // load: select the module and the file, press Load setuprecord; with
 // --verify, read the records back and compare them with the file.
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <iterator>
 #include <ostream>
 
 #include "ui/console/commands.h"
-#include "ui/console/record_compare.h"
 #include "ui/console/steps.h"
+#include "ui/console/verify.h"
 
 namespace quelvar::ui::console {
 
 namespace {
 
-std::optional<std::vector<std::uint8_t>> readFile(const std::filesystem::path& path) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) return std::nullopt;
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(stream),
-                                     std::istreambuf_iterator<char>());
-}
-
-// A fresh file of our own in the temporary folder, so that no other user's
-// file can stand where the download writes.
-std::optional<std::filesystem::path> makeTemporaryRecordFile() {
-    std::error_code error;
-    std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-    if (error) return std::nullopt;
-    std::string pattern = (folder / "quelvarinit-verify-XXXXXX.rec").string();
-    int descriptor = ::mkstemps(pattern.data(), 4);
-    if (descriptor < 0) return std::nullopt;
-    ::close(descriptor);
-    return std::filesystem::path(pattern);
-}
-
 int verify(Session& session, const std::filesystem::path& applied) {
     ConsoleStreams& io = session.io();
-    if (!session.searchAndSelect(*session.options().device)) {
+    if (!session.searchAndSelect(*session.options().device).succeeded()) {
         io.err << "verify: the module was not found again after the load\n";
         return kExitFailure;
     }
-    std::optional<std::filesystem::path> temporary = makeTemporaryRecordFile();
-    if (!temporary) {
-        io.err << "verify: cannot create a temporary file\n";
-        return kExitFailure;
-    }
-    bool downloaded = SaveSelectedTo(session, *temporary).ok;
-    std::optional<std::vector<std::uint8_t>> moduleImage = readFile(*temporary);
-    std::error_code error;
-    std::filesystem::remove(*temporary, error);
-    if (!downloaded || !moduleImage) {
-        io.err << "verify: the module's setup records could not be read back\n";
-        return kExitFailure;
-    }
-
-    std::optional<std::vector<std::uint8_t>> fileImage = readFile(applied);
-    auto fileRecords = fileImage ? ReadSetupRecords(*fileImage) : std::nullopt;
-    auto moduleRecords = ReadSetupRecords(*moduleImage);
-    if (!fileRecords || !moduleRecords) {
-        io.err << "verify: " << (fileRecords ? "the module's records" : applied.string())
-               << " do not read as complete setup records\n";
-        return kExitFailure;
-    }
-    std::vector<std::string> differences = CompareSetupRecords(*fileRecords, *moduleRecords);
+    VerifyReport report = VerifySelectedHolds(session, applied);
     session.view().eraseProgress();
-    for (const std::string& difference : differences) io.out << difference << '\n';
-    if (!differences.empty()) {
+    if (!report.problem.empty()) {
+        io.err << "verify: " << report.problem << '\n';
+        return kExitFailure;
+    }
+    for (const std::string& difference : report.differences) io.out << difference << '\n';
+    if (!report.passed) {
         io.err << "verify: the module differs from " << applied.string() << '\n';
         return kExitFailure;
     }
@@ -84,8 +41,8 @@ int RunLoadCommand(Session& session) {
         session.io().err << "cannot read " << options.file << '\n';
         return kExitFailure;
     }
-    if (!session.searchAndSelect(*options.device)) return kExitFailure;
-    if (!LoadFileIntoSelected(session, file).ok) return kExitFailure;
+    if (!session.searchAndSelect(*options.device).succeeded()) return kExitFailure;
+    if (!LoadFileIntoSelected(session, file).succeeded()) return kExitFailure;
     return options.verify ? verify(session, file) : kExitSuccess;
 }
 

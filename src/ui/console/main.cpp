@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
                                                      ::isatty(STDERR_FILENO) == 1,
                                                      nullptr,
                                                      std::nullopt,
+                                                     {},
                                                      {}};
     return quelvar::ui::console::RunCli(arguments, environment);
 }

@@ -26,20 +26,31 @@ const std::array<CommandInfo, 8>& commandTable() {
         {"load", Command::Load, 2, "DEVICE FILE", {"--yes", "--verify"}},
         {"telnet", Command::Telnet, 1, "DEVICE", {}},
         {"web", Command::Web, 1, "DEVICE", {}},
-        {"commission", Command::Commission, 1, "SHEET.csv", {"--yes"}},
+        {"commission", Command::Commission, 1, "SHEET.csv",
+         {"--yes", "--jobs", "--log-dir", "--verify"}},
     }};
     return table;
 }
 
 bool takesValue(std::string_view option) {
     return option == "--broadcast" || option == "--attempts" || option == "--output" ||
-           option == "--log" || option == "--lang";
+           option == "--log" || option == "--lang" || option == "--jobs" || option == "--log-dir";
 }
 
 bool isKnownOption(std::string_view option) {
     return option == "--json" || option == "--broadcast" || option == "--attempts" ||
            option == "--yes" || option == "--output" || option == "--verify" || option == "--log" ||
-           option == "--lang";
+           option == "--lang" || option == "--jobs" || option == "--log-dir";
+}
+
+std::optional<unsigned> parseCount(const std::string& value, unsigned lowest, unsigned highest) {
+    unsigned count = 0;
+    auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
+    if (error != std::errc() || end != value.data() + value.size() || count < lowest ||
+        count > highest) {
+        return std::nullopt;
+    }
+    return count;
 }
 
 ParsedArguments usageError(std::string message) {
@@ -133,15 +144,22 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
             result.broadcast = ParseIpv4Address(value);
             if (!result.broadcast) return usageError("malformed address '" + value + "'");
         } else if (name == "--attempts") {
-            unsigned attempts = 0;
-            auto [end, error] =
-                std::from_chars(value.data(), value.data() + value.size(), attempts);
-            if (error != std::errc() || end != value.data() + value.size() || attempts == 0 ||
-                attempts > kMaxPingAttempts) {
+            std::optional<unsigned> attempts = parseCount(value, 1, kMaxPingAttempts);
+            if (!attempts) {
                 return usageError("option --attempts takes a number from 1 to " +
                                   std::to_string(kMaxPingAttempts));
             }
-            result.attempts = attempts;
+            result.attempts = *attempts;
+        } else if (name == "--jobs") {
+            std::optional<unsigned> jobs = parseCount(value, 0, kMaxJobs);
+            if (!jobs) {
+                return usageError("option --jobs takes a number from 0 (one per row) to " +
+                                  std::to_string(kMaxJobs));
+            }
+            result.jobs = *jobs;
+        } else if (name == "--log-dir") {
+            if (value.empty()) return usageError("option --log-dir needs a folder name");
+            result.logDir = value;
         } else if (name == "--yes") {
             result.yes = true;
         } else if (name == "--output") {
@@ -201,7 +219,7 @@ std::string UsageText() {
            "  quelvarinit-cli load DEVICE FILE [--yes] [--verify]\n"
            "  quelvarinit-cli telnet DEVICE\n"
            "  quelvarinit-cli web DEVICE\n"
-           "  quelvarinit-cli commission SHEET.csv [--yes]\n"
+           "  quelvarinit-cli commission SHEET.csv [--jobs N] [--log-dir DIR] [--verify] [--yes]\n"
            "\n"
            "DEVICE is a MAC address (02-00-00-AA-BB-CC or 02:00:00:aa:bb:cc) or the\n"
            "dotted IPv4 address a module answers from; the first module of a search\n"

@@ -28,6 +28,8 @@ struct Options {
     bool yes = false;
     std::optional<std::string> output;
     bool verify = false;
+    unsigned jobs = 1;                   // commission: rows at once; 0 = one worker per row
+    std::optional<std::string> logDir;   // commission: one activity log file per row
 
     // Common options.
     std::optional<std::string> logFile;
@@ -49,5 +51,6 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments);
 std::string UsageText();
 
 inline constexpr unsigned kMaxPingAttempts = 100;
+inline constexpr unsigned kMaxJobs = 256;
 
 }  // namespace quelvar::ui::console

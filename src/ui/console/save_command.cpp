@@ -10,7 +10,7 @@ using platform::ControlId;
 
 int RunSaveCommand(Session& session) {
     const Options& options = session.options();
-    if (!session.searchAndSelect(*options.device)) return kExitFailure;
+    if (!session.searchAndSelect(*options.device).succeeded()) return kExitFailure;
 
     ConsoleView& view = session.view();
     std::string line =
@@ -24,7 +24,7 @@ int RunSaveCommand(Session& session) {
         !view.confirm(target.string() + " exists. Replace it?")) {
         return kExitFailure;
     }
-    if (!SaveSelectedTo(session, target).ok) return kExitFailure;
+    if (!SaveSelectedTo(session, target).succeeded()) return kExitFailure;
     view.eraseProgress();
     session.io().out << target.string() << '\n';
     return kExitSuccess;

@@ -8,7 +8,7 @@ namespace quelvar::ui::console {
 
 int RunSearchCommand(Session& session) {
     // Nothing listed: the search has shown why ("not found." or a socket error).
-    if (!session.search()) return kExitFailure;
+    if (!session.search().succeeded()) return kExitFailure;
     session.view().eraseProgress();
     std::ostream& out = session.io().out;
     if (session.options().json) {

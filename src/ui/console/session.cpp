@@ -14,6 +14,8 @@ Session::Session(ConsoleStreams& io, const Options& options, platform::Launcher&
     : io_(io),
       options_(options),
       language_(language),
+      launcher_(launcher),
+      executablePath_(executablePath),
       view_(io.in, io.err, AnswerPolicy{options.yes, io.inputIsTerminal}, io.errorIsTerminal),
       dlg_(view_, launcher, language, executablePath) {
     dlg_.OnInitDialog();
@@ -28,9 +30,8 @@ Session::Session(ConsoleStreams& io, const Options& options, platform::Launcher&
     }
 }
 
-bool Session::search() {
-    dlg_.OnNotify(ControlId::Search, app::Notification::Clicked);
-    return view_.listCount(ControlId::DeviceList) > 0;
+app::Outcome Session::search() {
+    return dlg_.OnSearch();
 }
 
 void Session::selectDeviceLine(int row) {
@@ -38,16 +39,21 @@ void Session::selectDeviceLine(int row) {
     dlg_.OnNotify(ControlId::DeviceList, app::Notification::SelectionChanged);
 }
 
-bool Session::searchAndSelect(const DeviceSelector& selector) {
-    if (!search()) return false;  // the search has already said why
+app::Outcome Session::selectDevice(const DeviceSelector& selector) {
     int row = FindDevice(dlg_.deviceTable(), selector);
     if (row < 0 || row >= view_.listCount(ControlId::DeviceList)) {
         view_.eraseProgress();
         io_.err << "no module " << selector.text() << " among the modules found\n";
-        return false;
+        return app::Failed(app::OutcomeKind::NotFound);
     }
     selectDeviceLine(row);
-    return true;
+    return app::Succeeded();
+}
+
+app::Outcome Session::searchAndSelect(const DeviceSelector& selector) {
+    app::Outcome searched = search();
+    if (!searched.succeeded()) return searched;  // the search has already said why
+    return selectDevice(selector);
 }
 
 void Session::selectSetupRecordFile(const std::filesystem::path& file) {
@@ -68,10 +74,6 @@ void Session::selectSetupRecordFile(const std::filesystem::path& file) {
     }
     view_.setListSelection(ControlId::FileList, line);
     dlg_.OnNotify(ControlId::FileList, app::Notification::SelectionChanged);
-}
-
-const std::string& Session::doneText() const {
-    return app::LoadString(app::StringId::Done, language_);
 }
 
 }  // namespace quelvar::ui::console

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -23,6 +24,8 @@ struct ConsoleStreams {
     std::ostream& err;
     bool inputIsTerminal = false;
     bool errorIsTerminal = false;
+    // Whether the user asked a long command to stop; unset: Ctrl+C.
+    std::function<bool()> interrupted;
 };
 
 // One run of the console front-end: the window (a ConsoleView) and its
@@ -38,17 +41,22 @@ class Session {
     ConsoleView& view() { return view_; }
     app::CInitDlg& dlg() { return dlg_; }
     platform::Language language() const { return language_; }
+    platform::Launcher& launcher() { return launcher_; }
+    const std::filesystem::path& executablePath() const { return executablePath_; }
 
-    // The Search button. True when at least one module is listed.
-    bool search();
+    // The Search button: its outcome (NotFound when no module answered).
+    app::Outcome search();
 
     // A click on device line `row`: the selection, then the list's
     // notification, which runs the control update.
     void selectDeviceLine(int row);
 
-    // A search, then a click on the first line whose module the selector
-    // names. False, with a message on the error stream, when none does.
-    bool searchAndSelect(const DeviceSelector& selector);
+    // A click on the first listed line whose module the selector names.
+    // NotFound, with a message on the error stream, when none does.
+    app::Outcome selectDevice(const DeviceSelector& selector);
+
+    // A search, then selectDevice.
+    app::Outcome searchAndSelect(const DeviceSelector& selector);
 
     // Selects a setup record file in the file list as a user would after
     // browsing to its folder: the record folder becomes the file's folder,
@@ -56,13 +64,12 @@ class Session {
     // the folder listing leaves out (no ".rec") is put into the list as such.
     void selectSetupRecordFile(const std::filesystem::path& file);
 
-    // The text of the "done." box in the session's language.
-    const std::string& doneText() const;
-
   private:
     ConsoleStreams& io_;
     const Options& options_;
     platform::Language language_;
+    platform::Launcher& launcher_;
+    std::filesystem::path executablePath_;
     ConsoleView view_;
     app::CInitDlg dlg_;
 };

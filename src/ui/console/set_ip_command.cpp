@@ -6,8 +6,8 @@ namespace quelvar::ui::console {
 
 int RunSetIpCommand(Session& session) {
     const Options& options = session.options();
-    if (!session.searchAndSelect(*options.device)) return kExitFailure;
-    return SetIpAddressOfSelected(session, *options.address).ok ? kExitSuccess : kExitFailure;
+    if (!session.searchAndSelect(*options.device).succeeded()) return kExitFailure;
+    return ExitStatusOf(SetIpAddressOfSelected(session, *options.address));
 }
 
 }  // namespace quelvar::ui::console

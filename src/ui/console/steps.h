@@ -8,23 +8,24 @@
 
 namespace quelvar::ui::console {
 
-// How one operation on the selected module ended, as the console judges it.
-struct StepResult {
-    bool ok = false;
-    std::string why;  // for a failure: a short reason for summaries
-};
+// The exit status for an operation's outcome.
+inline int ExitStatusOf(const app::Outcome& outcome) {
+    return outcome.succeeded() ? kExitSuccess : kExitFailure;
+}
 
 // With the module's line selected: the new address typed into the IP address
-// control, then the Set IP address button.
-StepResult SetIpAddressOfSelected(Session& session, const platform::Ipv4Octets& address);
+// control, then the Set IP address button. Unlike the window, which says
+// "done." once the command is out, the outcome is a failure when the module
+// does not answer at its new address: a script must be able to rely on it.
+app::Outcome SetIpAddressOfSelected(Session& session, const platform::Ipv4Octets& address);
 
 // With the module's line selected: the file selected in the file list, then
 // the Load setuprecord button.
-StepResult LoadFileIntoSelected(Session& session, const std::filesystem::path& file);
+app::Outcome LoadFileIntoSelected(Session& session, const std::filesystem::path& file);
 
 // With the module's line selected: the Save setuprecord button, with the save
 // dialog answered by `file`.
-StepResult SaveSelectedTo(Session& session, const std::filesystem::path& file);
+app::Outcome SaveSelectedTo(Session& session, const std::filesystem::path& file);
 
 // Where save writes: FILE as given (".rec" appended when it has no
 // extension, as the save dialog does), or else the device line with ".rec"
@@ -34,7 +35,7 @@ std::filesystem::path SaveDestination(const std::optional<std::string>& output,
 
 // A name with every path separator and control character replaced by '_',
 // so that a module's reply can never steer where a file goes.
-std::string SafeFileName(std::string name);
+std::string SafeFileName(const std::string& name);
 
 // True when `path` names a file that can be opened for reading.
 bool IsReadableFile(const std::filesystem::path& path);

@@ -14,13 +14,13 @@ namespace quelvar::app {
 using platform::ControlId;
 using platform::MessageKind;
 
-void CInitDlg::OnSaveSetupRecord() {
+Outcome CInitDlg::OnSaveSetupRecord() {
     const discovery::DeviceEntry* selected = selectedDevice();
-    if (selected == nullptr) return;  // the button is only enabled with a selection
+    if (selected == nullptr) return Failed(OutcomeKind::NoDevice);
     const std::string ipText = selected->ipText;
     const int line = view_.listSelection(ControlId::DeviceList);
 
-    if (!checkDeviceAnswers(ipText)) return;
+    if (!checkDeviceAnswers(ipText)) return Failed(OutcomeKind::DeviceNotAnswering);
 
     records::FileImage image;
     clearLog();
@@ -33,25 +33,25 @@ void CInitDlg::OnSaveSetupRecord() {
     if (int code = monitor::TelnetConnect(socket, ipText)) {
         ReportSocketError(code);
         view_.setProgress(0);
-        return;
+        return Failed(OutcomeKind::SocketError, code);
     }
 
     auto communicationFailure = [&](int code) {
         ReportSocketError(code);
         monitor::TelnetClose(socket);
         view_.setProgress(0);
+        return Failed(OutcomeKind::SocketError, code);
     };
 
     AppendLog("success.\r\n");
     if (int code = monitor::EnterMonitorMode(
             socket, [this] { AppendLog("wait\"Mode\"-"); }, [this] { AppendLog("mon mode."); })) {
-        communicationFailure(code);
-        return;
+        return communicationFailure(code);
     }
     AppendLog("success.\r\n");
     AppendLog("setup record:recv start.\r\n");
 
-    monitor::DownloadHooks hooks{
+    monitor::TransferHooks hooks{
         [this](std::string_view text) { AppendLog(text); },
         [this](int position) { view_.setProgress(position); },
         [](std::chrono::milliseconds duration) { platform::sleepFor(duration); },
@@ -62,8 +62,7 @@ void CInitDlg::OnSaveSetupRecord() {
         case monitor::DownloadOutcome::EndAnswer:
             break;
         case monitor::DownloadOutcome::SocketError:
-            communicationFailure(result.code);
-            return;
+            return communicationFailure(result.code);
         case monitor::DownloadOutcome::LineTooLong:
         case monitor::DownloadOutcome::ImageFull:
             // The answer cannot be kept whole: say so plainly and save nothing.
@@ -75,7 +74,7 @@ void CInitDlg::OnSaveSetupRecord() {
                              language_));
             monitor::TelnetClose(socket);
             view_.setProgress(0);
-            return;
+            return Failed(OutcomeKind::BadAnswer);
     }
 
     monitor::TelnetClose(socket);
@@ -95,20 +94,20 @@ void CInitDlg::OnSaveSetupRecord() {
         emptyList(ControlId::DeviceList);
         UpdateControls();
         view_.setProgress(0);
-        return;
+        return Failed(OutcomeKind::Cancelled);
     }
 
     switch (records::SaveFileReplacing(*chosen, image.bytes())) {
         case records::SaveResult::CannotCreate:
             view_.messageBox(MessageKind::ResultText, "OpenError");
             view_.setProgress(0);
-            return;
+            return Failed(OutcomeKind::FileError);
         case records::SaveResult::WriteFailed:
             view_.messageBox(
                 MessageKind::ResultText,
                 LoadToolText(ToolText::WriteFailed, language_));
             view_.setProgress(0);
-            return;
+            return Failed(OutcomeKind::FileError);
         case records::SaveResult::Saved:
             break;
     }
@@ -119,6 +118,7 @@ void CInitDlg::OnSaveSetupRecord() {
     emptyList(ControlId::DeviceList);
     UpdateControls();
     RefreshFileList(view_.text(ControlId::RecordFolderLabel));
+    return Succeeded();
 }
 
 }  // namespace quelvar::app
