@@ -40,8 +40,7 @@ CliRun RunInProcess(const std::vector<std::string>& arguments, const std::string
                                             false,
                                             launcher,
                                             platform::Language::English,
-                                            std::filesystem::current_path() / "QUELVARinit",
-                                            {}};
+                                            std::filesystem::current_path() / "QUELVARinit"};
     CliRun run;
     run.status = ui::console::RunCli(arguments, environment);
     run.out = out.str();

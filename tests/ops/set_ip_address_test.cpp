@@ -92,5 +92,27 @@ TEST_F(SetIpAddressTest, UnreachableNewAddressLogsErrorAndStillEndsDone) {
     EXPECT_EQ(view_.boxes.back().text, "done.");
 }
 
+TEST_F(SetIpAddressTest, FailedSendOfTheCommandIsReportedNotLoggedAsSuccess) {
+    auto farm = StartFarm({sim::DefaultModule(0)});
+    dlg_->OnSearch();
+    // A reply source port of 0 cannot be sent to: the system refuses the send.
+    discovery::DeviceTable table = dlg_->deviceTable();
+    table.rows[0].address.port = 0;
+    dlg_->adoptSearchResult(table);
+    selectDevice(0);
+    view_.progress.clear();
+    view_.setIpAddress({127, 0, 0, 40});
+
+    app::Outcome outcome = dlg_->OnSetIpAddress();
+    EXPECT_EQ(outcome.kind, app::OutcomeKind::SocketError);
+    EXPECT_NE(outcome.code, 0);
+    EXPECT_EQ(view_.log(), "Set IP address:start.\r\nSet IP...error:" +
+                               std::to_string(outcome.code) + "\r\n");
+    EXPECT_EQ(view_.boxes.back().text, platform::systemErrorText(outcome.code));
+    EXPECT_EQ(view_.progress, (std::vector<int>{1, 2, 3, 0}));
+    EXPECT_EQ(view_.deviceLines().size(), 1u);
+    EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 2}));
+}
+
 }  // namespace
 }  // namespace quelvar::testing

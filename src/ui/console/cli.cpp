@@ -71,9 +71,8 @@ int RunCli(const std::vector<std::string>& arguments, CliEnvironment& environmen
     platform::Launcher& launcher =
         environment.launcher != nullptr ? *environment.launcher : desktopLauncher;
 
-    ConsoleStreams io{environment.in,          environment.out,
-                      environment.err,         environment.inputIsTerminal,
-                      environment.errorIsTerminal, environment.interrupted};
+    ConsoleStreams io{environment.in, environment.out, environment.err, environment.inputIsTerminal,
+                      environment.errorIsTerminal};
     Session session(io, options, launcher, language, executable);
     int status = dispatch(session);
     session.view().eraseProgress();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -23,7 +22,6 @@ struct CliEnvironment {
     platform::Launcher* launcher = nullptr;      // null: the desktop's own
     std::optional<platform::Language> language;  // null: the user interface's
     std::filesystem::path executablePath;        // empty: this program's
-    std::function<bool()> interrupted;           // null: Ctrl+C
 };
 
 // Runs one command line (the arguments after the program name) and returns

@@ -88,8 +88,7 @@ class CommissionRun {
 
   private:
     bool stopRequested() {
-        ConsoleStreams& io = session_.io();
-        bool stop = io.interrupted ? io.interrupted() : InterruptHandler::requested();
+        bool stop = InterruptHandler::requested();
         if (stop && !stopSeen_.exchange(true)) {
             board_.note("stopping: rows under way end after their current step "
                         "(Ctrl+C again to quit at once)");
@@ -116,9 +115,10 @@ class CommissionRun {
         std::istringstream noInput;
         std::ostringstream unused;
         std::ostringstream messages;
-        ConsoleStreams io{noInput, unused, messages, false, false, {}};
+        ConsoleStreams io{noInput, unused, messages, false, false};
         Session session(io, options, launcher(), session_.language(), executable());
-        session.view().setAnswerPolicy(AnswerPolicy{true, false});
+        // The run's one confirmation answers every question of the row.
+        session.view().setAnswerPolicy(AnswerPolicy{true, false, true});
         session.view().setProgressObserver([this, index](int position) {
             board_.progress(index, position, app::kProgressUpper);
         });

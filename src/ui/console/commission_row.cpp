@@ -46,8 +46,8 @@ class RowRun {
 
         // From here on the module is asked for at its new address alone.
         session_.dlg().setSearchDestination(row.address);
-        if (stopped()) return stop(detail + "; stopped before load");
         if (!findAgain(selector)) return fail(detail + "; not found at its new address");
+        if (stopped()) return stop(detail + "; stopped before load");
 
         step("load");
         const std::string name = plan_.file.filename().string();
@@ -59,8 +59,8 @@ class RowRun {
         detail += "; loaded " + name;
         if (!plan_.verify) return pass(detail);
 
-        if (stopped()) return stop(detail + "; stopped before verify");
         if (!findAgain(selector)) return fail(detail + "; verify: not found after the load");
+        if (stopped()) return stop(detail + "; stopped before verify");
         step("verify");
         VerifyReport report = VerifySelectedHolds(session_, plan_.file);
         keepLog();

@@ -24,6 +24,7 @@ ConsoleView::~ConsoleView() {
 }
 
 bool ConsoleView::confirm(const std::string& question) {
+    if (policy_.assumeYes && policy_.quiet) return true;
     eraseProgress();
     err_ << question << '\n';
     if (policy_.assumeYes) return true;

@@ -17,6 +17,7 @@ namespace quelvar::ui::console {
 struct AnswerPolicy {
     bool assumeYes = false;
     bool interactive = false;  // standard input is a terminal
+    bool quiet = false;        // questions answered by --yes are not repeated
 };
 
 // The window, on a terminal. What the operations read back (lists, texts, the

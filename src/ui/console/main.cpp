@@ -24,7 +24,6 @@ int main(int argc, char** argv) {
                                                      ::isatty(STDERR_FILENO) == 1,
                                                      nullptr,
                                                      std::nullopt,
-                                                     {},
                                                      {}};
     return quelvar::ui::console::RunCli(arguments, environment);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -24,8 +23,6 @@ struct ConsoleStreams {
     std::ostream& err;
     bool inputIsTerminal = false;
     bool errorIsTerminal = false;
-    // Whether the user asked a long command to stop; unset: Ctrl+C.
-    std::function<bool()> interrupted;
 };
 
 // One run of the console front-end: the window (a ConsoleView) and its

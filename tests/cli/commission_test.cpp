@@ -1,0 +1,157 @@
+// commission with several workers: rows side by side, sheets refused before
+// anything is sent, and Ctrl+C in the middle of a run.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "cli/cli_support.h"
+#include "support/sim_fixture.h"
+#include "support/timing.h"
+
+namespace quelvar::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using CommissionTest = CliTest;
+
+// One sheet line per module: its MAC, 127.0.1.(10 + i) and the file.
+std::string sheetFor(const sim::Farm& farm, const std::string& file) {
+    std::string sheet;
+    for (std::size_t i = 0; i < farm.size(); ++i) {
+        sheet += MacText(farm.module(static_cast<int>(i))) + ",127.0.1." + std::to_string(10 + i) +
+                 "," + file + "\n";
+    }
+    return sheet;
+}
+
+TEST_F(CommissionTest, RowsRunSideBySideAndTheTableSaysWhichFailedAndWhy) {
+    QUELVAR_REQUIRE_NETNS();
+    std::vector<sim::ModuleConfig> modules;
+    for (int i = 0; i < 8; ++i) modules.push_back(sim::DefaultModule(i));
+    modules[3].answersStatus = false;                      // found, then silent
+    modules[5].monitorFault = sim::MonitorFault::AlterOnWrite;  // takes records wrongly
+    auto farm = StartFarm(modules);
+    WriteRecordFile("site.rec", sim::DefaultRecords(0x42));
+    std::ofstream("site.csv") << sheetFor(*farm, "site.rec");
+
+    CliRun run;
+    double seconds = SecondsOf([&] {
+        run = RunInProcess({"commission", "site.csv", "--yes", "--jobs", "0", "--verify",
+                            "--log-dir", "logs"});
+    });
+    EXPECT_EQ(run.status, 1);
+    // One row alone takes about 15 s (address, load with its reset, read-back);
+    // eight one after the other would take two minutes.
+    EXPECT_LT(seconds, 45.0);
+
+    std::istringstream table(run.out);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(table, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 10u) << run.out;
+    for (int row = 1; row <= 8; ++row) {
+        const std::string& line = lines[static_cast<std::size_t>(row)];
+        EXPECT_EQ(line.rfind(std::to_string(row) + " ", 0), 0u) << line;  // sheet order
+        if (row == 4) {
+            EXPECT_NE(line.find("FAIL   set-ip 127.0.0.5 -> 127.0.1.13: the module does not answer"),
+                      std::string::npos) << line;
+        } else if (row == 6) {
+            EXPECT_NE(line.find("FAIL   ip 127.0.0.7 -> 127.0.1.15; loaded site.rec; verify: "),
+                      std::string::npos) << line;
+        } else {
+            EXPECT_NE(line.find("pass   ip 127.0.0." + std::to_string(row + 1) + " -> 127.0.1." +
+                                std::to_string(row + 9) + "; loaded site.rec; verified"),
+                      std::string::npos) << line;
+            EXPECT_EQ(farm->module(row - 1).records, sim::DefaultRecords(0x42));
+        }
+    }
+    EXPECT_EQ(lines[9], "6 of 8 row(s) passed");
+
+    // Each row's own trace, every operation of it, byte for byte.
+    std::string log = ReadText("logs/row1-" + MacText(farm->module(0)) + ".log");
+    EXPECT_NE(log.find("Set IP address:start.\r\nSet IP...success.\r\nping:success:\r\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("Initialize:success:\r\nping:success:\r\n\r\nInitialize:end.\r\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("save setuprecord...\r\nsuccess.\r\n"), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("logs"),
+                            std::filesystem::directory_iterator()),
+              8);
+}
+
+TEST_F(CommissionTest, ContradictionsAndAddressesInUseAreRefusedBeforeAnythingIsSent) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1), sim::DefaultModule(2)});
+    const std::string mac0 = MacText(farm->module(0));
+    const std::string mac1 = MacText(farm->module(1));
+    const std::string mac2 = MacText(farm->module(2));
+
+    std::ofstream("twice.csv") << mac0 << ",127.0.1.10\n"
+                               << mac1 << ",127.0.1.10\n"
+                               << mac0 << ",127.0.1.12\n";
+    CliRun run = RunInProcess({"commission", "twice.csv", "--yes"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err,
+              "twice.csv: lines 1 and 2 give the same address 127.0.1.10\n"
+              "twice.csv: lines 1 and 3 name the same module " + mac0 + "\n");
+    EXPECT_TRUE(farm->receivedDatagrams().empty());
+
+    // Module 0 is to take module 1's address: refused, the other row goes on.
+    std::ofstream("taken.csv") << mac0 << ",127.0.0.3\n" << mac2 << ",127.0.1.12\n";
+    run = RunInProcess({"commission", "taken.csv", "--yes", "--jobs", "2"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("FAIL   address in use by " + mac1 + "; nothing sent"),
+              std::string::npos) << run.out;
+    EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 2}));
+    EXPECT_EQ(farm->module(2).address, (platform::Ipv4Octets{127, 0, 1, 12}));
+}
+
+TEST_F(CommissionTest, CtrlCLetsTheStepUnderWayEndAndSummarises) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1), sim::DefaultModule(2)});
+    WriteRecordFile("site.rec", sim::DefaultRecords(0x42));
+    std::ofstream("site.csv") << sheetFor(*farm, "site.rec");
+
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int out = ::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = ::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(err, STDERR_FILENO);
+        ::execl(QUELVARINIT_CLI_PATH, "quelvarinit-cli", "commission", "site.csv", "--yes",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::this_thread::sleep_for(3s);  // row 1 is under way by now
+    ::kill(child, SIGINT);
+    int status = 0;
+    for (int waited = 0; waited < 600 && ::waitpid(child, &status, WNOHANG) == 0; ++waited) {
+        std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_TRUE(WIFEXITED(status)) << "the program did not end by itself";
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+
+    std::string out = ReadText("out.txt");
+    EXPECT_NE(out.find("2    2     " + MacText(farm->module(1)) +
+                       " 127.0.1.11      -      not started (interrupted)"),
+              std::string::npos) << out;
+    EXPECT_NE(out.find("3    3     " + MacText(farm->module(2)) +
+                       " 127.0.1.12      -      not started (interrupted)"),
+              std::string::npos) << out;
+    EXPECT_NE(ReadText("err.txt").find("stopping: rows under way end after their current step"),
+              std::string::npos);
+    // Row 1 ended its step: a module with all its records or none, never half.
+    EXPECT_EQ(farm->module(1).address, (platform::Ipv4Octets{127, 0, 0, 3}));
+    auto records = farm->module(0).records;
+    EXPECT_TRUE(records == sim::DefaultRecords(0x42) || records == sim::DefaultModule(0).records);
+}
+
+}  // namespace
+}  // namespace quelvar::testing
