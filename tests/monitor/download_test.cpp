@@ -72,40 +72,6 @@ TEST_F(DownloadTest, EndAnswerAtRecordZeroSavesTheHeaderAlone) {
     EXPECT_EQ(Text(farm->monitorBytesReceived(0)), "MG0\r\n");
 }
 
-TEST_F(DownloadTest, EndAnswerAtRecordFiveKeepsRecordsBeforeIt) {
-    sim::ModuleConfig module = sim::DefaultModule(0);
-    for (int n : {5, 6, 7, 8}) module.records.erase(n);
-    auto farm = startAndSelect(module);
-    view_.saveDialogAnswers.push_back(folder_ / "part.rec");
-    dlg_->OnSaveSetupRecord();
-    EXPECT_EQ(view_.log(), kTraceToRecords + RecordsTrace({0, 2, 3, 4}) +
-                               "setup 5 getting...save setuprecord...\r\nsuccess.\r\n");
-    EXPECT_EQ(view_.progress, (std::vector<int>{1, 1, 2, 3, 4, 5, 6, 11, 12, 0, 0}));
-    EXPECT_EQ(FileBytes(folder_ / "part.rec"), FileOf(module.records, {0, 2, 3, 4}));
-    EXPECT_EQ(Text(farm->monitorBytesReceived(0)), "MG0\r\nG2\r\nG3\r\nG4\r\nG5\r\n");
-}
-
-TEST_F(DownloadTest, RecordOfOnlyItsZeroLineIsSavedAsItsNumber) {
-    sim::ModuleConfig module = sim::DefaultModule(0);
-    module.records[3] = {};
-    for (int n : {4, 5, 6, 7, 8}) module.records.erase(n);
-    auto farm = startAndSelect(module);
-    view_.saveDialogAnswers.push_back(folder_ / "zero.rec");
-    dlg_->OnSaveSetupRecord();
-    Bytes expected = FileOf(module.records, {0, 2});
-    expected.push_back(3);
-    EXPECT_EQ(FileBytes(folder_ / "zero.rec"), expected);
-}
-
-TEST_F(DownloadTest, LowerCaseHexGivesTheSameFile) {
-    sim::ModuleConfig module = sim::DefaultModule(0);
-    module.monitorFault = sim::MonitorFault::LowerCaseHex;
-    auto farm = startAndSelect(module);
-    view_.saveDialogAnswers.push_back(folder_ / "lower.rec");
-    dlg_->OnSaveSetupRecord();
-    EXPECT_EQ(FileBytes(folder_ / "lower.rec"), FileOf(module.records, {0, 2, 3, 4, 5, 6, 7, 8}));
-}
-
 TEST_F(DownloadTest, NulBytesInThePromptsAreHarmless) {
     sim::ModuleConfig module = sim::DefaultModule(0);
     module.monitorFault = sim::MonitorFault::NulInPrompt;
@@ -130,18 +96,6 @@ TEST_F(DownloadTest, StopMidLineReportsTheTimeOutAndSavesNothing) {
     EXPECT_TRUE(view_.saveRequests.empty());
     EXPECT_FALSE(std::filesystem::exists(folder_ / "never.rec"));
     EXPECT_EQ(view_.deviceLines().size(), 1u);
-}
-
-TEST_F(DownloadTest, ModuleClosingMidRecordSavesNothing) {
-    sim::ModuleConfig module = sim::DefaultModule(0);
-    module.monitorFault = sim::MonitorFault::CloseMidRecord;
-    auto farm = startAndSelect(module);
-    dlg_->OnSaveSetupRecord();
-    EXPECT_EQ(
-        view_.boxTexts(),
-        (std::vector<std::string>{platform::systemErrorText(platform::socket_error::kPeerClosed)}));
-    EXPECT_TRUE(view_.saveRequests.empty());
-    EXPECT_EQ(view_.progress.back(), 0);
 }
 
 TEST_F(DownloadTest, PromptOfOnlyLineEndsIsAFailedWait) {
