@@ -22,6 +22,7 @@ Outcome CInitDlg::OnLoadSetupRecord() {
     // The button needs both selections.
     if (selected == nullptr || fileLine < 0) return Failed(OutcomeKind::NoDevice);
     const std::string ipText = selected->ipText;
+    const discovery::MacAddress mac = selected->mac;
 
     if (showString(MessageKind::Confirmation, StringId::ConfirmApplySetupRecord) !=
         platform::MessageAnswer::Ok) {
@@ -120,7 +121,7 @@ Outcome CInitDlg::OnLoadSetupRecord() {
     // the log and the outcome tell whether the module came back.
     AppendLog("ping:");
     const discovery::DeviceEntry* again = selectedDevice();
-    bool back = discovery::PingDevice(again != nullptr ? again->ipText : ipText, 10);
+    bool back = discovery::PingDevice(again != nullptr ? again->ipText : ipText, 10, &mac);
     AppendLog(back ? "success:\r\n" : "error !\r\n");
 
     emptyList(ControlId::DeviceList);

@@ -45,6 +45,7 @@ const std::string& LoadToolText(ToolText text, platform::Language language) {
         "Nothing was saved.",
         "The setup record file could not be written.\nAn existing file of that name was left "
         "unchanged.",
+        "Another device ({mac}) already answers at {address}.\nThe IP address was not assigned.",
     };
     static const std::string japanese[] = {
         "デバイスが応答を返さないまま沈黙しました。",
@@ -53,6 +54,7 @@ const std::string& LoadToolText(ToolText text, platform::Language language) {
         "保存していません。",
         "setup record "
         "ファイルを書き込めませんでした。\n同じ名前の既存のファイルは変更していません。",
+        "別のデバイス ({mac}) が {address} で応答しています。\nIPアドレスは設定していません。",
     };
     const auto index = static_cast<std::size_t>(text);
     return language == platform::Language::Japanese ? japanese[index] : english[index];

@@ -33,11 +33,17 @@ char displayableLetter(char letter) {
 
 }  // namespace
 
+std::string FormatMac(const MacAddress& mac) {
+    char text[18];
+    std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", mac[0], mac[1], mac[2],
+                  mac[3], mac[4], mac[5]);
+    return text;
+}
+
 std::string FormatDeviceLine(const DeviceEntry& entry) {
     char line[96];
-    std::snprintf(line, sizeof line, "%02X-%02X-%02X-%02X-%02X-%02X - %s - %c%c - %d.%d",
-                  entry.mac[0], entry.mac[1], entry.mac[2], entry.mac[3], entry.mac[4],
-                  entry.mac[5], entry.ipText.c_str(), displayableLetter(entry.productLetters[0]),
+    std::snprintf(line, sizeof line, "%s - %s - %c%c - %d.%d", FormatMac(entry.mac).c_str(),
+                  entry.ipText.c_str(), displayableLetter(entry.productLetters[0]),
                   displayableLetter(entry.productLetters[1]), entry.versionMajor,
                   entry.versionMinor);
     return line;

@@ -8,11 +8,13 @@
 
 namespace quelvar::discovery {
 
+using MacAddress = std::array<std::uint8_t, 6>;
+
 // What the tool knows of one module: filled from its search reply.
 struct DeviceEntry {
     std::int32_t inUse = 0;  // reserved connection flag, reset by every search
     platform::Ipv4Endpoint address;  // source of the search reply; IP-SETUP goes here
-    std::array<std::uint8_t, 6> mac{};
+    MacAddress mac{};
     std::string ipText;  // dotted decimal, at most 15 characters
     std::uint16_t serialPort = 0;
     std::int32_t cp1 = 0, cp2 = 0, cp3 = 0;  // pin-name table indexes
@@ -47,5 +49,8 @@ struct DeviceTable {
 // Product letters that are not printable, or that would make the line a path
 // when it becomes a file name, are shown as '_' so the line stays one line.
 std::string FormatDeviceLine(const DeviceEntry& entry);
+
+// "02-00-00-11-22-33": the MAC part of a device line.
+std::string FormatMac(const MacAddress& mac);
 
 }  // namespace quelvar::discovery

@@ -1,6 +1,7 @@
 // The reachability check: is anybody answering status queries at an address?
 #include "discovery/reachability.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 
@@ -13,7 +14,8 @@ namespace quelvar::discovery {
 
 using namespace std::chrono_literals;
 
-int QueryDevice(const std::string& addressText) {
+int QueryDevice(const std::string& addressText, std::optional<MacAddress>* answeringMac) {
+    if (answeringMac != nullptr) answeringMac->reset();
     std::optional<platform::Ipv4Octets> address = platform::parseIpv4(addressText);
     if (!address) return platform::socket_error::kHostNotFound;
 
@@ -31,6 +33,12 @@ int QueryDevice(const std::string& addressText) {
     platform::Ipv4Endpoint from;
     error = socket.receiveFrom(reply.data(), reply.size(), received, from);
     if (error != 0) return error;
+    // A module's status reply carries its MAC address where its search reply does.
+    if (answeringMac != nullptr && received >= kSearchReplySize) {
+        MacAddress mac;
+        std::copy_n(reply.begin() + 24, mac.size(), mac.begin());
+        *answeringMac = mac;
+    }
 
     if (received < kStatusReplySize) {
         // A short reply may come in pieces: give the rest a moment, then take
@@ -42,9 +50,13 @@ int QueryDevice(const std::string& addressText) {
     return 0;
 }
 
-bool PingDevice(const std::string& addressText, unsigned attempts) {
+bool PingDevice(const std::string& addressText, unsigned attempts, const MacAddress* onlyFrom) {
     for (unsigned attempt = 0; attempt < attempts; ++attempt) {
-        if (QueryDevice(addressText) == 0) return true;
+        std::optional<MacAddress> answering;
+        if (QueryDevice(addressText, &answering) == 0 &&
+            (onlyFrom == nullptr || !answering || *answering == *onlyFrom)) {
+            return true;
+        }
         platform::sleepFor(1000ms);
     }
     return false;

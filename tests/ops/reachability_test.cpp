@@ -67,5 +67,16 @@ TEST_F(ReachabilityTest, UnreadableAddressFailsWithoutSendingButStillPauses) {
     EXPECT_TRUE(farm->receivedDatagrams().empty());
 }
 
+TEST_F(ReachabilityTest, AnAnswerCountsOnlyFromTheModuleAsked) {
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1)});
+    const discovery::MacAddress first = farm->module(0).mac;
+    std::optional<discovery::MacAddress> answering;
+    EXPECT_EQ(QueryDevice("127.0.0.3", &answering), 0);
+    EXPECT_EQ(answering, farm->module(1).mac);
+    EXPECT_TRUE(PingDevice("127.0.0.2", 1, &first));
+    // Another module answering at the address is no answer from this one.
+    EXPECT_FALSE(PingDevice("127.0.0.3", 2, &first));
+}
+
 }  // namespace
 }  // namespace quelvar::testing

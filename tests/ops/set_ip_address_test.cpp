@@ -114,5 +114,23 @@ TEST_F(SetIpAddressTest, FailedSendOfTheCommandIsReportedNotLoggedAsSuccess) {
     EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 2}));
 }
 
+TEST_F(SetIpAddressTest, AddressAnotherModuleAnswersAtIsRefusedWithNothingSent) {
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1)});
+    dlg_->OnSearch();
+    selectDevice(0);
+    std::string log = view_.log();
+    view_.setIpAddress({127, 0, 0, 3});
+
+    app::Outcome outcome = dlg_->OnSetIpAddress();
+    EXPECT_EQ(outcome.kind, app::OutcomeKind::AddressInUse);
+    ASSERT_EQ(view_.boxes.back().kind, MessageKind::Warning);
+    EXPECT_EQ(view_.boxes.back().text, "Another device (" + discovery::FormatMac(farm->module(1).mac) +
+                                           ") already answers at 127.0.0.3.\n"
+                                           "The IP address was not assigned.");
+    EXPECT_EQ(view_.log(), log);
+    EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 2}));
+    EXPECT_EQ(view_.deviceLines().size(), 2u);
+}
+
 }  // namespace
 }  // namespace quelvar::testing

@@ -85,13 +85,6 @@ int FindDevice(const discovery::DeviceTable& table, const DeviceSelector& select
     return -1;
 }
 
-std::string FormatMac(const MacAddress& mac) {
-    char text[18];
-    std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", mac[0], mac[1], mac[2],
-                  mac[3], mac[4], mac[5]);
-    return text;
-}
-
 std::string FormatIpv4(const platform::Ipv4Octets& address) {
     return platform::Ipv4Endpoint{address, 0}.addressText();
 }

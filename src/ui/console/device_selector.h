@@ -11,7 +11,8 @@
 
 namespace quelvar::ui::console {
 
-using MacAddress = std::array<std::uint8_t, 6>;
+using discovery::MacAddress;
+using discovery::FormatMac;
 
 // Strict dotted decimal: four numbers 0 to 255, no leading zeros, nothing
 // else. A console user types addresses by hand, and the looser readings a
@@ -40,7 +41,6 @@ std::optional<DeviceSelector> ParseDeviceSelector(std::string_view text);
 // The first row of the last search that the selector names, or -1.
 int FindDevice(const discovery::DeviceTable& table, const DeviceSelector& selector);
 
-std::string FormatMac(const MacAddress& mac);
 std::string FormatIpv4(const platform::Ipv4Octets& address);
 
 }  // namespace quelvar::ui::console
