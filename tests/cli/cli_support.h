@@ -4,7 +4,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -46,12 +45,5 @@ void WriteRecordFile(const std::filesystem::path& path, const std::map<int, sim:
 std::string ReadText(const std::filesystem::path& path);
 std::string MacText(const sim::ModuleConfig& module);  // "02-00-5E-10-00-00"
 
-// Just enough JSON to check the search output: strict syntax, \u escapes.
-struct JsonValue {
-    std::variant<std::nullptr_t, bool, double, std::string, std::vector<JsonValue>,
-                 std::map<std::string, JsonValue>>
-        value;
-};
-std::optional<JsonValue> ParseJson(const std::string& text);
 
 }  // namespace quelvar::testing

@@ -1,61 +1,42 @@
 #include "ui/console/device_json.h"
 
-#include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "ui/console/device_selector.h"
 
 namespace quelvar::ui::console {
 
-std::string JsonString(std::string_view bytes) {
-    std::string json = "\"";
-    for (char c : bytes) {
-        auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"':
-                json += "\\\"";
-                break;
-            case '\\':
-                json += "\\\\";
-                break;
-            case '\n':
-                json += "\\n";
-                break;
-            case '\r':
-                json += "\\r";
-                break;
-            case '\t':
-                json += "\\t";
-                break;
-            default:
-                if (byte < 0x20 || byte > 0x7E) {
-                    char escaped[7];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-                    json += escaped;
-                } else {
-                    json += c;
-                }
+namespace {
+
+// Bytes read as the characters of their numbers (U+0000 to U+00FF), in UTF-8.
+std::string charactersOfBytes(const char* bytes, std::size_t size) {
+    std::string text;
+    for (std::size_t i = 0; i < size; ++i) {
+        auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte < 0x80) {
+            text += static_cast<char>(byte);
+        } else {
+            text += static_cast<char>(0xC0 | (byte >> 6));
+            text += static_cast<char>(0x80 | (byte & 0x3F));
         }
     }
-    json += '"';
-    return json;
+    return text;
 }
 
+}  // namespace
+
 std::string DevicesJson(const discovery::DeviceTable& table) {
-    std::string json = "[";
-    for (int row = 0; const discovery::DeviceEntry* device = table.rowAt(row); ++row) {
-        const discovery::DeviceEntry& entry = *device;
-        if (row > 0) json += ",";
-        json += "{\"mac\":" + JsonString(FormatMac(entry.mac));
-        json += ",\"ip\":" + JsonString(entry.ipText);
-        json += ",\"port\":" + std::to_string(entry.address.port);
-        json += ",\"product\":" + JsonString(std::string_view(entry.productLetters.data(),
-                                                              entry.productLetters.size()));
-        json += ",\"version\":" + JsonString(std::to_string(entry.versionMajor) + "." +
-                                             std::to_string(entry.versionMinor));
-        json += "}";
+    nlohmann::ordered_json devices = nlohmann::ordered_json::array();
+    for (int row = 0; const discovery::DeviceEntry* entry = table.rowAt(row); ++row) {
+        devices.push_back({
+            {"mac", FormatMac(entry->mac)},
+            {"ip", entry->ipText},
+            {"port", entry->address.port},
+            {"product", charactersOfBytes(entry->productLetters.data(), entry->productLetters.size())},
+            {"version", std::to_string(entry->versionMajor) + "." + std::to_string(entry->versionMinor)},
+        });
     }
-    json += "]";
-    return json;
+    return devices.dump(-1, ' ', true);
 }
 
 }  // namespace quelvar::ui::console

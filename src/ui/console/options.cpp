@@ -1,57 +1,12 @@
 #include "ui/console/options.h"
 
-#include <array>
-#include <charconv>
+#include <CLI/CLI.hpp>
+
 #include <string_view>
 
 namespace quelvar::ui::console {
 
 namespace {
-
-struct CommandInfo {
-    const char* name;
-    Command command;
-    std::size_t operands;
-    const char* operandNames;
-    // The command options it accepts, by long name.
-    std::vector<std::string_view> options;
-};
-
-const std::array<CommandInfo, 8>& commandTable() {
-    static const std::array<CommandInfo, 8> table{{
-        {"search", Command::Search, 0, "", {"--json", "--broadcast"}},
-        {"ping", Command::Ping, 1, "ADDRESS", {"--attempts"}},
-        {"set-ip", Command::SetIp, 2, "DEVICE NEW_ADDRESS", {"--yes"}},
-        {"save", Command::Save, 1, "DEVICE", {"--output", "--yes"}},
-        {"load", Command::Load, 2, "DEVICE FILE", {"--yes", "--verify"}},
-        {"telnet", Command::Telnet, 1, "DEVICE", {}},
-        {"web", Command::Web, 1, "DEVICE", {}},
-        {"commission", Command::Commission, 1, "SHEET.csv",
-         {"--yes", "--jobs", "--log-dir", "--verify"}},
-    }};
-    return table;
-}
-
-bool takesValue(std::string_view option) {
-    return option == "--broadcast" || option == "--attempts" || option == "--output" ||
-           option == "--log" || option == "--lang" || option == "--jobs" || option == "--log-dir";
-}
-
-bool isKnownOption(std::string_view option) {
-    return option == "--json" || option == "--broadcast" || option == "--attempts" ||
-           option == "--yes" || option == "--output" || option == "--verify" || option == "--log" ||
-           option == "--lang" || option == "--jobs" || option == "--log-dir";
-}
-
-std::optional<unsigned> parseCount(const std::string& value, unsigned lowest, unsigned highest) {
-    unsigned count = 0;
-    auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
-    if (error != std::errc() || end != value.data() + value.size() || count < lowest ||
-        count > highest) {
-        return std::nullopt;
-    }
-    return count;
-}
 
 ParsedArguments usageError(std::string message) {
     ParsedArguments parsed;
@@ -60,7 +15,135 @@ ParsedArguments usageError(std::string message) {
     return parsed;
 }
 
+// A new address no module can hold: the unspecified and the limited
+// broadcast address, and multicast addresses. Loopback stays usable: the
+// simulated modules live there.
+bool CanBeModuleAddress(const platform::Ipv4Octets& address) {
+    const bool unspecified = address == platform::Ipv4Octets{0, 0, 0, 0};
+    const bool broadcast = address == platform::Ipv4Octets{255, 255, 255, 255};
+    const bool multicast = address[0] >= 224 && address[0] <= 239;
+    return !unspecified && !broadcast && !multicast;
+}
+
+// What the command line said, before the operands are read as addresses.
+struct RawArguments {
+    std::string device, address, file, broadcast, output, log, lang, logDir;
+    unsigned attempts = 1, jobs = 1;
+    bool json = false, yes = false, verify = false;
+};
+
+struct CommandInfo {
+    const char* name;
+    Command command;
+};
+
+constexpr CommandInfo kCommands[] = {
+    {"search", Command::Search}, {"ping", Command::Ping},     {"set-ip", Command::SetIp},
+    {"save", Command::Save},     {"load", Command::Load},     {"telnet", Command::Telnet},
+    {"web", Command::Web},       {"commission", Command::Commission},
+};
+
+// Every command and option of the console, in one table for the parser.
+void declare(CLI::App& app, RawArguments& raw) {
+    app.set_help_flag();  // --help and --version are answered before parsing
+    app.require_subcommand(1);
+    app.fallthrough();    // the common options may stand anywhere
+    app.add_option("--log", raw.log)->check(CLI::Validator(
+        [](std::string& value) { return value.empty() ? std::string("needs a file name") : ""; },
+        "FILE"));
+    app.add_option("--lang", raw.lang)->check(CLI::IsMember({"en", "ja"}));
+
+    auto flag = [](CLI::App* command, const char* name, bool& value) {
+        command->add_flag(name, value)->disable_flag_override();
+    };
+    auto device = [&raw](CLI::App* command) {
+        command->add_option("DEVICE", raw.device)->required();
+    };
+    auto yes = [&](CLI::App* command) { flag(command, "--yes", raw.yes); };
+
+    CLI::App* search = app.add_subcommand("search");
+    flag(search, "--json", raw.json);
+    search->add_option("--broadcast", raw.broadcast);
+
+    CLI::App* ping = app.add_subcommand("ping");
+    ping->add_option("ADDRESS", raw.address)->required();
+    ping->add_option("--attempts", raw.attempts)->check(CLI::Range(1u, kMaxPingAttempts));
+
+    CLI::App* setIp = app.add_subcommand("set-ip");
+    device(setIp);
+    setIp->add_option("NEW_ADDRESS", raw.address)->required();
+    yes(setIp);
+
+    CLI::App* save = app.add_subcommand("save");
+    device(save);
+    save->add_option("--output", raw.output)->allow_extra_args(false);
+    yes(save);
+
+    CLI::App* load = app.add_subcommand("load");
+    device(load);
+    load->add_option("FILE", raw.file)->required();
+    yes(load);
+    flag(load, "--verify", raw.verify);
+
+    device(app.add_subcommand("telnet"));
+    device(app.add_subcommand("web"));
+
+    CLI::App* commission = app.add_subcommand("commission");
+    commission->add_option("SHEET", raw.file)->required();
+    commission->add_option("--jobs", raw.jobs)->check(CLI::Range(0u, kMaxJobs));
+    commission->add_option("--log-dir", raw.logDir);
+    flag(commission, "--verify", raw.verify);
+    yes(commission);
+}
+
+// The operands and option values read as what they name.
+ParsedArguments interpret(Command command, const RawArguments& raw) {
+    ParsedArguments parsed;
+    parsed.outcome = ParsedArguments::Outcome::Run;
+    Options& options = parsed.options;
+    options.command = command;
+    options.json = raw.json;
+    options.yes = raw.yes;
+    options.verify = raw.verify;
+    options.attempts = raw.attempts;
+    options.jobs = raw.jobs;
+    options.file = raw.file;
+    if (!raw.log.empty()) options.logFile = raw.log;
+    if (!raw.logDir.empty()) options.logDir = raw.logDir;
+    if (!raw.output.empty()) options.output = raw.output;
+    if (raw.lang == "en") options.language = platform::Language::English;
+    if (raw.lang == "ja") options.language = platform::Language::Japanese;
+
+    if (!raw.broadcast.empty()) {
+        options.broadcast = ParseIpv4Address(raw.broadcast);
+        if (!options.broadcast) return usageError("malformed address '" + raw.broadcast + "'");
+    }
+    if (!raw.device.empty() || command == Command::SetIp || command == Command::Save ||
+        command == Command::Load || command == Command::Telnet || command == Command::Web) {
+        options.device = ParseDeviceSelector(raw.device);
+        if (!options.device) {
+            return usageError("malformed MAC or IPv4 address '" + raw.device + "'");
+        }
+    }
+    if (command == Command::Ping || command == Command::SetIp) {
+        options.address = ParseIpv4Address(raw.address);
+        if (!options.address) return usageError("malformed address '" + raw.address + "'");
+        if (command == Command::SetIp && !CanBeModuleAddress(*options.address)) {
+            return usageError("no module can hold the address " + raw.address);
+        }
+    }
+    if ((command == Command::Load || command == Command::Commission) && raw.file.empty()) {
+        return usageError(std::string(command == Command::Load ? "load" : "commission") +
+                          " needs a file name");
+    }
+    return parsed;
+}
+
 }  // namespace
+
+bool IsModuleAddress(const platform::Ipv4Octets& address) {
+    return CanBeModuleAddress(address);
+}
 
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments) {
@@ -71,143 +154,31 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
         if (argument == "--version") return {ParsedArguments::Outcome::Version, {}, {}};
     }
 
-    // Split into options (with their values) and operands, in order.
-    std::vector<std::pair<std::string, std::string>> options;
-    std::vector<std::string> operands;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-            operands.push_back(argument);
-            continue;
-        }
-        if (argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::string name = argument;
-        std::optional<std::string> value;
-        if (auto equals = argument.find('='); equals != std::string::npos) {
-            name = argument.substr(0, equals);
-            value = argument.substr(equals + 1);
-        }
-        if (!isKnownOption(name)) return usageError("unknown option '" + name + "'");
-        if (takesValue(name)) {
-            if (!value) {
-                if (i + 1 >= arguments.size())
-                    return usageError("option " + name + " needs a value");
-                value = arguments[++i];
-            }
-        } else if (value) {
-            return usageError("option " + name + " takes no value");
-        }
-        options.emplace_back(name, value.value_or(""));
+    // The first word that is no option names the command.
+    for (const std::string& argument : arguments) {
+        if (argument.starts_with("-")) continue;
+        bool known = false;
+        for (const CommandInfo& info : kCommands) known = known || argument == info.name;
+        if (!known) return usageError("unknown command '" + argument + "'");
+        break;
     }
 
-    if (operands.empty()) return usageError("no command given");
-    const CommandInfo* info = nullptr;
-    for (const CommandInfo& candidate : commandTable()) {
-        if (operands[0] == candidate.name) info = &candidate;
+    CLI::App app("quelvarinit-cli");
+    RawArguments raw;
+    declare(app, raw);
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        std::string text = error.what();
+        if (arguments.empty()) text = "no command given";
+        return usageError(text);
     }
-    if (info == nullptr) return usageError("unknown command '" + operands[0] + "'");
-    operands.erase(operands.begin());
-    if (operands.size() != info->operands) {
-        std::string expected =
-            info->operands == 0 ? std::string("no operands") : std::string(info->operandNames);
-        return usageError(std::string(info->name) + " takes " + expected);
+    for (const CommandInfo& info : kCommands) {
+        if (app.got_subcommand(info.name)) return interpret(info.command, raw);
     }
-
-    ParsedArguments parsed;
-    parsed.outcome = ParsedArguments::Outcome::Run;
-    Options& result = parsed.options;
-    result.command = info->command;
-
-    for (const auto& [name, value] : options) {
-        bool common = name == "--log" || name == "--lang";
-        bool accepted = common;
-        for (std::string_view allowed : info->options) accepted = accepted || allowed == name;
-        if (!accepted) return usageError("option " + name + " does not apply to " + info->name);
-
-        if (name == "--log") {
-            if (value.empty()) return usageError("option --log needs a file name");
-            result.logFile = value;
-        } else if (name == "--lang") {
-            if (value == "en")
-                result.language = platform::Language::English;
-            else if (value == "ja")
-                result.language = platform::Language::Japanese;
-            else
-                return usageError("option --lang takes en or ja, not '" + value + "'");
-        } else if (name == "--json") {
-            result.json = true;
-        } else if (name == "--broadcast") {
-            result.broadcast = ParseIpv4Address(value);
-            if (!result.broadcast) return usageError("malformed address '" + value + "'");
-        } else if (name == "--attempts") {
-            std::optional<unsigned> attempts = parseCount(value, 1, kMaxPingAttempts);
-            if (!attempts) {
-                return usageError("option --attempts takes a number from 1 to " +
-                                  std::to_string(kMaxPingAttempts));
-            }
-            result.attempts = *attempts;
-        } else if (name == "--jobs") {
-            std::optional<unsigned> jobs = parseCount(value, 0, kMaxJobs);
-            if (!jobs) {
-                return usageError("option --jobs takes a number from 0 (one per row) to " +
-                                  std::to_string(kMaxJobs));
-            }
-            result.jobs = *jobs;
-        } else if (name == "--log-dir") {
-            if (value.empty()) return usageError("option --log-dir needs a folder name");
-            result.logDir = value;
-        } else if (name == "--yes") {
-            result.yes = true;
-        } else if (name == "--output") {
-            if (value.empty()) return usageError("option --output needs a file name");
-            result.output = value;
-        } else if (name == "--verify") {
-            result.verify = true;
-        }
-    }
-
-    auto device = [&](const std::string& text) -> bool {
-        result.device = ParseDeviceSelector(text);
-        return result.device.has_value();
-    };
-    switch (result.command) {
-        case Command::Search:
-            break;
-        case Command::Ping:
-            result.address = ParseIpv4Address(operands[0]);
-            if (!result.address) return usageError("malformed address '" + operands[0] + "'");
-            break;
-        case Command::SetIp:
-            if (!device(operands[0])) {
-                return usageError("malformed MAC or IPv4 address '" + operands[0] + "'");
-            }
-            result.address = ParseIpv4Address(operands[1]);
-            if (!result.address) return usageError("malformed address '" + operands[1] + "'");
-            break;
-        case Command::Save:
-        case Command::Telnet:
-        case Command::Web:
-            if (!device(operands[0])) {
-                return usageError("malformed MAC or IPv4 address '" + operands[0] + "'");
-            }
-            break;
-        case Command::Load:
-            if (!device(operands[0])) {
-                return usageError("malformed MAC or IPv4 address '" + operands[0] + "'");
-            }
-            result.file = operands[1];
-            if (result.file.empty()) return usageError("load needs a file name");
-            break;
-        case Command::Commission:
-            result.file = operands[0];
-            if (result.file.empty()) return usageError("commission needs a sheet file name");
-            break;
-    }
-    return parsed;
+    return usageError("no command given");
 }
 
 std::string UsageText() {

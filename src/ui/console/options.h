@@ -47,6 +47,10 @@ struct ParsedArguments {
 // everything else on the line; anything unknown or malformed is a usage error.
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments);
 
+// False for an address no module can hold: 0.0.0.0, 255.255.255.255 and
+// multicast addresses.
+bool IsModuleAddress(const platform::Ipv4Octets& address);
+
 // The text --help prints.
 std::string UsageText();
 
