@@ -1,6 +1,7 @@
 // commission with several workers: rows side by side, sheets refused before
 // anything is sent, and Ctrl+C in the middle of a run.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <thread>
 
 #include "cli/cli_support.h"
+#include "ui/console/commission_sheet.h"
 #include "support/sim_fixture.h"
 #include "support/timing.h"
 
@@ -19,6 +21,8 @@ namespace quelvar::testing {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace std::string_literals;
+using ui::console::kMaxSheetBytes;
 using CommissionTest = CliTest;
 
 // One sheet line per module: its MAC, 127.0.1.(10 + i) and the file.
@@ -151,6 +155,17 @@ TEST_F(CommissionTest, CtrlCLetsTheStepUnderWayEndAndSummarises) {
     EXPECT_EQ(farm->module(1).address, (platform::Ipv4Octets{127, 0, 0, 3}));
     auto records = farm->module(0).records;
     EXPECT_TRUE(records == sim::DefaultRecords(0x42) || records == sim::DefaultModule(0).records);
+}
+
+TEST_F(CommissionTest, SheetsThatAreNoRegularFileOfSaneSizeAreRefused) {
+    std::filesystem::create_directory("folder.csv");
+    ASSERT_EQ(::mkfifo("pipe.csv", 0600), 0);
+    std::ofstream("big.csv") << std::string(kMaxSheetBytes + 1, '#');
+    for (const char* sheet : {"folder.csv", "/dev/zero", "pipe.csv", "big.csv", "missing.csv"}) {
+        CliRun run = RunInProcess({"commission", sheet, "--yes"});
+        EXPECT_EQ(run.status, 2) << sheet;
+        EXPECT_EQ(run.err.rfind("cannot read "s + sheet + ": ", 0), 0u) << run.err;
+    }
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 namespace quelvar::ui::console {
 namespace {
 
+using namespace std::string_literals;
+
 using Outcome = ParsedArguments::Outcome;
 
 TEST(ConsoleParsing, MacAndIpv4Addresses) {
@@ -137,6 +139,43 @@ TEST(ConsoleParsing, CommissionSheet) {
 
     EXPECT_TRUE(ParseCommissionSheet("").rows.empty());
     EXPECT_TRUE(ParseCommissionSheet("mac,address\n").errors.empty());
+}
+
+TEST(ConsoleParsing, CommissionSheetAsRfc4180WithHostileFields) {
+    // A byte order mark is no part of the header; quoted fields keep commas,
+    // doubled quotes and line breaks; a row's line is the line it starts on.
+    CommissionSheet sheet = ParseCommissionSheet(
+        "\xEF\xBB\xBFmac address,address,file\n"
+        "02-00-5E-10-00-00,127.0.0.20,\"a, \"\"b\"\".rec\"\n"
+        "02-00-5E-10-00-01,127.0.0.21\n");
+    ASSERT_TRUE(sheet.errors.empty()) << ::testing::PrintToString(sheet.errors);
+    ASSERT_EQ(sheet.rows.size(), 2u);
+    EXPECT_EQ(sheet.rows[0].file, "a, \"b\".rec");
+    EXPECT_EQ(sheet.rows[1].line, 3);
+
+    // A first line with a mistyped MAC is a bad row, not a header.
+    sheet = ParseCommissionSheet("02-00-5E-10-00-0G,127.0.0.20\n");
+    ASSERT_EQ(sheet.errors.size(), 1u);
+    EXPECT_EQ(sheet.errors[0], "line 1: malformed MAC address '02-00-5E-10-00-0G'");
+
+    const std::string huge(1 << 20, 'x');
+    sheet = ParseCommissionSheet(
+        "02-00-5E-10-00-00,127.0.0.20,\"two\nlines.rec\"\n"     // lines 1-2
+        "02-00-5E-10-00-01,127.0.0.21,a\x1B[2J.rec\n"             // line 3
+        "02-00-5E-10-00-02,127.0.0.22,a.rec"s + '\0' + "b.rec\n" +  // line 4
+        "02-00-5E-10-00-03," + huge + "\n"                          // line 5
+        "02-00-5E-10-00-04,0.0.0.0\n"                              // line 6
+        "02-00-5E-10-00-05,239.1.1.1\n"                            // line 7
+        "02-00-5E-10-00-06,127.0.0.26\n");
+    ASSERT_EQ(sheet.rows.size(), 1u);
+    EXPECT_EQ(sheet.rows[0].line, 8);
+    ASSERT_EQ(sheet.errors.size(), 6u);
+    EXPECT_EQ(sheet.errors[0], "line 1: a field holds a control character");
+    EXPECT_EQ(sheet.errors[1], "line 3: a field holds a control character");
+    EXPECT_EQ(sheet.errors[2], "line 4: a field holds a control character");
+    EXPECT_EQ(sheet.errors[3], "line 5: malformed address '" + std::string(40, 'x') + "...'");
+    EXPECT_EQ(sheet.errors[4], "line 6: no module can hold the address 0.0.0.0");
+    EXPECT_EQ(sheet.errors[5], "line 7: no module can hold the address 239.1.1.1");
 }
 
 TEST(ConsoleParsing, RecordComparison) {

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <fstream>
 #include <iomanip>
-#include <iterator>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <thread>
@@ -159,6 +159,34 @@ class CommissionRun {
     std::atomic<bool> stopSeen_{false};
 };
 
+// The sheet's text: a regular file of a sane size only. A folder, a device
+// that never ends or a pipe that never closes is refused before it is read.
+std::optional<std::string> readSheet(const std::string& name, std::ostream& err) {
+    std::error_code error;
+    std::filesystem::file_status status = std::filesystem::status(name, error);
+    if (error || !std::filesystem::exists(status)) {
+        err << "cannot read " << name << ": no such file\n";
+        return std::nullopt;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        err << "cannot read " << name << ": not a regular file\n";
+        return std::nullopt;
+    }
+    std::uintmax_t size = std::filesystem::file_size(name, error);
+    if (error || size > kMaxSheetBytes) {
+        err << "cannot read " << name << ": larger than " << kMaxSheetBytes / 1024
+            << " KiB, not a commissioning sheet\n";
+        return std::nullopt;
+    }
+    std::ifstream stream(name, std::ios::binary);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    if (!stream.read(text.data(), static_cast<std::streamsize>(text.size()))) {
+        err << "cannot read " << name << '\n';
+        return std::nullopt;
+    }
+    return text;
+}
+
 void printSummary(std::ostream& out, const CommissionSheet& sheet,
                   const std::vector<RowResult>& results) {
     std::size_t passed = 0;
@@ -187,13 +215,9 @@ int RunCommissionCommand(Session& session) {
     ConsoleStreams& io = session.io();
     const Options& options = session.options();
     const std::string& sheetName = options.file;
-    std::ifstream stream(sheetName, std::ios::binary);
-    if (!stream) {
-        io.err << "cannot read " << sheetName << '\n';
-        return kExitFailure;
-    }
-    std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-    CommissionSheet sheet = ParseCommissionSheet(text);
+    std::optional<std::string> text = readSheet(sheetName, io.err);
+    if (!text) return kExitUsage;
+    CommissionSheet sheet = ParseCommissionSheet(*text);
     for (const std::string& conflict : FindSheetConflicts(sheet.rows)) {
         sheet.errors.push_back(conflict);
     }

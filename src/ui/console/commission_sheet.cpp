@@ -1,78 +1,160 @@
 #include "ui/console/commission_sheet.h"
 
+#include <cctype>
+
+#include "ui/console/options.h"
+
 namespace quelvar::ui::console {
 
 namespace {
 
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    return text;
+struct Field {
+    std::string text;
+    bool quoted = false;
+};
+
+struct Record {
+    int line = 0;
+    std::vector<Field> fields;
+};
+
+std::string trim(const std::string& text) {
+    std::size_t begin = text.find_first_not_of(" \t");
+    if (begin == std::string::npos) return {};
+    std::size_t end = text.find_last_not_of(" \t");
+    return text.substr(begin, end - begin + 1);
 }
 
-std::string_view unquote(std::string_view field) {
-    field = trim(field);
-    if (field.size() >= 2 && field.front() == '"' && field.back() == '"') {
-        field = trim(field.substr(1, field.size() - 2));
+// RFC 4180 records, each with the line it starts on. A quote opens a quoted
+// field only at the start of a field (blanks before it allowed); inside one,
+// "" is a quote and commas and line breaks are text.
+std::vector<Record> splitRecords(std::string_view text) {
+    std::vector<Record> records;
+    Record record{1, {}};
+    Field field;
+    int line = 1;
+    bool inQuotes = false;
+    auto endField = [&] {
+        if (!field.quoted) field.text = trim(field.text);
+        record.fields.push_back(std::move(field));
+        field = Field{};
+    };
+    auto endRecord = [&] {
+        endField();
+        records.push_back(std::move(record));
+        record = Record{line, {}};
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (inQuotes) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                field.text += '"';
+                ++i;
+            } else if (c == '"') {
+                inQuotes = false;
+            } else {
+                if (c == '\n') ++line;
+                field.text += c;
+            }
+            continue;
+        }
+        if (c == '"' && !field.quoted && trim(field.text).empty()) {
+            field.text.clear();
+            field.quoted = true;
+            inQuotes = true;
+        } else if (c == ',') {
+            endField();
+        } else if (c == '\n') {
+            ++line;
+            endRecord();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            continue;  // the CR of a CR LF line end
+        } else if (field.quoted) {
+            if (c != ' ' && c != '\t') field.text += c;  // text after the closing quote is kept
+        } else {
+            field.text += c;
+        }
     }
-    return field;
+    if (!(record.fields.empty() && field.text.empty() && !field.quoted)) endRecord();
+    return records;
 }
 
-std::vector<std::string_view> splitFields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    for (;;) {
-        std::size_t comma = line.find(',');
-        fields.push_back(unquote(line.substr(0, comma)));
-        if (comma == std::string_view::npos) break;
-        line.remove_prefix(comma + 1);
+// A field as it may appear in a message: control characters shown as '?',
+// and at most 40 characters, so a hostile sheet cannot flood or steer the terminal.
+std::string shown(const std::string& text) {
+    constexpr std::size_t kShown = 40;
+    std::string safe;
+    for (char c : text.substr(0, kShown)) {
+        auto byte = static_cast<unsigned char>(c);
+        safe += byte < 0x20 || byte == 0x7F ? '?' : c;
     }
-    return fields;
+    return text.size() > kShown ? safe + "..." : safe;
+}
+
+bool hasControlCharacter(const std::string& text) {
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) return true;
+    }
+    return false;
+}
+
+bool namesMacColumn(const std::string& field) {
+    std::string lower;
+    for (char c : field) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.starts_with("mac");
+}
+
+bool isBlank(const Record& record) {
+    return record.fields.size() == 1 && record.fields[0].text.empty() && !record.fields[0].quoted;
 }
 
 }  // namespace
 
 CommissionSheet ParseCommissionSheet(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     CommissionSheet sheet;
-    bool firstContentLine = true;
-    int lineNumber = 0;
-    while (!text.empty()) {
-        std::size_t end = text.find('\n');
-        std::string_view line = trim(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        ++lineNumber;
-        if (line.empty() || line.front() == '#') continue;
-
-        std::vector<std::string_view> fields = splitFields(line);
-        // A trailing empty field ("mac,ip,") is the same as no file.
-        if (fields.size() == 3 && fields[2].empty()) fields.pop_back();
-
-        std::optional<MacAddress> mac = ParseMacAddress(fields[0]);
-        bool header = firstContentLine && !mac;
-        firstContentLine = false;
+    bool firstContentRecord = true;
+    for (Record& record : splitRecords(text)) {
+        if (isBlank(record)) continue;
+        std::vector<Field>& fields = record.fields;
+        if (!fields[0].quoted && fields[0].text.starts_with("#")) continue;
+        bool header = firstContentRecord && namesMacColumn(fields[0].text);
+        firstContentRecord = false;
         if (header) continue;
 
-        std::string where = "line " + std::to_string(lineNumber) + ": ";
+        std::string where = "line " + std::to_string(record.line) + ": ";
+        // A trailing empty field ("mac,ip,") is the same as no file.
+        if (fields.size() == 3 && fields[2].text.empty()) fields.pop_back();
         if (fields.size() < 2 || fields.size() > 3) {
             sheet.errors.push_back(where + "expected MAC,NEW_ADDRESS[,FILE]");
             continue;
         }
-        if (!mac) {
-            sheet.errors.push_back(where + "malformed MAC address '" + std::string(fields[0]) +
-                                   "'");
+        bool control = false;
+        for (const Field& field : fields) control = control || hasControlCharacter(field.text);
+        if (control) {
+            sheet.errors.push_back(where + "a field holds a control character");
             continue;
         }
-        std::optional<platform::Ipv4Octets> address = ParseIpv4Address(fields[1]);
+        std::optional<MacAddress> mac = ParseMacAddress(fields[0].text);
+        if (!mac) {
+            sheet.errors.push_back(where + "malformed MAC address '" + shown(fields[0].text) + "'");
+            continue;
+        }
+        std::optional<platform::Ipv4Octets> address = ParseIpv4Address(fields[1].text);
         if (!address) {
-            sheet.errors.push_back(where + "malformed address '" + std::string(fields[1]) + "'");
+            sheet.errors.push_back(where + "malformed address '" + shown(fields[1].text) + "'");
+            continue;
+        }
+        if (!IsModuleAddress(*address)) {
+            sheet.errors.push_back(where + "no module can hold the address " + fields[1].text);
             continue;
         }
         SheetRow row;
-        row.line = lineNumber;
+        row.line = record.line;
         row.mac = *mac;
         row.address = *address;
-        if (fields.size() == 3) row.file = std::string(fields[2]);
+        if (fields.size() == 3) row.file = fields[2].text;
         sheet.rows.push_back(row);
     }
     return sheet;

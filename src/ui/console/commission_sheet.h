@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,7 +12,7 @@ namespace quelvar::ui::console {
 // One module to commission: which one, the address it must end up with, and
 // optionally a setup record file to apply (as written in the sheet).
 struct SheetRow {
-    int line = 0;  // line number in the sheet, from 1
+    int line = 0;  // line number in the sheet where the row starts, from 1
     MacAddress mac{};
     platform::Ipv4Octets address{};
     std::string file;  // empty: no file
@@ -22,11 +23,17 @@ struct CommissionSheet {
     std::vector<std::string> errors;  // "line 4: malformed MAC address 'x'"
 };
 
-// Reads a commissioning sheet: comma-separated lines of MAC address, new
-// IPv4 address and an optional setup record file. Blank lines and lines
-// starting with '#' are skipped; so is a first line whose first field is not
-// a MAC address (a header). Fields may be surrounded by blanks or double
-// quotes; CR LF line ends are fine. Every malformed line is reported.
+// The largest sheet read: a rack of a thousand modules takes about 60 KiB.
+inline constexpr std::size_t kMaxSheetBytes = 1 << 20;
+
+// Reads a commissioning sheet: comma-separated values (RFC 4180: quoted
+// fields may hold commas, doubled quotes and line breaks) of MAC address,
+// new IPv4 address and an optional setup record file. A UTF-8 byte order
+// mark is skipped; blank lines and lines starting with '#' are skipped; the
+// first line is a header only when its first field names the MAC column.
+// Blanks around fields are dropped. Every malformed row is reported with its
+// line: a bad MAC or address, an address no module can hold, a wrong number
+// of fields, a control character in a field.
 CommissionSheet ParseCommissionSheet(std::string_view text);
 
 }  // namespace quelvar::ui::console
