@@ -308,5 +308,73 @@ TEST_F(ConsoleCommands, CommissionSheetWithOneBadRow) {
     EXPECT_EQ(run.err, "bad.csv: line 1: malformed address '127.0.0.300'\n");
 }
 
+TEST_F(ConsoleCommands, ModulesBeyondTheListAreCountedAndStillReachable) {
+    QUELVAR_REQUIRE_NETNS();
+    std::vector<sim::ModuleConfig> modules;
+    for (int i = 0; i < 300; ++i) modules.push_back(sim::DefaultModule(i));
+    auto farm = StartFarm(modules);
+    CliRun run = RunInProcess({"search", "--json"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "44 more replies than the 256 lines of the list: not listed\n");
+    auto listed = nlohmann::json::parse(run.out);
+    ASSERT_EQ(listed.size(), 256u);
+    std::string unlisted;
+    for (int i = 0; i < 300 && unlisted.empty(); ++i) {
+        std::string address = platform::Ipv4Endpoint{farm->module(i).address, 0}.addressText();
+        bool found = false;
+        for (const auto& device : listed) found = found || device.at("ip") == address;
+        if (!found) unlisted = address;
+    }
+    // Not among the lines: that module alone is asked before giving up.
+    RecordingLauncher launcher;
+    run = RunInProcess({"web", unlisted}, "", false, &launcher);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(launcher.urls, (std::vector<std::string>{"http://" + unlisted}));
+}
+
+TEST_F(ConsoleCommands, LoadRefusesFilesNoDownloadWritesUnlessForced) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0)});
+    std::ofstream("notes.rec") << "these are not setup records, but a text file someone named .rec";
+    CliRun run = RunInProcess({"load", "127.0.0.2", "notes.rec", "--yes"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "notes.rec does not start with the setup record header (04 \"RECF\"); "
+                       "not applied (give --force to apply it as it stands)\n");
+    WriteRecordFile("nine.rec", {{9, sim::Bytes(126, 0x55)}});
+    run = RunInProcess({"load", "127.0.0.2", "nine.rec", "--yes"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("holds record 9, which no module gives in a download"),
+              std::string::npos);
+    EXPECT_EQ(farm->monitorConnections(0), 0);
+
+    // Forced, the file goes as it stands; one cut short still sends nothing.
+    run = RunInProcess({"load", "127.0.0.2", "notes.rec", "--yes", "--force"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("ReadError\n"), std::string::npos);
+    EXPECT_EQ(farm->monitorConnections(0), 0);
+    run = RunInProcess({"load", "127.0.0.2", "nine.rec", "--yes", "--force"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(farm->module(0).records.at(9), sim::Bytes(126, 0x55));
+}
+
+TEST_F(ConsoleCommands, SaveChecksItsDestinationFirstAndTakesFolders) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0)});
+    CliRun run = RunInProcess({"save", "127.0.0.2", "--output", "missing/sub/x"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "cannot write missing/sub/x.rec: No such file or directory\n");
+    EXPECT_EQ(farm->monitorConnections(0), 0);
+
+    std::filesystem::create_directory("out");
+    const std::string name = deviceLine(farm->module(0)) + ".rec";
+    for (const char* folder : {"out/", "out", "."}) {
+        run = RunInProcess({"save", "127.0.0.2", "--output", folder, "--yes"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, (std::filesystem::path(folder) / name).string() + "\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_regular_file("out/" + name));
+    EXPECT_TRUE(std::filesystem::is_regular_file(name));
+}
+
 }  // namespace
 }  // namespace quelvar::testing

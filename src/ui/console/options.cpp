@@ -29,7 +29,7 @@ bool CanBeModuleAddress(const platform::Ipv4Octets& address) {
 struct RawArguments {
     std::string device, address, file, broadcast, output, log, lang, logDir;
     unsigned attempts = 1, jobs = 1;
-    bool json = false, yes = false, verify = false;
+    bool json = false, yes = false, verify = false, force = false;
 };
 
 struct CommandInfo {
@@ -84,6 +84,7 @@ void declare(CLI::App& app, RawArguments& raw) {
     load->add_option("FILE", raw.file)->required();
     yes(load);
     flag(load, "--verify", raw.verify);
+    flag(load, "--force", raw.force);
 
     device(app.add_subcommand("telnet"));
     device(app.add_subcommand("web"));
@@ -105,6 +106,7 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
     options.json = raw.json;
     options.yes = raw.yes;
     options.verify = raw.verify;
+    options.force = raw.force;
     options.attempts = raw.attempts;
     options.jobs = raw.jobs;
     options.file = raw.file;
@@ -187,7 +189,7 @@ std::string UsageText() {
            "  quelvarinit-cli ping ADDRESS [--attempts N]\n"
            "  quelvarinit-cli set-ip DEVICE NEW_ADDRESS [--yes]\n"
            "  quelvarinit-cli save DEVICE [--output FILE] [--yes]\n"
-           "  quelvarinit-cli load DEVICE FILE [--yes] [--verify]\n"
+           "  quelvarinit-cli load DEVICE FILE [--yes] [--verify] [--force]\n"
            "  quelvarinit-cli telnet DEVICE\n"
            "  quelvarinit-cli web DEVICE\n"
            "  quelvarinit-cli commission SHEET.csv [--jobs N] [--log-dir DIR] [--verify] [--yes]\n"

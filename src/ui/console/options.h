@@ -28,6 +28,7 @@ struct Options {
     bool yes = false;
     std::optional<std::string> output;
     bool verify = false;
+    bool force = false;                  // load: a file that does not look like a download's
     unsigned jobs = 1;                   // commission: rows at once; 0 = one worker per row
     std::optional<std::string> logDir;   // commission: one activity log file per row
 

@@ -17,8 +17,14 @@ int RunSaveCommand(Session& session) {
         view.listText(ControlId::DeviceList, view.listSelection(ControlId::DeviceList));
     std::filesystem::path target = SaveDestination(options.output, line);
 
-    // Asked before anything is read from the module, so a refusal costs
-    // nothing; the dialog below then answers without asking again.
+    // Checked and asked before anything is read from the module, so a wrong
+    // destination or a refusal costs nothing; the dialog below then answers
+    // without asking again.
+    if (std::string why = CannotCreateReason(target); !why.empty()) {
+        view.eraseProgress();
+        session.io().err << "cannot write " << target.string() << ": " << why << '\n';
+        return kExitFailure;
+    }
     std::error_code error;
     if (std::filesystem::exists(target, error) &&
         !view.confirm(target.string() + " exists. Replace it?")) {

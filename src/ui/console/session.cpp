@@ -31,7 +31,13 @@ Session::Session(ConsoleStreams& io, const Options& options, platform::Launcher&
 }
 
 app::Outcome Session::search() {
-    return dlg_.OnSearch();
+    app::Outcome outcome = dlg_.OnSearch();
+    if (int beyond = dlg_.repliesBeyondTable(); beyond > 0) {
+        view_.eraseProgress();
+        io_.err << beyond << " more repl" << (beyond == 1 ? "y" : "ies") << " than the "
+                << discovery::DeviceTable::kCapacity << " lines of the list: not listed\n";
+    }
+    return outcome;
 }
 
 void Session::selectDeviceLine(int row) {
@@ -53,6 +59,17 @@ app::Outcome Session::selectDevice(const DeviceSelector& selector) {
 app::Outcome Session::searchAndSelect(const DeviceSelector& selector) {
     app::Outcome searched = search();
     if (!searched.succeeded()) return searched;  // the search has already said why
+    const bool tableFull = dlg_.deviceTable().count >= discovery::DeviceTable::kCapacity;
+    if (tableFull && selector.kind == DeviceSelector::Kind::Address &&
+        FindDevice(dlg_.deviceTable(), selector) < 0) {
+        // The module may be among the replies the list had no room for: ask
+        // it alone, as --broadcast ADDRESS does.
+        const platform::Ipv4Octets everyone = dlg_.searchDestination();
+        dlg_.setSearchDestination(selector.address);
+        searched = search();
+        dlg_.setSearchDestination(everyone);
+        if (!searched.succeeded()) return searched;
+    }
     return selectDevice(selector);
 }
 

@@ -1,6 +1,10 @@
 #include "ui/console/steps.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <fstream>
+#include <random>
+#include <system_error>
 
 namespace quelvar::ui::console {
 
@@ -37,12 +41,31 @@ std::string SafeFileName(const std::string& name) {
 
 std::filesystem::path SaveDestination(const std::optional<std::string>& output,
                                       const std::string& deviceLine) {
-    if (output) {
-        std::filesystem::path path(*output);
-        if (!path.has_extension()) path += ".rec";
-        return path;
+    std::filesystem::path defaultName(SafeFileName(deviceLine + ".rec"));
+    if (!output) return defaultName;
+    std::filesystem::path path(*output);
+    std::error_code error;
+    if (!path.has_filename() || path.filename() == "." || path.filename() == ".." ||
+        std::filesystem::is_directory(path, error)) {
+        return path / defaultName;
     }
-    return std::filesystem::path(SafeFileName(deviceLine + ".rec"));
+    if (!path.has_extension()) path += ".rec";
+    return path;
+}
+
+std::string CannotCreateReason(const std::filesystem::path& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return "it is a folder";
+    std::filesystem::path folder = path.parent_path();
+    if (folder.empty()) folder = ".";
+    std::random_device random;
+    std::filesystem::path probe =
+        folder / (".quelvarinit-check-" + std::to_string(random()) + ".tmp");
+    std::FILE* file = std::fopen(probe.string().c_str(), "wbx");
+    if (file == nullptr) return std::generic_category().message(errno);
+    std::fclose(file);
+    std::filesystem::remove(probe, error);
+    return {};
 }
 
 bool IsReadableFile(const std::filesystem::path& path) {
