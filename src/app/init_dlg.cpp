@@ -5,6 +5,7 @@
 #include "app/dialog_template.h"
 #include "app/strings.h"
 #include "discovery/reachability.h"
+#include "platform/process.h"
 
 namespace quelvar::app {
 
@@ -80,6 +81,23 @@ void CInitDlg::emptyList(ControlId list) {
 
 platform::MessageAnswer CInitDlg::showString(platform::MessageKind kind, StringId id) {
     return view_.messageBox(kind, LoadString(id, language_));
+}
+
+void CInitDlg::finishModuleOperation(int progressWhileDone, std::string_view endLine) {
+    emptyList(ControlId::DeviceList);
+    UpdateControls();
+    view_.setProgress(progressWhileDone);
+    showString(platform::MessageKind::ResultText, StringId::Done);
+    view_.setProgress(0);
+    AppendLog(endLine);
+}
+
+monitor::TransferHooks CInitDlg::transferHooks() {
+    return {
+        [this](std::string_view text) { AppendLog(text); },
+        [this](int position) { view_.setProgress(position); },
+        [](std::chrono::milliseconds duration) { platform::sleepFor(duration); },
+    };
 }
 
 bool CInitDlg::checkDeviceAnswers(const std::string& ipText) {

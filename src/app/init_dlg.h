@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "discovery/device_table.h"
+#include "monitor/transfer_hooks.h"
 #include "platform/control_id.h"
 #include "platform/language.h"
 #include "platform/launcher.h"
@@ -98,6 +99,12 @@ private:
     bool checkDeviceAnswers(const std::string& ipText);
     // The end of a search: the table's rows as device lines, no file selected.
     void listDevices();
+    // The end of an operation that changed a module: the device list emptied
+    // (a new search must come first), "done." shown at `progressWhileDone`,
+    // then the closing log line.
+    void finishModuleOperation(int progressWhileDone, std::string_view endLine);
+    // A transfer's trace and progress go to the window; its pauses are real.
+    monitor::TransferHooks transferHooks();
 
     platform::View& view_;
     platform::Launcher& launcher_;

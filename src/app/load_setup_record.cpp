@@ -86,12 +86,8 @@ Outcome CInitDlg::OnLoadSetupRecord() {
     view_.setProgress(1);
     AppendLog("setup record:send start.\r\n");
 
-    monitor::TransferHooks hooks{
-        [this](std::string_view text) { AppendLog(text); },
-        [this](int position) { view_.setProgress(position); },
-        [](std::chrono::milliseconds duration) { platform::sleepFor(duration); },
-    };
-    monitor::UploadResult written = monitor::WriteSetupRecords(socket, list.records, hooks);
+    monitor::UploadResult written =
+        monitor::WriteSetupRecords(socket, list.records, transferHooks());
     switch (written.outcome) {
         case monitor::UploadOutcome::Complete:
             break;
@@ -124,12 +120,7 @@ Outcome CInitDlg::OnLoadSetupRecord() {
     bool back = discovery::PingDevice(again != nullptr ? again->ipText : ipText, 10, &mac);
     AppendLog(back ? "success:\r\n" : "error !\r\n");
 
-    emptyList(ControlId::DeviceList);
-    UpdateControls();
-    view_.setProgress(13);
-    showString(MessageKind::ResultText, StringId::Done);
-    view_.setProgress(0);
-    AppendLog("\r\nInitialize:end.\r\n");
+    finishModuleOperation(13, "\r\nInitialize:end.\r\n");
     return back ? Succeeded() : Failed(OutcomeKind::NotBackAfterReset);
 }
 

@@ -51,12 +51,7 @@ Outcome CInitDlg::OnSaveSetupRecord() {
     AppendLog("success.\r\n");
     AppendLog("setup record:recv start.\r\n");
 
-    monitor::TransferHooks hooks{
-        [this](std::string_view text) { AppendLog(text); },
-        [this](int position) { view_.setProgress(position); },
-        [](std::chrono::milliseconds duration) { platform::sleepFor(duration); },
-    };
-    monitor::DownloadResult result = monitor::ReadSetupRecords(socket, image, hooks);
+    monitor::DownloadResult result = monitor::ReadSetupRecords(socket, image, transferHooks());
     switch (result.outcome) {
         case monitor::DownloadOutcome::Complete:
         case monitor::DownloadOutcome::EndAnswer:

@@ -87,12 +87,7 @@ Outcome CInitDlg::OnSetIpAddress() {
     AppendLog(answered ? "success:\r\n" : "error !\r\n");
     view_.setProgress(8);
 
-    emptyList(ControlId::DeviceList);
-    UpdateControls();
-    view_.setProgress(10);
-    showString(MessageKind::ResultText, StringId::Done);
-    view_.setProgress(0);
-    AppendLog("\r\nSet IP address:end.\r\n");
+    finishModuleOperation(10, "\r\nSet IP address:end.\r\n");
     return answered ? Succeeded() : Failed(OutcomeKind::NotAtNewAddress);
 }
 
