@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTimer>
 
+#include "app/dialog_template.h"
 #include "gui_support.h"
 #include "sim/module.h"
 #include "support/sim_fixture.h"
@@ -78,6 +80,40 @@ TEST(Operations, SearchListsTheModulesAndSelectingOneEnablesItsButtons) {
     QTest::qWait(50);
     EXPECT_EQ(started.count(), 0);
     EXPECT_TRUE(shown.window().isVisible());
+}
+
+TEST(Operations, TabAndShiftTabReachEveryEnabledControlIncludingTheAddress) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0)});
+    ShownWindow shown(platform::Language::English, {"one.rec"});
+    ASSERT_TRUE(shown.ready);
+    QSignalSpy finished(shown.dialog.get(), &ui::qt::MainDialog::operationFinished);
+    QTest::mouseClick(shown.window().button(ControlId::Search), Qt::LeftButton);
+    ASSERT_TRUE(finished.wait(kOperationTimeoutMs));
+    shown.clickLine(ControlId::DeviceList, 0);
+    shown.clickLine(ControlId::FileList, 0);
+
+    // Every control that takes the focus is enabled now; the address control
+    // takes it in its first number.
+    std::vector<QWidget*> stops;
+    for (const app::DialogControl& entry : app::MainDialogControls()) {
+        if (!entry.tabStop) continue;
+        QWidget* control = shown.control(static_cast<ControlId>(entry.id));
+        ASSERT_TRUE(control->isEnabled()) << entry.id;
+        if (control == shown.window().ipAddressEdit()) {
+            control = shown.window().ipAddressEdit()->field(0);
+        }
+        stops.push_back(control);
+    }
+    shown.control(ControlId::Search)->setFocus(Qt::OtherFocusReason);
+    for (std::size_t i = 1; i <= stops.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), stops[i % stops.size()]) << "Tab " << i;
+    }
+    for (std::size_t i = stops.size(); i-- > 0;) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), stops[i]) << "Shift+Tab " << i;
+    }
 }
 
 TEST(Operations, WindowKeepsPaintingButTakesNoInputWhileAnOperationRuns) {
