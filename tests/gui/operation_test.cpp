@@ -14,6 +14,7 @@
 #include "sim/module.h"
 #include "support/sim_fixture.h"
 #include "ui/qt/ip_address_edit.h"
+#include "ui/qt/log_window.h"
 
 namespace quelvar::testing {
 namespace {
@@ -136,8 +137,16 @@ TEST(Operations, WindowKeepsPaintingButTakesNoInputWhileAnOperationRuns) {
     });
     timer.start(20);
 
+    shown.window().showLogWindow();
+    QLineEdit* field = shown.window().ipAddressEdit()->field(0);
     QTest::mouseClick(shown.window().button(ControlId::Search), Qt::LeftButton);
     ASSERT_TRUE(shown.window().isBusy());
+    // The busy cursor over the window and everything in it, but not over the
+    // log window, which stays readable.
+    EXPECT_EQ(shown.window().cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(field->cursor().shape(), Qt::BusyCursor);
+    EXPECT_NE(shown.window().logWindow()->cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     const int paintsBefore = paints.paints;
     QTest::qWait(300);
     // Clicks, keys and close requests all bounce off while busy.
@@ -152,6 +161,9 @@ TEST(Operations, WindowKeepsPaintingButTakesNoInputWhileAnOperationRuns) {
     EXPECT_GE(busyTicks, 20);  // the event loop ran all through the search (over 1 s)
     EXPECT_GT(paints.paints, paintsBefore + 5);
     EXPECT_FALSE(shown.window().isBusy());
+    EXPECT_EQ(shown.window().cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(field->cursor().shape(), Qt::IBeamCursor);
+    shown.window().logWindow()->close();
     EXPECT_TRUE(ui::qt::DialogAnswers::folderRequests().empty());
     ASSERT_EQ(ui::qt::DialogAnswers::messages().size(), 1u);
     EXPECT_EQ(ui::qt::DialogAnswers::messages()[0].kind, MessageKind::ResultText);

@@ -154,7 +154,6 @@ MainWindow::MainWindow(Language language, const QString& caption, QWidget* paren
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
-    if (busy_) QApplication::restoreOverrideCursor();
 }
 
 void MainWindow::buildControls() {
@@ -312,10 +311,23 @@ void MainWindow::showLogWindow() {
 void MainWindow::setBusy(bool busy) {
     if (busy == busy_) return;
     busy_ = busy;
+    // The busy cursor shows over this window only (not application-wide), so
+    // the activity log window keeps its own cursor for reading and copying.
+    // Widgets with a cursor of their own (the address fields' I-beam) would
+    // hide it, so they wear it too until the operation ends.
     if (busy) {
-        QApplication::setOverrideCursor(Qt::BusyCursor);
+        ownCursors_.clear();
+        for (QWidget* child : findChildren<QWidget*>()) {
+            if (child->testAttribute(Qt::WA_SetCursor)) ownCursors_.emplace_back(child, child->cursor());
+        }
+        setCursor(Qt::BusyCursor);
+        for (auto& [child, cursor] : ownCursors_) child->setCursor(Qt::BusyCursor);
     } else {
-        QApplication::restoreOverrideCursor();
+        unsetCursor();
+        for (auto& [child, cursor] : ownCursors_) {
+            if (child) child->setCursor(cursor);
+        }
+        ownCursors_.clear();
     }
 }
 
