@@ -32,6 +32,7 @@ TEST(MainWindow, ShowsTheCaptionsOfEachLanguageInTemplateOrder) {
         ShownWindow shown(language);
         ui::qt::MainWindow& window = shown.window();
         EXPECT_EQ(window.windowTitle(), "QUELVARinit");
+        EXPECT_EQ(window.windowIcon().availableSizes(), ui::qt::ApplicationIcon().availableSizes());
 
         int plainLabel = 0;
         for (const app::DialogControl& entry : app::MainDialogControls()) {
@@ -200,6 +201,14 @@ TEST(MainWindow, CtrlShiftLShowsTheActivityLogLiveInItsOwnWindow) {
     shown.dialog->dialog().AppendLog("more.\r\n");
     EXPECT_EQ(log->logText(), "build.104\nmore.\n");
     log->close();
+}
+
+TEST(Startup, TheApplicationIconHasEverySizeOfTheIconTheme) {
+    const QList<QSize> sizes = ui::qt::ApplicationIcon().availableSizes();
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    }
+    EXPECT_EQ(ui::qt::ApplicationIcon().pixmap(16, 16).size(), QSize(16, 16));
 }
 
 TEST(Startup, WithoutSocketsTheUserIsWarnedAndNoWindowAppears) {

@@ -18,6 +18,7 @@
 #include "app/dialog_template.h"
 #include "ui/qt/ip_address_edit.h"
 #include "ui/qt/log_window.h"
+#include "ui/qt/qt_front_end.h"
 
 namespace quelvar::ui::qt {
 
@@ -136,6 +137,7 @@ MainWindow::MainWindow(Language language, const QString& caption, QWidget* paren
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(caption);
+    setWindowIcon(ApplicationIcon());
     setFont(metrics_.font);
     const app::DialogSize size = app::MainDialogSize(language);
     setFixedSize(app::DialogUnitsToPixelsX(size.width, metrics_.averageCharWidth),
@@ -144,6 +146,7 @@ MainWindow::MainWindow(Language language, const QString& caption, QWidget* paren
     buildControls();
 
     logWindow_ = std::make_unique<LogWindow>(caption);
+    logWindow_->setWindowIcon(windowIcon());
     auto* logShortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+L")), this);
     logShortcut->setContext(Qt::WindowShortcut);
     connect(logShortcut, &QShortcut::activated, this, &MainWindow::showLogWindow);
