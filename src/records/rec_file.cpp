@@ -252,6 +252,7 @@ bool LinkNameless(int fd, const std::filesystem::path& name) {
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
         return true;
     }
+    if (errno != ENOENT) return false;  // e.g. EEXIST: the name is taken
     return ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0;
 }
 #endif
