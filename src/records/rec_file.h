@@ -133,9 +133,17 @@ enum class SaveResult {
 };
 
 // Writes `bytes` as the file at `path` without ever leaving a half-written
-// file there: the bytes go to a temporary file beside it, which is then
-// renamed over the target. On failure the old file is left as it was and
-// the temporary file is removed.
+// file there: the bytes go to a temporary file beside it, which then takes
+// the target's place in one rename. On failure the old file is left as it
+// was and errno holds the system's reason.
+//
+// The save replaces the file's bytes and nothing else: a replaced file keeps
+// its mode (and, where the saver may set it, its owner), and a symlink stays
+// a link: the file it points to is replaced, with the temporary beside that
+// file. Where the system offers a temporary file without a name (Linux
+// O_TMPFILE), a save killed half-way leaves nothing behind; elsewhere the
+// temporary has a random hidden name ".NAME.tmpXXXXXX", so leftovers of
+// earlier kills never stop a later save.
 SaveResult SaveFileReplacing(const std::filesystem::path& path,
                              std::span<const std::uint8_t> bytes);
 

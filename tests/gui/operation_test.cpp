@@ -3,15 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTimer>
 
+#include "app/dialog_template.h"
 #include "gui_support.h"
 #include "sim/module.h"
 #include "support/sim_fixture.h"
 #include "ui/qt/ip_address_edit.h"
+#include "ui/qt/log_window.h"
 
 namespace quelvar::testing {
 namespace {
@@ -80,6 +83,40 @@ TEST(Operations, SearchListsTheModulesAndSelectingOneEnablesItsButtons) {
     EXPECT_TRUE(shown.window().isVisible());
 }
 
+TEST(Operations, TabAndShiftTabReachEveryEnabledControlIncludingTheAddress) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0)});
+    ShownWindow shown(platform::Language::English, {"one.rec"});
+    ASSERT_TRUE(shown.ready);
+    QSignalSpy finished(shown.dialog.get(), &ui::qt::MainDialog::operationFinished);
+    QTest::mouseClick(shown.window().button(ControlId::Search), Qt::LeftButton);
+    ASSERT_TRUE(finished.wait(kOperationTimeoutMs));
+    shown.clickLine(ControlId::DeviceList, 0);
+    shown.clickLine(ControlId::FileList, 0);
+
+    // Every control that takes the focus is enabled now; the address control
+    // takes it in its first number.
+    std::vector<QWidget*> stops;
+    for (const app::DialogControl& entry : app::MainDialogControls()) {
+        if (!entry.tabStop) continue;
+        QWidget* control = shown.control(static_cast<ControlId>(entry.id));
+        ASSERT_TRUE(control->isEnabled()) << entry.id;
+        if (control == shown.window().ipAddressEdit()) {
+            control = shown.window().ipAddressEdit()->field(0);
+        }
+        stops.push_back(control);
+    }
+    shown.control(ControlId::Search)->setFocus(Qt::OtherFocusReason);
+    for (std::size_t i = 1; i <= stops.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), stops[i % stops.size()]) << "Tab " << i;
+    }
+    for (std::size_t i = stops.size(); i-- > 0;) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), stops[i]) << "Shift+Tab " << i;
+    }
+}
+
 TEST(Operations, WindowKeepsPaintingButTakesNoInputWhileAnOperationRuns) {
     QUELVAR_REQUIRE_NETNS();
     // No module answers: the search waits for its quiet second, then says so.
@@ -100,8 +137,16 @@ TEST(Operations, WindowKeepsPaintingButTakesNoInputWhileAnOperationRuns) {
     });
     timer.start(20);
 
+    shown.window().showLogWindow();
+    QLineEdit* field = shown.window().ipAddressEdit()->field(0);
     QTest::mouseClick(shown.window().button(ControlId::Search), Qt::LeftButton);
     ASSERT_TRUE(shown.window().isBusy());
+    // The busy cursor over the window and everything in it, but not over the
+    // log window, which stays readable.
+    EXPECT_EQ(shown.window().cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(field->cursor().shape(), Qt::BusyCursor);
+    EXPECT_NE(shown.window().logWindow()->cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     const int paintsBefore = paints.paints;
     QTest::qWait(300);
     // Clicks, keys and close requests all bounce off while busy.
@@ -116,6 +161,9 @@ TEST(Operations, WindowKeepsPaintingButTakesNoInputWhileAnOperationRuns) {
     EXPECT_GE(busyTicks, 20);  // the event loop ran all through the search (over 1 s)
     EXPECT_GT(paints.paints, paintsBefore + 5);
     EXPECT_FALSE(shown.window().isBusy());
+    EXPECT_EQ(shown.window().cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(field->cursor().shape(), Qt::IBeamCursor);
+    shown.window().logWindow()->close();
     EXPECT_TRUE(ui::qt::DialogAnswers::folderRequests().empty());
     ASSERT_EQ(ui::qt::DialogAnswers::messages().size(), 1u);
     EXPECT_EQ(ui::qt::DialogAnswers::messages()[0].kind, MessageKind::ResultText);

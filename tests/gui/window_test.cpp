@@ -14,6 +14,7 @@
 #include "ui/qt/ip_address_edit.h"
 #include "ui/qt/log_window.h"
 #include "ui/qt/qt_front_end.h"
+#include "ui/qt/record_folder.h"
 
 namespace quelvar::testing {
 namespace {
@@ -31,6 +32,7 @@ TEST(MainWindow, ShowsTheCaptionsOfEachLanguageInTemplateOrder) {
         ShownWindow shown(language);
         ui::qt::MainWindow& window = shown.window();
         EXPECT_EQ(window.windowTitle(), "QUELVARinit");
+        EXPECT_EQ(window.windowIcon().availableSizes(), ui::qt::ApplicationIcon().availableSizes());
 
         int plainLabel = 0;
         for (const app::DialogControl& entry : app::MainDialogControls()) {
@@ -100,6 +102,46 @@ TEST(MainWindow, StartsWithTheBuildLineFilesOfItsFolderAndFocusOnSearch) {
     }
 }
 
+TEST(MainWindow, AnInstalledProgramStartsInTheUsersDocumentsElseHome) {
+    // A home of its own, with no user-dirs.dirs: documents are HOME/Documents.
+    QTemporaryDir home;
+    const QByteArray savedHome = qgetenv("HOME");
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(".config").toUtf8());
+    QDir(home.path()).mkpath("Documents");
+    QFile(home.filePath("Documents/kept.rec")).open(QIODevice::WriteOnly);
+    // A program folder no file can be made in, even by root: a regular file.
+    QTemporaryDir program;
+    QFile(program.filePath("plain")).open(QIODevice::WriteOnly);
+    const std::filesystem::path executable =
+        std::filesystem::path(program.path().toStdString()) / "plain" / "QUELVARinit";
+
+    RecordingLauncher launcher;
+    auto start = [&] {
+        auto dialog = std::make_unique<ui::qt::MainDialog>(
+            Language::English, QStringLiteral("QUELVARinit"), launcher, executable);
+        dialog->initialize();
+        return dialog;
+    };
+    auto dialog = start();
+    EXPECT_EQ(dialog->window().controlText(ControlId::RecordFolderLabel),
+              home.filePath("Documents/").toStdString());
+    EXPECT_EQ(dialog->dialog().recordFolder(), home.filePath("Documents/").toStdString());
+    ASSERT_EQ(dialog->window().list(ControlId::FileList)->count(), 1);
+    EXPECT_EQ(dialog->window().list(ControlId::FileList)->item(0)->text(), "kept.rec");
+
+    QDir(home.filePath("Documents")).removeRecursively();
+    dialog = start();
+    EXPECT_EQ(dialog->dialog().recordFolder(), home.path().toStdString() + "/");
+
+    // /usr belongs to the package manager, even for a user who may write there.
+    EXPECT_TRUE(ui::qt::InstalledProgramRecordFolder("/usr/bin").has_value());
+    EXPECT_FALSE(ui::qt::InstalledProgramRecordFolder(program.path().toStdString()).has_value());
+    qputenv("HOME", savedHome);
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+}
+
 TEST(MainWindow, EnterInAListDoesNothingOnAButtonPressesItAndEscEndsTheWindow) {
     ShownWindow shown(Language::English, {"one.rec"});
     ASSERT_TRUE(shown.ready);
@@ -159,6 +201,14 @@ TEST(MainWindow, CtrlShiftLShowsTheActivityLogLiveInItsOwnWindow) {
     shown.dialog->dialog().AppendLog("more.\r\n");
     EXPECT_EQ(log->logText(), "build.104\nmore.\n");
     log->close();
+}
+
+TEST(Startup, TheApplicationIconHasEverySizeOfTheIconTheme) {
+    const QList<QSize> sizes = ui::qt::ApplicationIcon().availableSizes();
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    }
+    EXPECT_EQ(ui::qt::ApplicationIcon().pixmap(16, 16).size(), QSize(16, 16));
 }
 
 TEST(Startup, WithoutSocketsTheUserIsWarnedAndNoWindowAppears) {

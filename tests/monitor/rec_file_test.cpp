@@ -1,8 +1,13 @@
 // The setup record file: the download's image, the upload's reader and the
 // save that never breaks a good file.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <csignal>
 #include <filesystem>
@@ -128,9 +133,11 @@ class TempFolder : public ::testing::Test {
 };
 
 TEST_F(TempFolder, FileSourceReportsAReadErrorForAFolder) {
+    // A folder opens for reading here but any read of it fails (EISDIR):
+    // an error of the file layer, not an end of file.
     std::filesystem::create_directory(folder_ / "sub.rec");
     FileSource source;
-    if (!source.open(folder_ / "sub.rec")) GTEST_SKIP() << "this platform cannot open folders";
+    ASSERT_TRUE(source.open(folder_ / "sub.rec"));
     RecordReader reader(source);
     EXPECT_EQ(reader.readHeader(), ReadStatus::Error);
 }
@@ -144,11 +151,13 @@ TEST_F(TempFolder, SaveWritesExactlyTheBytesAndReplacesAnOldFile) {
     EXPECT_EQ(EntryCount(), 1u);  // no temporary file left behind
 }
 
-TEST_F(TempFolder, SaveIntoAnUnwritableFolderCannotCreate) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
-    std::filesystem::permissions(
-        folder_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    EXPECT_EQ(SaveFileReplacing(folder_ / "x.rec", Header()), SaveResult::CannotCreate);
+TEST_F(TempFolder, SaveWhereNoFileCanBeMadeCannotCreate) {
+    // A "folder" that is a regular file refuses even root, unlike permissions.
+    std::ofstream(folder_ / "plain") << "not a folder";
+    EXPECT_EQ(SaveFileReplacing(folder_ / "plain" / "x.rec", Header()), SaveResult::CannotCreate);
+    EXPECT_EQ(errno, ENOTDIR);  // the reason stays for the message
+    EXPECT_EQ(SaveFileReplacing(folder_ / "missing" / "x.rec", Header()), SaveResult::CannotCreate);
+    EXPECT_EQ(EntryCount(), 1u);
 }
 
 TEST_F(TempFolder, SaveOverAFolderCannotCreate) {
@@ -175,6 +184,99 @@ TEST_F(TempFolder, FailedWriteLeavesTheOldFileAsItWas) {
     EXPECT_EQ(result, SaveResult::WriteFailed);
     EXPECT_EQ(Contents(target), old);
     EXPECT_EQ(EntryCount(), 1u);
+}
+
+TEST_F(TempFolder, SaveKeepsTheModeOfTheFileItReplaces) {
+    const ::mode_t savedMask = ::umask(022);
+    std::filesystem::path fresh = folder_ / "fresh.rec";
+    ASSERT_EQ(SaveFileReplacing(fresh, Header()), SaveResult::Saved);
+    std::filesystem::path shared = folder_ / "shared.rec";
+    ASSERT_EQ(SaveFileReplacing(shared, Header()), SaveResult::Saved);
+    ASSERT_EQ(::chmod(shared.c_str(), 0664), 0);
+    std::filesystem::path guarded = folder_ / "guarded.rec";
+    ASSERT_EQ(SaveFileReplacing(guarded, Header()), SaveResult::Saved);
+    ASSERT_EQ(::chmod(guarded.c_str(), 0600), 0);
+    ::umask(savedMask);
+
+    Bytes bytes = EncodeRecords({{0, PatternBytes(120, 1)}});
+    ASSERT_EQ(SaveFileReplacing(shared, bytes), SaveResult::Saved);
+    ASSERT_EQ(SaveFileReplacing(guarded, bytes), SaveResult::Saved);
+    auto mode = [](const std::filesystem::path& path) {
+        struct stat info {};
+        ::stat(path.c_str(), &info);
+        return info.st_mode & 07777;
+    };
+    EXPECT_EQ(mode(fresh), 0644u);  // a new file as the user's umask makes it
+    EXPECT_EQ(mode(shared), 0664u);
+    EXPECT_EQ(mode(guarded), 0600u);
+    EXPECT_EQ(Contents(guarded), bytes);
+}
+
+TEST_F(TempFolder, SaveThroughASymlinkReplacesTheFileItPointsTo) {
+    std::filesystem::create_directory(folder_ / "kept");
+    std::filesystem::path real = folder_ / "kept" / "module.rec";
+    ASSERT_EQ(SaveFileReplacing(real, Header()), SaveResult::Saved);
+    std::filesystem::path link = folder_ / "link.rec";
+    std::filesystem::create_symlink("kept/module.rec", link);  // relative to the link's folder
+    std::filesystem::path dangling = folder_ / "new.rec";
+    std::filesystem::create_symlink("kept/later.rec", dangling);
+
+    Bytes bytes = EncodeRecords({{2, PatternBytes(126, 2)}});
+    ASSERT_EQ(SaveFileReplacing(link, bytes), SaveResult::Saved);
+    ASSERT_EQ(SaveFileReplacing(dangling, bytes), SaveResult::Saved);
+
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+    EXPECT_EQ(Contents(real), bytes);
+    EXPECT_EQ(Contents(folder_ / "kept" / "later.rec"), bytes);
+    EXPECT_EQ(EntryCount(), 3u);  // "kept" and the two links: no temporary anywhere
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_ / "kept"), {}), 2);
+
+    std::filesystem::create_symlink("loop.rec", folder_ / "loop.rec");
+    EXPECT_EQ(SaveFileReplacing(folder_ / "loop.rec", bytes), SaveResult::CannotCreate);
+}
+
+TEST_F(TempFolder, LeftoversOfKilledSavesDoNotStopTheNextOne) {
+    for (int i = 0; i < 100; ++i) {
+        std::ofstream(folder_ / (".module.rec.tmp" + std::to_string(i)));
+    }
+    Bytes bytes = EncodeRecords({{0, PatternBytes(120, 5)}});
+    EXPECT_EQ(SaveFileReplacing(folder_ / "module.rec", bytes), SaveResult::Saved);
+    EXPECT_EQ(SaveFileReplacing(folder_ / "module.rec", bytes), SaveResult::Saved);
+    EXPECT_EQ(Contents(folder_ / "module.rec"), bytes);
+    EXPECT_EQ(EntryCount(), 101u);
+}
+
+TEST_F(TempFolder, ASaveKilledWhileWritingLeavesNothingBehind) {
+    std::filesystem::path target = folder_ / "module.rec";
+    Bytes old = EncodeRecords({{3, PatternBytes(126, 3)}});
+    ASSERT_EQ(SaveFileReplacing(target, old), SaveResult::Saved);
+    const bool nameless = [&] {
+        int fd = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY, 0600);
+        if (fd >= 0) ::close(fd);
+        return fd >= 0;
+    }();
+
+    // The child dies of SIGXFSZ in the middle of writing its temporary file.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_DFL);
+        rlimit small{64, 64};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        SaveFileReplacing(target, EncodeRecords({{0, PatternBytes(120, 9)}}));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+
+    EXPECT_EQ(Contents(target), old);
+    if (nameless) {
+        EXPECT_EQ(EntryCount(), 1u);
+    }
 }
 
 }  // namespace

@@ -34,8 +34,11 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent) {
         field->setAlignment(Qt::AlignCenter);
         field->setValidator(validator);
         field->setMaxLength(3);
-        // Only the control as a whole is a tab stop; the fields take clicks.
-        field->setFocusPolicy(Qt::ClickFocus);
+        // The control is one tab stop: Tab and Shift+Tab enter it at its first
+        // number (Qt's focus chain asks the field itself, not the control,
+        // whose focus goes to the first field), the others take clicks and the
+        // moves within the control.
+        field->setFocusPolicy(i == 0 ? Qt::StrongFocus : Qt::ClickFocus);
         field->setContextMenuPolicy(Qt::NoContextMenu);
         field->installEventFilter(this);
         connect(field, &QLineEdit::textEdited, this, [this, i] { onEdited(i); });

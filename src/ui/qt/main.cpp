@@ -12,6 +12,10 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // The icon of every window and box; the desktop entry of an installed
+    // program has the same name, so a desktop can tie the window to it.
+    QApplication::setWindowIcon(quelvar::ui::qt::ApplicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("quelvarinit"));
 
     namespace platform = quelvar::platform;
     const std::filesystem::path executable = platform::executablePath();

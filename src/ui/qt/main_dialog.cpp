@@ -4,6 +4,8 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include "ui/qt/record_folder.h"
+
 namespace quelvar::ui::qt {
 
 using platform::ControlId;
@@ -12,6 +14,7 @@ MainDialog::MainDialog(platform::Language language, const QString& applicationNa
                        platform::Launcher& launcher, std::filesystem::path executablePath)
     : window_(std::make_unique<MainWindow>(language, applicationName)),
       view_(std::make_unique<QtView>(*window_, applicationName)),
+      programFolder_(executablePath.parent_path()),
       dlg_(*view_, launcher, language, std::move(executablePath)) {
     connect(window_.get(), &MainWindow::clicked, this, &MainDialog::onClicked);
     connect(window_.get(), &MainWindow::listNotified, this, &MainDialog::onListNotified);
@@ -32,6 +35,11 @@ MainDialog::~MainDialog() {
 
 void MainDialog::initialize() {
     dlg_.OnInitDialog();
+    // An installed program starts where the user can save (see record_folder.h).
+    if (std::optional<std::string> folder = InstalledProgramRecordFolder(programFolder_)) {
+        dlg_.setRecordFolder(*folder);
+        dlg_.RefreshFileList(*folder);
+    }
 }
 
 void MainDialog::onClicked(ControlId id) {

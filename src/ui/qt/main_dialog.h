@@ -30,7 +30,8 @@ class MainDialog : public QObject {
                platform::Launcher& launcher, std::filesystem::path executablePath);
     ~MainDialog() override;
 
-    // The window initialisation of CInitDlg, on the GUI thread.
+    // The window initialisation of CInitDlg, on the GUI thread; an installed
+    // program then moves the record folder where the user can save.
     void initialize();
 
     MainWindow& window() { return *window_; }
@@ -49,6 +50,7 @@ class MainDialog : public QObject {
 
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<QtView> view_;
+    std::filesystem::path programFolder_;
     app::CInitDlg dlg_;
     std::atomic<int> pending_{0};  // operations posted and not yet ended
     OperationRunner runner_;       // last: its thread stops before the rest goes

@@ -18,6 +18,7 @@
 #include "app/dialog_template.h"
 #include "ui/qt/ip_address_edit.h"
 #include "ui/qt/log_window.h"
+#include "ui/qt/qt_front_end.h"
 
 namespace quelvar::ui::qt {
 
@@ -136,6 +137,7 @@ MainWindow::MainWindow(Language language, const QString& caption, QWidget* paren
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(caption);
+    setWindowIcon(ApplicationIcon());
     setFont(metrics_.font);
     const app::DialogSize size = app::MainDialogSize(language);
     setFixedSize(app::DialogUnitsToPixelsX(size.width, metrics_.averageCharWidth),
@@ -144,6 +146,7 @@ MainWindow::MainWindow(Language language, const QString& caption, QWidget* paren
     buildControls();
 
     logWindow_ = std::make_unique<LogWindow>(caption);
+    logWindow_->setWindowIcon(windowIcon());
     auto* logShortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+L")), this);
     logShortcut->setContext(Qt::WindowShortcut);
     connect(logShortcut, &QShortcut::activated, this, &MainWindow::showLogWindow);
@@ -154,7 +157,6 @@ MainWindow::MainWindow(Language language, const QString& caption, QWidget* paren
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
-    if (busy_) QApplication::restoreOverrideCursor();
 }
 
 void MainWindow::buildControls() {
@@ -312,10 +314,23 @@ void MainWindow::showLogWindow() {
 void MainWindow::setBusy(bool busy) {
     if (busy == busy_) return;
     busy_ = busy;
+    // The busy cursor shows over this window only (not application-wide), so
+    // the activity log window keeps its own cursor for reading and copying.
+    // Widgets with a cursor of their own (the address fields' I-beam) would
+    // hide it, so they wear it too until the operation ends.
     if (busy) {
-        QApplication::setOverrideCursor(Qt::BusyCursor);
+        ownCursors_.clear();
+        for (QWidget* child : findChildren<QWidget*>()) {
+            if (child->testAttribute(Qt::WA_SetCursor)) ownCursors_.emplace_back(child, child->cursor());
+        }
+        setCursor(Qt::BusyCursor);
+        for (auto& [child, cursor] : ownCursors_) child->setCursor(Qt::BusyCursor);
     } else {
-        QApplication::restoreOverrideCursor();
+        unsetCursor();
+        for (auto& [child, cursor] : ownCursors_) {
+            if (child) child->setCursor(cursor);
+        }
+        ownCursors_.clear();
     }
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QCursor>
 #include <QDialog>
 #include <QFont>
+#include <QPointer>
 #include <QString>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/init_dlg.h"
@@ -71,7 +74,8 @@ class MainWindow : public QDialog {
     void scrollLogToEnd();
 
     // While busy the window takes no input (mouse, keys, mnemonics, closing)
-    // and shows the busy cursor; it keeps painting. The controls keep the
+    // and shows the busy cursor (over itself, not over the log window); it
+    // keeps painting. The controls keep the
     // enabled states the core gave them.
     void setBusy(bool busy);
     bool isBusy() const { return busy_; }
@@ -110,6 +114,7 @@ class MainWindow : public QDialog {
     QPlainTextEdit* log_ = nullptr;
     std::unique_ptr<LogWindow> logWindow_;
     bool busy_ = false;
+    std::vector<std::pair<QPointer<QWidget>, QCursor>> ownCursors_;  // restored when idle
     int coreUpdates_ = 0;
 };
 

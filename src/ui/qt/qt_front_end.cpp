@@ -6,12 +6,28 @@
 #include "ui/qt/dialogs.h"
 #include "ui/qt/main_dialog.h"
 
+// The icon's resource lives in a static library, where nothing else would
+// keep it linked in; Q_INIT_RESOURCE must be called outside any namespace.
+static void RegisterApplicationIconResource() {
+    Q_INIT_RESOURCE(application_icon);
+}
+
 namespace quelvar::ui::qt {
 
 QString ApplicationNameFor(const std::filesystem::path& executablePath) {
     const std::string stem = executablePath.stem().string();
     if (stem.empty()) return QCoreApplication::applicationName();  // argv[0]'s base name
     return QString::fromStdString(stem);
+}
+
+QIcon ApplicationIcon() {
+    RegisterApplicationIconResource();
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/hicolor/%1x%1/apps/quelvarinit.png").arg(size),
+                     QSize(size, size));
+    }
+    return icon;
 }
 
 QtFrontEnd::QtFrontEnd(platform::Language language, QString applicationName,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QString>
 #include <filesystem>
 
@@ -11,6 +12,9 @@ namespace quelvar::ui::qt {
 
 // The application name every box carries: the executable's base name.
 QString ApplicationNameFor(const std::filesystem::path& executablePath);
+
+// The application icon (data/icons) in each of its sizes, 16 to 256 pixels.
+QIcon ApplicationIcon();
 
 // The Qt side of the application object: a warning box when the program
 // cannot start, otherwise the main window until the user closes it.
