@@ -7,6 +7,9 @@
 #include <string>
 #include <system_error>
 
+#include "platform/files.h"
+#include "platform/utf8.h"
+
 namespace quelvar::records {
 
 FileImage::FileImage() {
@@ -36,7 +39,7 @@ FileSource::~FileSource() {
 
 bool FileSource::open(const std::filesystem::path& path) {
     close();
-    file_ = std::fopen(path.string().c_str(), "rb");
+    file_ = platform::openFile(path, "rb");
     return file_ != nullptr;
 }
 
@@ -109,10 +112,12 @@ namespace {
 std::FILE* createTemporaryBeside(const std::filesystem::path& target,
                                  std::filesystem::path& temporary) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = target.parent_path() /
-                    ("." + target.filename().string() + ".tmp" + std::to_string(attempt));
+        std::string name(".");
+        name += platform::utf8Of(target.filename());
+        name += ".tmp" + std::to_string(attempt);
+        temporary = target.parent_path() / platform::pathFromUtf8(name);
         // "x": fail rather than reuse a file that is already there.
-        if (std::FILE* file = std::fopen(temporary.string().c_str(), "wbx")) return file;
+        if (std::FILE* file = platform::openFile(temporary, "wbx")) return file;
         std::error_code ec;
         if (!std::filesystem::exists(temporary, ec)) return nullptr;  // not a name clash
     }
@@ -128,7 +133,7 @@ SaveResult SaveFileReplacing(const std::filesystem::path& path,
     // a folder of that name, or a file the user may not change.
     if (std::filesystem::exists(path, ec)) {
         if (!std::filesystem::is_regular_file(path, ec)) return SaveResult::CannotCreate;
-        std::FILE* existing = std::fopen(path.string().c_str(), "r+b");
+        std::FILE* existing = platform::openFile(path, "r+b");
         if (existing == nullptr) return SaveResult::CannotCreate;
         std::fclose(existing);
     }

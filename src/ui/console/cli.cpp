@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "app/dialog_template.h"
-#include "platform/launcher_posix.h"
+#include "platform/launcher.h"
 #include "platform/process.h"
 #include "ui/console/commands.h"
 
@@ -67,9 +67,9 @@ int RunCli(const std::vector<std::string>& arguments, CliEnvironment& environmen
     std::filesystem::path executable = environment.executablePath.empty()
                                            ? platform::executablePath()
                                            : environment.executablePath;
-    platform::PosixLauncher desktopLauncher;
+    std::unique_ptr<platform::Launcher> desktopLauncher = platform::makeDesktopLauncher();
     platform::Launcher& launcher =
-        environment.launcher != nullptr ? *environment.launcher : desktopLauncher;
+        environment.launcher != nullptr ? *environment.launcher : *desktopLauncher;
 
     ConsoleStreams io{environment.in, environment.out, environment.err, environment.inputIsTerminal,
                       environment.errorIsTerminal};

@@ -1,12 +1,10 @@
 // load: select the module and the file, press Load setuprecord; with
 // --verify, read the records back and compare them with the file.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <iterator>
 #include <ostream>
 
+#include "platform/files.h"
 #include "ui/console/commands.h"
 #include "ui/console/record_compare.h"
 #include "ui/console/steps.h"
@@ -28,11 +26,7 @@ std::optional<std::filesystem::path> makeTemporaryRecordFile() {
     std::error_code error;
     std::filesystem::path folder = std::filesystem::temp_directory_path(error);
     if (error) return std::nullopt;
-    std::string pattern = (folder / "quelvarinit-verify-XXXXXX.rec").string();
-    int descriptor = ::mkstemps(pattern.data(), 4);
-    if (descriptor < 0) return std::nullopt;
-    ::close(descriptor);
-    return std::filesystem::path(pattern);
+    return platform::createUniqueFile(folder, "quelvarinit-verify-", ".rec");
 }
 
 int verify(Session& session, const std::filesystem::path& applied) {
