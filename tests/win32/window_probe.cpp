@@ -1,0 +1,277 @@
+// window-probe: looks at the running QUELVARinit window from outside, as a
+// UI automation tool would, for the window test under Wine. It reads what
+// Windows itself says about the window (control classes, identifiers,
+// captions, rectangles, list lines, message boxes) and prints screen points
+// for the test to click with real X input; it never clicks or types itself.
+//
+//   window-probe layout en|ja     controls, captions, rectangles and font
+//                                 against the dialog template table
+//   window-probe point ID         screen centre of control ID
+//   window-probe line ID INDEX    screen centre of line INDEX of list box ID
+//   window-probe list ID          the lines of list box ID
+//   window-probe text ID          the text of control ID
+//   window-probe idle             exit 0 when the window takes input again
+//   window-probe box              the message box shown over the window:
+//                                 "<icon yes|no> <buttons>\n<text>"
+//   window-probe box-button ID    screen centre of button ID of that box
+//   window-probe save-button      screen centre of the save dialog's Save button
+//
+// Output is UTF-8. Exit status 1 when what is asked for is not there (yet):
+// the test script polls, with a deadline of its own.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/dialog_template.h"
+#include "platform/utf8.h"
+
+namespace {
+
+using quelvar::app::ControlKind;
+using quelvar::platform::Language;
+using quelvar::platform::utf8FromWide;
+
+constexpr int kSearchId = 1001;
+
+std::wstring windowText(HWND window) {
+    wchar_t text[4096] = {};
+    ::GetWindowTextW(window, text, 4096);
+    return text;
+}
+
+std::wstring className(HWND window) {
+    wchar_t name[256] = {};
+    ::GetClassNameW(window, name, 256);
+    return name;
+}
+
+bool isDialog(HWND window) { return className(window) == L"#32770"; }
+
+// The main window: a visible dialog with the Search button.
+HWND mainWindow() {
+    HWND found = nullptr;
+    ::EnumWindows(
+        [](HWND window, LPARAM result) -> BOOL {
+            if (isDialog(window) && ::GetDlgItem(window, kSearchId) != nullptr &&
+                ::IsWindowVisible(window)) {
+                *reinterpret_cast<HWND*>(result) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// A visible dialog owned by the main window: a message box or a common dialog.
+HWND ownedDialog(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (window != s->owner && isDialog(window) && ::IsWindowVisible(window) &&
+                ::GetWindow(window, GW_OWNER) == s->owner) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+int printCentre(HWND control) {
+    if (control == nullptr || !::IsWindowVisible(control)) return 1;
+    RECT rect{};
+    ::GetWindowRect(control, &rect);
+    print(std::to_string((rect.left + rect.right) / 2) + " " +
+          std::to_string((rect.top + rect.bottom) / 2) + "\n");
+    return 0;
+}
+
+const wchar_t* expectedClass(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::PushButton:
+        case ControlKind::GroupBox: return L"Button";
+        case ControlKind::Label: return L"Static";
+        case ControlKind::ListBox: return L"ListBox";
+        case ControlKind::IpAddress: return L"SysIPAddress32";
+        case ControlKind::Edit: return L"Edit";
+        case ControlKind::ProgressBar: return L"msctls_progress32";
+    }
+    return L"";
+}
+
+std::string rectText(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+           std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+}
+
+// Every control of the live window against the table, in template order:
+// class, identifier, caption and rectangle (the table's dialog units turned
+// into pixels by the dialog itself), then the client size and the font.
+int checkLayout(HWND dialog, Language language) {
+    int failures = 0;
+    auto fail = [&](const std::string& what) {
+        print("MISMATCH " + what + "\n");
+        ++failures;
+    };
+
+    HWND child = ::GetWindow(dialog, GW_CHILD);
+    int index = 0;
+    for (const auto& entry : quelvar::app::MainDialogControls()) {
+        const std::string name = "control " + std::to_string(index) + " (id " +
+                                 std::to_string(entry.id) + ")";
+        if (child == nullptr) {
+            fail(name + ": missing");
+            break;
+        }
+        const int id = ::GetDlgCtrlID(child);
+        const int expectedId = entry.id == 0 ? 0xFFFF : entry.id;
+        if ((id & 0xFFFF) != expectedId) fail(name + ": identifier " + std::to_string(id));
+        if (::lstrcmpiW(className(child).c_str(), expectedClass(entry.kind)) != 0) {
+            fail(name + ": class " + utf8FromWide(className(child)));
+        }
+        // Captions the program replaces at start (the labels with an
+        // identifier) are checked by the test through `text`.
+        const bool fixedCaption =
+            entry.kind == ControlKind::PushButton || (entry.kind == ControlKind::Label && entry.id == 0);
+        if (fixedCaption && utf8FromWide(windowText(child)) != entry.caption(language)) {
+            fail(name + ": caption \"" + utf8FromWide(windowText(child)) + "\"");
+        }
+        const auto units = entry.rect(language);
+        RECT expected{units.x, units.y, units.x + units.width, units.y + units.height};
+        ::MapDialogRect(dialog, &expected);
+        RECT actual{};
+        ::GetWindowRect(child, &actual);
+        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+        if (!::EqualRect(&expected, &actual)) {
+            fail(name + ": at " + rectText(actual) + ", table says " + rectText(expected));
+        }
+        const bool visible = (::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0;
+        if (visible == entry.hiddenAtStart) fail(name + ": visibility");
+        const bool tabStop = (::GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) != 0;
+        if (tabStop != entry.tabStop) fail(name + ": tab stop");
+        print(std::to_string(id & 0xFFFF) + "\t" + utf8FromWide(className(child)) + "\t" +
+              rectText(actual) + "\t" + utf8FromWide(windowText(child)) + "\n");
+        child = ::GetWindow(child, GW_HWNDNEXT);
+        ++index;
+    }
+    if (child != nullptr) fail("more controls than the table has");
+
+    const auto size = quelvar::app::MainDialogSize(language);
+    RECT expectedClient{0, 0, size.width, size.height};
+    ::MapDialogRect(dialog, &expectedClient);
+    RECT client{};
+    ::GetClientRect(dialog, &client);
+    if (!::EqualRect(&expectedClient, &client)) fail("client area " + rectText(client));
+
+    LOGFONTW font{};
+    auto handle = reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
+    ::GetObjectW(handle, sizeof font, &font);
+    const std::string face = utf8FromWide(font.lfFaceName);
+    if (face != quelvar::app::MainDialogFont(language).face) fail("font " + face);
+    if (utf8FromWide(windowText(dialog)) != "QUELVARinit") fail("window caption");
+
+    RECT window{};
+    ::GetWindowRect(dialog, &window);
+    print("window " + rectText(window) + " client " + rectText(client) + " font " + face + "\n");
+    return failures == 0 ? 0 : 1;
+}
+
+int listLines(HWND list) {
+    if (list == nullptr) return 1;
+    const auto count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t line[512] = {};
+        const auto length = ::SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length >= 0 && length < 512) {
+            ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line));
+        }
+        print(utf8FromWide(line) + "\n");
+    }
+    return 0;
+}
+
+int linePoint(HWND list, int index) {
+    if (list == nullptr || index >= ::SendMessageW(list, LB_GETCOUNT, 0, 0)) return 1;
+    const auto height = static_cast<int>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    const auto top = static_cast<int>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    RECT client{};
+    ::GetClientRect(list, &client);
+    POINT point{client.right / 2, (index - top) * height + height / 2};
+    ::ClientToScreen(list, &point);
+    print(std::to_string(point.x) + " " + std::to_string(point.y) + "\n");
+    return 0;
+}
+
+int describeBox(HWND box) {
+    if (box == nullptr) return 1;
+    // The message box's text and icon controls have fixed identifiers.
+    HWND text = ::GetDlgItem(box, 0xFFFF);
+    HWND icon = ::GetDlgItem(box, 0x0440);
+    const bool hasIcon = icon != nullptr && ::IsWindowVisible(icon) &&
+                         ::SendMessageW(icon, STM_GETICON, 0, 0) != 0;
+    std::string buttons;
+    for (int id : {IDOK, IDCANCEL}) {
+        HWND button = ::GetDlgItem(box, id);
+        if (button != nullptr && ::IsWindowVisible(button)) {
+            buttons += (buttons.empty() ? "" : ",") + utf8FromWide(windowText(button));
+            if (::GetWindowLongW(button, GWL_STYLE) & BS_DEFPUSHBUTTON) buttons += "*";
+        }
+    }
+    print(std::string("icon ") + (hasIcon ? "yes" : "no") + " buttons " + buttons + " caption " +
+          utf8FromWide(windowText(box)) + "\n" +
+          (text != nullptr ? utf8FromWide(windowText(text)) : std::string()) + "\n");
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return 2;
+    const std::wstring command = argv[1];
+    HWND dialog = mainWindow();
+    if (dialog == nullptr) return 1;
+    auto control = [&](int i) { return ::GetDlgItem(dialog, argc > i ? std::wcstol(argv[i], nullptr, 10) : 0); };
+
+    if (command == L"layout" && argc > 2) {
+        return checkLayout(dialog, std::wstring(argv[2]) == L"ja" ? Language::Japanese
+                                                                  : Language::English);
+    }
+    if (command == L"point") return printCentre(control(2));
+    if (command == L"line" && argc > 3) return linePoint(control(2), std::wcstol(argv[3], nullptr, 10));
+    if (command == L"list") return listLines(control(2));
+    if (command == L"text") {
+        if (control(2) == nullptr) return 1;
+        print(utf8FromWide(windowText(control(2))) + "\n");
+        return 0;
+    }
+    if (command == L"idle") return ::IsWindowEnabled(dialog) && ownedDialog(dialog) == nullptr ? 0 : 1;
+    if (command == L"box") {
+        HWND box = ownedDialog(dialog);
+        return box != nullptr && ::GetDlgItem(box, 0xFFFF) != nullptr ? describeBox(box) : 1;
+    }
+    if (command == L"box-button" && argc > 2) {
+        HWND box = ownedDialog(dialog);
+        return box == nullptr ? 1 : printCentre(::GetDlgItem(box, std::wcstol(argv[2], nullptr, 10)));
+    }
+    if (command == L"save-button") {
+        // The common save dialog: its Save button is IDOK.
+        HWND box = ownedDialog(dialog);
+        if (box == nullptr || ::GetDlgItem(box, 0xFFFF) != nullptr) return 1;
+        return printCentre(::GetDlgItem(box, IDOK));
+    }
+    return 2;
+}
