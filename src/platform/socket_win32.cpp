@@ -64,8 +64,11 @@ int setFlag(SOCKET handle, int option, bool on) {
 }
 
 // A started telnet client or browser must not inherit the tool's sockets.
+// WSA_FLAG_OVERLAPPED is what socket() itself gives: without it Wine ignores
+// SO_RCVTIMEO and a blocking recv waits until the peer gives up.
 SOCKET openSocket(int type, int protocol, int& error) {
-    SOCKET handle = ::WSASocketW(AF_INET, type, protocol, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    SOCKET handle = ::WSASocketW(AF_INET, type, protocol, nullptr, 0,
+                                 WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
     error = handle == INVALID_SOCKET ? lastError() : 0;
     return handle;
 }
