@@ -66,6 +66,11 @@ HWND mainWindow() {
     return found;
 }
 
+// The common file dialogs have a file name field; message boxes do not.
+bool isFileDialog(HWND dialog) {
+    return ::GetDlgItem(dialog, 0x047C) != nullptr || ::GetDlgItem(dialog, 0x0480) != nullptr;
+}
+
 // A visible dialog owned by the main window: a message box or a common dialog.
 HWND ownedDialog(HWND owner) {
     struct Search {
@@ -118,11 +123,69 @@ std::string rectText(const RECT& r) {
            std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
 }
 
+// A hidden dialog of this process in the table's font: Windows turns the
+// table's dialog units into pixels with it, independently of the program
+// under test (whose own dialog cannot be asked from another process).
+class ReferenceDialog {
+  public:
+    explicit ReferenceDialog(Language language) {
+        const auto font = quelvar::app::MainDialogFont(language);
+        const std::wstring face = [&] {
+            std::wstring wide(64, L'\0');
+            const int n = ::MultiByteToWideChar(CP_UTF8, 0, font.face, -1, wide.data(), 64);
+            wide.resize(n > 0 ? static_cast<std::size_t>(n) : 1);
+            return wide;
+        }();
+        std::vector<WORD> t;
+        auto dword = [&](DWORD v) { t.push_back(LOWORD(v)); t.push_back(HIWORD(v)); };
+        t.push_back(1);       // dlgVer
+        t.push_back(0xFFFF);  // signature: DLGTEMPLATEEX
+        dword(0);             // helpID
+        dword(0);             // exStyle
+        dword(DS_SETFONT | WS_POPUP | WS_CAPTION);
+        t.push_back(0);  // no controls
+        for (int i = 0; i < 4; ++i) t.push_back(0);  // x, y, cx, cy
+        t.push_back(0);  // menu
+        t.push_back(0);  // class
+        t.push_back(0);  // title
+        t.push_back(static_cast<WORD>(font.pointSize));
+        t.push_back(FW_NORMAL);
+        // italic, then the character set the resource generator writes
+        t.push_back(static_cast<WORD>((language == Language::Japanese ? SHIFTJIS_CHARSET
+                                                                      : DEFAULT_CHARSET)
+                                      << 8));
+        for (wchar_t c : face) t.push_back(static_cast<WORD>(c));
+        dialog_ = ::CreateDialogIndirectParamW(
+            nullptr, reinterpret_cast<const DLGTEMPLATE*>(t.data()), nullptr,
+            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    }
+    ~ReferenceDialog() {
+        if (dialog_ != nullptr) ::DestroyWindow(dialog_);
+    }
+    // As the dialog manager places a control: position and size are each
+    // converted on their own (converting the right edge instead can differ
+    // by a pixel).
+    RECT pixels(int x, int y, int width, int height) const {
+        RECT r{x, y, width, height};
+        ::MapDialogRect(dialog_, &r);
+        return RECT{r.left, r.top, r.left + r.right, r.top + r.bottom};
+    }
+    bool valid() const { return dialog_ != nullptr; }
+
+  private:
+    HWND dialog_ = nullptr;
+};
+
 // Every control of the live window against the table, in template order:
 // class, identifier, caption and rectangle (the table's dialog units turned
 // into pixels by the dialog itself), then the client size and the font.
 int checkLayout(HWND dialog, Language language) {
     int failures = 0;
+    const ReferenceDialog reference(language);
+    if (!reference.valid()) {
+        print("MISMATCH no reference dialog in the table's font\n");
+        return 1;
+    }
     auto fail = [&](const std::string& what) {
         print("MISMATCH " + what + "\n");
         ++failures;
@@ -151,8 +214,7 @@ int checkLayout(HWND dialog, Language language) {
             fail(name + ": caption \"" + utf8FromWide(windowText(child)) + "\"");
         }
         const auto units = entry.rect(language);
-        RECT expected{units.x, units.y, units.x + units.width, units.y + units.height};
-        ::MapDialogRect(dialog, &expected);
+        const RECT expected = reference.pixels(units.x, units.y, units.width, units.height);
         RECT actual{};
         ::GetWindowRect(child, &actual);
         ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
@@ -171,22 +233,16 @@ int checkLayout(HWND dialog, Language language) {
     if (child != nullptr) fail("more controls than the table has");
 
     const auto size = quelvar::app::MainDialogSize(language);
-    RECT expectedClient{0, 0, size.width, size.height};
-    ::MapDialogRect(dialog, &expectedClient);
+    const RECT expectedClient = reference.pixels(0, 0, size.width, size.height);
     RECT client{};
     ::GetClientRect(dialog, &client);
     if (!::EqualRect(&expectedClient, &client)) fail("client area " + rectText(client));
 
-    LOGFONTW font{};
-    auto handle = reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
-    ::GetObjectW(handle, sizeof font, &font);
-    const std::string face = utf8FromWide(font.lfFaceName);
-    if (face != quelvar::app::MainDialogFont(language).face) fail("font " + face);
     if (utf8FromWide(windowText(dialog)) != "QUELVARinit") fail("window caption");
 
     RECT window{};
     ::GetWindowRect(dialog, &window);
-    print("window " + rectText(window) + " client " + rectText(client) + " font " + face + "\n");
+    print("window " + rectText(window) + " client " + rectText(client) + "\n");
     return failures == 0 ? 0 : 1;
 }
 
@@ -261,7 +317,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"idle") return ::IsWindowEnabled(dialog) && ownedDialog(dialog) == nullptr ? 0 : 1;
     if (command == L"box") {
         HWND box = ownedDialog(dialog);
-        return box != nullptr && ::GetDlgItem(box, 0xFFFF) != nullptr ? describeBox(box) : 1;
+        return box != nullptr && !isFileDialog(box) ? describeBox(box) : 1;
     }
     if (command == L"box-button" && argc > 2) {
         HWND box = ownedDialog(dialog);
@@ -270,7 +326,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"save-button") {
         // The common save dialog: its Save button is IDOK.
         HWND box = ownedDialog(dialog);
-        if (box == nullptr || ::GetDlgItem(box, 0xFFFF) != nullptr) return 1;
+        if (box == nullptr || !isFileDialog(box)) return 1;
         return printCentre(::GetDlgItem(box, IDOK));
     }
     return 2;
