@@ -5,6 +5,7 @@
 #include "app/dialog_template.h"
 #include "app/strings.h"
 #include "discovery/reachability.h"
+#include "platform/utf8.h"
 
 namespace quelvar::app {
 
@@ -18,7 +19,7 @@ CInitDlg::CInitDlg(platform::View& view, platform::Launcher& launcher,
       executablePath_(std::move(executablePath)) {}
 
 std::string RecordFolderOf(const std::filesystem::path& executablePath) {
-    std::string folder = executablePath.parent_path().string();
+    std::string folder = platform::utf8Of(executablePath.parent_path());
     if (folder.empty() || folder.back() != std::filesystem::path::preferred_separator) {
         folder += static_cast<char>(std::filesystem::path::preferred_separator);
     }

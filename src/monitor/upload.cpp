@@ -11,6 +11,7 @@
 #include "monitor/data_line.h"
 #include "monitor/telnet.h"
 #include "platform/process.h"
+#include "platform/utf8.h"
 #include "records/rec_file.h"
 
 namespace quelvar::app {
@@ -45,7 +46,7 @@ void CInitDlg::OnLoadSetupRecord() {
     const std::string path = recordFolder_ + view_.listText(ControlId::FileList, fileLine);
     AppendLog("setup record:open.");
     records::FileSource file;
-    if (!file.open(path)) {
+    if (!file.open(platform::pathFromUtf8(path))) {
         view_.messageBox(MessageKind::ResultText, "OpenError");
         return;
     }

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/init_dlg.h"
+#include "platform/utf8.h"
 
 namespace quelvar::records {
 
@@ -22,12 +23,12 @@ bool HasRecExtension(const std::string& name) {
 std::vector<std::string> ListSetupRecordFiles(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code error;
-    fs::directory_iterator entries(fs::path(folder), error);
+    fs::directory_iterator entries(platform::pathFromUtf8(folder), error);
     if (error) return names;
     // Entries are taken as the directory yields them; no sorting.
     for (fs::directory_iterator end; entries != end; entries.increment(error)) {
         if (error) break;
-        std::string name = entries->path().filename().string();
+        std::string name = platform::utf8Of(entries->path().filename());
         if (HasRecExtension(name)) names.push_back(std::move(name));
     }
     return names;
@@ -56,7 +57,7 @@ void CInitDlg::OnBrowseFolder() {
     std::string current = view_.text(ControlId::RecordFolderLabel);
     std::optional<std::filesystem::path> chosen = view_.chooseFolder("select folder", current);
     if (!chosen || chosen->empty()) return;  // cancelled: nothing changes
-    std::string folder = records::WithTrailingSeparator(chosen->string());
+    std::string folder = records::WithTrailingSeparator(platform::utf8Of(*chosen));
     setRecordFolder(folder);
     RefreshFileList(folder);
 }

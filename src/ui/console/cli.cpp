@@ -6,6 +6,7 @@
 #include "app/dialog_template.h"
 #include "platform/launcher.h"
 #include "platform/process.h"
+#include "platform/utf8.h"
 #include "ui/console/commands.h"
 
 namespace quelvar::ui::console {
@@ -35,7 +36,7 @@ int dispatch(Session& session) {
 }
 
 bool writeLog(const std::string& path, const std::string& log) {
-    std::ofstream stream(path, std::ios::binary | std::ios::trunc);
+    std::ofstream stream(platform::pathFromUtf8(path), std::ios::binary | std::ios::trunc);
     stream.write(log.data(), static_cast<std::streamsize>(log.size()));
     stream.close();
     return !stream.fail();

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <ostream>
 
+#include "platform/utf8.h"
 #include "ui/console/commands.h"
 #include "ui/console/commission_sheet.h"
 #include "ui/console/steps.h"
@@ -59,7 +60,7 @@ RowOutcome commissionRow(Session& session, const SheetRow& row, const std::files
 int RunCommissionCommand(Session& session) {
     ConsoleStreams& io = session.io();
     const std::string& sheetName = session.options().file;
-    std::ifstream stream(sheetName, std::ios::binary);
+    std::ifstream stream(platform::pathFromUtf8(sheetName), std::ios::binary);
     if (!stream) {
         io.err << "cannot read " << sheetName << '\n';
         return kExitFailure;
@@ -83,13 +84,13 @@ int RunCommissionCommand(Session& session) {
     view.setAnswerPolicy(AnswerPolicy{true, io.inputIsTerminal});
 
     // Files are named relative to the sheet, so a sheet and its files move together.
-    std::filesystem::path sheetFolder = std::filesystem::path(sheetName).parent_path();
+    std::filesystem::path sheetFolder = platform::pathFromUtf8(sheetName).parent_path();
     std::vector<RowOutcome> outcomes;
     for (std::size_t i = 0; i < sheet.rows.size(); ++i) {
         const SheetRow& row = sheet.rows[i];
         std::filesystem::path file;
         if (!row.file.empty()) {
-            file = std::filesystem::path(row.file);
+            file = platform::pathFromUtf8(row.file);
             if (file.is_relative()) file = sheetFolder / file;
         }
         view.eraseProgress();

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "platform/files.h"
+#include "platform/utf8.h"
 #include "ui/console/commands.h"
 #include "ui/console/record_compare.h"
 #include "ui/console/steps.h"
@@ -73,7 +74,7 @@ int verify(Session& session, const std::filesystem::path& applied) {
 int RunLoadCommand(Session& session) {
     const Options& options = session.options();
     // The window only lists files that exist; checked before anything is sent.
-    std::filesystem::path file(options.file);
+    std::filesystem::path file = platform::pathFromUtf8(options.file);
     if (!IsReadableFile(file)) {
         session.io().err << "cannot read " << options.file << '\n';
         return kExitFailure;

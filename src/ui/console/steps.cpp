@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "platform/utf8.h"
+
 namespace quelvar::ui::console {
 
 using platform::ControlId;
@@ -57,11 +59,11 @@ std::string SafeFileName(std::string name) {
 std::filesystem::path SaveDestination(const std::optional<std::string>& output,
                                       const std::string& deviceLine) {
     if (output) {
-        std::filesystem::path path(*output);
+        std::filesystem::path path = platform::pathFromUtf8(*output);
         if (!path.has_extension()) path += ".rec";
         return path;
     }
-    return std::filesystem::path(SafeFileName(deviceLine + ".rec"));
+    return platform::pathFromUtf8(SafeFileName(deviceLine + ".rec"));
 }
 
 bool IsReadableFile(const std::filesystem::path& path) {
