@@ -15,6 +15,7 @@
 //                                 "<icon yes|no> <buttons>\n<text>"
 //   window-probe box-button ID    screen centre of button ID of that box
 //   window-probe save-button      screen centre of the save dialog's Save button
+//   window-probe log-window       the text of the separate activity log window
 //
 // Output is UTF-8. Exit status 1 when what is asked for is not there (yet):
 // the test script polls, with a deadline of its own.
@@ -322,6 +323,19 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"box-button" && argc > 2) {
         HWND box = ownedDialog(dialog);
         return box == nullptr ? 1 : printCentre(::GetDlgItem(box, std::wcstol(argv[2], nullptr, 10)));
+    }
+    if (command == L"log-window") {
+        HWND log = ::FindWindowW(nullptr, (L"Activity log - " + windowText(dialog)).c_str());
+        HWND text = log != nullptr && ::IsWindowVisible(log) ? ::GetWindow(log, GW_CHILD) : nullptr;
+        if (text == nullptr) return 1;
+        // GetWindowText gives only captions across processes; an edit
+        // control's text must be asked for.
+        const auto length = ::SendMessageW(text, WM_GETTEXTLENGTH, 0, 0);
+        std::wstring content(static_cast<std::size_t>(length) + 1, L'\0');
+        content.resize(static_cast<std::size_t>(::SendMessageW(
+            text, WM_GETTEXT, content.size(), reinterpret_cast<LPARAM>(content.data()))));
+        print(utf8FromWide(content) + "\n");
+        return 0;
     }
     if (command == L"save-button") {
         // The common save dialog: its Save button is IDOK.
