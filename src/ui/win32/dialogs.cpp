@@ -102,7 +102,8 @@ std::optional<std::filesystem::path> showFolderChooser(HWND owner, const std::st
     request.hwndOwner = owner;
     request.pszDisplayName = displayName;
     request.lpszTitle = instruction.c_str();
-    request.ulFlags = BIF_EDITBOX | BIF_STATUSTEXT;
+    // The resizable browser of current Windows, with the field for typing a folder.
+    request.ulFlags = BIF_NEWDIALOGSTYLE | BIF_EDITBOX | BIF_STATUSTEXT;
     request.lpfn = browseCallback;
     request.lParam = reinterpret_cast<LPARAM>(start.c_str());
 
