@@ -55,7 +55,8 @@ void CInitDlg::RefreshFileList(const std::string& folder) {
 
 void CInitDlg::OnBrowseFolder() {
     std::string current = view_.text(ControlId::RecordFolderLabel);
-    std::optional<std::filesystem::path> chosen = view_.chooseFolder("select folder", current);
+    std::optional<std::filesystem::path> chosen =
+        view_.chooseFolder("select folder", platform::pathFromUtf8(current));
     if (!chosen || chosen->empty()) return;  // cancelled: nothing changes
     std::string folder = records::WithTrailingSeparator(platform::utf8Of(*chosen));
     setRecordFolder(folder);
