@@ -6,6 +6,7 @@
 #include "app/strings.h"
 #include "discovery/reachability.h"
 #include "platform/process.h"
+#include "platform/utf8.h"
 
 namespace quelvar::app {
 
@@ -19,7 +20,7 @@ CInitDlg::CInitDlg(platform::View& view, platform::Launcher& launcher,
       executablePath_(std::move(executablePath)) {}
 
 std::string RecordFolderOf(const std::filesystem::path& executablePath) {
-    std::string folder = executablePath.parent_path().string();
+    std::string folder = platform::utf8Of(executablePath.parent_path());
     if (folder.empty() || folder.back() != std::filesystem::path::preferred_separator) {
         folder += static_cast<char>(std::filesystem::path::preferred_separator);
     }

@@ -8,6 +8,7 @@
 #include "monitor/record_upload.h"
 #include "monitor/telnet.h"
 #include "platform/process.h"
+#include "platform/utf8.h"
 #include "records/rec_file.h"
 
 namespace quelvar::app {
@@ -37,7 +38,7 @@ Outcome CInitDlg::OnLoadSetupRecord() {
     const std::string path = recordFolder_ + view_.listText(ControlId::FileList, fileLine);
     AppendLog("setup record:open.");
     records::FileSource file;
-    if (!file.open(path)) {
+    if (!file.open(platform::pathFromUtf8(path))) {
         view_.messageBox(MessageKind::ResultText, "OpenError");
         return Failed(OutcomeKind::FileError);
     }

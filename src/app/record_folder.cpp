@@ -1,5 +1,6 @@
 // The record folder and the file list of setup record files in it.
 #include "app/init_dlg.h"
+#include "platform/utf8.h"
 #include "records/file_list.h"
 
 namespace quelvar::app {
@@ -15,9 +16,10 @@ void CInitDlg::RefreshFileList(const std::string& folder) {
 
 Outcome CInitDlg::OnBrowseFolder() {
     std::string current = view_.text(ControlId::RecordFolderLabel);
-    std::optional<std::filesystem::path> chosen = view_.chooseFolder("select folder", current);
+    std::optional<std::filesystem::path> chosen =
+        view_.chooseFolder("select folder", platform::pathFromUtf8(current));
     if (!chosen || chosen->empty()) return Failed(OutcomeKind::Cancelled);  // nothing changes
-    std::string folder = records::WithTrailingSeparator(chosen->string());
+    std::string folder = records::WithTrailingSeparator(platform::utf8Of(*chosen));
     setRecordFolder(folder);
     RefreshFileList(folder);
     return Succeeded();

@@ -7,6 +7,7 @@
 #include "monitor/record_download.h"
 #include "monitor/telnet.h"
 #include "platform/process.h"
+#include "platform/utf8.h"
 #include "records/rec_file.h"
 
 namespace quelvar::app {
@@ -80,7 +81,7 @@ Outcome CInitDlg::OnSaveSetupRecord() {
     request.defaultName = view_.listText(ControlId::DeviceList, line) + ".rec";
     request.defaultExtension = "rec";
     request.filters = {{"Setup record files(*.rec)", "*.rec"}, {"All files (*.*)", "*.*"}};
-    request.initialFolder = view_.text(ControlId::RecordFolderLabel);
+    request.initialFolder = platform::pathFromUtf8(view_.text(ControlId::RecordFolderLabel));
     request.overwritePrompt = true;
     std::optional<std::filesystem::path> chosen = view_.saveFileDialog(request);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,5 +24,9 @@ public:
     // Open an address with the desktop's default handler for it.
     virtual void openUrl(const std::string& url) = 0;
 };
+
+// The launcher of the platform the program runs on: PosixLauncher or
+// WindowsLauncher.
+std::unique_ptr<Launcher> makeDesktopLauncher();
 
 }  // namespace quelvar::platform

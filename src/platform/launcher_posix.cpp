@@ -209,4 +209,6 @@ void PosixLauncher::openUrl(const std::string& url) {
     if (auto opener = find_("xdg-open")) spawn_({*opener, url});
 }
 
+std::unique_ptr<Launcher> makeDesktopLauncher() { return std::make_unique<PosixLauncher>(); }
+
 }  // namespace quelvar::platform

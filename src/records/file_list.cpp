@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/utf8.h"
 
 namespace quelvar::records {
 
@@ -21,12 +22,12 @@ bool HasRecExtension(const std::string& name) {
 std::vector<std::string> ListSetupRecordFiles(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code error;
-    fs::directory_iterator entries(fs::path(folder), error);
+    fs::directory_iterator entries(platform::pathFromUtf8(folder), error);
     if (error) return names;
     // Entries are taken as the directory yields them; no sorting.
     for (fs::directory_iterator end; entries != end; entries.increment(error)) {
         if (error) break;
-        std::string name = entries->path().filename().string();
+        std::string name = platform::utf8Of(entries->path().filename());
         if (HasRecExtension(name)) names.push_back(std::move(name));
     }
     return names;

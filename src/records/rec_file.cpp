@@ -16,6 +16,9 @@
 #include <unistd.h>
 #endif
 
+#include "platform/files.h"
+#include "platform/utf8.h"
+
 namespace quelvar::records {
 
 FileImage::FileImage() {
@@ -45,7 +48,7 @@ FileSource::~FileSource() {
 
 bool FileSource::open(const std::filesystem::path& path) {
     close();
-    file_ = std::fopen(path.string().c_str(), "rb");
+    file_ = platform::openFile(path, "rb");
     return file_ != nullptr;
 }
 
@@ -145,7 +148,8 @@ std::filesystem::path RandomTemporaryName(const std::filesystem::path& target) {
     std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
     std::string suffix(6, ' ');
     for (char& c : suffix) c = kLetters[pick(generator)];
-    return target.parent_path() / ("." + target.filename().string() + ".tmp" + suffix);
+    return target.parent_path() /
+           platform::pathFromUtf8("." + platform::utf8Of(target.filename()) + ".tmp" + suffix);
 }
 
 constexpr int kNameAttempts = 100;
@@ -161,7 +165,7 @@ SaveResult SaveThroughNamedTemporary(const std::filesystem::path& target, bool r
     for (int attempt = 0; attempt < kNameAttempts && file == nullptr; ++attempt) {
         temporary = RandomTemporaryName(target);
         // "x": fail rather than reuse a file that is already there.
-        file = std::fopen(temporary.string().c_str(), "wbx");
+        file = platform::openFile(temporary, "wbx");
         if (file == nullptr && !std::filesystem::exists(temporary, ec)) break;
     }
     if (file == nullptr) return SaveResult::CannotCreate;
@@ -337,7 +341,7 @@ SaveResult SaveFileReplacing(const std::filesystem::path& path,
     // a folder of that name, or a file the user may not change.
     if (replacing) {
         if (!std::filesystem::is_regular_file(target, ec)) return SaveResult::CannotCreate;
-        std::FILE* existing = std::fopen(target.string().c_str(), "r+b");
+        std::FILE* existing = platform::openFile(target, "r+b");
         if (existing == nullptr) return SaveResult::CannotCreate;
         std::fclose(existing);
     }

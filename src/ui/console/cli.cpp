@@ -4,8 +4,9 @@
 #include <ostream>
 
 #include "app/dialog_template.h"
-#include "platform/launcher_posix.h"
+#include "platform/launcher.h"
 #include "platform/process.h"
+#include "platform/utf8.h"
 #include "ui/console/commands.h"
 
 namespace quelvar::ui::console {
@@ -35,7 +36,7 @@ int dispatch(Session& session) {
 }
 
 bool writeLog(const std::string& path, const std::string& log) {
-    std::ofstream stream(path, std::ios::binary | std::ios::trunc);
+    std::ofstream stream(platform::pathFromUtf8(path), std::ios::binary | std::ios::trunc);
     stream.write(log.data(), static_cast<std::streamsize>(log.size()));
     stream.close();
     return !stream.fail();
@@ -67,9 +68,9 @@ int RunCli(const std::vector<std::string>& arguments, CliEnvironment& environmen
     std::filesystem::path executable = environment.executablePath.empty()
                                            ? platform::executablePath()
                                            : environment.executablePath;
-    platform::PosixLauncher desktopLauncher;
+    std::unique_ptr<platform::Launcher> desktopLauncher = platform::makeDesktopLauncher();
     platform::Launcher& launcher =
-        environment.launcher != nullptr ? *environment.launcher : desktopLauncher;
+        environment.launcher != nullptr ? *environment.launcher : *desktopLauncher;
 
     ConsoleStreams io{environment.in, environment.out, environment.err, environment.inputIsTerminal,
                       environment.errorIsTerminal};

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/dialog_template.h"
+#include "platform/utf8.h"
 #include "ui/console/commands.h"
 #include "ui/console/commission_board.h"
 #include "ui/console/commission_checks.h"
@@ -127,7 +128,7 @@ class CommissionRun {
         plan.row = &row;
         if (!row.file.empty()) {
             // Files are named relative to the sheet, so a sheet and its files move together.
-            plan.file = std::filesystem::path(row.file);
+            plan.file = platform::pathFromUtf8(row.file);
             if (plan.file.is_relative()) plan.file = sheetFolder_ / plan.file;
         }
         plan.verify = options.verify;
@@ -136,7 +137,8 @@ class CommissionRun {
         plan.step = [this, index](const std::string& what) { board_.step(index, what); };
 
         RowResult result = CommissionRow(session, plan);
-        if (options.logDir && !writeRowLog(*options.logDir, index, row, result.log)) {
+        if (options.logDir &&
+            !writeRowLog(platform::pathFromUtf8(*options.logDir), index, row, result.log)) {
             messages << "cannot write the activity log into " << *options.logDir << '\n';
             if (result.state == RowResult::State::Passed) {
                 result.state = RowResult::State::Failed;
@@ -162,8 +164,9 @@ class CommissionRun {
 // The sheet's text: a regular file of a sane size only. A folder, a device
 // that never ends or a pipe that never closes is refused before it is read.
 std::optional<std::string> readSheet(const std::string& name, std::ostream& err) {
+    const std::filesystem::path path = platform::pathFromUtf8(name);
     std::error_code error;
-    std::filesystem::file_status status = std::filesystem::status(name, error);
+    std::filesystem::file_status status = std::filesystem::status(path, error);
     if (error || !std::filesystem::exists(status)) {
         err << "cannot read " << name << ": no such file\n";
         return std::nullopt;
@@ -172,13 +175,13 @@ std::optional<std::string> readSheet(const std::string& name, std::ostream& err)
         err << "cannot read " << name << ": not a regular file\n";
         return std::nullopt;
     }
-    std::uintmax_t size = std::filesystem::file_size(name, error);
+    std::uintmax_t size = std::filesystem::file_size(path, error);
     if (error || size > kMaxSheetBytes) {
         err << "cannot read " << name << ": larger than " << kMaxSheetBytes / 1024
             << " KiB, not a commissioning sheet\n";
         return std::nullopt;
     }
-    std::ifstream stream(name, std::ios::binary);
+    std::ifstream stream(path, std::ios::binary);
     std::string text(static_cast<std::size_t>(size), '\0');
     if (!stream.read(text.data(), static_cast<std::streamsize>(text.size()))) {
         err << "cannot read " << name << '\n';
@@ -229,8 +232,8 @@ int RunCommissionCommand(Session& session) {
     }
     if (options.logDir) {
         std::error_code error;
-        std::filesystem::create_directories(*options.logDir, error);
-        if (!std::filesystem::is_directory(*options.logDir, error)) {
+        std::filesystem::create_directories(platform::pathFromUtf8(*options.logDir), error);
+        if (!std::filesystem::is_directory(platform::pathFromUtf8(*options.logDir), error)) {
             io.err << "cannot create the log folder " << *options.logDir << '\n';
             return kExitFailure;
         }
@@ -250,7 +253,7 @@ int RunCommissionCommand(Session& session) {
     if (searched.kind == app::OutcomeKind::SocketError) return kExitFailure;
     discovery::DeviceTable found = session.dlg().deviceTable();
 
-    CommissionRun run(session, sheet, std::filesystem::path(sheetName).parent_path());
+    CommissionRun run(session, sheet, platform::pathFromUtf8(sheetName).parent_path());
     std::vector<RowResult> results = run.run(found);
     printSummary(io.out, sheet, results);
     if (run.interrupted()) return kExitInterrupted;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "platform/utf8.h"
 #include "records/rec_file.h"
 
 #include "ui/console/commands.h"
@@ -63,7 +64,7 @@ std::string unlikeADownload(const std::filesystem::path& file) {
 int RunLoadCommand(Session& session) {
     const Options& options = session.options();
     // The window only lists files that exist; checked before anything is sent.
-    std::filesystem::path file(options.file);
+    std::filesystem::path file = platform::pathFromUtf8(options.file);
     if (!IsReadableFile(file)) {
         session.io().err << "cannot read " << options.file << '\n';
         return kExitFailure;

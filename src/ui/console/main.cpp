@@ -1,16 +1,18 @@
 // quelvarinit-cli: the tool's operations from a terminal or a script.
-#include <unistd.h>
-
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/strings.h"
+#include "platform/console.h"
 #include "platform/socket.h"
 #include "ui/console/cli.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
+    using quelvar::platform::isTerminal;
+    using quelvar::platform::StandardStream;
+    std::vector<std::string> arguments = quelvar::platform::commandLineArguments(argc, argv);
+    quelvar::platform::useUtf8Console();
     if (!quelvar::platform::initializeSocketLibrary()) {
         std::cerr << quelvar::app::LoadString(quelvar::app::StringId::SocketStartupFailed,
                                               quelvar::platform::userInterfaceLanguage())
@@ -20,8 +22,8 @@ int main(int argc, char** argv) {
     quelvar::ui::console::CliEnvironment environment{std::cin,
                                                      std::cout,
                                                      std::cerr,
-                                                     ::isatty(STDIN_FILENO) == 1,
-                                                     ::isatty(STDERR_FILENO) == 1,
+                                                     isTerminal(StandardStream::Input),
+                                                     isTerminal(StandardStream::Error),
                                                      nullptr,
                                                      std::nullopt,
                                                      {}};

@@ -1,10 +1,11 @@
 #include "ui/console/steps.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <fstream>
-#include <random>
 #include <system_error>
+
+#include "platform/files.h"
+#include "platform/utf8.h"
 
 namespace quelvar::ui::console {
 
@@ -41,9 +42,9 @@ std::string SafeFileName(const std::string& name) {
 
 std::filesystem::path SaveDestination(const std::optional<std::string>& output,
                                       const std::string& deviceLine) {
-    std::filesystem::path defaultName(SafeFileName(deviceLine + ".rec"));
+    std::filesystem::path defaultName = platform::pathFromUtf8(SafeFileName(deviceLine + ".rec"));
     if (!output) return defaultName;
-    std::filesystem::path path(*output);
+    std::filesystem::path path = platform::pathFromUtf8(*output);
     std::error_code error;
     if (!path.has_filename() || path.filename() == "." || path.filename() == ".." ||
         std::filesystem::is_directory(path, error)) {
@@ -58,13 +59,11 @@ std::string CannotCreateReason(const std::filesystem::path& path) {
     if (std::filesystem::is_directory(path, error)) return "it is a folder";
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) folder = ".";
-    std::random_device random;
-    std::filesystem::path probe =
-        folder / (".quelvarinit-check-" + std::to_string(random()) + ".tmp");
-    std::FILE* file = std::fopen(probe.string().c_str(), "wbx");
-    if (file == nullptr) return std::generic_category().message(errno);
-    std::fclose(file);
-    std::filesystem::remove(probe, error);
+    errno = 0;
+    std::optional<std::filesystem::path> probe =
+        platform::createUniqueFile(folder, ".quelvarinit-check-", ".tmp");
+    if (!probe) return std::generic_category().message(errno != 0 ? errno : EACCES);
+    std::filesystem::remove(*probe, error);
     return {};
 }
 

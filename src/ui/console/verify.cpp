@@ -1,12 +1,10 @@
 #include "ui/console/verify.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <iterator>
 #include <optional>
 
+#include "platform/files.h"
 #include "ui/console/record_compare.h"
 #include "ui/console/steps.h"
 
@@ -27,11 +25,7 @@ std::optional<std::filesystem::path> makeTemporaryRecordFile() {
     std::error_code error;
     std::filesystem::path folder = std::filesystem::temp_directory_path(error);
     if (error) return std::nullopt;
-    std::string pattern = (folder / "quelvarinit-verify-XXXXXX.rec").string();
-    int descriptor = ::mkstemps(pattern.data(), 4);
-    if (descriptor < 0) return std::nullopt;
-    ::close(descriptor);
-    return std::filesystem::path(pattern);
+    return platform::createUniqueFile(folder, "quelvarinit-verify-", ".rec");
 }
 
 }  // namespace

@@ -1,0 +1,72 @@
+#include "ui/win32/log_window.h"
+
+namespace quelvar::ui::win32 {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"QuelvarActivityLog";
+
+}  // namespace
+
+LogWindow::~LogWindow() {
+    if (window_ != nullptr) ::DestroyWindow(window_);
+}
+
+LRESULT CALLBACK LogWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SIZE) {
+        // The text fills the window.
+        if (HWND edit = ::GetWindow(window, GW_CHILD)) {
+            ::MoveWindow(edit, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        }
+        return 0;
+    }
+    if (message == WM_CLOSE) {
+        // Closing only hides it; the next Ctrl+Shift+L shows it again, up to date.
+        ::ShowWindow(window, SW_HIDE);
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+void LogWindow::show(HINSTANCE instance, const std::wstring& applicationName, HFONT font) {
+    if (window_ == nullptr) {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = windowProc;
+        windowClass.hInstance = instance;
+        windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        windowClass.lpszClassName = kClassName;
+        ::RegisterClassExW(&windowClass);  // fails harmlessly when already registered
+
+        const std::wstring title = L"Activity log - " + applicationName;
+        window_ = ::CreateWindowExW(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, 520, 360, nullptr, nullptr,
+                                    instance, nullptr);
+        if (window_ == nullptr) return;
+        edit_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                                      ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                                  0, 0, 0, 0, window_, nullptr, instance, nullptr);
+        ::SendMessageW(edit_, EM_SETLIMITTEXT, 0, 0);
+        if (font != nullptr) ::SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        RECT client{};
+        ::GetClientRect(window_, &client);
+        ::MoveWindow(edit_, 0, 0, client.right, client.bottom, FALSE);
+        ::SetWindowTextW(edit_, text_.c_str());
+    }
+    ::ShowWindow(window_, SW_SHOWNORMAL);
+    ::SetForegroundWindow(window_);
+    scrollToEnd();
+}
+
+void LogWindow::setText(const std::wstring& text) {
+    text_ = text;
+    if (edit_ != nullptr) ::SetWindowTextW(edit_, text_.c_str());
+}
+
+void LogWindow::scrollToEnd() {
+    if (edit_ != nullptr) ::SendMessageW(edit_, EM_LINESCROLL, 0, 0x10000);
+}
+
+}  // namespace quelvar::ui::win32

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace quelvar::ui::win32 {
+
+// A separate, resizable window that shows the activity log while the log
+// control of the main window stays hidden. It has no owner, so it stays
+// usable (scrolling, copying) while the main window is busy or shows a box.
+class LogWindow {
+  public:
+    LogWindow() = default;
+    ~LogWindow();
+    LogWindow(const LogWindow&) = delete;
+    LogWindow& operator=(const LogWindow&) = delete;
+
+    // Made on first show, with the main window's font.
+    void show(HINSTANCE instance, const std::wstring& applicationName, HFONT font);
+    void setText(const std::wstring& text);
+    void scrollToEnd();
+    HWND handle() const { return window_; }
+
+  private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND window_ = nullptr;
+    HWND edit_ = nullptr;
+    std::wstring text_;  // kept while the window is not made yet
+};
+
+}  // namespace quelvar::ui::win32

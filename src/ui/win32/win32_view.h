@@ -1,0 +1,76 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <type_traits>
+
+#include "platform/view.h"
+
+namespace quelvar::ui::win32 {
+
+class MainWindow;
+
+// The View over the Win32 dialog. The core calls it from the worker thread
+// that runs an operation, or from the window's thread for the cheap list
+// notifications and the window initialisation. Controls belong to the thread
+// that made them, so a call from any other thread is carried there with
+// SendMessage (which waits until it has run): the core sees every call
+// complete, in its own order, as if it ran on the window's thread.
+class Win32View : public platform::View {
+  public:
+    explicit Win32View(MainWindow& window);
+
+    int listCount(platform::ControlId list) override;
+    void listAdd(platform::ControlId list, const std::string& line) override;
+    void listDelete(platform::ControlId list, int index) override;
+    int listSelection(platform::ControlId list) override;
+    void setListSelection(platform::ControlId list, int index) override;
+    std::string listText(platform::ControlId list, int index) override;
+
+    void enable(platform::ControlId control, bool enabled) override;
+    void show(platform::ControlId control, bool visible) override;
+
+    platform::Ipv4Octets ipAddress() override;
+    void setIpAddress(const platform::Ipv4Octets& octets) override;
+    void clearIpAddress() override;
+
+    void setProgressRange(int lower, int upper) override;
+    void setProgress(int position) override;
+
+    std::string text(platform::ControlId control) override;
+    void setText(platform::ControlId control, const std::string& text) override;
+    void scrollLogToEnd() override;
+
+    platform::MessageAnswer messageBox(platform::MessageKind kind,
+                                       const std::string& text) override;
+    std::optional<std::filesystem::path> saveFileDialog(
+        const platform::SaveDialogRequest& request) override;
+    std::optional<std::filesystem::path> chooseFolder(
+        const std::string& title, const std::filesystem::path& current) override;
+
+  private:
+    HWND item(platform::ControlId id) const;
+
+    // Runs f on the window's thread and returns its result; `fallback` when
+    // the window is gone (an operation then finishes without it: every
+    // question answers cancel).
+    template <typename F, typename R = std::invoke_result_t<F&>>
+    R onWindowThread(F&& f, R fallback = R()) {
+        R result = fallback;
+        std::function<void()> call = [&] { result = f(); };
+        invoke(call);
+        return result;
+    }
+    template <typename F>
+    void onWindowThreadVoid(F&& f) {
+        std::function<void()> call = [&] { f(); };
+        invoke(call);
+    }
+    void invoke(std::function<void()>& call);
+
+    MainWindow& window_;
+};
+
+}  // namespace quelvar::ui::win32
