@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "discovery/device_table.h"
+#include "discovery/search.h"
 #include "platform/control_id.h"
 #include "platform/language.h"
 #include "platform/launcher.h"
@@ -72,6 +73,10 @@ public:
         searchDestination_ = destination;
     }
     const platform::Ipv4Octets& searchDestination() const { return searchDestination_; }
+    // Limits the search to one network adapter, by name (nullopt: every adapter).
+    void setSearchAdapter(std::optional<std::string> name) { searchAdapter_ = std::move(name); }
+    // How the last search went out, adapter by adapter: what explains an empty result.
+    const discovery::SearchResult& lastSearch() const { return lastSearch_; }
 
     const discovery::DeviceTable& deviceTable() const { return devices_; }
     // Replies the last search read after the table was full (not listed).
@@ -109,6 +114,8 @@ private:
     std::string recordFolder_;
     std::string logText_;
     platform::Ipv4Octets searchDestination_{255, 255, 255, 255};
+    std::optional<std::string> searchAdapter_;
+    discovery::SearchResult lastSearch_;
 };
 
 // The record folder for an executable: its folder, ending in the separator.

@@ -1,4 +1,5 @@
-// The Search button: one broadcast, then every reply until a quiet second.
+// The Search button: the search request on every adapter, then every reply
+// until a quiet second.
 #include "app/init_dlg.h"
 #include "app/strings.h"
 #include "discovery/search.h"
@@ -11,7 +12,11 @@ Outcome CInitDlg::OnSearch() {
     clearLog();
     emptyList(ControlId::DeviceList);
 
-    discovery::SearchResult result = discovery::SearchForModules(searchDestination_, devices_);
+    discovery::SearchScope scope;
+    scope.destination = searchDestination_;
+    scope.adapter = searchAdapter_;
+    lastSearch_ = discovery::SearchForModules(scope, devices_);
+    const discovery::SearchResult& result = lastSearch_;
     repliesBeyondTable_ = result.dropped;
     if (result.error != 0) {
         // The rows read so far stay counted but are not listed.

@@ -14,7 +14,9 @@ namespace quelvar::ui::console {
 std::string JsonString(std::string_view bytes);
 
 // The modules of the last search as one JSON array, in list order:
-// [{"mac":"02-00-00-00-00-02","ip":"127.0.0.2","port":30718,"product":"QV","version":"6.1"}]
+// [{"mac":"02-00-00-00-00-02","ip":"127.0.0.2","port":30718,"product":"QV","version":"6.1",
+//   "interface":"lo"}]
+// "interface" is the network adapter the reply came in on.
 std::string DevicesJson(const discovery::DeviceTable& table);
 
 }  // namespace quelvar::ui::console

@@ -19,7 +19,7 @@ struct CommandInfo {
 
 const std::array<CommandInfo, 8>& commandTable() {
     static const std::array<CommandInfo, 8> table{{
-        {"search", Command::Search, 0, "", {"--json", "--broadcast"}},
+        {"search", Command::Search, 0, "", {"--json", "--broadcast", "--interface"}},
         {"ping", Command::Ping, 1, "ADDRESS", {"--attempts"}},
         {"set-ip", Command::SetIp, 2, "DEVICE NEW_ADDRESS", {"--yes"}},
         {"save", Command::Save, 1, "DEVICE", {"--output", "--yes"}},
@@ -33,12 +33,14 @@ const std::array<CommandInfo, 8>& commandTable() {
 }
 
 bool takesValue(std::string_view option) {
-    return option == "--broadcast" || option == "--attempts" || option == "--output" ||
-           option == "--log" || option == "--lang" || option == "--jobs" || option == "--log-dir";
+    return option == "--broadcast" || option == "--interface" || option == "--attempts" ||
+           option == "--output" || option == "--log" || option == "--lang" || option == "--jobs" ||
+           option == "--log-dir";
 }
 
 bool isKnownOption(std::string_view option) {
-    return option == "--json" || option == "--broadcast" || option == "--attempts" ||
+    return option == "--json" || option == "--broadcast" || option == "--interface" ||
+           option == "--attempts" ||
            option == "--yes" || option == "--output" || option == "--verify" || option == "--log" ||
            option == "--lang" || option == "--jobs" || option == "--log-dir";
 }
@@ -143,6 +145,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
         } else if (name == "--broadcast") {
             result.broadcast = ParseIpv4Address(value);
             if (!result.broadcast) return usageError("malformed address '" + value + "'");
+        } else if (name == "--interface") {
+            if (value.empty()) return usageError("option --interface needs an adapter name");
+            result.interface = value;
         } else if (name == "--attempts") {
             std::optional<unsigned> attempts = parseCount(value, 1, kMaxPingAttempts);
             if (!attempts) {
@@ -212,7 +217,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
 
 std::string UsageText() {
     return "Usage:\n"
-           "  quelvarinit-cli search [--json] [--broadcast ADDRESS]\n"
+           "  quelvarinit-cli search [--json] [--broadcast ADDRESS] [--interface NAME]\n"
            "  quelvarinit-cli ping ADDRESS [--attempts N]\n"
            "  quelvarinit-cli set-ip DEVICE NEW_ADDRESS [--yes]\n"
            "  quelvarinit-cli save DEVICE [--output FILE] [--yes]\n"
