@@ -60,6 +60,55 @@ int sendRequest(const SearchScope& scope, const std::optional<platform::Ipv4Octe
                          platform::Ipv4Endpoint{scope.destination, kDiscoveryPort});
 }
 
+// One request from a socket bound to each target adapter's address. An
+// adapter whose request could not go out (its address gone, no route) is for
+// the diagnostics to name; only a socket layer that gives no socket at all is
+// a socket error.
+std::vector<RequestSocket> requestOnEachAdapter(const SearchScope& scope,
+                                                const std::vector<std::size_t>& targets,
+                                                SearchResult& result) {
+    std::vector<RequestSocket> sockets;
+    bool anyOpened = false;
+    int openError = 0;
+    for (std::size_t i : targets) {
+        AdapterRequest& target = result.adapters[i];
+        RequestSocket sent{{}, target.adapter.name};
+        bool opened = false;
+        target.error = sendRequest(scope, target.adapter.address, sent.socket, opened);
+        target.requestSent = target.error == 0;
+        anyOpened = anyOpened || opened;
+        if (!opened) openError = target.error;
+        if (target.requestSent) sockets.push_back(std::move(sent));
+    }
+    if (!anyOpened && !targets.empty()) result.error = openError;
+    return sockets;
+}
+
+// The one request from an unbound socket, leaving by the adapter whose
+// address the routing picked; its replies are taken as coming in there.
+std::vector<RequestSocket> requestAsRouted(const SearchScope& scope,
+                                           const std::optional<platform::Ipv4Octets>& routed,
+                                           SearchResult& result) {
+    std::vector<RequestSocket> sockets;
+    RequestSocket sent;
+    bool opened = false;
+    int sendError = sendRequest(scope, std::nullopt, sent.socket, opened);
+    if (!opened) {
+        result.error = sendError;
+        return sockets;
+    }
+    // A lost request ends like a search nobody answered.
+    for (AdapterRequest& entry : result.adapters) {
+        if (routed && entry.adapter.address == *routed && sent.adapter.empty()) {
+            entry.requestSent = sendError == 0;
+            entry.error = sendError;
+            sent.adapter = entry.adapter.name;
+        }
+    }
+    sockets.push_back(std::move(sent));
+    return sockets;
+}
+
 }  // namespace
 
 bool ReceiveSearchReply(platform::Socket& socket, DeviceTable& table, int index) {
@@ -97,45 +146,10 @@ SearchResult SearchForModules(const SearchScope& scope, DeviceTable& table) {
     result.everyAdapter =
         scope.adapter.has_value() || (scope.destination == kLimitedBroadcast && missesOne);
 
-    std::vector<RequestSocket> sockets;
-    if (result.everyAdapter) {
-        bool anyOpened = false;
-        int openError = 0;
-        for (std::size_t i : targets) {
-            AdapterRequest& target = result.adapters[i];
-            RequestSocket sent{{}, target.adapter.name};
-            bool opened = false;
-            target.error = sendRequest(scope, target.adapter.address, sent.socket, opened);
-            target.requestSent = target.error == 0;
-            anyOpened = anyOpened || opened;
-            if (!opened) openError = target.error;
-            if (target.requestSent) sockets.push_back(std::move(sent));
-        }
-        // An adapter whose request could not go out (its address gone, no
-        // route) is for the diagnostics to name; only a socket layer that
-        // gives no socket at all is a socket error.
-        if (!anyOpened && !targets.empty()) {
-            result.error = openError;
-            return result;
-        }
-    } else {
-        RequestSocket sent;
-        bool opened = false;
-        int sendError = sendRequest(scope, std::nullopt, sent.socket, opened);
-        if (!opened) {
-            result.error = sendError;
-            return result;
-        }
-        // A lost request ends like a search nobody answered.
-        for (AdapterRequest& entry : result.adapters) {
-            if (routed && entry.adapter.address == *routed && sent.adapter.empty()) {
-                entry.requestSent = sendError == 0;
-                entry.error = sendError;
-                sent.adapter = entry.adapter.name;
-            }
-        }
-        sockets.push_back(std::move(sent));
-    }
+    std::vector<RequestSocket> sockets = result.everyAdapter
+                                             ? requestOnEachAdapter(scope, targets, result)
+                                             : requestAsRouted(scope, routed, result);
+    if (result.error != 0) return result;
     if (sockets.empty()) return result;  // no adapter to search on
 
     std::vector<platform::Socket*> waited;
@@ -147,7 +161,8 @@ SearchResult SearchForModules(const SearchScope& scope, DeviceTable& table) {
             result.timeLimitReached = true;
             return result;
         }
-        result.error = platform::waitAnyReadable(waited, std::min(kDiscoveryTimeout, left), readable);
+        result.error =
+            platform::waitAnyReadable(waited, std::min(kDiscoveryTimeout, left), readable);
         if (result.error != 0) return result;
         if (std::none_of(readable.begin(), readable.end(), [](bool ready) { return ready; })) {
             // A quiet second ends the search; a shorter wait ran into the limit.

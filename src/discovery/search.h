@@ -36,8 +36,8 @@ struct AdapterRequest {
 };
 
 struct SearchResult {
-    int error = 0;     // opening the socket or a wait failed: the socket layer's number
-    int dropped = 0;   // replies read after the table was full, not stored
+    int error = 0;    // opening the socket or a wait failed: the socket layer's number
+    int dropped = 0;  // replies read after the table was full, not stored
     bool timeLimitReached = false;  // replies were still coming when the time was up
     bool everyAdapter = false;      // one request per adapter rather than one routed request
     // Every IPv4 adapter address of the machine, whether a request went out on it.

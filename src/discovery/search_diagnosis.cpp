@@ -36,8 +36,9 @@ std::vector<std::string> ExplainEmptySearch(const SearchResult& result) {
         return entry.adapter.up && !entry.adapter.loopback;
     });
     if (!anyUp) {
-        lines.push_back("cause: no network adapter is up besides loopback "
-                        "(cable unplugged, adapter switched off, or no IPv4 address)");
+        lines.push_back(
+            "cause: no network adapter is up besides loopback "
+            "(cable unplugged, adapter switched off, or no IPv4 address)");
     }
     bool anySent = std::any_of(result.adapters.begin(), result.adapters.end(),
                                [](const auto& entry) { return entry.requestSent; });
@@ -45,17 +46,18 @@ std::vector<std::string> ExplainEmptySearch(const SearchResult& result) {
 
     const std::string port = std::to_string(kDiscoveryPort);
     for (const std::string& finding : platform::visibleFirewallState()) {
-        lines.push_back("possible cause: " + finding + "; the firewall must let in UDP replies from port " +
-                        port);
+        lines.push_back("possible cause: " + finding +
+                        "; the firewall must let in UDP replies from port " + port);
     }
     for (const AdapterRequest& entry : result.adapters) {
         if (!entry.requestSent) continue;
         const platform::NetworkAdapter& adapter = entry.adapter;
         if (platform::dropsRepliesFromOtherSubnets(adapter.name)) {
-            lines.push_back("possible cause: " + adapter.name +
-                            " drops datagrams from addresses outside its subnets (strict reverse-path "
-                            "filter): a module in another subnet than " +
-                            adapter.addressText() + " cannot answer through it");
+            lines.push_back(
+                "possible cause: " + adapter.name +
+                " drops datagrams from addresses outside its subnets (strict reverse-path "
+                "filter): a module in another subnet than " +
+                adapter.addressText() + " cannot answer through it");
         }
         if (selfAssigned(adapter.address)) {
             lines.push_back("possible cause: " + adapter.name + " has a self-assigned address (" +

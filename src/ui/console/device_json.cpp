@@ -52,7 +52,7 @@ std::string DevicesJson(const discovery::DeviceTable& table) {
                                                               entry.productLetters.size()));
         json += ",\"version\":" + JsonString(std::to_string(entry.versionMajor) + "." +
                                              std::to_string(entry.versionMinor));
-        json += ",\"interface\":" + JsonString(entry.adapter);
+        if (!entry.adapter.empty()) json += ",\"interface\":" + JsonString(entry.adapter);
         json += "}";
     }
     json += "]";

@@ -14,15 +14,16 @@ int RunSearchCommand(Session& session) {
     if (options.interface) {
         std::string known;
         if (!IsNetworkAdapter(*options.interface, known)) {
-            err << "quelvarinit-cli: no network adapter '" << *options.interface
-                << "' with an IPv4 address (there are: " << known << ")\n";
+            err << "quelvarinit-cli: no network adapter '"
+                << *options.interface << "' with an IPv4 address (there are: " << known << ")\n";
             return kExitUsage;
         }
         session.dlg().setSearchAdapter(*options.interface);
     }
     app::Outcome outcome = session.search();
     session.view().eraseProgress();
-    ReportSearchDiagnostics(session.dlg(), options.broadcast.has_value() && !options.interface, err);
+    ReportSearchDiagnostics(session.dlg(), options.broadcast.has_value() && !options.interface,
+                            err);
     // Nothing listed: the search has shown why ("not found." or a socket error).
     if (!outcome.succeeded()) return kExitFailure;
     if (options.json) {
