@@ -24,7 +24,8 @@
 #   +----------------------+        |  module 10.1.0.10    |
 #                                   +---------------------+
 #
-# One module reachable through both adapters:
+# One module reachable through both adapters (its reply to b0 comes from
+# another subnet than b0's):
 #
 #   +------- twice --------+        +------- dual --------+
 #   | a0 10.1.0.1/24, dflt <- veth -> x1 10.1.0.2/24       |
@@ -119,6 +120,15 @@ rows_with() {
     printf '%s\n' "$rows" | grep -c .
 }
 
+# loose_rp_filter NS IF...: no reverse-path filter in NS, whatever a new
+# namespace inherits, so replies from another subnet come in.
+loose_rp_filter() {
+    local ns="$1"; shift
+    for conf in all "$@"; do
+        in_ns "$ns" sh -c "echo 0 >/proc/sys/net/ipv4/conf/$conf/rp_filter" || return 1
+    done
+}
+
 # counter NS FILE GROUP FIELD: a counter of /proc/net/snmp or /proc/net/netstat.
 counter() {
     in_ns "$1" cat "/proc/net/$2" |
@@ -137,7 +147,7 @@ make_ns probe 2>/dev/null || skip "cannot make a network namespace (ip netns add
 make_ns tool && make_ns peer1 && make_ns peer2 &&
     veth tool a0 10.1.0.1/24 peer1 a1 10.1.0.2/24 &&
     veth tool b0 10.2.0.1/24 peer2 b1 10.2.0.2/24 &&
-    ip -n "$prefix-tool" route add default via 10.1.0.2 dev a0 &&
+    ip -n "$prefix-tool" route add default via 10.1.0.2 dev a0 && loose_rp_filter tool a0 b0 &&
     for address in 10.1.0.10 10.1.0.11; do ip -n "$prefix-peer1" addr add $address/24 dev a1 || exit 1; done &&
     for address in 10.2.0.10 10.2.0.11 10.2.0.50; do ip -n "$prefix-peer2" addr add $address/24 dev b1 || exit 1; done ||
     { echo "adapters_test: cannot build the topology" >&2; exit 1; }
@@ -198,6 +208,10 @@ cli bare search
     fail "search with loopback only: $(cat "$work/err")"
 
 # --- one adapter: exactly the one routed broadcast ---------------------------
+# The namespaces' own counters: one UDP datagram sent, and it a broadcast,
+# one broadcast heard. The simulated module answers a broadcast only when it
+# is addressed to 255.255.255.255, not to the subnet's 10.1.0.255, so its
+# answer shows the destination.
 
 make_ns single && make_ns lone &&
     veth single a0 10.1.0.1/24 lone a1 10.1.0.2/24 &&
@@ -221,7 +235,7 @@ heard=$(( $(counter lone netstat IpExt InBcastPkts) - heard_before ))
 make_ns twice && make_ns dual &&
     veth twice a0 10.1.0.1/24 dual x1 10.1.0.2/24 &&
     veth twice b0 10.2.0.1/24 dual y1 10.2.0.2/24 &&
-    ip -n "$prefix-twice" route add default via 10.1.0.2 dev a0 &&
+    ip -n "$prefix-twice" route add default via 10.1.0.2 dev a0 && loose_rp_filter twice a0 b0 &&
     ip -n "$prefix-dual" addr add 10.1.0.10/24 dev x1 && start_sim dual 10.1.0.10 1 ||
     { echo "adapters_test: cannot build the two-link topology" >&2; exit 1; }
 cli twice search --json
