@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "discovery/device_table.h"
+#include "discovery/search.h"
 #include "monitor/transfer_hooks.h"
 #include "platform/control_id.h"
 #include "platform/language.h"
@@ -73,10 +74,14 @@ public:
         searchDestination_ = destination;
     }
     const platform::Ipv4Octets& searchDestination() const { return searchDestination_; }
+    // Limits the search to one network adapter, by name (nullopt: every adapter).
+    void setSearchAdapter(std::optional<std::string> name) { searchAdapter_ = std::move(name); }
+    // How the last search went out, adapter by adapter: what explains an empty result.
+    const discovery::SearchResult& lastSearch() const { return lastSearch_; }
 
     const discovery::DeviceTable& deviceTable() const { return devices_; }
     // Replies the last search read after the table was full (not listed).
-    int repliesBeyondTable() const { return repliesBeyondTable_; }
+    int repliesBeyondTable() const { return lastSearch_.dropped; }
 
     // Lists the modules of a search made elsewhere, as the end of a search
     // lists its own: several presenters can then work on the modules of one
@@ -112,10 +117,11 @@ private:
     std::filesystem::path executablePath_;
 
     discovery::DeviceTable devices_;
-    int repliesBeyondTable_ = 0;
     std::string recordFolder_;
     std::string logText_;
     platform::Ipv4Octets searchDestination_{255, 255, 255, 255};
+    std::optional<std::string> searchAdapter_;
+    discovery::SearchResult lastSearch_;
 };
 
 // The record folder for an executable: its folder, ending in the separator.

@@ -1,4 +1,5 @@
-// The Search button: one broadcast, then every reply until a quiet second.
+// The Search button: the search request on every adapter, then every reply
+// until a quiet second.
 #include "app/init_dlg.h"
 #include "app/strings.h"
 #include "discovery/search.h"
@@ -11,8 +12,11 @@ Outcome CInitDlg::OnSearch() {
     clearLog();
     emptyList(ControlId::DeviceList);
 
-    discovery::SearchResult result = discovery::SearchForModules(searchDestination_, devices_);
-    repliesBeyondTable_ = result.dropped;
+    discovery::SearchScope scope;
+    scope.destination = searchDestination_;
+    scope.adapter = searchAdapter_;
+    lastSearch_ = discovery::SearchForModules(scope, devices_);
+    const discovery::SearchResult& result = lastSearch_;
     if (result.error != 0) {
         // The rows read so far stay counted but are not listed.
         ReportSocketError(result.error);
@@ -25,7 +29,7 @@ Outcome CInitDlg::OnSearch() {
 void CInitDlg::adoptSearchResult(const discovery::DeviceTable& devices) {
     emptyList(ControlId::DeviceList);
     devices_ = devices;
-    repliesBeyondTable_ = 0;
+    lastSearch_ = {};
     listDevices();
 }
 

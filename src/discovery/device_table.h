@@ -27,6 +27,7 @@ struct DeviceEntry {
     std::uint8_t reservedByte = 0;
     std::int32_t reservedA = 0, reservedB = 0;
     std::array<std::uint8_t, 2> replyWord{};
+    std::string adapter;  // the network adapter the reply came in on; "" when unknown
 };
 
 // The modules found by the last search: row i is line i of the device list.

@@ -1,12 +1,115 @@
-// The search: one request, then every reply until a quiet second.
+// The search: a request on each adapter (or the one routed request), then
+// every reply until a quiet second.
 #include "discovery/search.h"
 
+#include <algorithm>
 #include <array>
 
 #include "discovery/datagrams.h"
 #include "discovery/discovery_socket.h"
 
 namespace quelvar::discovery {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr platform::Ipv4Octets kLimitedBroadcast{255, 255, 255, 255};
+
+// A socket the request went out on, and the adapter its replies come in on.
+struct RequestSocket {
+    platform::Socket socket;
+    std::string adapter;
+};
+
+bool broadcastsOnItsOwn(const platform::NetworkAdapter& adapter) {
+    return adapter.up && adapter.canBroadcast;
+}
+
+// The entries a request goes out on: one per adapter (its first address).
+std::vector<std::size_t> requestTargets(const SearchScope& scope,
+                                        const std::vector<AdapterRequest>& adapters) {
+    std::vector<std::size_t> targets;
+    std::vector<std::string> taken;
+    for (std::size_t i = 0; i < adapters.size(); ++i) {
+        const platform::NetworkAdapter& adapter = adapters[i].adapter;
+        if (std::find(taken.begin(), taken.end(), adapter.name) != taken.end()) continue;
+        bool wanted = scope.adapter ? adapter.name == *scope.adapter && adapter.up
+                                    : broadcastsOnItsOwn(adapter);
+        if (!wanted) continue;
+        taken.push_back(adapter.name);
+        targets.push_back(i);
+    }
+    return targets;
+}
+
+// The search request from a fresh socket; `local` binds it to one adapter's
+// address, so that the request leaves by that adapter and its replies come
+// back to this socket alone.
+// `opened` tells a socket layer that gave no socket from a request that
+// could not go out.
+int sendRequest(const SearchScope& scope, const std::optional<platform::Ipv4Octets>& local,
+                platform::Socket& socket, bool& opened) {
+    int error = 0;
+    socket = OpenDiscoverySocket(error);
+    opened = error == 0;
+    if (error != 0) return error;
+    if (local && (error = socket.bind(platform::Ipv4Endpoint{*local, 0})) != 0) return error;
+    auto request = EncodeSearchRequest();
+    return socket.sendTo(request.data(), request.size(),
+                         platform::Ipv4Endpoint{scope.destination, kDiscoveryPort});
+}
+
+// One request from a socket bound to each target adapter's address. An
+// adapter whose request could not go out (its address gone, no route) is for
+// the diagnostics to name; only a socket layer that gives no socket at all is
+// a socket error.
+std::vector<RequestSocket> requestOnEachAdapter(const SearchScope& scope,
+                                                const std::vector<std::size_t>& targets,
+                                                SearchResult& result) {
+    std::vector<RequestSocket> sockets;
+    bool anyOpened = false;
+    int openError = 0;
+    for (std::size_t i : targets) {
+        AdapterRequest& target = result.adapters[i];
+        RequestSocket sent{{}, target.adapter.name};
+        bool opened = false;
+        target.error = sendRequest(scope, target.adapter.address, sent.socket, opened);
+        target.requestSent = target.error == 0;
+        anyOpened = anyOpened || opened;
+        if (!opened) openError = target.error;
+        if (target.requestSent) sockets.push_back(std::move(sent));
+    }
+    if (!anyOpened && !targets.empty()) result.error = openError;
+    return sockets;
+}
+
+// The one request from an unbound socket, leaving by the adapter whose
+// address the routing picked; its replies are taken as coming in there.
+std::vector<RequestSocket> requestAsRouted(const SearchScope& scope,
+                                           const std::optional<platform::Ipv4Octets>& routed,
+                                           SearchResult& result) {
+    std::vector<RequestSocket> sockets;
+    RequestSocket sent;
+    bool opened = false;
+    int sendError = sendRequest(scope, std::nullopt, sent.socket, opened);
+    if (!opened) {
+        result.error = sendError;
+        return sockets;
+    }
+    // A lost request ends like a search nobody answered.
+    for (AdapterRequest& entry : result.adapters) {
+        if (routed && entry.adapter.address == *routed && sent.adapter.empty()) {
+            entry.requestSent = sendError == 0;
+            entry.error = sendError;
+            sent.adapter = entry.adapter.name;
+        }
+    }
+    sockets.push_back(std::move(sent));
+    return sockets;
+}
+
+}  // namespace
 
 bool ReceiveSearchReply(platform::Socket& socket, DeviceTable& table, int index) {
     // Zeroed for each datagram, so a short reply leaves no bytes of an earlier one.
@@ -22,26 +125,60 @@ bool ReceiveSearchReply(platform::Socket& socket, DeviceTable& table, int index)
     return true;
 }
 
-SearchResult SearchForModules(const platform::Ipv4Octets& destination, DeviceTable& table) {
+SearchResult SearchForModules(const SearchScope& scope, DeviceTable& table) {
     SearchResult result;
     table.reset();
-    platform::Socket socket = OpenDiscoverySocket(result.error);
+    const Clock::time_point deadline = Clock::now() + scope.timeLimit;
+
+    int listError = 0;
+    for (platform::NetworkAdapter& adapter : platform::listNetworkAdapters(listError)) {
+        result.adapters.push_back(AdapterRequest{std::move(adapter)});
+    }
+    std::vector<std::size_t> targets = requestTargets(scope, result.adapters);
+
+    // The request goes out once per adapter only when the routed broadcast
+    // would miss one: a machine with a single adapter keeps the one request
+    // from an unbound socket, exactly as it always had.
+    std::optional<platform::Ipv4Octets> routed = platform::routeSourceFor(scope.destination);
+    bool missesOne = std::any_of(targets.begin(), targets.end(), [&](std::size_t i) {
+        return !routed || result.adapters[i].adapter.address != *routed;
+    });
+    result.everyAdapter =
+        scope.adapter.has_value() || (scope.destination == kLimitedBroadcast && missesOne);
+
+    std::vector<RequestSocket> sockets = result.everyAdapter
+                                             ? requestOnEachAdapter(scope, targets, result)
+                                             : requestAsRouted(scope, routed, result);
     if (result.error != 0) return result;
+    if (sockets.empty()) return result;  // no adapter to search on
 
-    // A lost request ends like a search nobody answered; nothing to examine.
-    auto request = EncodeSearchRequest();
-    static_cast<void>(
-        socket.sendTo(request.data(), request.size(), platform::Ipv4Endpoint{destination, kDiscoveryPort}));
-
+    std::vector<platform::Socket*> waited;
+    for (RequestSocket& entry : sockets) waited.push_back(&entry.socket);
+    std::vector<bool> readable;
     for (;;) {
-        bool readable = false;
-        result.error = socket.waitReadable(kDiscoveryTimeout, readable);
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left <= std::chrono::milliseconds::zero()) {
+            result.timeLimitReached = true;
+            return result;
+        }
+        result.error =
+            platform::waitAnyReadable(waited, std::min(kDiscoveryTimeout, left), readable);
         if (result.error != 0) return result;
-        if (!readable) return result;  // a quiet second: the search is over
-        if (ReceiveSearchReply(socket, table, table.count)) {
-            ++table.count;
-        } else if (table.count >= DeviceTable::kCapacity) {
-            ++result.dropped;
+        if (std::none_of(readable.begin(), readable.end(), [](bool ready) { return ready; })) {
+            // A quiet second ends the search; a shorter wait ran into the limit.
+            result.timeLimitReached = left < kDiscoveryTimeout;
+            return result;
+        }
+        // Replies that came in together on several adapters are taken one per
+        // adapter in turn, so a busy adapter cannot starve another.
+        for (std::size_t i = 0; i < sockets.size(); ++i) {
+            if (!readable[i]) continue;
+            if (ReceiveSearchReply(sockets[i].socket, table, table.count)) {
+                table.rows[static_cast<std::size_t>(table.count)].adapter = sockets[i].adapter;
+                ++table.count;
+            } else if (table.count >= DeviceTable::kCapacity) {
+                ++result.dropped;
+            }
         }
     }
 }

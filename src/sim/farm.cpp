@@ -121,6 +121,12 @@ struct Farm::Impl {
     mutable std::mutex datagramMutex;
     std::vector<ReceivedDatagram> datagrams;
     bool keepDatagrams = true;  // guarded by datagramMutex
+    bool anyAddress = false;    // set before start: addresses outside 127/8 allowed
+
+    // Where a module may live and whom it may answer.
+    bool servable(const Ipv4Octets& address) const {
+        return anyAddress || IsLoopbackAddress(address);
+    }
 
     ModuleState& at(int index) const { return *modules.at(static_cast<std::size_t>(index)); }
 
@@ -149,7 +155,7 @@ int Farm::Impl::start() {
     if (running) return 0;
     stopping = false;
     for (const auto& module : modules) {
-        if (!IsLoopbackAddress(module->address)) return EADDRNOTAVAIL;
+        if (!servable(module->address)) return EADDRNOTAVAIL;
     }
     RaiseOpenFileLimit(modules.size());
 
@@ -401,7 +407,7 @@ void Farm::Impl::answer(int index, Bytes reply, const Ipv4Endpoint& to) {
     // A module that moved away or began a reset meanwhile has nothing to say,
     // and nothing ever goes to an address outside the loopback network.
     if (!module.reachable || module.resetting || !module.udp.isOpen()) return;
-    if (!IsLoopbackAddress(to.octets)) return;
+    if (!servable(to.octets)) return;
     static_cast<void>(module.udp.sendTo(reply.data(), reply.size(), to));
 }
 
@@ -414,7 +420,7 @@ void Farm::Impl::moveModule(int index, const Ipv4Octets& address) {
         std::lock_guard lock(module.mutex);
         module.config.address = address;
     }
-    module.reachable = IsLoopbackAddress(address);
+    module.reachable = servable(address);
     if (!module.reachable) return;
     moduleAt[AddressNumber(address)] = index;
     if (!module.resetting) reopenModule(index);
@@ -534,6 +540,10 @@ ModuleConfig Farm::module(int index) const {
     ModuleState& module = impl_->at(index);
     std::lock_guard lock(module.mutex);
     return module.config;
+}
+
+void Farm::allowAnyAddress(bool allow) {
+    impl_->anyAddress = allow;
 }
 
 void Farm::keepDatagrams(bool keep) {

@@ -39,6 +39,11 @@ public:
     // Current state of a module (its address changes after an IP-SETUP).
     ModuleConfig module(int index) const;
 
+    // Lets modules live at, and answer, addresses outside 127.0.0.0/8 (set
+    // before start). Only for a private namespace whose every address the
+    // caller made, such as the multi-adapter test's veth links.
+    void allowAnyAddress(bool allow);
+
     // Every datagram the modules took, for tests. A long-running farm turns
     // this off (before start) so that its memory does not grow with each search.
     void keepDatagrams(bool keep);

@@ -33,6 +33,7 @@ struct Options {
     Ipv4Octets firstAddress{127, 0, 0, 2};
     std::vector<std::pair<int, std::string>> profiles;  // index (-1: all), profile
     std::optional<long> exitAfterSeconds;
+    bool anyAddress = false;
 };
 
 void PrintHelp() {
@@ -45,6 +46,8 @@ void PrintHelp() {
                  "                            (default 127.0.0.2; all must be in 127.0.0.0/8)\n"
                  "  --profile INDEX:PROFILE   a behaviour of module INDEX (or 'all'); repeatable\n"
                  "  --exit-after SECONDS      stop by itself after SECONDS\n"
+                 "  --any-address             allow addresses outside 127.0.0.0/8 (only in a\n"
+                 "                            private namespace whose links you made yourself)\n"
                  "  --help                    this text\n"
                  "\n"
                  "Profiles:\n"
@@ -123,6 +126,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode) {
             }
             options.profiles.emplace_back(static_cast<int>(*index),
                                           std::string(text->substr(colon + 1)));
+        } else if (argument == "--any-address") {
+            options.anyAddress = true;
         } else if (argument == "--exit-after") {
             auto text = value();
             if (!text) return std::nullopt;
@@ -146,7 +151,9 @@ std::optional<std::vector<ModuleConfig>> BuildModules(const Options& options) {
     std::uint32_t first = AddressNumber(options.firstAddress);
     for (int i = 0; i < options.modules; ++i) {
         std::uint32_t number = first + static_cast<std::uint32_t>(i);
-        if (number < first || !IsModuleAddress(number)) {
+        bool usable = options.anyAddress ? (number & 0xFFu) != 0 && (number & 0xFFu) != 0xFFu
+                                         : IsModuleAddress(number);
+        if (number < first || !usable) {
             std::cerr << "quelvar-sim: module " << i << " would live at "
                       << Ipv4Endpoint{ToOctets(number), 0}.addressText()
                       << ", outside 127.0.0.0/8 (or its network or broadcast address)\n";
@@ -194,6 +201,7 @@ int main(int argc, char** argv) {
     Farm farm(*modules);
     // Nobody inspects the traffic of a farm served until a signal.
     farm.keepDatagrams(false);
+    farm.allowAnyAddress(options->anyAddress);
     if (int error = farm.start(); error != 0) {
         std::cerr << "quelvar-sim: cannot start the modules: "
                   << quelvar::platform::systemErrorText(error) << "\n";

@@ -163,6 +163,12 @@ TEST(Operations, WindowKeepsPaintingButTakesNoInputWhileAnOperationRuns) {
     EXPECT_FALSE(shown.window().isBusy());
     EXPECT_EQ(shown.window().cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(field->cursor().shape(), Qt::IBeamCursor);
+    // The live log window also says why, below the log's own text.
+    EXPECT_TRUE(shown.window().logWindow()->logText().startsWith(
+        "QUELVAR is not found.\n\nadapter lo 127.0.0.1/8: "))
+        << shown.window().logWindow()->logText().toStdString();
+    EXPECT_TRUE(shown.window().logWindow()->logText().contains(
+        "cause: no network adapter is up besides loopback"));
     shown.window().logWindow()->close();
     EXPECT_TRUE(ui::qt::DialogAnswers::folderRequests().empty());
     ASSERT_EQ(ui::qt::DialogAnswers::messages().size(), 1u);

@@ -35,6 +35,7 @@ std::string DevicesJson(const discovery::DeviceTable& table) {
             {"product", charactersOfBytes(entry->productLetters.data(), entry->productLetters.size())},
             {"version", std::to_string(entry->versionMajor) + "." + std::to_string(entry->versionMinor)},
         });
+        if (!entry->adapter.empty()) devices.back()["interface"] = entry->adapter;
     }
     return devices.dump(-1, ' ', true);
 }

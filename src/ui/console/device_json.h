@@ -11,6 +11,8 @@ namespace quelvar::ui::console {
 // The product letters are raw bytes of the module's reply, not necessarily
 // text: each byte stands for the character of that number, and everything
 // outside printable ASCII is escaped, so the output is always valid JSON.
+// "interface", after "version", is the network adapter the reply came in on;
+// a row that does not know it (not filled by a search of this machine) has none.
 std::string DevicesJson(const discovery::DeviceTable& table);
 
 }  // namespace quelvar::ui::console

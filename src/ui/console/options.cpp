@@ -27,7 +27,7 @@ bool CanBeModuleAddress(const platform::Ipv4Octets& address) {
 
 // What the command line said, before the operands are read as addresses.
 struct RawArguments {
-    std::string device, address, file, broadcast, output, log, lang, logDir;
+    std::string device, address, file, broadcast, adapter, output, log, lang, logDir;
     unsigned attempts = 1, jobs = 1;
     bool json = false, yes = false, verify = false, force = false;
 };
@@ -64,6 +64,7 @@ void declare(CLI::App& app, RawArguments& raw) {
     CLI::App* search = app.add_subcommand("search");
     flag(search, "--json", raw.json);
     search->add_option("--broadcast", raw.broadcast);
+    search->add_option("--interface", raw.adapter);
 
     CLI::App* ping = app.add_subcommand("ping");
     ping->add_option("ADDRESS", raw.address)->required();
@@ -111,6 +112,7 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
     options.jobs = raw.jobs;
     options.file = raw.file;
     if (!raw.log.empty()) options.logFile = raw.log;
+    if (!raw.adapter.empty()) options.interface = raw.adapter;
     if (!raw.logDir.empty()) options.logDir = raw.logDir;
     if (!raw.output.empty()) options.output = raw.output;
     if (raw.lang == "en") options.language = platform::Language::English;
@@ -185,7 +187,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
 
 std::string UsageText() {
     return "Usage:\n"
-           "  quelvarinit-cli search [--json] [--broadcast ADDRESS]\n"
+           "  quelvarinit-cli search [--json] [--broadcast ADDRESS] [--interface NAME]\n"
            "  quelvarinit-cli ping ADDRESS [--attempts N]\n"
            "  quelvarinit-cli set-ip DEVICE NEW_ADDRESS [--yes]\n"
            "  quelvarinit-cli save DEVICE [--output FILE] [--yes]\n"

@@ -24,6 +24,7 @@ struct Options {
     // Command options.
     bool json = false;
     std::optional<platform::Ipv4Octets> broadcast;
+    std::optional<std::string> interface;  // search: only this network adapter
     unsigned attempts = 1;
     bool yes = false;
     std::optional<std::string> output;

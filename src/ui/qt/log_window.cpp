@@ -24,6 +24,11 @@ void LogWindow::setLogText(const QString& text) {
     text_->setPlainText(text);
 }
 
+void LogWindow::appendDiagnostics(const QStringList& lines) {
+    for (const QString& line : lines) text_->appendPlainText(line);
+    scrollToEnd();
+}
+
 void LogWindow::scrollToEnd() {
     text_->verticalScrollBar()->setValue(text_->verticalScrollBar()->maximum());
 }

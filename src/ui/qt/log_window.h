@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 class QPlainTextEdit;
@@ -17,6 +18,9 @@ class LogWindow : public QWidget {
     explicit LogWindow(const QString& applicationName);
 
     void setLogText(const QString& text);
+    // Lines shown below the log until it next changes, without entering it:
+    // why a search found nothing, which the log's own text does not say.
+    void appendDiagnostics(const QStringList& lines);
     void scrollToEnd();
     QString logText() const;
 

@@ -4,6 +4,8 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include "discovery/search_diagnosis.h"
+#include "ui/qt/log_window.h"
 #include "ui/qt/record_folder.h"
 
 namespace quelvar::ui::qt {
@@ -48,7 +50,17 @@ void MainDialog::onClicked(ControlId id) {
     window_->setBusy(true);
     emit operationStarted(id);
     runner_.post([this, id] {
-        dlg_.OnNotify(id, app::Notification::Clicked);
+        std::optional<app::Outcome> outcome = dlg_.OnNotify(id, app::Notification::Clicked);
+        if (outcome && outcome->kind == app::OutcomeKind::NotFound) {
+            // The log keeps its fixed text; the live log window also says why.
+            QStringList lines;
+            for (const std::string& line : discovery::ExplainEmptySearch(dlg_.lastSearch())) {
+                lines << QString::fromStdString(line);
+            }
+            QMetaObject::invokeMethod(
+                this, [this, lines] { window_->logWindow()->appendDiagnostics(lines); },
+                Qt::QueuedConnection);
+        }
         // Every call the operation made to the window has completed by now,
         // so the window learns of the end after everything the user sees.
         QMetaObject::invokeMethod(

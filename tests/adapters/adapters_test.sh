@@ -1,0 +1,250 @@
+#!/bin/bash
+# The search on a machine with more than one network adapter, end to end:
+# quelvarinit-cli in a namespace of its own, simulated modules (quelvar-sim)
+# in peer namespaces behind veth links. Every namespace is private, named
+# uniquely for this run, and removed on every way out.
+#
+# Two adapters, modules behind each:
+#
+#   +---------------- tool -----------------+        +--------- peer1 ----------+
+#   | lo  127.0.0.1/8                       |        | a1 10.1.0.2/24           |
+#   | a0  10.1.0.1/24, default route  <------ veth --->  modules 10.1.0.10, .11  |
+#   |                                       |        +--------------------------+
+#   |                                       |        +--------- peer2 ----------+
+#   | b0  10.2.0.1/24                 <------ veth --->  b1 10.2.0.2/24           |
+#   |                                       |        |  modules 10.2.0.10, .11  |
+#   +---------------------------------------+        |  (10.2.0.50 kept free    |
+#                                                    |   for set-ip)            |
+#                                                    +--------------------------+
+#
+# One adapter only (the wire traffic must be the one routed broadcast):
+#
+#   +------- single -------+        +------- lone --------+
+#   | a0 10.1.0.1/24, dflt <- veth -> a1 10.1.0.2/24       |
+#   +----------------------+        |  module 10.1.0.10    |
+#                                   +---------------------+
+#
+# One module reachable through both adapters (its reply to b0 comes from
+# another subnet than b0's):
+#
+#   +------- twice --------+        +------- dual --------+
+#   | a0 10.1.0.1/24, dflt <- veth -> x1 10.1.0.2/24       |
+#   | b0 10.2.0.1/24       <- veth -> y1 10.2.0.2/24       |
+#   +----------------------+        |  module 10.1.0.10    |
+#                                   +---------------------+
+#
+# Usage: adapters_test.sh QUELVARINIT_CLI QUELVAR_SIM
+# Needs root for `ip netns`; skipped (77) without it, a failure under CI=true.
+set -u
+
+cli=$(readlink -f "$1")
+sim=$(readlink -f "$2")
+prefix="qvad$$"
+namespaces=""
+sim_pids=""
+failures=0
+work=$(mktemp -d)
+
+cleanup() {
+    for pid in $sim_pids; do kill "$pid" 2>/dev/null; done
+    for pid in $sim_pids; do wait "$pid" 2>/dev/null; done
+    for ns in $namespaces; do ip netns delete "$ns" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+skip() {
+    echo "adapters_test: $*" >&2
+    if [ "${CI:-}" = "true" ]; then exit 1; fi
+    exit 77
+}
+
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# --- building blocks -------------------------------------------------------
+
+in_ns() { local ns="$prefix-$1"; shift; ip netns exec "$ns" "$@"; }
+
+make_ns() {
+    ip netns add "$prefix-$1" || return 1
+    namespaces="$namespaces $prefix-$1"
+    ip -n "$prefix-$1" link set lo up
+}
+
+# veth NS_A IF_A ADDR_A NS_B IF_B ADDR_B: a veth pair made inside NS_A, its
+# other end moved straight into NS_B; nothing passes through this namespace.
+veth() {
+    ip -n "$prefix-$1" link add "$2" type veth peer name "$5" netns "$prefix-$4" || return 1
+    ip -n "$prefix-$1" addr add "$3" dev "$2" && ip -n "$prefix-$1" link set "$2" up &&
+        ip -n "$prefix-$4" addr add "$6" dev "$5" && ip -n "$prefix-$4" link set "$5" up
+}
+
+# start_sim NS FIRST COUNT: simulated modules from address FIRST on, waits
+# until they all answer.
+start_sim() {
+    local out="$work/sim-$1-$2"
+    # ip netns exec becomes the simulator, so $! is the simulator itself.
+    ip netns exec "$prefix-$1" "$sim" --any-address --first-address "$2" --modules "$3" \
+        --exit-after 240 >"$out" 2>&1 &
+    sim_pids="$sim_pids $!"
+    for _ in $(seq 100); do
+        grep -q '^ready$' "$out" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    cat "$out" >&2
+    return 1
+}
+
+stop_sims() {
+    for pid in $sim_pids; do kill "$pid" 2>/dev/null; done
+    for pid in $sim_pids; do wait "$pid" 2>/dev/null; done
+    sim_pids=""
+}
+
+# cli NS ARGS...: runs the console in NS from the work folder; stdout to
+# $work/out, stderr to $work/err, status in $status.
+cli() {
+    local ns="$1"; shift
+    (cd "$work" && timeout 90 ip netns exec "$prefix-$ns" "$cli" "$@" >"$work/out" 2>"$work/err")
+    status=$?
+}
+
+# JSON objects of the last output whose fields hold every given text.
+rows_with() {
+    local rows; rows=$(tr '}' '\n' <"$work/out")
+    for text in "$@"; do rows=$(printf '%s\n' "$rows" | grep -F -- "$text"); done
+    printf '%s\n' "$rows" | grep -c .
+}
+
+# loose_rp_filter NS IF...: no reverse-path filter in NS, whatever a new
+# namespace inherits, so replies from another subnet come in.
+loose_rp_filter() {
+    local ns="$1"; shift
+    for conf in all "$@"; do
+        in_ns "$ns" sh -c "echo 0 >/proc/sys/net/ipv4/conf/$conf/rp_filter" || return 1
+    done
+}
+
+# counter NS FILE GROUP FIELD: a counter of /proc/net/snmp or /proc/net/netstat.
+counter() {
+    in_ns "$1" cat "/proc/net/$2" |
+        awk -v group="$3:" -v field="$4" '$1 == group {
+            if (!names) { for (i = 2; i <= NF; i++) at[$i] = i; names = 1 }
+            else { print $at[field]; exit } }'
+}
+
+# --- can namespaces be made here? ------------------------------------------
+
+[ "$(id -u)" = "0" ] || skip "needs root to make network namespaces (ip netns add)"
+make_ns probe 2>/dev/null || skip "cannot make a network namespace (ip netns add failed)"
+
+# --- two adapters, modules behind each ---------------------------------------
+
+make_ns tool && make_ns peer1 && make_ns peer2 &&
+    veth tool a0 10.1.0.1/24 peer1 a1 10.1.0.2/24 &&
+    veth tool b0 10.2.0.1/24 peer2 b1 10.2.0.2/24 &&
+    ip -n "$prefix-tool" route add default via 10.1.0.2 dev a0 && loose_rp_filter tool a0 b0 &&
+    for address in 10.1.0.10 10.1.0.11; do ip -n "$prefix-peer1" addr add $address/24 dev a1 || exit 1; done &&
+    for address in 10.2.0.10 10.2.0.11 10.2.0.50; do ip -n "$prefix-peer2" addr add $address/24 dev b1 || exit 1; done ||
+    { echo "adapters_test: cannot build the topology" >&2; exit 1; }
+start_sim peer1 10.1.0.10 2 && start_sim peer2 10.2.0.10 2 ||
+    { echo "adapters_test: the simulated modules did not start" >&2; exit 1; }
+
+# Every module is found, each with the adapter its reply came in on; the
+# routed broadcast alone would reach peer1's modules only.
+cli tool search --json
+[ "$status" = 0 ] || fail "search on two adapters: exit $status: $(cat "$work/err")"
+for address in 10.1.0.10 10.1.0.11; do
+    [ "$(rows_with "\"ip\":\"$address\"" '"interface":"a0"')" = 1 ] ||
+        fail "module $address not found once through a0: $(cat "$work/out")"
+done
+for address in 10.2.0.10 10.2.0.11; do
+    [ "$(rows_with "\"ip\":\"$address\"" '"interface":"b0"')" = 1 ] ||
+        fail "module $address not found once through b0: $(cat "$work/out")"
+done
+
+# --interface keeps the search to one adapter.
+cli tool search --interface b0
+[ "$status" = 0 ] && [ "$(grep -c ' - 10\.2\.0\.1[01] - ' "$work/out")" = 2 ] &&
+    [ "$(grep -c . "$work/out")" = 2 ] || fail "search --interface b0 listed: $(cat "$work/out" "$work/err")"
+cli tool search --interface nosuch0
+[ "$status" = 2 ] && grep -q "no network adapter 'nosuch0'" "$work/err" ||
+    fail "search --interface nosuch0: exit $status: $(cat "$work/err")"
+
+# Later operations reach a module behind the second adapter at the address
+# its reply came from.
+cli tool save 10.2.0.10 --output "$work/second.rec" --yes
+[ "$status" = 0 ] && [ -s "$work/second.rec" ] || fail "save through b0: exit $status: $(cat "$work/err")"
+cli tool set-ip 10.2.0.11 10.2.0.50 --yes
+[ "$status" = 0 ] || fail "set-ip through b0: exit $status: $(cat "$work/err")"
+cli tool search
+grep -q ' - 10\.2\.0\.50 - ' "$work/out" && ! grep -q ' - 10\.2\.0\.11 - ' "$work/out" ||
+    fail "the moved module is not at 10.2.0.50: $(cat "$work/out")"
+
+# Nobody answers: one line per adapter, and a strict reverse-path filter on
+# b0 named as a likely cause.
+stop_sims
+in_ns tool sh -c 'echo 1 >/proc/sys/net/ipv4/conf/b0/rp_filter'
+cli tool search
+[ "$status" = 1 ] || fail "empty search: exit $status"
+grep -qx 'not found.' "$work/err" || fail "empty search: no 'not found.': $(cat "$work/err")"
+for line in 'adapter lo 127.0.0.1/8: loopback, no request' \
+    'adapter a0 10.1.0.1/24: request sent' 'adapter b0 10.2.0.1/24: request sent'; do
+    grep -qxF "quelvarinit-cli: $line" "$work/err" || fail "empty search: no line '$line': $(cat "$work/err")"
+done
+grep -q '^quelvarinit-cli: possible cause: b0 drops datagrams from addresses outside its subnets' "$work/err" ||
+    fail "empty search: the reverse-path filter of b0 is not named: $(cat "$work/err")"
+grep -q 'possible cause: a0 ' "$work/err" && fail "empty search: a0 blamed: $(cat "$work/err")"
+
+# No adapter up besides loopback.
+make_ns bare
+cli bare search
+[ "$status" = 1 ] && grep -qxF 'quelvarinit-cli: adapter lo 127.0.0.1/8: loopback, no request' "$work/err" &&
+    grep -q '^quelvarinit-cli: cause: no network adapter is up besides loopback' "$work/err" ||
+    fail "search with loopback only: $(cat "$work/err")"
+
+# --- one adapter: exactly the one routed broadcast ---------------------------
+# The namespaces' own counters: one UDP datagram sent, and it a broadcast,
+# one broadcast heard. The simulated module answers a broadcast only when it
+# is addressed to 255.255.255.255, not to the subnet's 10.1.0.255, so its
+# answer shows the destination.
+
+make_ns single && make_ns lone &&
+    veth single a0 10.1.0.1/24 lone a1 10.1.0.2/24 &&
+    ip -n "$prefix-single" route add default via 10.1.0.2 dev a0 &&
+    ip -n "$prefix-lone" addr add 10.1.0.10/24 dev a1 && start_sim lone 10.1.0.10 1 ||
+    { echo "adapters_test: cannot build the single-adapter topology" >&2; exit 1; }
+sent_before=$(counter single snmp Udp OutDatagrams)
+broadcasts_before=$(counter single netstat IpExt OutBcastPkts)
+heard_before=$(counter lone netstat IpExt InBcastPkts)
+cli single search --json
+sent=$(( $(counter single snmp Udp OutDatagrams) - sent_before ))
+broadcasts=$(( $(counter single netstat IpExt OutBcastPkts) - broadcasts_before ))
+heard=$(( $(counter lone netstat IpExt InBcastPkts) - heard_before ))
+[ "$status" = 0 ] && [ "$(rows_with '"ip":"10.1.0.10"' '"interface":"a0"')" = 1 ] ||
+    fail "single adapter: $(cat "$work/out" "$work/err")"
+[ "$sent" = 1 ] && [ "$broadcasts" = 1 ] && [ "$heard" = 1 ] ||
+    fail "single adapter: $sent datagrams, $broadcasts broadcasts sent, $heard heard (want 1, 1, 1)"
+
+# --- one module behind both adapters: one row per reply ----------------------
+
+make_ns twice && make_ns dual &&
+    veth twice a0 10.1.0.1/24 dual x1 10.1.0.2/24 &&
+    veth twice b0 10.2.0.1/24 dual y1 10.2.0.2/24 &&
+    ip -n "$prefix-twice" route add default via 10.1.0.2 dev a0 && loose_rp_filter twice a0 b0 &&
+    ip -n "$prefix-dual" addr add 10.1.0.10/24 dev x1 && start_sim dual 10.1.0.10 1 ||
+    { echo "adapters_test: cannot build the two-link topology" >&2; exit 1; }
+cli twice search --json
+[ "$status" = 0 ] && [ "$(rows_with '"ip":"10.1.0.10"' '"interface":"a0"')" = 1 ] &&
+    [ "$(rows_with '"ip":"10.1.0.10"' '"interface":"b0"')" = 1 ] &&
+    [ "$(rows_with '"mac"')" = 2 ] || fail "module behind both adapters: $(cat "$work/out" "$work/err")"
+
+if [ "$failures" -gt 0 ]; then
+    echo "adapters_test: $failures failure(s)" >&2
+    exit 1
+fi
+echo "adapters_test: all passed"
