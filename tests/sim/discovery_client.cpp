@@ -46,11 +46,12 @@ Bytes StatusQuery() {
 }
 
 Bytes IpSetupCommand(std::uint8_t mac4, std::uint8_t mac5, const platform::Ipv4Octets& address) {
-    Bytes command{0, 0, 0, 0xFC};
-    const char* text = "IP-SETUP";
-    command.insert(command.end(), text, text + 8);
-    command.insert(command.end(), {0, 0, mac4, mac5});
-    command.insert(command.end(), address.begin(), address.end());
+    Bytes command(20, 0);
+    command[3] = 0xFC;
+    std::memcpy(&command[4], "IP-SETUP", 8);
+    command[14] = mac4;
+    command[15] = mac5;
+    std::copy(address.begin(), address.end(), command.begin() + 16);
     return command;
 }
 
