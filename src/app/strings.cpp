@@ -45,6 +45,8 @@ const std::string& LoadToolText(ToolText text, platform::Language language) {
         "Nothing was saved.",
         "The setup record file could not be written.\nAn existing file of that name was left "
         "unchanged.",
+        "The device sent a setup record of the wrong size (record 0 has 120 bytes, the others "
+        "126).\nNothing was saved.",
     };
     static const std::string japanese[] = {
         "デバイスが応答を返さないまま沈黙しました。",
@@ -53,6 +55,8 @@ const std::string& LoadToolText(ToolText text, platform::Language language) {
         "保存していません。",
         "setup record "
         "ファイルを書き込めませんでした。\n同じ名前の既存のファイルは変更していません。",
+        "機器からサイズの正しくない setup record を受信しました (record 0 は 120 バイト、"
+        "その他は 126 バイト)。\n保存していません。",
     };
     const auto index = static_cast<std::size_t>(text);
     return language == platform::Language::Japanese ? japanese[index] : english[index];

@@ -27,6 +27,7 @@ enum class ToolText {
     LineTooLong,     // a module's data line longer than the tool can take
     ImageFull,       // more setup records than one file holds
     WriteFailed,     // the file could not be written; the old one is untouched
+    WrongRecordSize, // a module's setup record of another size than its number calls for
 };
 
 const std::string& LoadToolText(ToolText text, platform::Language language);

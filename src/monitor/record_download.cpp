@@ -114,6 +114,10 @@ DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
             image.truncate(recordStart);
             return failed(DownloadOutcome::EndAnswer);
         }
+        const std::size_t dataSize = image.length() - recordStart - 1;
+        if (dataSize != records::RecordDataSize(static_cast<std::uint8_t>(n))) {
+            return failed(DownloadOutcome::WrongSize);
+        }
 
         hooks.log("ok\r\n");
         hooks.pause(100ms);

@@ -13,6 +13,7 @@ enum class DownloadOutcome {
     SocketError,  // a send or an exact-count read failed; `code` holds its number
     LineTooLong,  // a data line announced more than 40 data bytes
     ImageFull,    // the records would not fit the 4096-byte file image
+    WrongSize,    // a whole record whose size is not the one its number calls for
 };
 
 struct DownloadResult {
@@ -32,6 +33,9 @@ inline constexpr int kMaxAnswerLineBytes = 40;
 // and appends each as its number byte and data bytes to `image`. An end
 // answer stops the reading without error; whatever record it cut short is
 // taken off the image again, so the image holds complete records only.
+// A record the module ends itself must have the size its number calls for
+// (records::RecordDataSize): any other size would make a file that cannot be
+// loaded back, so it fails the download (WrongSize) before its "ok".
 [[nodiscard]] DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
                                               const TransferHooks& hooks);
 

@@ -46,7 +46,8 @@ constexpr int kLineBytes = 32;
 constexpr std::size_t kMaxCommandLength = 64;
 constexpr int kMaxWriteLines = 64;
 constexpr std::size_t kOversizeCount = 0x30;
-constexpr std::size_t kTooManyRecordsSize = 1024;
+// Record 0 alone overflows a 4096-byte file.
+constexpr std::size_t kTooManyRecordsSize = 4200;
 
 const std::string kPreamble = "\r\nG\r\n";
 const std::string kLineTail = "\r\r\n";
