@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (code.has_value() != (size >= 4)) std::abort();
     if (code && *code != datagram[3]) std::abort();
 
-    sim::ModuleConfig config = sim::DefaultModule(0);
+    static const sim::ModuleConfig config = sim::DefaultModule(0);
     auto address = sim::IpSetupAddressFor(config, bytes, size);
     if (!address) return 0;
     if (size < discovery::kIpSetupSize || *code != discovery::kIpSetupCommand) std::abort();

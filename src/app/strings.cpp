@@ -39,7 +39,8 @@ const std::string& LoadString(StringId id, platform::Language language) {
 
 const std::string& LoadToolText(ToolText text, platform::Language language) {
     static const std::string english[] = {
-        "The device did not send the expected answer before it fell silent.",
+        "The device did not send the expected answer: it fell silent, or sent other text for "
+        "too long.",
         "The device sent a data line longer than 40 bytes.\nNothing was saved.",
         "The device sent more setup records than fit in a setup record file (4096 bytes).\n"
         "Nothing was saved.",
@@ -49,7 +50,7 @@ const std::string& LoadToolText(ToolText text, platform::Language language) {
         "126).\nNothing was saved.",
     };
     static const std::string japanese[] = {
-        "デバイスが応答を返さないまま沈黙しました。",
+        "デバイスが期待した応答を返しませんでした (応答が途絶えたか、別のデータを送り続けました)。",
         "機器から 40 バイトを超えるデータ行を受信しました。\n保存していません。",
         "機器の setup record が setup record ファイル (4096 バイト) に収まりません。\n"
         "保存していません。",
