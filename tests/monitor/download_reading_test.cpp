@@ -181,6 +181,17 @@ TEST(DownloadReading, ModuleStoppingMidLineIsATimeOut) {
     EXPECT_EQ(r.result.code, platform::socket_error::kTimedOut);
 }
 
+TEST(DownloadReading, ModuleDrippingItsAnswerCannotHoldTheReading) {
+    // Each byte within its second, so no single read times out: record 0
+    // alone would take five minutes.
+    Reading r = Read([](ScriptedTransport& s) -> ScriptedTransport& {
+        return s.drip(RecordAnswer(RecordOf(0)), std::chrono::milliseconds(900));
+    });
+    EXPECT_EQ(r.result.outcome, DownloadOutcome::SocketError);
+    EXPECT_EQ(r.result.code, platform::socket_error::kTimedOut);
+    EXPECT_EQ(r.log, "setup 0 getting...");
+}
+
 TEST(DownloadReading, ModuleClosingMidRecordIsAFailure) {
     Reading r = Read([](ScriptedTransport& s) -> ScriptedTransport& {
         Bytes zero = RecordOf(0);
