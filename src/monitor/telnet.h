@@ -50,8 +50,8 @@ inline constexpr std::chrono::milliseconds kWaitLimit{10000};
 inline constexpr std::size_t kOpeningDiscard = 9;
 inline constexpr std::size_t kChunkCapacity = 256;
 inline constexpr std::chrono::milliseconds kChunkPause{50};
-// A module that streams without ever pausing or sending the awaited text
-// would hold a wait for ever; past this many chunks the wait gives up.
+// A backstop to kWaitLimit that needs no clock: past this many chunks a wait
+// gives up even on a transport whose time does not move.
 inline constexpr int kMaxWaitChunks = 2048;
 
 using Chunk = std::array<char, kChunkCapacity>;
