@@ -31,6 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     if (result.outcome == monitor::DownloadOutcome::SocketError && result.code == 0) std::abort();
+    // What a download keeps is a file that loads back whole.
+    if (result.outcome == monitor::DownloadOutcome::Complete ||
+        result.outcome == monitor::DownloadOutcome::EndAnswer) {
+        records::MemorySource source(image.bytes());
+        records::RecordList list = records::ReadRecords(source);
+        if (list.status != records::ReadStatus::End) std::abort();
+        if (records::EncodeRecords(list.records).size() != image.length()) std::abort();
+    }
     for (std::size_t receive : log->receiveSizes) {
         if (receive != 1) std::abort();  // never a byte it did not ask for
     }

@@ -15,6 +15,21 @@ namespace quelvar::app {
 using platform::ControlId;
 using platform::MessageKind;
 
+namespace {
+
+ToolText BadAnswerText(monitor::DownloadOutcome outcome) {
+    switch (outcome) {
+        case monitor::DownloadOutcome::LineTooLong:
+            return ToolText::LineTooLong;
+        case monitor::DownloadOutcome::ImageFull:
+            return ToolText::ImageFull;
+        default:
+            return ToolText::WrongRecordSize;
+    }
+}
+
+}  // namespace
+
 Outcome CInitDlg::OnSaveSetupRecord() {
     const discovery::DeviceEntry* selected = selectedDevice();
     if (selected == nullptr) return Failed(OutcomeKind::NoDevice);
@@ -61,13 +76,11 @@ Outcome CInitDlg::OnSaveSetupRecord() {
             return communicationFailure(result.code);
         case monitor::DownloadOutcome::LineTooLong:
         case monitor::DownloadOutcome::ImageFull:
-            // The answer cannot be kept whole: say so plainly and save nothing.
-            view_.messageBox(
-                MessageKind::ResultText,
-                LoadToolText(result.outcome == monitor::DownloadOutcome::LineTooLong
-                                 ? ToolText::LineTooLong
-                                 : ToolText::ImageFull,
-                             language_));
+        case monitor::DownloadOutcome::WrongSize:
+            // The answer cannot be kept as a file that loads back: say so
+            // plainly and save nothing.
+            view_.messageBox(MessageKind::ResultText,
+                             LoadToolText(BadAnswerText(result.outcome), language_));
             monitor::TelnetClose(socket);
             view_.setProgress(0);
             return Failed(OutcomeKind::BadAnswer);

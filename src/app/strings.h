@@ -28,6 +28,7 @@ enum class ToolText {
     ImageFull,       // more setup records than one file holds
     WriteFailed,     // the file could not be written; the old one is untouched
     AddressInUse,    // another module answers at the new address: {mac}, {address}
+    WrongRecordSize, // a module's setup record of another size than its number calls for
 };
 
 const std::string& LoadToolText(ToolText text, platform::Language language);

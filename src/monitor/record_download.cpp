@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "monitor/data_line.h"
+#include "platform/socket.h"
 
 namespace quelvar::monitor {
 
@@ -33,10 +34,24 @@ DownloadResult failed(DownloadOutcome outcome, int code = 0) {
     return {outcome, code};
 }
 
+using TimePoint = std::chrono::steady_clock::time_point;
+
+// TelnetRecv byte by byte, as it receives anyway, failing with the time-out
+// error before the first byte asked for once the reading is past `deadline`.
+int receiveBefore(TelnetSocket& socket, std::uint8_t* buffer, int count, TimePoint deadline) {
+    for (int i = 0; i < count; ++i) {
+        if (socket.isOpen() && socket.transport->now() >= deadline) {
+            return platform::socket_error::kTimedOut;
+        }
+        if (int code = TelnetRecv(socket, buffer + i, 1)) return code;
+    }
+    return 0;
+}
+
 // One record's lines, from its first head on. The head has already been read
 // into `line`. Appends the data bytes to the image.
 DownloadResult readLines(TelnetSocket& socket, LineBuffer& line, records::FileImage& image,
-                         bool& endAnswer) {
+                         TimePoint deadline, bool& endAnswer) {
     // Each pass reads one line; a record cannot be longer than the image.
     for (std::size_t lines = 0; lines <= records::kImageCapacity; ++lines) {
         unsigned long count = ParseHexField(line.data() + 1, 2);
@@ -44,23 +59,23 @@ DownloadResult readLines(TelnetSocket& socket, LineBuffer& line, records::FileIm
             return failed(DownloadOutcome::LineTooLong);
         }
         int size = static_cast<int>(count);
-        if (int code = TelnetRecv(socket, line.data(), 2 * size)) {
+        if (int code = receiveBefore(socket, line.data(), 2 * size, deadline)) {
             return failed(DownloadOutcome::SocketError, code);
         }
         if (image.room() < count) return failed(DownloadOutcome::ImageFull);
         for (int i = 0; i < size; ++i) {
             image.append(static_cast<std::uint8_t>(ParseHexField(line.data() + 2 * i, 2) & 0xFF));
         }
-        if (int code = TelnetRecv(socket, line.data(), kLineTailSize)) {
+        if (int code = receiveBefore(socket, line.data(), kLineTailSize, deadline)) {
             return failed(DownloadOutcome::SocketError, code);
         }
         if (size == 0) {
-            if (int code = TelnetRecv(socket, line.data(), kRecordTailSize)) {
+            if (int code = receiveBefore(socket, line.data(), kRecordTailSize, deadline)) {
                 return failed(DownloadOutcome::SocketError, code);
             }
             return {};
         }
-        if (int code = TelnetRecv(socket, line.data(), kLineHeadSize)) {
+        if (int code = receiveBefore(socket, line.data(), kLineHeadSize, deadline)) {
             // An end answer in place of a later line: the record is cut short.
             if (isEndAnswer(line)) {
                 endAnswer = true;
@@ -78,6 +93,8 @@ DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
                                 const TransferHooks& hooks) {
     LineBuffer line{};
     char text[32];
+    const TimePoint deadline =
+        socket.isOpen() ? socket.transport->now() + kDownloadLimit : TimePoint::max();
     for (int n = kFirstRecordSlot; n <= kLastRecordSlot; ++n) {
         hooks.progress(n + 1);
         if (n == 1 || n == 9) continue;
@@ -88,7 +105,7 @@ DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
         if (int code = TelnetSend(socket, text)) return failed(DownloadOutcome::SocketError, code);
 
         hooks.pause(100ms);
-        if (int code = TelnetRecv(socket, line.data(), kPreambleSize)) {
+        if (int code = receiveBefore(socket, line.data(), kPreambleSize, deadline)) {
             return failed(DownloadOutcome::SocketError, code);
         }
 
@@ -96,7 +113,7 @@ DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
         // A full image can still take an end answer; only a record needs room.
         const bool numberStored = image.append(static_cast<std::uint8_t>(n));
 
-        if (int code = TelnetRecv(socket, line.data(), kLineHeadSize)) {
+        if (int code = receiveBefore(socket, line.data(), kLineHeadSize, deadline)) {
             // Where fewer than two bytes came, the preamble's stay in place.
             if (isEndAnswer(line)) {
                 image.truncate(recordStart);
@@ -107,12 +124,16 @@ DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
         if (!numberStored) return failed(DownloadOutcome::ImageFull);
 
         bool endAnswer = false;
-        DownloadResult lines = readLines(socket, line, image, endAnswer);
+        DownloadResult lines = readLines(socket, line, image, deadline, endAnswer);
         if (lines.outcome != DownloadOutcome::Complete) return lines;
         if (endAnswer) {
             // A partial record would not read back; keep only whole ones.
             image.truncate(recordStart);
             return failed(DownloadOutcome::EndAnswer);
+        }
+        const std::size_t dataSize = image.length() - recordStart - 1;
+        if (dataSize != records::RecordDataSize(static_cast<std::uint8_t>(n))) {
+            return failed(DownloadOutcome::WrongSize);
         }
 
         hooks.log("ok\r\n");

@@ -17,6 +17,10 @@ void Transport::pause(std::chrono::milliseconds duration) {
     platform::sleepFor(duration);
 }
 
+std::chrono::steady_clock::time_point Transport::now() const {
+    return std::chrono::steady_clock::now();
+}
+
 namespace {
 
 class SocketTransport : public Transport {
@@ -44,6 +48,36 @@ int receiveOne(Transport& transport, std::uint8_t& byte, int& error) {
     return received == 1 ? 1 : 0;
 }
 
+using TimePoint = std::chrono::steady_clock::time_point;
+
+// TelnetRecvChunk, ending also before the first byte asked for at or past
+// `deadline`; `expired` tells that it did.
+int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& expired) {
+    constexpr int kCapacity = static_cast<int>(kChunkCapacity);
+    expired = false;
+    int count = 0;
+    if (socket.isOpen()) {
+        // Each pass either stores a byte or drops a CR/LF; a stream of line
+        // ends alone is bounded by the time-out once it stops, and by this
+        // cap if it never does.
+        for (int pass = 0; pass < 1 << 20; ++pass) {
+            if (deadline != TimePoint::max() && socket.transport->now() >= deadline) {
+                expired = true;
+                break;
+            }
+            std::uint8_t byte = 0;
+            int error = 0;
+            if (receiveOne(*socket.transport, byte, error) != 1) break;
+            if (byte == '\r' || byte == '\n') continue;
+            chunk[static_cast<std::size_t>(count++)] = static_cast<char>(byte);
+            if (byte == 0 || count == kCapacity) break;
+        }
+    }
+    // A full chunk has no room for a terminator, and needs none.
+    if (count < kCapacity) chunk[static_cast<std::size_t>(count)] = '\0';
+    return count;
+}
+
 }  // namespace
 
 int TelnetConnect(TelnetSocket& socket, const std::string& ipText) {
@@ -58,7 +92,7 @@ int TelnetConnect(TelnetSocket& socket, const std::string& ipText) {
     auto octets = platform::parseIpv4(ipText);
     if (!octets) return platform::socket_error::kHostNotFound;
 
-    error = tcp.connect(platform::Ipv4Endpoint{*octets, kMonitorPort});
+    error = tcp.connect(platform::Ipv4Endpoint{*octets, kMonitorPort}, kConnectTimeout);
     if (error != 0) return error;  // the Socket closes itself
 
     // Failures here are harmless: the calls then wait as long as the system lets them.
@@ -93,31 +127,18 @@ int TelnetRecv(TelnetSocket& socket, std::uint8_t* buffer, int count) {
 }
 
 int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk) {
-    constexpr int kCapacity = static_cast<int>(kChunkCapacity);
-    int count = 0;
-    if (socket.isOpen()) {
-        // Each pass either stores a byte or drops a CR/LF; a stream of line
-        // ends alone is bounded by the time-out once it stops, and by this
-        // cap if it never does.
-        for (int pass = 0; pass < 1 << 20; ++pass) {
-            std::uint8_t byte = 0;
-            int error = 0;
-            if (receiveOne(*socket.transport, byte, error) != 1) break;
-            if (byte == '\r' || byte == '\n') continue;
-            chunk[static_cast<std::size_t>(count++)] = static_cast<char>(byte);
-            if (byte == 0 || count == kCapacity) break;
-        }
-    }
-    // A full chunk has no room for a terminator, and needs none.
-    if (count < kCapacity) chunk[static_cast<std::size_t>(count)] = '\0';
-    return count;
+    bool expired = false;
+    return receiveChunk(socket, chunk, TimePoint::max(), expired);
 }
 
 int TelnetWaitString(TelnetSocket& socket, const char* pattern) {
     const std::string_view wanted(pattern);
+    if (!socket.isOpen()) return -1;
+    const TimePoint deadline = socket.transport->now() + kWaitLimit;
     for (int chunks = 0; chunks < kMaxWaitChunks; ++chunks) {
         Chunk chunk{};
-        int length = TelnetRecvChunk(socket, chunk);
+        bool expired = false;
+        int length = receiveChunk(socket, chunk, deadline, expired);
         if (length == 0) return -1;
         // The text ends at the first NUL, or after all 256 characters.
         std::size_t textLength = 0;
@@ -125,6 +146,7 @@ int TelnetWaitString(TelnetSocket& socket, const char* pattern) {
         if (std::string_view(chunk.data(), textLength).find(wanted) != std::string_view::npos) {
             return 0;
         }
+        if (expired) return -1;
         if (socket.isOpen()) socket.transport->pause(kChunkPause);
     }
     return -1;

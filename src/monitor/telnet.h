@@ -24,6 +24,8 @@ class Transport {
     virtual void close() = 0;
     // The pause between the chunks of a wait; a fake may skip it.
     virtual void pause(std::chrono::milliseconds duration);
+    // The clock a wait's overall bound is measured on; a fake may keep its own.
+    virtual std::chrono::steady_clock::time_point now() const;
 };
 
 // The connection socket variable the monitor operations work on: empty until
@@ -35,11 +37,21 @@ struct TelnetSocket {
 
 inline constexpr std::uint16_t kMonitorPort = 9999;
 inline constexpr std::chrono::milliseconds kMonitorTimeout{1000};
+// A module on the link takes the connection at once and a lost SYN is sent
+// again after 1 s and 3 s: past 5 s no module is coming, and the system's
+// own limit (minutes, at a full accept queue) would only hold the tool.
+inline constexpr std::chrono::milliseconds kConnectTimeout{5000};
+// A module answers within a second, and a wait for it ends one quiet second
+// after its answer: about 1 s, 2 s when the text comes in a later chunk. A
+// peer that drips bytes under the quiet second, or streams text without the
+// awaited one, would hold a wait for minutes; past this the wait gives up
+// (-1), at the latest one receive time-out (1 s) later.
+inline constexpr std::chrono::milliseconds kWaitLimit{10000};
 inline constexpr std::size_t kOpeningDiscard = 9;
 inline constexpr std::size_t kChunkCapacity = 256;
 inline constexpr std::chrono::milliseconds kChunkPause{50};
-// A module that streams without ever pausing or sending the awaited text
-// would hold a wait for ever; past this many chunks the wait gives up.
+// A backstop to kWaitLimit that needs no clock: past this many chunks a wait
+// gives up even on a transport whose time does not move.
 inline constexpr int kMaxWaitChunks = 2048;
 
 using Chunk = std::array<char, kChunkCapacity>;
@@ -47,8 +59,8 @@ using Chunk = std::array<char, kChunkCapacity>;
 // Result codes: 0 success, a positive socket error number, -1 (waits only)
 // for a text that was not seen.
 
-// Opens a TCP connection to port 9999 of a dotted-decimal address, sets the
-// 1000 ms send and receive time-outs and throws away one opening receive of
+// Opens a TCP connection to port 9999 of a dotted-decimal address, giving up
+// after kConnectTimeout (kTimedOut), sets the 1000 ms send and receive time-outs and throws away one opening receive of
 // up to 9 bytes. On failure nothing stays open.
 [[nodiscard]] int TelnetConnect(TelnetSocket& socket, const std::string& ipText);
 
@@ -66,7 +78,8 @@ using Chunk = std::array<char, kChunkCapacity>;
 int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk);
 
 // Reads chunks, 50 ms apart, until one holds `pattern` wholly (0) or one is
-// empty (-1).
+// empty (-1). The wait as a whole ends after kWaitLimit (-1): the chunk being
+// read then ends before its next byte and is still searched.
 [[nodiscard]] int TelnetWaitString(TelnetSocket& socket, const char* pattern);
 
 // The entry both transfers start with on a fresh connection: wait for

@@ -86,6 +86,12 @@ public:
     // Streams. A send never raises SIGPIPE; a receive of 0 bytes with result 0
     // means the peer closed the connection.
     [[nodiscard]] int connect(const Ipv4Endpoint& remote);
+    // A connect that gives up with kTimedOut after `timeout`, where the plain
+    // one waits as long as the system's own connect time-out (minutes, when
+    // a peer's accept queue is full and its SYNs go unanswered). The socket
+    // is blocking again afterwards, whatever the result; a socket the call
+    // fails on is left for the caller to close.
+    [[nodiscard]] int connect(const Ipv4Endpoint& remote, std::chrono::milliseconds timeout);
     [[nodiscard]] int send(const void* data, std::size_t size);
     [[nodiscard]] int receive(void* buffer, std::size_t capacity, std::size_t& received);
     [[nodiscard]] int listen(int backlog);

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -203,6 +204,39 @@ int Socket::connect(const Ipv4Endpoint& remote) {
         result = ::connect(handle_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     } while (result < 0 && errno == EINTR);
     return result == 0 ? 0 : lastError();
+}
+
+int Socket::connect(const Ipv4Endpoint& remote, std::chrono::milliseconds timeout) {
+    if (int error = setNonBlocking(true)) return error;
+    sockaddr_in address = toSockaddr(remote);
+    int error = 0;
+    if (::connect(handle_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        // EINTR on a non-blocking connect also leaves it in progress.
+        error = (errno == EINPROGRESS || errno == EINTR) ? EINPROGRESS : errno;
+    }
+    if (error == EINPROGRESS) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        pollfd entry{};
+        entry.fd = handle_;
+        entry.events = POLLOUT;
+        int ready;
+        for (;;) {
+            auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            ready = ::poll(&entry, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+            if (ready >= 0 || errno != EINTR) break;
+        }
+        if (ready < 0) {
+            error = errno;
+        } else if (ready == 0) {
+            error = ETIMEDOUT;
+        } else {
+            socklen_t length = sizeof error;
+            if (::getsockopt(handle_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+        }
+    }
+    int restored = setNonBlocking(false);
+    return error != 0 ? error : restored;
 }
 
 int Socket::send(const void* data, std::size_t size) {

@@ -66,16 +66,27 @@ void RaiseOpenFileLimit(std::size_t modules) {
     }
 }
 
-int OpenListener(const Ipv4Endpoint& local, Socket& listener) {
+int OpenListener(const Ipv4Endpoint& local, Socket& listener, int backlog = kListenBacklog) {
     int error = 0;
     Socket socket = Socket::openTcp(error);
     if (error != 0) return error;
     static_cast<void>(socket.setReuseAddress(true));
     if ((error = socket.setNonBlocking(true)) != 0) return error;
     if ((error = socket.bind(local)) != 0) return error;
-    if ((error = socket.listen(kListenBacklog)) != 0) return error;
+    if ((error = socket.listen(backlog)) != 0) return error;
     listener = std::move(socket);
     return 0;
+}
+
+// A listener that is never accepted from, with its accept queue (of one
+// connection, at a backlog of 0) taken by a connection of its own: the
+// system then drops every further SYN and a connect waits for its time-out.
+int OpenFullListener(const Ipv4Endpoint& local, Socket& listener, Socket& filler) {
+    if (int error = OpenListener(local, listener, 0)) return error;
+    int error = 0;
+    filler = Socket::openTcp(error);
+    if (error != 0) return error;
+    return filler.connect(local, std::chrono::milliseconds(1000));
 }
 
 }  // namespace
@@ -96,6 +107,7 @@ struct ModuleState {
     int statusQueries = 0;
     Socket udp;
     Socket monitor;
+    Socket monitorFiller;  // fills the accept queue of a never-accepting monitor port
     Socket web;
 };
 
@@ -233,8 +245,12 @@ int Farm::Impl::openModule(int index) {
         return error;
     }
     Socket monitor;
+    Socket monitorFiller;
     if (module.behaviour.monitorPort) {
-        error = OpenListener(Ipv4Endpoint{module.address, monitor::kMonitorPort}, monitor);
+        const Ipv4Endpoint local{module.address, monitor::kMonitorPort};
+        error = module.behaviour.monitorFault == MonitorFault::NeverAccept
+                    ? OpenFullListener(local, monitor, monitorFiller)
+                    : OpenListener(local, monitor);
         if (error != 0) return error;
     }
     Socket web;
@@ -246,6 +262,7 @@ int Farm::Impl::openModule(int index) {
     }
     module.udp = std::move(udp);
     module.monitor = std::move(monitor);
+    module.monitorFiller = std::move(monitorFiller);
     module.web = std::move(web);
     return 0;
 }
@@ -260,6 +277,7 @@ void Farm::Impl::closeModule(int index) {
     ModuleState& module = at(index);
     module.udp.close();
     module.monitor.close();
+    module.monitorFiller.close();
     module.web.close();
 }
 
@@ -285,7 +303,10 @@ void Farm::Impl::serve() {
         for (int i = 0; i < static_cast<int>(modules.size()); ++i) {
             ModuleState& module = at(i);
             if (module.udp.isOpen()) watch(module.udp.native(), Kind::Udp, i);
-            if (module.monitor.isOpen()) watch(module.monitor.native(), Kind::Monitor, i);
+            if (module.monitor.isOpen() &&
+                module.behaviour.monitorFault != MonitorFault::NeverAccept) {
+                watch(module.monitor.native(), Kind::Monitor, i);
+            }
             if (module.web.isOpen()) watch(module.web.native(), Kind::Web, i);
         }
 

@@ -26,6 +26,9 @@ enum class MonitorFault {
     TooManyRecords,   // serves far more data than fits a 4096-byte file
     WriteReplyOne,    // answers a record write with a second byte of '1'
     AlterOnWrite,     // stores a written record with one byte changed
+    Drip,             // after its greeting, one '.' every 0.9 s and never "Mode"
+    Garbage,          // after its greeting, text without "Mode" as fast as it is read
+    NeverAccept,      // a listener whose accept queue is full: connects go unanswered
 };
 
 // One simulated module: its identity and how it behaves. Defaults describe a

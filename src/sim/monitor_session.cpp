@@ -46,7 +46,11 @@ constexpr int kLineBytes = 32;
 constexpr std::size_t kMaxCommandLength = 64;
 constexpr int kMaxWriteLines = 64;
 constexpr std::size_t kOversizeCount = 0x30;
-constexpr std::size_t kTooManyRecordsSize = 1024;
+// Record 0 alone overflows a 4096-byte file.
+// A dripping or streaming module keeps on until the tool hangs up, or this long.
+constexpr auto kFloodLimit = 10min;
+constexpr auto kDripGap = 900ms;
+constexpr std::size_t kTooManyRecordsSize = 4200;
 
 const std::string kPreamble = "\r\nG\r\n";
 const std::string kLineTail = "\r\r\n";
@@ -72,6 +76,7 @@ class Session {
     bool stopping() const { return context_.stopping.load(); }
 
     bool greet();
+    void flood();
     std::optional<std::string> readCommand();
     bool serveRecord(int number);
     bool takeRecord(int number);
@@ -129,6 +134,10 @@ bool Session::greet() {
         banner = "\r\n\r\n\r\n";
         prompt = "\r\n";
     }
+    if (fault_ == MonitorFault::Drip || fault_ == MonitorFault::Garbage) {
+        if (send(greeting)) flood();
+        return false;
+    }
     if (!send(greeting) || !pause(kBannerPause) || !send(banner)) return false;
 
     // Only "M" asks for monitor mode; anything else before it is ignored.
@@ -140,6 +149,20 @@ bool Session::greet() {
         if (byte == 'M') return send(prompt);
     }
     return false;
+}
+
+// Never a quiet second and never "Mode": a byte under every second, or text
+// as fast as the tool takes it (sends block once its receive buffer is full).
+void Session::flood() {
+    const std::string text(256, '#');
+    const auto deadline = Clock::now() + kFloodLimit;
+    while (Clock::now() < deadline) {
+        if (fault_ == MonitorFault::Drip) {
+            if (!pause(kDripGap) || !send(".")) return;
+        } else if (!send(text)) {
+            return;
+        }
+    }
 }
 
 std::optional<std::string> Session::readCommand() {

@@ -8,7 +8,7 @@ namespace quelvar::sim {
 
 namespace {
 
-constexpr std::array<std::pair<MonitorFault, std::string_view>, 10> kFaultNames{{
+constexpr std::array<std::pair<MonitorFault, std::string_view>, 13> kFaultNames{{
     {MonitorFault::None, "none"},
     {MonitorFault::StopMidLine, "stop-mid-line"},
     {MonitorFault::CloseMidRecord, "close-mid-record"},
@@ -19,6 +19,9 @@ constexpr std::array<std::pair<MonitorFault, std::string_view>, 10> kFaultNames{
     {MonitorFault::TooManyRecords, "too-many-records"},
     {MonitorFault::WriteReplyOne, "write-reply-one"},
     {MonitorFault::AlterOnWrite, "alter-on-write"},
+    {MonitorFault::Drip, "drip"},
+    {MonitorFault::Garbage, "garbage"},
+    {MonitorFault::NeverAccept, "never-accept"},
 }};
 
 // A whole decimal number between 0 and `limit`, nothing else.

@@ -16,6 +16,8 @@ namespace quelvar::testing {
 // A monitor connection that plays a script instead of a module: bytes, quiet
 // seconds (a receive that times out) and a close. When the script runs out the
 // module stays quiet. Records what the tool sent and how it asked for bytes.
+// Its clock moves only by the script: a quiet second, a pause, and the gap
+// before each dripped byte.
 class ScriptedTransport : public monitor::Transport {
   public:
     struct Log {
@@ -29,6 +31,12 @@ class ScriptedTransport : public monitor::Transport {
 
     ScriptedTransport& bytes(std::string_view text) {
         for (char c : text) events_.push_back({Kind::Byte, static_cast<std::uint8_t>(c)});
+        return *this;
+    }
+    // Each byte `gap` after the one before: a peer that never falls quiet for
+    // a second and yet hardly sends anything.
+    ScriptedTransport& drip(std::string_view text, std::chrono::milliseconds gap) {
+        for (char c : text) events_.push_back({Kind::Byte, static_cast<std::uint8_t>(c), gap});
         return *this;
     }
     ScriptedTransport& quiet() {
@@ -48,18 +56,24 @@ class ScriptedTransport : public monitor::Transport {
     int receive(std::uint8_t* buffer, std::size_t capacity, std::size_t& received) override {
         log_->receiveSizes.push_back(capacity);
         received = 0;
-        if (events_.empty()) return platform::socket_error::kTimedOut;
+        if (events_.empty()) {
+            clock_ += monitor::kMonitorTimeout;
+            return platform::socket_error::kTimedOut;
+        }
         Event event = events_.front();
         switch (event.kind) {
             case Kind::Quiet:
                 events_.pop_front();
+                clock_ += monitor::kMonitorTimeout;
                 return platform::socket_error::kTimedOut;
             case Kind::Close:
                 return 0;  // stays closed
             case Kind::Byte:
                 break;
         }
-        while (received < capacity && !events_.empty() && events_.front().kind == Kind::Byte) {
+        clock_ += event.gap;
+        while (received < capacity && !events_.empty() && events_.front().kind == Kind::Byte &&
+               (received == 0 || events_.front().gap.count() == 0)) {
             buffer[received++] = events_.front().byte;
             events_.pop_front();
         }
@@ -70,15 +84,23 @@ class ScriptedTransport : public monitor::Transport {
         return 0;
     }
     void close() override { log_->closed = true; }
-    void pause(std::chrono::milliseconds) override { ++log_->pauses; }
+    void pause(std::chrono::milliseconds duration) override {
+        ++log_->pauses;
+        clock_ += duration;
+    }
+    std::chrono::steady_clock::time_point now() const override {
+        return std::chrono::steady_clock::time_point{} + clock_;
+    }
 
   private:
     enum class Kind { Byte, Quiet, Close };
     struct Event {
         Kind kind;
         std::uint8_t byte;
+        std::chrono::milliseconds gap{0};
     };
     std::deque<Event> events_;
+    std::chrono::milliseconds clock_{0};
     std::shared_ptr<Log> log_;
 };
 

@@ -93,6 +93,18 @@ TEST_F(ScriptedConnection, WaitDoesNotLookPastAFullChunk) {
     EXPECT_EQ(TelnetWaitString(socket_, "Mode"), -1);
 }
 
+// A peer must not hold a wait for longer than its bound (10 s): found
+// after 36 s of dripping, or behind 200 kB of text, the text is too late.
+TEST_F(ScriptedConnection, DrippingPeerCannotHoldAWait) {
+    script().drip(std::string(36, '.') + "Mode", std::chrono::milliseconds(900)).quiet();
+    EXPECT_EQ(TelnetWaitString(socket_, "Mode"), -1);
+}
+
+TEST_F(ScriptedConnection, StreamWithoutTheTextCannotHoldAWait) {
+    script().bytes(std::string(200000, '#') + "Mode").quiet();
+    EXPECT_EQ(TelnetWaitString(socket_, "Mode"), -1);
+}
+
 TEST_F(ScriptedConnection, WaitLeavesTheBytesAfterItsChunk) {
     script().bytes("S3").quiet().bytes("\n0>");
     ASSERT_EQ(TelnetWaitString(socket_, "S3"), 0);

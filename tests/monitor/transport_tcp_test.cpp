@@ -5,6 +5,7 @@
 
 #include "monitor/telnet.h"
 #include "scripted_peer.h"
+#include "sim/module.h"
 #include "support/sim_fixture.h"
 #include "support/timing.h"
 
@@ -132,6 +133,19 @@ TEST_F(TcpTransport, ExactReadTimesOutAfterASecondKeepingTwoBytes) {
     std::uint8_t none = 0;
     EXPECT_EQ(TelnetRecv(socket_, &none, 0), 0);
     TelnetClose(socket_);
+}
+
+TEST_F(TcpTransport, ConnectToAFullAcceptQueueGivesUpWithNothingOpen) {
+    // Its SYNs go unanswered: without a bound of its own the connect would
+    // wait for the system's minutes.
+    sim::ModuleConfig module = sim::DefaultModule(0);
+    module.monitorFault = sim::MonitorFault::NeverAccept;
+    auto farm = quelvar::testing::StartFarm({module});
+    int result = 0;
+    double seconds = SecondsOf([&] { result = TelnetConnect(socket_, "127.0.0.2"); });
+    EXPECT_EQ(result, platform::socket_error::kTimedOut);
+    EXPECT_LT(seconds, 10.0);
+    EXPECT_FALSE(socket_.isOpen());
 }
 
 TEST_F(TcpTransport, TextThatIsNoAddressFailsWithNothingOpen) {

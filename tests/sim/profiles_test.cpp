@@ -46,7 +46,8 @@ TEST(Profiles, EveryMonitorFaultHasAName) {
          {MonitorFault::None, MonitorFault::StopMidLine, MonitorFault::CloseMidRecord,
           MonitorFault::NulInPrompt, MonitorFault::OnlyCrLfPrompt, MonitorFault::LowerCaseHex,
           MonitorFault::OversizeCount, MonitorFault::TooManyRecords, MonitorFault::WriteReplyOne,
-          MonitorFault::AlterOnWrite}) {
+          MonitorFault::AlterOnWrite, MonitorFault::Drip, MonitorFault::Garbage,
+          MonitorFault::NeverAccept}) {
         EXPECT_EQ(MonitorFaultFromName(MonitorFaultName(fault)), fault);
     }
 }
