@@ -10,7 +10,7 @@
 #include "platform/language.h"
 #include "platform/launcher.h"
 #include "ui/qt/main_window.h"
-#include "ui/qt/operation_runner.h"
+#include "app/operation_runner.h"
 #include "ui/qt/qt_view.h"
 
 namespace quelvar::ui::qt {
@@ -53,7 +53,7 @@ class MainDialog : public QObject {
     std::filesystem::path programFolder_;
     app::CInitDlg dlg_;
     std::atomic<int> pending_{0};  // operations posted and not yet ended
-    OperationRunner runner_;       // last: its thread stops before the rest goes
+    app::OperationRunner runner_;       // last: its thread stops before the rest goes
 };
 
 }  // namespace quelvar::ui::qt

@@ -11,7 +11,7 @@
 #include "platform/language.h"
 #include "platform/launcher.h"
 #include "ui/win32/log_window.h"
-#include "ui/win32/operation_runner.h"
+#include "app/operation_runner.h"
 #include "ui/win32/win32_view.h"
 
 namespace quelvar::ui::win32 {
@@ -70,7 +70,7 @@ class MainWindow {
     LogWindow logWindow_;
     Win32View view_;
     app::CInitDlg dlg_;
-    OperationRunner runner_;  // last: its thread stops before the rest goes
+    app::OperationRunner runner_;  // last: its thread stops before the rest goes
 };
 
 // The Windows language identifier of the resources for a language.

@@ -1,6 +1,6 @@
-#include "ui/win32/operation_runner.h"
+#include "app/operation_runner.h"
 
-namespace quelvar::ui::win32 {
+namespace quelvar::app {
 
 OperationRunner::OperationRunner() : worker_([this] { run(); }) {}
 
@@ -36,4 +36,4 @@ void OperationRunner::run() {
     }
 }
 
-}  // namespace quelvar::ui::win32
+}  // namespace quelvar::app

@@ -6,11 +6,12 @@
 #include <mutex>
 #include <thread>
 
-namespace quelvar::ui::qt {
+namespace quelvar::app {
 
-// One worker thread that runs the operations, one after the other, so the
+// One worker thread that runs the operations, one after the other, so a
 // window keeps painting while an operation blocks on its sockets and pauses.
-// Jobs never overlap; the window makes sure only one is queued at a time.
+// Every window front-end uses it. Jobs never overlap; the window makes sure
+// only one is queued at a time.
 class OperationRunner {
   public:
     OperationRunner();
@@ -30,4 +31,4 @@ class OperationRunner {
     std::thread worker_;
 };
 
-}  // namespace quelvar::ui::qt
+}  // namespace quelvar::app
