@@ -61,11 +61,6 @@ int setFlag(int handle, int option, bool on) {
 
 }  // namespace
 
-std::string Ipv4Endpoint::addressText() const {
-    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." +
-           std::to_string(octets[2]) + "." + std::to_string(octets[3]);
-}
-
 bool initializeSocketLibrary() { return true; }
 
 std::string systemErrorText(int code) {
@@ -91,19 +86,6 @@ std::optional<Ipv4Octets> parseIpv4(const std::string& text) {
 }
 
 NativeSocket Socket::invalidHandle() { return -1; }
-
-Socket::~Socket() { close(); }
-
-Socket::Socket(Socket&& other) noexcept : handle_(other.handle_) { other.handle_ = invalidHandle(); }
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = invalidHandle();
-    }
-    return *this;
-}
 
 Socket Socket::openUdp(int& error) {
     int handle = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);

@@ -108,11 +108,6 @@ bool parsePart(const char*& cursor, unsigned long long& value) {
 
 }  // namespace
 
-std::string Ipv4Endpoint::addressText() const {
-    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." +
-           std::to_string(octets[2]) + "." + std::to_string(octets[3]);
-}
-
 bool initializeSocketLibrary() {
     WSADATA data{};
     return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
@@ -163,19 +158,6 @@ std::optional<Ipv4Octets> parseIpv4(const std::string& text) {
 }
 
 NativeSocket Socket::invalidHandle() { return static_cast<NativeSocket>(INVALID_SOCKET); }
-
-Socket::~Socket() { close(); }
-
-Socket::Socket(Socket&& other) noexcept : handle_(other.handle_) { other.handle_ = invalidHandle(); }
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = invalidHandle();
-    }
-    return *this;
-}
 
 Socket Socket::openUdp(int& error) {
     return Socket(static_cast<NativeSocket>(openSocket(SOCK_DGRAM, IPPROTO_UDP, error)));
