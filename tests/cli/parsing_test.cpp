@@ -153,10 +153,13 @@ TEST(ConsoleParsing, CommissionSheetAsRfc4180WithHostileFields) {
     EXPECT_EQ(sheet.rows[0].file, "a, \"b\".rec");
     EXPECT_EQ(sheet.rows[1].line, 3);
 
-    // A first line with a mistyped MAC is a bad row, not a header.
-    sheet = ParseCommissionSheet("02-00-5E-10-00-0G,127.0.0.20\n");
-    ASSERT_EQ(sheet.errors.size(), 1u);
+    // A first line with a mistyped MAC is a bad row, not a header; a long
+    // field is shortened in the message.
+    sheet = ParseCommissionSheet("02-00-5E-10-00-0G,127.0.0.20\n" + std::string(100, 'y') +
+                                 ",127.0.0.21\n");
+    ASSERT_EQ(sheet.errors.size(), 2u);
     EXPECT_EQ(sheet.errors[0], "line 1: malformed MAC address '02-00-5E-10-00-0G'");
+    EXPECT_EQ(sheet.errors[1], "line 2: malformed MAC address '" + std::string(40, 'y') + "...'");
 
     const std::string huge(1 << 20, 'x');
     sheet = ParseCommissionSheet(
@@ -173,9 +176,13 @@ TEST(ConsoleParsing, CommissionSheetAsRfc4180WithHostileFields) {
     EXPECT_EQ(sheet.errors[0], "line 1: a field holds a control character");
     EXPECT_EQ(sheet.errors[1], "line 3: a field holds a control character");
     EXPECT_EQ(sheet.errors[2], "line 4: a field holds a control character");
-    EXPECT_EQ(sheet.errors[3], "line 5: malformed address '" + std::string(40, 'x') + "...'");
+    EXPECT_EQ(sheet.errors[3], "line 5: a field is longer than 1024 characters");
     EXPECT_EQ(sheet.errors[4], "line 6: no module can hold the address 0.0.0.0");
     EXPECT_EQ(sheet.errors[5], "line 7: no module can hold the address 239.1.1.1");
+
+    // A megabyte of stray quotes is read once, not once per quote.
+    sheet = ParseCommissionSheet("02-00-5E-10-00-00,127.0.0.20,a" + std::string(1 << 20, '"'));
+    EXPECT_EQ(sheet.errors, (std::vector<std::string>{"line 1: a field is longer than 1024 characters"}));
 }
 
 TEST(ConsoleParsing, RecordComparison) {

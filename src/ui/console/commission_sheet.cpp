@@ -58,7 +58,8 @@ std::vector<Record> splitRecords(std::string_view text) {
             }
             continue;
         }
-        if (c == '"' && !field.quoted && trim(field.text).empty()) {
+        if (c == '"' && !field.quoted &&
+            field.text.find_first_not_of(" \t") == std::string::npos) {
             field.text.clear();
             field.quoted = true;
             inQuotes = true;
@@ -131,9 +132,20 @@ CommissionSheet ParseCommissionSheet(std::string_view text) {
             continue;
         }
         bool control = false;
-        for (const Field& field : fields) control = control || hasControlCharacter(field.text);
+        bool tooLong = false;
+        for (const Field& field : fields) {
+            control = control || hasControlCharacter(field.text);
+            tooLong = tooLong || field.text.size() > kMaxFieldLength;
+        }
         if (control) {
             sheet.errors.push_back(where + "a field holds a control character");
+            continue;
+        }
+        if (tooLong) {
+            // No MAC, address or file name is this long; such a field would
+            // only flood every message that names it.
+            sheet.errors.push_back(where + "a field is longer than " +
+                                   std::to_string(kMaxFieldLength) + " characters");
             continue;
         }
         std::optional<MacAddress> mac = ParseMacAddress(fields[0].text);

@@ -25,6 +25,8 @@ struct CommissionSheet {
 
 // The largest sheet read: a rack of a thousand modules takes about 60 KiB.
 inline constexpr std::size_t kMaxSheetBytes = 1 << 20;
+// The longest field taken: a file name with its folders fits easily.
+inline constexpr std::size_t kMaxFieldLength = 1024;
 
 // Reads a commissioning sheet: comma-separated values (RFC 4180: quoted
 // fields may hold commas, doubled quotes and line breaks) of MAC address,
@@ -33,7 +35,7 @@ inline constexpr std::size_t kMaxSheetBytes = 1 << 20;
 // first line is a header only when its first field names the MAC column.
 // Blanks around fields are dropped. Every malformed row is reported with its
 // line: a bad MAC or address, an address no module can hold, a wrong number
-// of fields, a control character in a field.
+// of fields, a control character in a field, a field of over 1024 characters.
 CommissionSheet ParseCommissionSheet(std::string_view text);
 
 }  // namespace quelvar::ui::console
