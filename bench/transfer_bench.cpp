@@ -2,6 +2,7 @@
 // simulated module, compared with the time the protocol's fixed waits and
 // the module's own pauses make unavoidable. Runs inside a private network
 // namespace (bench/transfer starts it there).
+#include <stdlib.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -12,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/init_dlg.h"
-#include "platform/launcher.h"
+#include "ops/apply_setup_records.h"
+#include "ops/read_setup_records.h"
+#include "ops/search.h"
 #include "sim/farm.h"
 #include "sim/module.h"
 
@@ -21,64 +23,6 @@ namespace {
 
 using namespace quelvar;
 using namespace std::chrono_literals;
-using platform::ControlId;
-
-// Just enough of a window for the two transfers: lists, selections, texts and
-// a save dialog that always answers with one path.
-class TransferView : public platform::View {
-  public:
-    std::filesystem::path savePath;
-    std::vector<std::string> boxes;
-
-    int listCount(ControlId id) override { return static_cast<int>(lists[id].size()); }
-    void listAdd(ControlId id, const std::string& line) override { lists[id].push_back(line); }
-    void listDelete(ControlId id, int index) override {
-        auto& list = lists[id];
-        if (index >= 0 && index < static_cast<int>(list.size())) list.erase(list.begin() + index);
-        selections[id] = -1;
-    }
-    int listSelection(ControlId id) override {
-        auto it = selections.find(id);
-        return it == selections.end() ? -1 : it->second;
-    }
-    void setListSelection(ControlId id, int index) override { selections[id] = index; }
-    std::string listText(ControlId id, int index) override { return lists[id].at(index); }
-    void enable(ControlId, bool) override {}
-    void show(ControlId, bool) override {}
-    platform::Ipv4Octets ipAddress() override { return {}; }
-    void setIpAddress(const platform::Ipv4Octets&) override {}
-    void clearIpAddress() override {}
-    void setProgressRange(int, int) override {}
-    void setProgress(int) override {}
-    std::string text(ControlId id) override { return texts[id]; }
-    void setText(ControlId id, const std::string& value) override { texts[id] = value; }
-    void scrollLogToEnd() override {}
-    platform::MessageAnswer messageBox(platform::MessageKind, const std::string& text) override {
-        boxes.push_back(text);
-        return platform::MessageAnswer::Ok;
-    }
-    std::optional<std::filesystem::path> saveFileDialog(
-        const platform::SaveDialogRequest&) override {
-        return savePath;
-    }
-    std::optional<std::filesystem::path> chooseFolder(const std::string&,
-                                                      const std::filesystem::path&) override {
-        return std::nullopt;
-    }
-
-  private:
-    std::map<ControlId, std::vector<std::string>> lists;
-    std::map<ControlId, int> selections;
-    std::map<ControlId, std::string> texts;
-};
-
-class NoLauncher : public platform::Launcher {
-  public:
-    platform::StartResult startTelnet(const std::string&, int) override {
-        return platform::StartResult::Started;
-    }
-    void openUrl(const std::string&) override {}
-};
 
 double CpuSeconds(int who) {
     rusage usage{};
@@ -115,10 +59,9 @@ void Report(const char* name, const Measure& m, double floor) {
 }  // namespace
 
 int main() {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / "quelvar-bench-transfer";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    char pattern[] = "/tmp/quelvar-bench-transfer-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) return 1;
+    const std::filesystem::path folder = pattern;
 
     sim::ModuleConfig module = sim::DefaultModule(0);
     const double resetSilence = std::chrono::duration<double>(module.resetSilence).count();
@@ -128,16 +71,14 @@ int main() {
         return 1;
     }
 
-    TransferView view;
-    NoLauncher launcher;
-    app::CInitDlg dlg(view, launcher, platform::Language::English, folder / "QUELVARinit");
-    dlg.OnInitDialog();
-
-    auto selectModule = [&] {
-        dlg.OnSearch();
-        view.setListSelection(ControlId::DeviceList, 0);
-        dlg.UpdateControls();
-    };
+    ops::NoEvents events;
+    const ops::Retries retries = ops::Retries::Window();
+    ops::SearchReport found = ops::Search(discovery::SearchScope{}, events);
+    if (found.result.modules.empty()) {
+        std::fprintf(stderr, "the simulated module did not answer the search\n");
+        return 1;
+    }
+    const discovery::DeviceEntry device = found.result.modules.front();
 
     // The fixed waits of one monitor-mode entry: the banner comes 0.1 s after
     // the greeting and the wait for it ends after a quiet second; the wait
@@ -145,9 +86,13 @@ int main() {
     const double entry = 0.1 + 1.0 + 1.0;
 
     // Download: 100 ms before and 100 ms after each of the eight records.
-    selectModule();
-    view.savePath = folder / "module.rec";
-    Measure download = Run([&] { dlg.OnSaveSetupRecord(); });
+    const std::filesystem::path file = folder / "module.rec";
+    bool saved = false;
+    Measure download = Run([&] {
+        ops::ReadResult read = ops::ReadSetupRecords(device, retries, events);
+        saved = read.outcome.succeeded() &&
+                ops::SaveSetupRecordFile(file, read.image, events).succeeded();
+    });
     const double downloadFloor = entry + 8 * 0.2;
 
     // Upload of that file: per record 100 ms after the command, 10 ms after
@@ -156,23 +101,19 @@ int main() {
     // after the reply; then 100 ms after the reset. The module stays silent for its
     // reset time, so the first status query after the reset times out (1 s)
     // and is followed by a 1 s pause before the one that is answered.
-    selectModule();
-    dlg.RefreshFileList(dlg.recordFolder());
-    view.setListSelection(ControlId::FileList, 0);
-    dlg.UpdateControls();
-    Measure upload = Run([&] { dlg.OnLoadSetupRecord(); });
+    bool applied = false;
+    Measure upload = Run([&] {
+        applied = ops::ApplySetupRecordFile(device, file, retries, events).outcome.succeeded();
+    });
     const double perRecord = 0.1 + 4 * 0.01 + 1.5 + 0.1;
     const double pings = resetSilence < 2.0 ? 2.0 : 2.0 * std::ceil(resetSilence / 2.0);
     const double uploadFloor = entry + 8 * perRecord + 0.1 + pings;
 
     std::printf("transfer of 8 setup records (%zu-byte file) against one simulated module\n",
-                static_cast<std::size_t>(std::filesystem::file_size(folder / "module.rec")));
+                static_cast<std::size_t>(std::filesystem::file_size(file)));
     Report("download", download, downloadFloor);
     Report("upload", upload, uploadFloor);
-    for (const std::string& box : view.boxes) {
-        if (box != "done." && box.rfind("Apply the setup record", 0) != 0)
-            std::printf("unexpected message: %s\n", box.c_str());
-    }
+    if (!saved || !applied) std::printf("a transfer failed: download %d, upload %d\n", saved, applied);
     farm.stop();
     std::filesystem::remove_all(folder);
     return 0;

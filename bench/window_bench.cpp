@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     QObject::connect(&dialog, &ui::qt::MainDialog::operationFinished, [&] { finished = true; });
     ticker.start(10);
     last = clock.nsecsElapsed();
-    dialog.window().button(platform::ControlId::Search)->click();
+    dialog.window().button(app::ControlId::Search)->click();
     QElapsedTimer limit;
     limit.start();
     while (!finished && limit.elapsed() < 20000) application.processEvents(QEventLoop::WaitForMoreEvents, 50);
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     std::sort(lateness.begin(), lateness.end());
     double worst = lateness.empty() ? 0 : lateness.back();
     double p99 = lateness.empty() ? 0 : lateness[lateness.size() * 99 / 100];
-    int listed = dialog.window().list(platform::ControlId::DeviceList)->count();
+    int listed = dialog.window().list(app::ControlId::DeviceList)->count();
     std::printf("window: peak memory at rest: %ld KiB\n", restKiB);
     std::printf("window: search over %d modules listed %d lines, %zu timer ticks\n", modules,
                 listed, lateness.size());

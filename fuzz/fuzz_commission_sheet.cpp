@@ -5,19 +5,18 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "ui/console/commission_checks.h"
-#include "ui/console/commission_sheet.h"
-#include "ui/console/options.h"
+#include "site/commission_checks.h"
+#include "site/commission_sheet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace quelvar::ui::console;
+    using namespace quelvar::site;
     std::string_view text(reinterpret_cast<const char*>(data), size);
     CommissionSheet sheet = ParseCommissionSheet(text);
     int lines = 1;
     for (char c : text) lines += c == '\n';
     for (const SheetRow& row : sheet.rows) {
         if (row.line < 1 || row.line > lines) std::abort();
-        if (!IsModuleAddress(row.address)) std::abort();
+        if (!quelvar::discovery::IsModuleAddress(row.address)) std::abort();
         for (char c : row.file) {
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) std::abort();
         }

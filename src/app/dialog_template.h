@@ -57,8 +57,5 @@ DialogFont MainDialogFont(platform::Language language);
 int DialogUnitsToPixelsX(int units, int averageCharWidth);
 int DialogUnitsToPixelsY(int units, int charHeight);
 
-inline constexpr const char* kApplicationVersion = "1.04";
-inline constexpr int kBuildNumber = 104;
-inline constexpr int kProgressUpper = 13;
 
 }  // namespace quelvar::app

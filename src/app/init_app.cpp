@@ -1,6 +1,6 @@
 #include "app/init_app.h"
 
-#include "app/strings.h"
+#include "ops/strings.h"
 
 namespace quelvar::app {
 
@@ -9,7 +9,7 @@ CInitApp::CInitApp(std::function<bool()> initializeSockets)
 
 int CInitApp::InitInstance(FrontEnd& frontEnd, platform::Language language) {
     if (!initializeSockets_ || !initializeSockets_()) {
-        frontEnd.showStartupWarning(LoadString(StringId::SocketStartupFailed, language));
+        frontEnd.showStartupWarning(ops::LoadString(ops::StringId::SocketStartupFailed, language));
         return 1;
     }
     return frontEnd.runMainWindow();

@@ -1,23 +1,20 @@
 #include "app/init_dlg.h"
 
-#include <cstdio>
-
 #include "app/dialog_template.h"
-#include "app/strings.h"
-#include "discovery/reachability.h"
-#include "platform/process.h"
+#include "version.h"
+#include "app/window_events.h"
 #include "platform/utf8.h"
 
 namespace quelvar::app {
 
-using platform::ControlId;
-
-CInitDlg::CInitDlg(platform::View& view, platform::Launcher& launcher,
-                   platform::Language language, std::filesystem::path executablePath)
+CInitDlg::CInitDlg(View& view, platform::Launcher& launcher, platform::Language language,
+                   std::filesystem::path executablePath)
     : view_(view),
       launcher_(launcher),
       language_(language),
       executablePath_(std::move(executablePath)) {}
+
+CInitDlg::~CInitDlg() = default;
 
 std::string RecordFolderOf(const std::filesystem::path& executablePath) {
     std::string folder = platform::utf8Of(executablePath.parent_path());
@@ -33,7 +30,7 @@ void CInitDlg::setRecordFolder(const std::string& folder) {
 }
 
 void CInitDlg::OnInitDialog() {
-    view_.setText(ControlId::ActivityLog, logText_);
+    view_.showLog(logText_);
     setRecordFolder(RecordFolderOf(executablePath_));
     RefreshFileList(recordFolder_);
     UpdateControls();
@@ -41,11 +38,11 @@ void CInitDlg::OnInitDialog() {
     AppendLogFormat("%d", kBuildNumber);
     AppendLog("\r\n");
     view_.show(ControlId::ActivityLog, false);
-    view_.setProgressRange(0, kProgressUpper);
+    view_.setProgressRange(0, ops::kProgressUpper);
     view_.setText(ControlId::VersionLabel, kApplicationVersion);
 }
 
-std::optional<Outcome> CInitDlg::OnNotify(ControlId control, Notification notification) {
+std::optional<ops::Outcome> CInitDlg::OnNotify(ControlId control, Notification notification) {
     if (notification == Notification::Clicked) {
         switch (control) {
             case ControlId::Search: return OnSearch();
@@ -62,7 +59,7 @@ std::optional<Outcome> CInitDlg::OnNotify(ControlId control, Notification notifi
     // whenever they gain the focus, even when the selection stays the same.
     if (control == ControlId::DeviceList || control == ControlId::FileList) {
         UpdateControls();
-        return Succeeded();
+        return ops::Succeeded();
     }
     return std::nullopt;
 }
@@ -71,8 +68,6 @@ const discovery::DeviceEntry* CInitDlg::selectedDevice() {
     return devices_.rowAt(view_.listSelection(ControlId::DeviceList));
 }
 
-void CInitDlg::clearLog() { view_.setText(ControlId::ActivityLog, std::string()); }
-
 void CInitDlg::emptyList(ControlId list) {
     // Bounded by the count read once: a list never holds more than it had.
     for (int remaining = view_.listCount(list); remaining > 0; --remaining) {
@@ -80,31 +75,12 @@ void CInitDlg::emptyList(ControlId list) {
     }
 }
 
-platform::MessageAnswer CInitDlg::showString(platform::MessageKind kind, StringId id) {
-    return view_.messageBox(kind, LoadString(id, language_));
+MessageAnswer CInitDlg::showString(MessageKind kind, ops::StringId id) {
+    return view_.messageBox(kind, ops::LoadString(id, language_));
 }
 
-void CInitDlg::finishModuleOperation(int progressWhileDone, std::string_view endLine) {
-    emptyList(ControlId::DeviceList);
-    UpdateControls();
-    view_.setProgress(progressWhileDone);
-    showString(platform::MessageKind::ResultText, StringId::Done);
-    view_.setProgress(0);
-    AppendLog(endLine);
-}
-
-monitor::TransferHooks CInitDlg::transferHooks() {
-    return {
-        [this](std::string_view text) { AppendLog(text); },
-        [this](int position) { view_.setProgress(position); },
-        [](std::chrono::milliseconds duration) { platform::sleepFor(duration); },
-    };
-}
-
-bool CInitDlg::checkDeviceAnswers(const std::string& ipText) {
-    if (discovery::PingDevice(ipText, 1)) return true;
-    showString(platform::MessageKind::Warning, StringId::DeviceCannotCommunicate);
-    return false;
+bool CInitDlg::confirmed(ops::StringId question) {
+    return showString(MessageKind::Confirmation, question) == MessageAnswer::Ok;
 }
 
 }  // namespace quelvar::app

@@ -1,38 +1,24 @@
-// Telnet and web manager: hand the module's address to outside programs.
+// Telnet and web manager: the selected module handed to outside programs, at
+// the address that stands in the IP address control (the user may have
+// edited it).
 #include "app/init_dlg.h"
-#include "app/strings.h"
-#include "monitor/telnet.h"
+#include "app/window_events.h"
+#include "ops/launch.h"
 
 namespace quelvar::app {
 
-using platform::ControlId;
-using platform::MessageKind;
-
-Outcome CInitDlg::OnTelnet() {
+ops::Outcome CInitDlg::OnTelnet() {
     const discovery::DeviceEntry* device = selectedDevice();
-    if (device == nullptr) return Failed(OutcomeKind::NoDevice);
-    if (!checkDeviceAnswers(device->ipText)) return Failed(OutcomeKind::DeviceNotAnswering);
-    // The address as it stands in the control now, which the user may have edited.
-    std::string address = platform::Ipv4Endpoint{view_.ipAddress(), 0}.addressText();
-    switch (launcher_.startTelnet(address, monitor::kMonitorPort)) {
-        case platform::StartResult::Started:
-            return Succeeded();
-        case platform::StartResult::NotFound:
-            showString(MessageKind::Warning, StringId::TelnetNotInstalled);
-            return Failed(OutcomeKind::TelnetNotInstalled);
-        case platform::StartResult::OtherFailure:
-            break;
-    }
-    return Failed(OutcomeKind::LaunchFailed);
+    if (device == nullptr) return ops::Failed(ops::OutcomeKind::NoDevice);
+    WindowEvents events(*this);
+    return ops::StartTelnet(*device, view_.ipAddress(), launcher_, retries_, events);
 }
 
-Outcome CInitDlg::OnWebManager() {
+ops::Outcome CInitDlg::OnWebManager() {
     const discovery::DeviceEntry* device = selectedDevice();
-    if (device == nullptr) return Failed(OutcomeKind::NoDevice);
-    if (!checkDeviceAnswers(device->ipText)) return Failed(OutcomeKind::DeviceNotAnswering);
-    std::string address = platform::Ipv4Endpoint{view_.ipAddress(), 0}.addressText();
-    launcher_.openUrl("http://" + address);
-    return Succeeded();
+    if (device == nullptr) return ops::Failed(ops::OutcomeKind::NoDevice);
+    WindowEvents events(*this);
+    return ops::OpenWebManager(*device, view_.ipAddress(), launcher_, retries_, events);
 }
 
 }  // namespace quelvar::app

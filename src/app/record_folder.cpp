@@ -5,8 +5,6 @@
 
 namespace quelvar::app {
 
-using platform::ControlId;
-
 void CInitDlg::RefreshFileList(const std::string& folder) {
     emptyList(ControlId::FileList);
     for (const std::string& name : records::ListSetupRecordFiles(folder)) {
@@ -14,15 +12,14 @@ void CInitDlg::RefreshFileList(const std::string& folder) {
     }
 }
 
-Outcome CInitDlg::OnBrowseFolder() {
-    std::string current = view_.text(ControlId::RecordFolderLabel);
+ops::Outcome CInitDlg::OnBrowseFolder() {
     std::optional<std::filesystem::path> chosen =
-        view_.chooseFolder("select folder", platform::pathFromUtf8(current));
-    if (!chosen || chosen->empty()) return Failed(OutcomeKind::Cancelled);  // nothing changes
+        view_.chooseFolder("select folder", platform::pathFromUtf8(recordFolder_));
+    if (!chosen || chosen->empty()) return ops::Failed(ops::OutcomeKind::Cancelled);  // nothing changes
     std::string folder = records::WithTrailingSeparator(platform::utf8Of(*chosen));
     setRecordFolder(folder);
     RefreshFileList(folder);
-    return Succeeded();
+    return ops::Succeeded();
 }
 
 }  // namespace quelvar::app

@@ -1,49 +1,32 @@
 // The Search button: the search request on every adapter, then every reply
-// until a quiet second.
+// until a quiet second, listed in arrival order.
 #include "app/init_dlg.h"
-#include "app/strings.h"
-#include "discovery/search.h"
+#include "app/window_events.h"
+#include "discovery/search_diagnosis.h"
+#include "ops/search.h"
 
 namespace quelvar::app {
 
-using platform::ControlId;
-
-Outcome CInitDlg::OnSearch() {
-    clearLog();
+ops::Outcome CInitDlg::OnSearch() {
     emptyList(ControlId::DeviceList);
+    WindowEvents events(*this);
+    // The window's one request, every reply a line.
+    ops::SearchReport report = ops::Search(discovery::SearchScope{}, events);
+    // On a failed wait the replies read so far stay counted but are not listed.
+    devices_.fill(report.result.modules);
+    if (report.outcome.kind == ops::OutcomeKind::SocketError) return report.outcome;
 
-    discovery::SearchScope scope;
-    scope.destination = searchDestination_;
-    scope.adapter = searchAdapter_;
-    lastSearch_ = discovery::SearchForModules(scope, devices_);
-    const discovery::SearchResult& result = lastSearch_;
-    if (result.error != 0) {
-        // The rows read so far stay counted but are not listed.
-        ReportSocketError(result.error);
-        return Failed(OutcomeKind::SocketError, result.error);
-    }
-    listDevices();
-    return devices_.count == 0 ? Failed(OutcomeKind::NotFound) : Succeeded();
-}
-
-void CInitDlg::adoptSearchResult(const discovery::DeviceTable& devices) {
-    emptyList(ControlId::DeviceList);
-    devices_ = devices;
-    lastSearch_ = {};
-    listDevices();
-}
-
-void CInitDlg::listDevices() {
     for (int row = 0; row < devices_.count; ++row) {
         view_.listAdd(ControlId::DeviceList,
                       discovery::FormatDeviceLine(devices_.rows[static_cast<std::size_t>(row)]));
     }
-    if (devices_.count == 0) {
-        AppendLog("QUELVAR is not found.\r\n");
-        showString(platform::MessageKind::ResultText, StringId::NotFound);
+    // The log keeps its fixed text; the live log window also says why.
+    if (report.outcome.kind == ops::OutcomeKind::NotFound) {
+        view_.showDiagnostics(discovery::ExplainEmptySearch(report.result));
     }
     view_.setListSelection(ControlId::FileList, -1);
     UpdateControls();
+    return report.outcome;
 }
 
 }  // namespace quelvar::app

@@ -7,8 +7,6 @@
 
 namespace quelvar::app {
 
-using platform::ControlId;
-
 void CInitDlg::UpdateControls() {
     view_.setProgress(0);
     int device = view_.listSelection(ControlId::DeviceList);
@@ -37,10 +35,7 @@ void CInitDlg::UpdateControls() {
     AppendLogFormat("bps:%d\r\n", discovery::BaudRate(entry->bpsCode));
     AppendLogFormat("flow:%d\r\n", static_cast<int>(entry->flow));
 
-    platform::Ipv4Octets octets{};
-    if (auto parsed = platform::parseIpv4(entry->ipText)) octets = *parsed;
-    else octets = {255, 255, 255, 255};  // what inet_addr gives for an unreadable text
-    view_.setIpAddress(octets);
+    view_.setIpAddress(entry->address.octets);
 }
 
 }  // namespace quelvar::app

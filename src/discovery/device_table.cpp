@@ -16,6 +16,21 @@ void DeviceTable::reset() {
     count = 0;
 }
 
+void DeviceTable::fill(const std::vector<DeviceEntry>& modules) {
+    reset();
+    for (const DeviceEntry& module : modules) {
+        if (count >= kCapacity) break;
+        DeviceEntry& row = rows[static_cast<std::size_t>(count++)];
+        // The reserved fields are the table's own, as the reset left them.
+        DeviceEntry reserved = row;
+        row = module;
+        row.inUse = reserved.inUse;
+        row.reservedByte = reserved.reservedByte;
+        row.reservedA = reserved.reservedA;
+        row.reservedB = reserved.reservedB;
+    }
+}
+
 const DeviceEntry* DeviceTable::rowAt(int index) const {
     if (index < 0 || index >= count || index >= kCapacity) return nullptr;
     return &rows[static_cast<std::size_t>(index)];
@@ -38,6 +53,39 @@ std::string FormatMac(const MacAddress& mac) {
     std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", mac[0], mac[1], mac[2],
                   mac[3], mac[4], mac[5]);
     return text;
+}
+
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::optional<MacAddress> ParseMac(std::string_view text) {
+    // "xx" five times followed by a separator, then a last "xx": 17 characters.
+    if (text.size() != 17) return std::nullopt;
+    MacAddress mac{};
+    for (std::size_t i = 0; i < mac.size(); ++i) {
+        std::size_t at = i * 3;
+        int high = hexValue(text[at]);
+        int low = hexValue(text[at + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        if (i + 1 < mac.size() && text[at + 2] != '-' && text[at + 2] != ':') return std::nullopt;
+        mac[i] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    return mac;
+}
+
+bool IsModuleAddress(const platform::Ipv4Octets& address) {
+    const bool unspecified = address == platform::Ipv4Octets{0, 0, 0, 0};
+    const bool broadcast = address == platform::Ipv4Octets{255, 255, 255, 255};
+    const bool multicast = address[0] >= 224 && address[0] <= 239;
+    return !unspecified && !broadcast && !multicast;
 }
 
 std::string FormatDeviceLine(const DeviceEntry& entry) {

@@ -2,9 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
-#include "platform/socket.h"
+#include "platform/ipv4.h"
 
 namespace quelvar::discovery {
 
@@ -39,6 +42,8 @@ struct DeviceTable {
     // Clears the reserved fields and the count; the rows keep their data
     // until a new search overwrites them.
     void reset();
+    // A reset, then the first rows filled from a search's modules.
+    void fill(const std::vector<DeviceEntry>& modules);
 
     // The row behind a device-list selection, or nullptr when the selection
     // names no row filled by the last search.
@@ -53,5 +58,13 @@ std::string FormatDeviceLine(const DeviceEntry& entry);
 
 // "02-00-00-11-22-33": the MAC part of a device line.
 std::string FormatMac(const MacAddress& mac);
+
+// Six pairs of hexadecimal digits in any case, each pair separated by '-'
+// or ':' ("02-00-00-aa-bb-cc", "02:00:00:AA:BB:CC").
+std::optional<MacAddress> ParseMac(std::string_view text);
+
+// False for an address no module can hold: 0.0.0.0, 255.255.255.255 and
+// multicast addresses. Loopback stays usable: the simulated modules live there.
+bool IsModuleAddress(const platform::Ipv4Octets& address);
 
 }  // namespace quelvar::discovery

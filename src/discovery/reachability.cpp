@@ -1,7 +1,6 @@
 // The reachability check: is anybody answering status queries at an address?
 #include "discovery/reachability.h"
 
-#include <algorithm>
 #include <array>
 #include <chrono>
 
@@ -14,11 +13,7 @@ namespace quelvar::discovery {
 
 using namespace std::chrono_literals;
 
-int QueryDevice(const std::string& addressText, std::optional<MacAddress>* answeringMac) {
-    if (answeringMac != nullptr) answeringMac->reset();
-    std::optional<platform::Ipv4Octets> address = platform::parseIpv4(addressText);
-    if (!address) return platform::socket_error::kHostNotFound;
-
+int QueryDevice(const platform::Ipv4Octets& address) {
     int error = 0;
     platform::Socket socket = OpenDiscoverySocket(error);
     if (error != 0) return error;
@@ -26,19 +21,13 @@ int QueryDevice(const std::string& addressText, std::optional<MacAddress>* answe
     // A lost query shows as the missing reply below.
     auto query = EncodeStatusQuery();
     static_cast<void>(
-        socket.sendTo(query.data(), query.size(), platform::Ipv4Endpoint{*address, kDiscoveryPort}));
+        socket.sendTo(query.data(), query.size(), platform::Ipv4Endpoint{address, kDiscoveryPort}));
 
     std::array<std::uint8_t, kStatusReplySize> reply{};
     std::size_t received = 0;
     platform::Ipv4Endpoint from;
     error = socket.receiveFrom(reply.data(), reply.size(), received, from);
     if (error != 0) return error;
-    // A module's status reply carries its MAC address where its search reply does.
-    if (answeringMac != nullptr && received >= kSearchReplySize) {
-        MacAddress mac;
-        std::copy_n(reply.begin() + 24, mac.size(), mac.begin());
-        *answeringMac = mac;
-    }
 
     if (received < kStatusReplySize) {
         // A short reply may come in pieces: give the rest a moment, then take
@@ -50,13 +39,9 @@ int QueryDevice(const std::string& addressText, std::optional<MacAddress>* answe
     return 0;
 }
 
-bool PingDevice(const std::string& addressText, unsigned attempts, const MacAddress* onlyFrom) {
+bool PingDevice(const platform::Ipv4Octets& address, unsigned attempts) {
     for (unsigned attempt = 0; attempt < attempts; ++attempt) {
-        std::optional<MacAddress> answering;
-        if (QueryDevice(addressText, &answering) == 0 &&
-            (onlyFrom == nullptr || !answering || *answering == *onlyFrom)) {
-            return true;
-        }
+        if (QueryDevice(address) == 0) return true;
         platform::sleepFor(1000ms);
     }
     return false;

@@ -111,23 +111,37 @@ std::vector<RequestSocket> requestAsRouted(const SearchScope& scope,
 
 }  // namespace
 
-bool ReceiveSearchReply(platform::Socket& socket, DeviceTable& table, int index) {
+bool ReceiveSearchReply(platform::Socket& socket, DeviceEntry& entry) {
     // Zeroed for each datagram, so a short reply leaves no bytes of an earlier one.
     std::array<std::uint8_t, kSearchReplySize> reply{};
     std::size_t received = 0;
     platform::Ipv4Endpoint from;
     if (socket.receiveFrom(reply.data(), reply.size(), received, from) != 0) return false;
-    // Once the table is full, replies are still read (they count as activity)
-    // but no longer stored.
-    if (index < 0 || index >= DeviceTable::kCapacity) return false;
-    DecodeSearchReply(std::span(reply.data(), received), from,
-                      table.rows[static_cast<std::size_t>(index)]);
+    DecodeSearchReply(std::span(reply.data(), received), from, entry);
     return true;
 }
 
-SearchResult SearchForModules(const SearchScope& scope, DeviceTable& table) {
+namespace {
+
+bool sameModule(const DeviceEntry& a, const DeviceEntry& b) {
+    return a.mac == b.mac && a.address.octets == b.address.octets;
+}
+
+// Sends the request again on every socket it went out on before.
+void requestAgain(const SearchScope& scope, std::vector<RequestSocket>& sockets) {
+    auto request = EncodeSearchRequest();
+    for (RequestSocket& entry : sockets) {
+        // A lost repeat is no worse than a lost reply.
+        static_cast<void>(entry.socket.sendTo(
+            request.data(), request.size(),
+            platform::Ipv4Endpoint{scope.destination, kDiscoveryPort}));
+    }
+}
+
+}  // namespace
+
+SearchResult SearchForModules(const SearchScope& scope) {
     SearchResult result;
-    table.reset();
     const Clock::time_point deadline = Clock::now() + scope.timeLimit;
 
     int listError = 0;
@@ -151,34 +165,60 @@ SearchResult SearchForModules(const SearchScope& scope, DeviceTable& table) {
                                              : requestAsRouted(scope, routed, result);
     if (result.error != 0) return result;
     if (sockets.empty()) return result;  // no adapter to search on
+    result.requests = 1;
 
     std::vector<platform::Socket*> waited;
     for (RequestSocket& entry : sockets) waited.push_back(&entry.socket);
     std::vector<bool> readable;
+    Clock::time_point lastActivity = Clock::now();
+    bool newThisRound = false;
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        // While a round still brings new modules and more rounds are allowed,
+        // a short pause ends it; otherwise only a quiet second ends the search.
+        const bool another = newThisRound && result.requests < scope.rounds;
+        const Clock::time_point quietUntil = lastActivity + (another ? kRoundPause : kDiscoveryTimeout);
+        const Clock::time_point now = Clock::now();
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
         if (left <= std::chrono::milliseconds::zero()) {
             result.timeLimitReached = true;
             return result;
         }
-        result.error =
-            platform::waitAnyReadable(waited, std::min(kDiscoveryTimeout, left), readable);
+        auto quiet = std::chrono::ceil<std::chrono::milliseconds>(quietUntil - now);
+        if (quiet < std::chrono::milliseconds::zero()) quiet = std::chrono::milliseconds::zero();
+        result.error = platform::waitAnyReadable(waited, std::min(quiet, left), readable);
         if (result.error != 0) return result;
         if (std::none_of(readable.begin(), readable.end(), [](bool ready) { return ready; })) {
-            // A quiet second ends the search; a shorter wait ran into the limit.
-            result.timeLimitReached = left < kDiscoveryTimeout;
-            return result;
+            if (quiet > left) {
+                result.timeLimitReached = true;  // the wait ran into the limit
+                return result;
+            }
+            if (!another) return result;
+            requestAgain(scope, sockets);
+            ++result.requests;
+            newThisRound = false;
+            lastActivity = Clock::now();
+            continue;
         }
         // Replies that came in together on several adapters are taken one per
         // adapter in turn, so a busy adapter cannot starve another.
         for (std::size_t i = 0; i < sockets.size(); ++i) {
             if (!readable[i]) continue;
-            if (ReceiveSearchReply(sockets[i].socket, table, table.count)) {
-                table.rows[static_cast<std::size_t>(table.count)].adapter = sockets[i].adapter;
-                ++table.count;
-            } else if (table.count >= DeviceTable::kCapacity) {
-                ++result.dropped;
+            // Every datagram counts as activity, one that fails to be read too.
+            lastActivity = Clock::now();
+            DeviceEntry entry;
+            if (!ReceiveSearchReply(sockets[i].socket, entry)) continue;
+            entry.adapter = sockets[i].adapter;
+            if (scope.mergeRepeats &&
+                std::any_of(result.modules.begin(), result.modules.end(),
+                            [&](const DeviceEntry& kept) { return sameModule(kept, entry); })) {
+                continue;
             }
+            newThisRound = true;
+            if (result.modules.size() >= scope.capacity) {
+                ++result.dropped;
+                continue;
+            }
+            result.modules.push_back(std::move(entry));
         }
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,8 +18,11 @@ namespace quelvar::discovery {
 // near it; it only stops a host that keeps replying from holding the tool
 // (and every console command, which begins with a search) forever.
 inline constexpr std::chrono::milliseconds kSearchTimeLimit{30000};
+// Between rounds of a repeated search: a round is over once its replies have
+// paused this long (the search as a whole still ends only after a quiet second).
+inline constexpr std::chrono::milliseconds kRoundPause{250};
 
-// Where the search request goes.
+// Where the search request goes, and how hard the search tries.
 struct SearchScope {
     // 255.255.255.255 as a rule: then the request goes out on every adapter
     // that can broadcast. Any other address gets one request, as routed.
@@ -26,6 +30,16 @@ struct SearchScope {
     // Only this adapter (by name), whatever the destination.
     std::optional<std::string> adapter;
     std::chrono::milliseconds timeLimit = kSearchTimeLimit;
+    // The request goes out again while a round brings modules not seen
+    // before, up to this many requests in all: on a lossy link one request
+    // misses some modules. 1 is the window's single request.
+    int rounds = 1;
+    // A module that answers more than once (the same MAC address from the
+    // same address) is kept once. Off, every reply is a module, as the
+    // window lists them.
+    bool mergeRepeats = false;
+    // Replies kept; later ones are read (they count as activity) but dropped.
+    std::size_t capacity = DeviceTable::kCapacity;
 };
 
 // One adapter as the search saw it, for explaining an empty result.
@@ -36,26 +50,27 @@ struct AdapterRequest {
 };
 
 struct SearchResult {
+    std::vector<DeviceEntry> modules;  // in arrival order
     int error = 0;    // opening the socket or a wait failed: the socket layer's number
-    int dropped = 0;  // replies read after the table was full, not stored
+    int dropped = 0;  // replies read beyond the capacity, not kept
+    int requests = 0;               // rounds in which the request went out
     bool timeLimitReached = false;  // replies were still coming when the time was up
     bool everyAdapter = false;      // one request per adapter rather than one routed request
     // Every IPv4 adapter address of the machine, whether a request went out on it.
     std::vector<AdapterRequest> adapters;
 };
 
-// Receives one datagram of at most 30 bytes and, when `index` names a row of
-// the table, fills that row from it. False when the receive failed (a longer
-// datagram fails too) or the table has no room; the caller advances the count.
-bool ReceiveSearchReply(platform::Socket& socket, DeviceTable& table, int index);
+// Receives one datagram of at most 30 bytes and fills `entry` from it. False
+// when the receive failed (a longer datagram fails too).
+bool ReceiveSearchReply(platform::Socket& socket, DeviceEntry& entry);
 
-// The search exchange: resets the table, sends the search request to port
-// 30718 and stores every reply, in arrival order, until a second passes
-// without one (or the scope's time limit is up). On a machine with no
-// broadcast adapter beyond the one the system routes 255.255.255.255 to, that
-// is one request from one unbound socket; with more, one request from a
-// socket bound to each adapter's address, each reply read on its adapter's
-// socket. On a failed wait the replies stored so far stay counted.
-[[nodiscard]] SearchResult SearchForModules(const SearchScope& scope, DeviceTable& table);
+// The search exchange: sends the search request to port 30718 and keeps every
+// reply, in arrival order, until a second passes without one (or the scope's
+// time limit is up). On a machine with no broadcast adapter beyond the one the
+// system routes 255.255.255.255 to, that is one request from one unbound
+// socket; with more, one request from a socket bound to each adapter's
+// address, each reply read on its adapter's socket. On a failed wait the
+// replies kept so far stay in the result.
+[[nodiscard]] SearchResult SearchForModules(const SearchScope& scope);
 
 }  // namespace quelvar::discovery

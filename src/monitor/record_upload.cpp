@@ -72,9 +72,14 @@ UploadResult WriteSetupRecords(TelnetSocket& socket, std::span<const records::Re
         if (static_cast<std::size_t>(pass) > records.size()) break;  // the list is over
         UploadResult result =
             writeRecord(socket, records[static_cast<std::size_t>(pass - 1)], hooks);
+        result.taken = static_cast<std::size_t>(pass - 1);
+        result.anySent = true;
         if (result.outcome != UploadOutcome::Complete) return result;
     }
-    return {};
+    UploadResult result;
+    result.taken = std::min(records.size(), static_cast<std::size_t>(records::kMaxRecordsRead));
+    result.anySent = result.taken > 0;
+    return result;
 }
 
 int SendReset(TelnetSocket& socket) {

@@ -19,6 +19,10 @@ enum class UploadOutcome {
 struct UploadResult {
     UploadOutcome outcome = UploadOutcome::Complete;
     int code = 0;
+    // Records the module confirmed, in order; on a failure the record after
+    // them may be partly written.
+    std::size_t taken = 0;
+    bool anySent = false;  // a record command went out: the module may have changed
 };
 
 // Writes the records, in order, into a module in monitor mode: for each the

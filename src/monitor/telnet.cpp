@@ -5,6 +5,7 @@
 // current operation did not ask for stays in the connection for the next one.
 #include "monitor/telnet.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -21,6 +22,23 @@ std::chrono::steady_clock::time_point Transport::now() const {
     return std::chrono::steady_clock::now();
 }
 
+bool Transport::waitReadable(std::chrono::milliseconds) { return true; }
+
+TelnetSocket::~TelnetSocket() {
+    if (transport) transport->close();
+}
+
+TelnetSocket& TelnetSocket::operator=(TelnetSocket&& other) noexcept {
+    if (this != &other) {
+        if (transport) transport->close();
+        transport = std::move(other.transport);
+        roundTrip = other.roundTrip;
+        awaitingSince = other.awaitingSince;
+        allowanceTaken = other.allowanceTaken;
+    }
+    return *this;
+}
+
 namespace {
 
 class SocketTransport : public Transport {
@@ -34,18 +52,46 @@ class SocketTransport : public Transport {
         return socket_.send(data, size);
     }
     void close() override { socket_.close(); }
+    bool waitReadable(std::chrono::milliseconds timeout) override {
+        bool readable = false;
+        return socket_.waitReadable(timeout, readable) == 0 && readable;
+    }
 
   private:
     platform::Socket socket_;
 };
 
+// The wait for the first byte of an answer: a receive time-out plus the
+// link's round trip. A byte that came tells how long the round trip is.
+void awaitAnswer(TelnetSocket& socket) {
+    if (!socket.awaitingSince || socket.allowanceTaken) return;
+    socket.allowanceTaken = true;
+    if (socket.roundTrip.count() > 0) socket.transport->waitReadable(socket.roundTrip);
+}
+
+void answerArrived(TelnetSocket& socket) {
+    if (!socket.awaitingSince) return;
+    auto took = std::chrono::duration_cast<std::chrono::milliseconds>(socket.transport->now() -
+                                                                      *socket.awaitingSince);
+    socket.roundTrip = std::min(std::max(socket.roundTrip, took), kMaxAnswerAllowance);
+    socket.awaitingSince.reset();
+}
+
+void sent(TelnetSocket& socket) {
+    socket.awaitingSince = socket.transport->now();
+    socket.allowanceTaken = false;
+}
+
 // One receive of one byte: 1 when a byte came, 0 when the peer closed, and
-// the error number (negated, so it cannot be mistaken for a count) otherwise.
-int receiveOne(Transport& transport, std::uint8_t& byte, int& error) {
+// -1 with the error number otherwise.
+int receiveOne(TelnetSocket& socket, std::uint8_t& byte, int& error) {
+    awaitAnswer(socket);
     std::size_t received = 0;
-    error = transport.receive(&byte, 1, received);
+    error = socket.transport->receive(&byte, 1, received);
     if (error != 0) return -1;
-    return received == 1 ? 1 : 0;
+    if (received != 1) return 0;
+    answerArrived(socket);
+    return 1;
 }
 
 using TimePoint = std::chrono::steady_clock::time_point;
@@ -67,7 +113,7 @@ int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& e
             }
             std::uint8_t byte = 0;
             int error = 0;
-            if (receiveOne(*socket.transport, byte, error) != 1) break;
+            if (receiveOne(socket, byte, error) != 1) break;
             if (byte == '\r' || byte == '\n') continue;
             chunk[static_cast<std::size_t>(count++)] = static_cast<char>(byte);
             if (byte == 0 || count == kCapacity) break;
@@ -80,37 +126,43 @@ int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& e
 
 }  // namespace
 
-int TelnetConnect(TelnetSocket& socket, const std::string& ipText) {
-    socket.transport.reset();
+int TelnetConnect(TelnetSocket& socket, const platform::Ipv4Octets& address) {
+    socket = TelnetSocket();
     int error = 0;
     platform::Socket tcp = platform::Socket::openTcp(error);
     if (error != 0) return error;
 
-    // Only dotted-decimal texts are taken and no name is looked up. A text
-    // that does not parse fails here, as its connect would, but without
-    // aiming a connection at the broadcast address.
-    auto octets = platform::parseIpv4(ipText);
-    if (!octets) return platform::socket_error::kHostNotFound;
-
-    error = tcp.connect(platform::Ipv4Endpoint{*octets, kMonitorPort}, kConnectTimeout);
+    const auto started = std::chrono::steady_clock::now();
+    error = tcp.connect(platform::Ipv4Endpoint{address, kMonitorPort}, kConnectTimeout);
     if (error != 0) return error;  // the Socket closes itself
 
-    // Failures here are harmless: the calls then wait as long as the system lets them.
+    // Failures here are harmless: the calls then wait as long as the system
+    // lets them, and sends are coalesced.
     static_cast<void>(tcp.setSendTimeout(kMonitorTimeout));
     static_cast<void>(tcp.setReceiveTimeout(kMonitorTimeout));
+    static_cast<void>(tcp.setNoDelay(true));
+
+    socket.transport = std::make_unique<SocketTransport>(std::move(tcp));
+    // The connect took one round trip; the greeting is the first answer.
+    socket.roundTrip = std::min(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now() - started),
+                                kMaxAnswerAllowance);
+    socket.awaitingSince = started;
 
     // Modules greet with a few bytes before their banner; they are not part of
     // what the caller waits for, whatever arrives (or does not) in the second.
+    awaitAnswer(socket);
     std::uint8_t scratch[kOpeningDiscard];
     std::size_t received = 0;
-    static_cast<void>(tcp.receive(scratch, sizeof scratch, received));
-
-    socket.transport = std::make_unique<SocketTransport>(std::move(tcp));
+    if (socket.transport->receive(scratch, sizeof scratch, received) == 0 && received > 0) {
+        answerArrived(socket);
+    }
     return 0;
 }
 
 int TelnetSend(TelnetSocket& socket, const char* text) {
     if (!socket.isOpen()) return platform::socket_error::kPeerClosed;
+    sent(socket);
     return socket.transport->send(reinterpret_cast<const std::uint8_t*>(text), std::strlen(text));
 }
 
@@ -119,7 +171,7 @@ int TelnetRecv(TelnetSocket& socket, std::uint8_t* buffer, int count) {
     if (!socket.isOpen()) return platform::socket_error::kPeerClosed;
     for (int i = 0; i < count; ++i) {
         int error = 0;
-        int got = receiveOne(*socket.transport, buffer[i], error);
+        int got = receiveOne(socket, buffer[i], error);
         if (got < 0) return error;
         if (got == 0) return platform::socket_error::kPeerClosed;
     }
@@ -162,8 +214,7 @@ int EnterMonitorMode(TelnetSocket& socket, const std::function<void()>& afterMod
 }
 
 int TelnetClose(TelnetSocket& socket) {
-    if (socket.transport) socket.transport->close();
-    socket.transport.reset();
+    socket = TelnetSocket();  // the old one closes as it goes
     return 0;
 }
 

@@ -6,9 +6,44 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "platform/ipv4.h"
+
 namespace quelvar::monitor {
+
+inline constexpr std::uint16_t kMonitorPort = 9999;
+inline constexpr std::chrono::milliseconds kMonitorTimeout{1000};
+// A module on the link takes the connection at once and a lost SYN is sent
+// again after 1 s and 3 s: past 5 s no module is coming, and the system's
+// own limit (minutes, at a full accept queue) would only hold the tool.
+// Windows does not let a program bound its connect: there the system's own
+// wait (about 21 s) holds, and this bound is not kept.
+inline constexpr std::chrono::milliseconds kConnectTimeout{5000};
+// A module answers within a second, and a wait for it ends one quiet second
+// after its answer: about 1 s, 2 s when the text comes in a later chunk. A
+// peer that drips bytes under the quiet second, or streams text without the
+// awaited one, would hold a wait for minutes; past this the wait gives up
+// (-1), at the latest one receive time-out (1 s) later.
+inline constexpr std::chrono::milliseconds kWaitLimit{10000};
+inline constexpr std::size_t kOpeningDiscard = 9;
+inline constexpr std::size_t kChunkCapacity = 256;
+inline constexpr std::chrono::milliseconds kChunkPause{50};
+// A backstop to kWaitLimit that needs no clock: past this many chunks a wait
+// gives up even on a transport whose time does not move.
+inline constexpr int kMaxWaitChunks = 2048;
+
+// The first byte of a module's answer arrives a round trip after the request:
+// on a LAN at once, over Wi-Fi or a VPN up to a second, which would eat the
+// whole receive time-out. So the first receive after each send (and after the
+// connect) may wait longer by the longest round trip seen so far on the
+// connection: the connect itself, and every wait from a send to the first
+// byte of its answer. On a LAN that is next to nothing and every wait is as
+// it always was. Nothing on the wire changes; a module that does not answer
+// at all is only given up on later. Capped, so one slow answer cannot make
+// every later failure slow.
+inline constexpr std::chrono::milliseconds kMaxAnswerAllowance{2000};
 
 // The byte stream under a monitor connection. The real one is a TCP socket;
 // tests and fuzzers put a scripted one in its place, so the download's
@@ -26,43 +61,41 @@ class Transport {
     virtual void pause(std::chrono::milliseconds duration);
     // The clock a wait's overall bound is measured on; a fake may keep its own.
     virtual std::chrono::steady_clock::time_point now() const;
+    // Waits up to `timeout` for a byte to read, without taking it; false when
+    // none came. A fake whose bytes are always there answers at once.
+    virtual bool waitReadable(std::chrono::milliseconds timeout);
 };
 
 // The connection socket variable the monitor operations work on: empty until
-// `TelnetConnect` fills it, emptied again by `TelnetClose`.
+// `TelnetConnect` fills it, emptied again by `TelnetClose` or when it goes out
+// of scope, so no path can leave a connection open.
 struct TelnetSocket {
     std::unique_ptr<Transport> transport;
     bool isOpen() const { return transport != nullptr; }
-};
 
-inline constexpr std::uint16_t kMonitorPort = 9999;
-inline constexpr std::chrono::milliseconds kMonitorTimeout{1000};
-// A module on the link takes the connection at once and a lost SYN is sent
-// again after 1 s and 3 s: past 5 s no module is coming, and the system's
-// own limit (minutes, at a full accept queue) would only hold the tool.
-inline constexpr std::chrono::milliseconds kConnectTimeout{5000};
-// A module answers within a second, and a wait for it ends one quiet second
-// after its answer: about 1 s, 2 s when the text comes in a later chunk. A
-// peer that drips bytes under the quiet second, or streams text without the
-// awaited one, would hold a wait for minutes; past this the wait gives up
-// (-1), at the latest one receive time-out (1 s) later.
-inline constexpr std::chrono::milliseconds kWaitLimit{10000};
-inline constexpr std::size_t kOpeningDiscard = 9;
-inline constexpr std::size_t kChunkCapacity = 256;
-inline constexpr std::chrono::milliseconds kChunkPause{50};
-// A backstop to kWaitLimit that needs no clock: past this many chunks a wait
-// gives up even on a transport whose time does not move.
-inline constexpr int kMaxWaitChunks = 2048;
+    // The longest round trip seen on this link (see kMaxAnswerAllowance).
+    std::chrono::milliseconds roundTrip{0};
+    // When the tool last sent (or connected) and has not yet seen a byte since.
+    std::optional<std::chrono::steady_clock::time_point> awaitingSince;
+    bool allowanceTaken = false;  // the first receive since then has waited its allowance
+
+    TelnetSocket() = default;
+    TelnetSocket(TelnetSocket&&) = default;
+    TelnetSocket& operator=(TelnetSocket&& other) noexcept;  // closes what it held
+    ~TelnetSocket();
+};
 
 using Chunk = std::array<char, kChunkCapacity>;
 
 // Result codes: 0 success, a positive socket error number, -1 (waits only)
 // for a text that was not seen.
 
-// Opens a TCP connection to port 9999 of a dotted-decimal address, giving up
-// after kConnectTimeout (kTimedOut), sets the 1000 ms send and receive time-outs and throws away one opening receive of
-// up to 9 bytes. On failure nothing stays open.
-[[nodiscard]] int TelnetConnect(TelnetSocket& socket, const std::string& ipText);
+// Opens a TCP connection to port 9999 of the address, giving up after
+// kConnectTimeout (kTimedOut), sets the 1000 ms send and receive time-outs
+// and throws away one opening receive of up to 9 bytes. Every send goes out
+// at once (no coalescing): the module is paced by the gaps between sends. On
+// failure nothing stays open.
+[[nodiscard]] int TelnetConnect(TelnetSocket& socket, const platform::Ipv4Octets& address);
 
 // Sends the text without its terminator and without any line end of its own.
 [[nodiscard]] int TelnetSend(TelnetSocket& socket, const char* text);

@@ -4,11 +4,6 @@
 
 namespace quelvar::platform {
 
-std::string Ipv4Endpoint::addressText() const {
-    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." +
-           std::to_string(octets[2]) + "." + std::to_string(octets[3]);
-}
-
 Socket::~Socket() { close(); }
 
 Socket::Socket(Socket&& other) noexcept : handle_(other.handle_) { other.handle_ = invalidHandle(); }

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/ipv4.h"
+
 namespace quelvar::platform {
 
 #ifdef _WIN32
@@ -14,18 +16,6 @@ using NativeSocket = std::uintptr_t;  // a Windows SOCKET is pointer-wide
 #else
 using NativeSocket = int;
 #endif
-
-using Ipv4Octets = std::array<std::uint8_t, 4>;
-
-// An IPv4 address and port, first octet first, port in host order.
-struct Ipv4Endpoint {
-    Ipv4Octets octets{};
-    std::uint16_t port = 0;
-
-    // Dotted decimal without leading zeros, as inet_ntoa writes it.
-    std::string addressText() const;
-    friend bool operator==(const Ipv4Endpoint&, const Ipv4Endpoint&) = default;
-};
 
 // Result codes of every socket call: 0 is success, anything else the
 // platform's socket error number (errno on POSIX, WSAGetLastError on Windows).
@@ -42,10 +32,6 @@ bool initializeSocketLibrary();
 
 // The system's own wording of a socket error number, without a trailing line break.
 std::string systemErrorText(int code);
-
-// inet_addr's reading of a text: dotted decimal (and its short and
-// hexadecimal forms), no name lookup. nullopt when it does not parse.
-std::optional<Ipv4Octets> parseIpv4(const std::string& text);
 
 // A socket handle that closes itself; it moves but does not copy.
 // Fallible calls return a result code and never throw.
@@ -70,6 +56,9 @@ public:
     [[nodiscard]] int setReceiveTimeout(std::chrono::milliseconds timeout);
     [[nodiscard]] int setSendTimeout(std::chrono::milliseconds timeout);
     [[nodiscard]] int setNonBlocking(bool on);
+    // Streams: every send goes out at once, not held back for the peer's
+    // acknowledgement of the previous one.
+    [[nodiscard]] int setNoDelay(bool on);
 
     [[nodiscard]] int bind(const Ipv4Endpoint& local);
     Ipv4Endpoint localEndpoint() const;

@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -75,16 +76,6 @@ std::string systemErrorText(int code) {
 #endif
 }
 
-std::optional<Ipv4Octets> parseIpv4(const std::string& text) {
-    in_addr address{};
-    // inet_aton accepts what inet_addr accepts and, unlike it, can tell
-    // "255.255.255.255" from a failure.
-    if (::inet_aton(text.c_str(), &address) == 0) return std::nullopt;
-    Ipv4Octets octets;
-    std::memcpy(octets.data(), &address.s_addr, 4);
-    return octets;
-}
-
 NativeSocket Socket::invalidHandle() { return -1; }
 
 Socket Socket::openUdp(int& error) {
@@ -124,6 +115,13 @@ int Socket::setNonBlocking(bool on) {
     if (flags < 0) return lastError();
     flags = on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
     return ::fcntl(handle_, F_SETFL, flags) == 0 ? 0 : lastError();
+}
+
+int Socket::setNoDelay(bool on) {
+    int value = on ? 1 : 0;
+    return ::setsockopt(handle_, IPPROTO_TCP, TCP_NODELAY, &value, sizeof value) == 0
+               ? 0
+               : lastError();
 }
 
 int Socket::bind(const Ipv4Endpoint& local) {

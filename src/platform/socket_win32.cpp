@@ -73,39 +73,6 @@ SOCKET openSocket(int type, int protocol, int& error) {
     return handle;
 }
 
-// One part of an address text: decimal, octal after "0" or hexadecimal after
-// "0x", as inet_addr reads it.
-bool parsePart(const char*& cursor, unsigned long long& value) {
-    int base = 10;
-    if (*cursor == '0') {
-        base = 8;
-        if (cursor[1] == 'x' || cursor[1] == 'X') {
-            base = 16;
-            cursor += 2;
-        }
-    }
-    const char* start = cursor;
-    value = 0;
-    for (;; ++cursor) {
-        int digit;
-        char c = *cursor;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (base == 16 && c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (base == 16 && c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else {
-            break;
-        }
-        if (digit >= base) return false;
-        value = value * static_cast<unsigned long long>(base) + static_cast<unsigned long long>(digit);
-        if (value > 0xFFFFFFFFull) return false;
-    }
-    // "0x" alone is no number; a lone "0" is (octal zero).
-    return cursor != start || base == 8;
-}
-
 }  // namespace
 
 bool initializeSocketLibrary() {
@@ -126,35 +93,6 @@ std::string systemErrorText(int code) {
         text.pop_back();
     }
     return utf8FromWide(text);
-}
-
-// inet_addr cannot tell "255.255.255.255" from a failure, so the same reading
-// (one to four parts, the last one filling the remaining bytes) is done here.
-std::optional<Ipv4Octets> parseIpv4(const std::string& text) {
-    const char* cursor = text.c_str();
-    unsigned long long parts[4] = {};
-    int count = 0;
-    for (;;) {
-        if (count == 4) return std::nullopt;
-        if (!parsePart(cursor, parts[count])) return std::nullopt;
-        ++count;
-        if (*cursor == '.') {
-            ++cursor;
-            continue;
-        }
-        // The text may go on after white space, which ends the address.
-        if (*cursor != '\0' && !std::isspace(static_cast<unsigned char>(*cursor))) return std::nullopt;
-        break;
-    }
-    static constexpr unsigned long long kLastPartLimit[] = {0xFFFFFFFFull, 0xFFFFFFull, 0xFFFFull, 0xFFull};
-    for (int i = 0; i + 1 < count; ++i) {
-        if (parts[i] > 0xFF) return std::nullopt;
-    }
-    if (parts[count - 1] > kLastPartLimit[count - 1]) return std::nullopt;
-    unsigned long long value = parts[count - 1];
-    for (int i = 0; i + 1 < count; ++i) value |= parts[i] << (24 - 8 * i);
-    return Ipv4Octets{static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
-                      static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
 }
 
 NativeSocket Socket::invalidHandle() { return static_cast<NativeSocket>(INVALID_SOCKET); }
@@ -197,6 +135,14 @@ int Socket::setSendTimeout(std::chrono::milliseconds timeout) {
 int Socket::setNonBlocking(bool on) {
     u_long value = on ? 1 : 0;
     return ::ioctlsocket(handleOf(handle_), FIONBIO, &value) == 0 ? 0 : lastError();
+}
+
+int Socket::setNoDelay(bool on) {
+    BOOL value = on ? TRUE : FALSE;
+    return ::setsockopt(handleOf(handle_), IPPROTO_TCP, TCP_NODELAY,
+                        reinterpret_cast<const char*>(&value), sizeof value) == 0
+               ? 0
+               : lastError();
 }
 
 int Socket::bind(const Ipv4Endpoint& local) {

@@ -207,11 +207,12 @@ cli bare search
     grep -q '^quelvarinit-cli: cause: no network adapter is up besides loopback' "$work/err" ||
     fail "search with loopback only: $(cat "$work/err")"
 
-# --- one adapter: exactly the one routed broadcast ---------------------------
-# The namespaces' own counters: one UDP datagram sent, and it a broadcast,
-# one broadcast heard. The simulated module answers a broadcast only when it
-# is addressed to 255.255.255.255, not to the subnet's 10.1.0.255, so its
-# answer shows the destination.
+# --- one adapter: the routed broadcast, and one more round -----------------
+# The namespaces' own counters: every UDP datagram sent is a broadcast and is
+# heard. The console repeats the request once a round brings a module, so two;
+# the second brings nothing new and ends the search. The simulated module
+# answers a broadcast only when it is addressed to 255.255.255.255, not to the
+# subnet's 10.1.0.255, so its answer shows the destination.
 
 make_ns single && make_ns lone &&
     veth single a0 10.1.0.1/24 lone a1 10.1.0.2/24 &&
@@ -227,10 +228,13 @@ broadcasts=$(( $(counter single netstat IpExt OutBcastPkts) - broadcasts_before 
 heard=$(( $(counter lone netstat IpExt InBcastPkts) - heard_before ))
 [ "$status" = 0 ] && [ "$(rows_with '"ip":"10.1.0.10"' '"interface":"a0"')" = 1 ] ||
     fail "single adapter: $(cat "$work/out" "$work/err")"
-[ "$sent" = 1 ] && [ "$broadcasts" = 1 ] && [ "$heard" = 1 ] ||
-    fail "single adapter: $sent datagrams, $broadcasts broadcasts sent, $heard heard (want 1, 1, 1)"
+[ "$sent" = 2 ] && [ "$broadcasts" = 2 ] && [ "$heard" = 2 ] ||
+    fail "single adapter: $sent datagrams, $broadcasts broadcasts sent, $heard heard (want 2, 2, 2)"
 
-# --- one module behind both adapters: one row per reply ----------------------
+# --- one module behind both adapters: one row for the module ------------------
+# Its reply comes in on both adapters; the console keeps a module that answers
+# more than once (the same MAC from the same address) once, on the adapter
+# its first reply came in on.
 
 make_ns twice && make_ns dual &&
     veth twice a0 10.1.0.1/24 dual x1 10.1.0.2/24 &&
@@ -239,9 +243,8 @@ make_ns twice && make_ns dual &&
     ip -n "$prefix-dual" addr add 10.1.0.10/24 dev x1 && start_sim dual 10.1.0.10 1 ||
     { echo "adapters_test: cannot build the two-link topology" >&2; exit 1; }
 cli twice search --json
-[ "$status" = 0 ] && [ "$(rows_with '"ip":"10.1.0.10"' '"interface":"a0"')" = 1 ] &&
-    [ "$(rows_with '"ip":"10.1.0.10"' '"interface":"b0"')" = 1 ] &&
-    [ "$(rows_with '"mac"')" = 2 ] || fail "module behind both adapters: $(cat "$work/out" "$work/err")"
+[ "$status" = 0 ] && [ "$(rows_with '"ip":"10.1.0.10"')" = 1 ] &&
+    [ "$(rows_with '"mac"')" = 1 ] || fail "module behind both adapters: $(cat "$work/out" "$work/err")"
 
 if [ "$failures" -gt 0 ]; then
     echo "adapters_test: $failures failure(s)" >&2

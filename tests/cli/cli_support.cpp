@@ -39,8 +39,7 @@ CliRun RunInProcess(const std::vector<std::string>& arguments, const std::string
                                             interactive,
                                             false,
                                             launcher,
-                                            platform::Language::English,
-                                            std::filesystem::current_path() / "QUELVARinit"};
+                                            platform::Language::English};
     CliRun run;
     run.status = ui::console::RunCli(arguments, environment);
     run.out = out.str();

@@ -10,7 +10,7 @@
 
 #include "platform/launcher.h"
 #include "sim/module.h"
-#include "ui/console/session.h"
+#include "ui/console/cli.h"
 
 namespace quelvar::testing {
 

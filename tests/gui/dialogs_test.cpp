@@ -15,8 +15,8 @@
 namespace quelvar::ui::qt {
 namespace {
 
-using platform::MessageAnswer;
-using platform::MessageKind;
+using app::MessageAnswer;
+using app::MessageKind;
 
 TEST(Dialogs, ConfirmationHasOkAndCancelWithCancelAsDefault) {
     QMessageBox box;
@@ -40,7 +40,6 @@ TEST(Dialogs, ConfirmationHasOkAndCancelWithCancelAsDefault) {
 }
 
 TEST(Dialogs, EscInARealConfirmationAnswersCancel) {
-    DialogAnswers::reset();
     int attempts = 0;
     QTimer pressEsc;
     QObject::connect(&pressEsc, &QTimer::timeout, [&] {
@@ -51,36 +50,15 @@ TEST(Dialogs, EscInARealConfirmationAnswersCancel) {
         }
     });
     pressEsc.start(10);
-    EXPECT_EQ(showMessageBox(nullptr, "QUELVARinit", MessageKind::Confirmation, "Go?"),
+    EXPECT_EQ(DesktopDialogs().message(nullptr, "QUELVARinit", MessageKind::Confirmation, "Go?"),
               MessageAnswer::Cancel);
     pressEsc.stop();
 }
 
-TEST(Dialogs, QueuedAnswersAreTakenInOrderAndEveryRequestIsRecorded) {
-    DialogAnswers::reset();
-    DialogAnswers::setNextMessageAnswer(MessageAnswer::Ok);
-    DialogAnswers::setNextMessageAnswer(MessageAnswer::Cancel);
-    DialogAnswers::setNextFolder(std::filesystem::path("/tmp/chosen"));
-    DialogAnswers::setNextSaveFile(std::nullopt);
-
-    EXPECT_EQ(showMessageBox(nullptr, "x", MessageKind::Confirmation, "one"), MessageAnswer::Ok);
-    EXPECT_EQ(showMessageBox(nullptr, "x", MessageKind::Confirmation, "two"),
-              MessageAnswer::Cancel);
-    EXPECT_EQ(showFolderChooser(nullptr, "select folder", "/tmp/"),
-              std::filesystem::path("/tmp/chosen"));
-    EXPECT_EQ(showSaveDialog(nullptr, {}), std::nullopt);
-
-    ASSERT_EQ(DialogAnswers::messages().size(), 2u);
-    EXPECT_EQ(DialogAnswers::messages()[1].text, "two");
-    ASSERT_EQ(DialogAnswers::folderRequests().size(), 1u);
-    EXPECT_EQ(DialogAnswers::folderRequests()[0].title, "select folder");
-    EXPECT_EQ(DialogAnswers::saveRequests().size(), 1u);
-    DialogAnswers::reset();
-}
 
 TEST(Dialogs, SaveDialogProposesTheNameInTheRecordFolderAndAsksBeforeReplacing) {
     QTemporaryDir folder;
-    platform::SaveDialogRequest request;
+    app::SaveDialogRequest request;
     request.defaultName = "02-00-5E-10-00-00 - 127.0.0.2 - AA - 6.0.rec";
     request.defaultExtension = "rec";
     request.filters = {{"Setup record files(*.rec)", "*.rec"}, {"All files (*.*)", "*.*"}};

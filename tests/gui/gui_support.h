@@ -10,7 +10,7 @@
 #include <string>
 
 #include "support/recording_launcher.h"
-#include "ui/qt/dialogs.h"
+#include "gui/scripted_dialogs.h"
 #include "ui/qt/main_dialog.h"
 
 namespace quelvar::testing {
@@ -20,7 +20,6 @@ namespace quelvar::testing {
 struct ShownWindow {
     explicit ShownWindow(platform::Language language = platform::Language::English,
                          std::initializer_list<const char*> files = {}) {
-        ui::qt::DialogAnswers::reset();
         for (const char* name : files) {
             QFile file(folder.filePath(QString::fromLatin1(name)));
             file.open(QIODevice::WriteOnly);
@@ -28,20 +27,19 @@ struct ShownWindow {
         const std::filesystem::path executable =
             std::filesystem::path(folder.path().toStdString()) / "QUELVARinit";
         dialog = std::make_unique<ui::qt::MainDialog>(language, QStringLiteral("QUELVARinit"),
-                                                      launcher, executable);
+                                                      launcher, executable, dialogs);
         dialog->initialize();
         window().show();
         window().activateWindow();
         ready = QTest::qWaitForWindowActive(&window());
     }
-    ~ShownWindow() { ui::qt::DialogAnswers::reset(); }
 
     ui::qt::MainWindow& window() { return dialog->window(); }
-    QListWidget* list(platform::ControlId id) { return window().list(id); }
-    QWidget* control(platform::ControlId id) { return window().control(id); }
+    QListWidget* list(app::ControlId id) { return window().list(id); }
+    QWidget* control(app::ControlId id) { return window().control(id); }
 
     // Clicks a line of a list as the user does.
-    void clickLine(platform::ControlId id, int row) {
+    void clickLine(app::ControlId id, int row) {
         QListWidget* widget = list(id);
         QTest::mouseClick(widget->viewport(), Qt::LeftButton, {},
                           widget->visualItemRect(widget->item(row)).center());
@@ -49,6 +47,7 @@ struct ShownWindow {
 
     QTemporaryDir folder;
     RecordingLauncher launcher;
+    ScriptedDialogs dialogs;
     std::unique_ptr<ui::qt::MainDialog> dialog;
     bool ready = false;
 };

@@ -23,9 +23,9 @@
 namespace quelvar::testing {
 namespace {
 
-using platform::ControlId;
-using platform::MessageAnswer;
-using platform::MessageKind;
+using app::ControlId;
+using app::MessageAnswer;
+using app::MessageKind;
 
 constexpr int kSearchTimeoutMs = 15000;
 // A set-address run waits up to ten status queries at the new address.
@@ -94,9 +94,9 @@ void saveRecordsOf(ShownWindow& shown, QSignalSpy& finished, const QString& addr
     shown.clickLine(ControlId::DeviceList, row);
     ASSERT_TRUE(shown.control(ControlId::SaveSetupRecord)->isEnabled());
 
-    ui::qt::DialogAnswers::setNextSaveFile(
+    shown.dialogs.setNextSaveFile(
         std::filesystem::path(shown.folder.filePath(name).toStdString()));
-    ui::qt::DialogAnswers::setNextMessageAnswer(MessageAnswer::Ok);  // "done."
+    shown.dialogs.setNextMessageAnswer(MessageAnswer::Ok);  // "done."
     click(shown, ControlId::SaveSetupRecord);
     ASSERT_TRUE(waitForOperations(finished, finished.count() + 1, kSaveTimeoutMs));
 }
@@ -124,13 +124,13 @@ TEST(ModuleOperations, SetIpAddressGivesTheTypedAddressAndTheNextSearchFindsItTh
     QTest::keyClicks(nullptr, QStringLiteral("127.0.0.77"));
     ASSERT_EQ(edit->octets(), (ui::qt::IpAddressEdit::Octets{127, 0, 0, 77}));
 
-    ui::qt::DialogAnswers::reset();
-    ui::qt::DialogAnswers::setNextMessageAnswer(MessageAnswer::Ok);  // the question
-    ui::qt::DialogAnswers::setNextMessageAnswer(MessageAnswer::Ok);  // "done."
+    shown.dialogs.reset();
+    shown.dialogs.setNextMessageAnswer(MessageAnswer::Ok);  // the question
+    shown.dialogs.setNextMessageAnswer(MessageAnswer::Ok);  // "done."
     click(shown, ControlId::SetIpAddress);
     ASSERT_TRUE(waitForOperations(finished, 2, kSetIpTimeoutMs));
 
-    const auto& messages = ui::qt::DialogAnswers::messages();
+    const auto& messages = shown.dialogs.messages();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].kind, MessageKind::Confirmation);
     EXPECT_EQ(messages[0].text, "Assign the IP address to the device.\nDo you confirm?");
@@ -166,21 +166,21 @@ TEST(ModuleOperations, SaveWritesEveryRecordOfTheSelectedModuleIntoTheChosenFile
     const std::string line = shown.list(ControlId::DeviceList)->item(0)->text().toStdString();
 
     const QString path = shown.folder.filePath("module0.rec");
-    ui::qt::DialogAnswers::reset();
-    ui::qt::DialogAnswers::setNextSaveFile(std::filesystem::path(path.toStdString()));
-    ui::qt::DialogAnswers::setNextMessageAnswer(MessageAnswer::Ok);  // "done."
+    shown.dialogs.reset();
+    shown.dialogs.setNextSaveFile(std::filesystem::path(path.toStdString()));
+    shown.dialogs.setNextMessageAnswer(MessageAnswer::Ok);  // "done."
     click(shown, ControlId::SaveSetupRecord);
     ASSERT_TRUE(waitForOperations(finished, 2, kSaveTimeoutMs));
 
     // The dialog proposed the line's text as the name, in the record folder.
-    ASSERT_EQ(ui::qt::DialogAnswers::saveRequests().size(), 1u);
-    const platform::SaveDialogRequest& request = ui::qt::DialogAnswers::saveRequests()[0];
+    ASSERT_EQ(shown.dialogs.saveRequests().size(), 1u);
+    const app::SaveDialogRequest& request = shown.dialogs.saveRequests()[0];
     EXPECT_EQ(request.defaultName, line + ".rec");
     EXPECT_EQ(request.defaultExtension, "rec");
     EXPECT_EQ(request.initialFolder.string(), shown.folder.path().toStdString() + "/");
-    ASSERT_EQ(ui::qt::DialogAnswers::messages().size(), 1u);
-    EXPECT_EQ(ui::qt::DialogAnswers::messages()[0].kind, MessageKind::ResultText);
-    EXPECT_EQ(ui::qt::DialogAnswers::messages()[0].text, "done.");
+    ASSERT_EQ(shown.dialogs.messages().size(), 1u);
+    EXPECT_EQ(shown.dialogs.messages()[0].kind, MessageKind::ResultText);
+    EXPECT_EQ(shown.dialogs.messages()[0].text, "done.");
 
     ASSERT_TRUE(QFile::exists(path));
     EXPECT_EQ(QFileInfo(path).size(), kFullRecordFileSize);
@@ -222,14 +222,14 @@ TEST(ModuleOperations, LoadWritesTheRecordsSavedFromOneModuleIntoAnother) {
     shown.clickLine(ControlId::FileList, file);
     ASSERT_TRUE(shown.control(ControlId::LoadSetupRecord)->isEnabled());
 
-    ui::qt::DialogAnswers::reset();
-    ui::qt::DialogAnswers::setNextMessageAnswer(MessageAnswer::Ok);  // the question
-    ui::qt::DialogAnswers::setNextMessageAnswer(MessageAnswer::Ok);  // "done."
+    shown.dialogs.reset();
+    shown.dialogs.setNextMessageAnswer(MessageAnswer::Ok);  // the question
+    shown.dialogs.setNextMessageAnswer(MessageAnswer::Ok);  // "done."
     const qsizetype before = finished.count();
     click(shown, ControlId::LoadSetupRecord);
     ASSERT_TRUE(waitForOperations(finished, before + 1, kLoadTimeoutMs));
 
-    const auto& messages = ui::qt::DialogAnswers::messages();
+    const auto& messages = shown.dialogs.messages();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].kind, MessageKind::Confirmation);
     EXPECT_EQ(messages[0].text, "Apply the setup record to the device.\nDo you confirm?");

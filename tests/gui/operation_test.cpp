@@ -19,8 +19,8 @@
 namespace quelvar::testing {
 namespace {
 
-using platform::ControlId;
-using platform::MessageKind;
+using app::ControlId;
+using app::MessageKind;
 
 constexpr int kOperationTimeoutMs = 15000;
 
@@ -55,7 +55,7 @@ TEST(Operations, SearchListsTheModulesAndSelectingOneEnablesItsButtons) {
     EXPECT_TRUE(lines[0].startsWith("02-00-5E-10-00-00 - 127.0.0.2 - AA - "))
         << lines[0].toStdString();
     EXPECT_TRUE(lines[2].contains(" - 127.0.0.4 - ")) << lines[2].toStdString();
-    EXPECT_TRUE(ui::qt::DialogAnswers::messages().empty());  // no "not found."
+    EXPECT_TRUE(shown.dialogs.messages().empty());  // no "not found."
 
     shown.clickLine(ControlId::DeviceList, 0);
     for (ControlId id : {ControlId::SaveSetupRecord, ControlId::SetIpAddress, ControlId::IpAddress,
@@ -63,7 +63,7 @@ TEST(Operations, SearchListsTheModulesAndSelectingOneEnablesItsButtons) {
         EXPECT_TRUE(shown.control(id)->isEnabled()) << static_cast<int>(id);
     }
     EXPECT_FALSE(shown.control(ControlId::LoadSetupRecord)->isEnabled());
-    const std::string ip = shown.dialog->dialog().selectedDevice()->ipText;
+    const std::string ip = shown.dialog->dialog().deviceTable().rows[0].ipText;
     const auto octets = shown.window().ipAddressEdit()->octets();
     EXPECT_EQ(ip, std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." +
                       std::to_string(octets[2]) + "." + std::to_string(octets[3]));
@@ -122,7 +122,7 @@ TEST(Operations, WindowKeepsPaintingButTakesNoInputWhileAnOperationRuns) {
     // No module answers: the search waits for its quiet second, then says so.
     ShownWindow shown;
     ASSERT_TRUE(shown.ready);
-    ui::qt::DialogAnswers::setNextMessageAnswer(platform::MessageAnswer::Ok);
+    shown.dialogs.setNextMessageAnswer(app::MessageAnswer::Ok);
     QSignalSpy finished(shown.dialog.get(), &ui::qt::MainDialog::operationFinished);
     QSignalSpy closed(&shown.window(), &QDialog::finished);
 
@@ -170,10 +170,10 @@ TEST(Operations, WindowKeepsPaintingButTakesNoInputWhileAnOperationRuns) {
     EXPECT_TRUE(shown.window().logWindow()->logText().contains(
         "cause: no network adapter is up besides loopback"));
     shown.window().logWindow()->close();
-    EXPECT_TRUE(ui::qt::DialogAnswers::folderRequests().empty());
-    ASSERT_EQ(ui::qt::DialogAnswers::messages().size(), 1u);
-    EXPECT_EQ(ui::qt::DialogAnswers::messages()[0].kind, MessageKind::ResultText);
-    EXPECT_EQ(ui::qt::DialogAnswers::messages()[0].text, "not found.");
+    EXPECT_TRUE(shown.dialogs.folderRequests().empty());
+    ASSERT_EQ(shown.dialogs.messages().size(), 1u);
+    EXPECT_EQ(shown.dialogs.messages()[0].kind, MessageKind::ResultText);
+    EXPECT_EQ(shown.dialogs.messages()[0].text, "not found.");
     EXPECT_EQ(shown.window().controlText(ControlId::ActivityLog), "QUELVAR is not found.\r\n");
 
     // Idle again: Esc ends the window.
@@ -186,15 +186,15 @@ TEST(Operations, FolderButtonChangesTheRecordFolderThroughTheChooser) {
     ASSERT_TRUE(shown.ready);
     QTemporaryDir other;
     QFile(other.filePath("x.rec")).open(QIODevice::WriteOnly);
-    ui::qt::DialogAnswers::setNextFolder(std::filesystem::path(other.path().toStdString()));
+    shown.dialogs.setNextFolder(std::filesystem::path(other.path().toStdString()));
     QSignalSpy finished(shown.dialog.get(), &ui::qt::MainDialog::operationFinished);
 
     QTest::mouseClick(shown.window().button(ControlId::BrowseFolder), Qt::LeftButton);
     ASSERT_TRUE(finished.wait(kOperationTimeoutMs));
 
-    ASSERT_EQ(ui::qt::DialogAnswers::folderRequests().size(), 1u);
-    EXPECT_EQ(ui::qt::DialogAnswers::folderRequests()[0].title, "select folder");
-    EXPECT_EQ(ui::qt::DialogAnswers::folderRequests()[0].current.string(),
+    ASSERT_EQ(shown.dialogs.folderRequests().size(), 1u);
+    EXPECT_EQ(shown.dialogs.folderRequests()[0].title, "select folder");
+    EXPECT_EQ(shown.dialogs.folderRequests()[0].current.string(),
               shown.folder.path().toStdString() + "/");
     EXPECT_EQ(shown.window().controlText(ControlId::RecordFolderLabel),
               other.path().toStdString() + "/");

@@ -19,7 +19,7 @@
 namespace quelvar::testing {
 namespace {
 
-using platform::ControlId;
+using app::ControlId;
 using platform::Language;
 
 QString buttonText(ShownWindow& shown, ControlId id) {
@@ -159,12 +159,12 @@ TEST(MainWindow, EnterInAListDoesNothingOnAButtonPressesItAndEscEndsTheWindow) {
     EXPECT_EQ(started.count(), 0);
 
     // On a push button Enter presses that button.
-    ui::qt::DialogAnswers::setNextFolder(std::nullopt);
+    shown.dialogs.setNextFolder(std::nullopt);
     shown.control(ControlId::BrowseFolder)->setFocus();
     QTest::keyClick(shown.control(ControlId::BrowseFolder), Qt::Key_Return);
     QSignalSpy ended(shown.dialog.get(), &ui::qt::MainDialog::operationFinished);
     ASSERT_TRUE(ended.wait(5000));
-    EXPECT_EQ(ui::qt::DialogAnswers::folderRequests().size(), 1u);
+    EXPECT_EQ(shown.dialogs.folderRequests().size(), 1u);
 
     QTest::keyClick(shown.list(ControlId::FileList), Qt::Key_Escape);
     EXPECT_EQ(finished.count(), 1);
@@ -212,21 +212,21 @@ TEST(Startup, TheApplicationIconHasEverySizeOfTheIconTheme) {
 }
 
 TEST(Startup, WithoutSocketsTheUserIsWarnedAndNoWindowAppears) {
-    ui::qt::DialogAnswers::reset();
-    ui::qt::DialogAnswers::setNextMessageAnswer(platform::MessageAnswer::Ok);
+    ScriptedDialogs dialogs;
+    dialogs.setNextMessageAnswer(app::MessageAnswer::Ok);
     RecordingLauncher launcher;
-    ui::qt::QtFrontEnd frontEnd(Language::Japanese, "QUELVARinit", launcher, "/opt/q/QUELVARinit");
+    ui::qt::QtFrontEnd frontEnd(Language::Japanese, "QUELVARinit", launcher, "/opt/q/QUELVARinit",
+                                dialogs);
     app::CInitApp application([] { return false; });
 
     EXPECT_NE(application.InitInstance(frontEnd, Language::Japanese), 0);
-    ASSERT_EQ(ui::qt::DialogAnswers::messages().size(), 1u);
-    EXPECT_EQ(ui::qt::DialogAnswers::messages()[0].kind, platform::MessageKind::Warning);
-    EXPECT_EQ(ui::qt::DialogAnswers::messages()[0].text, "Windows ｿｹｯﾄの初期化に失敗しました。");
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].kind, app::MessageKind::Warning);
+    EXPECT_EQ(dialogs.messages()[0].text, "Windows ｿｹｯﾄの初期化に失敗しました。");
     for (QWidget* top : QApplication::topLevelWidgets()) {
         EXPECT_EQ(qobject_cast<ui::qt::MainWindow*>(top), nullptr);
     }
     EXPECT_EQ(ui::qt::ApplicationNameFor("/opt/q/QUELVARinit.EXE"), "QUELVARinit");
-    ui::qt::DialogAnswers::reset();
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 namespace quelvar::testing {
 namespace {
 
-using platform::ControlId;
-using platform::MessageKind;
+using app::ControlId;
+using app::MessageKind;
 
 const std::string kTraceToRecords =
     "Save:start.\r\ntelnet:start.connect.success.\r\nwait\"Mode\"-mon mode.success.\r\n"
@@ -39,7 +39,7 @@ TEST_F(DownloadTest, SavesAllRecordsWithTheExactTraceAndProgress) {
     EXPECT_EQ(view_.boxes[0].kind, MessageKind::ResultText);
 
     ASSERT_EQ(view_.saveRequests.size(), 1u);
-    const platform::SaveDialogRequest& request = view_.saveRequests[0];
+    const app::SaveDialogRequest& request = view_.saveRequests[0];
     EXPECT_EQ(request.defaultName, line + ".rec");
     EXPECT_EQ(request.defaultExtension, "rec");
     ASSERT_EQ(request.filters.size(), 2u);

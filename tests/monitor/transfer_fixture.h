@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ops/ops_fixture.h"
+#include "app/window_fixture.h"
 #include "records/rec_file.h"
 #include "sim/module.h"
 
@@ -14,7 +14,7 @@ namespace quelvar::testing {
 using Bytes = std::vector<std::uint8_t>;
 
 // An operation test with one simulated module found and selected.
-class TransferTest : public OperationTest {
+class TransferTest : public WindowTest {
   protected:
     std::unique_ptr<sim::Farm> startAndSelect(sim::ModuleConfig module) {
         auto farm = StartFarm({std::move(module)});

@@ -10,8 +10,8 @@
 namespace quelvar::testing {
 namespace {
 
-using platform::ControlId;
-using platform::MessageAnswer;
+using app::ControlId;
+using app::MessageAnswer;
 using records::Record;
 
 Bytes Pattern(std::size_t size, int seed) {
@@ -154,13 +154,13 @@ TEST_F(UploadTest, ModuleThatNeverComesBackEndsDoneButLogsAndReportsIt) {
     module.resetSilence = std::chrono::seconds(60);
     auto farm = startAndSelect(module);
     selectFile("empty.rec", records::EncodeRecords({}));
-    app::Outcome outcome;
+    ops::Outcome outcome;
     double seconds = SecondsOf([&] { outcome = dlg_->OnLoadSetupRecord(); });
     std::string afterRecords = kTraceAfterRecords;
     afterRecords.replace(afterRecords.find("ping:success:"), 13, "ping:error !");
     EXPECT_EQ(view_.log(), kTraceToRecords + "setup:" + afterRecords);
     EXPECT_EQ(view_.boxTexts().back(), "done.");
-    EXPECT_EQ(outcome.kind, app::OutcomeKind::NotBackAfterReset);
+    EXPECT_EQ(outcome.kind, ops::OutcomeKind::NotBackAfterReset);
     EXPECT_GT(seconds, 19.0);
 }
 

@@ -1,47 +1,37 @@
 #pragma once
 
-#include <chrono>
-#include <filesystem>
-#include <memory>
+#include <vector>
 
-#include "app/init_dlg.h"
-#include "support/fake_view.h"
-#include "support/recording_launcher.h"
+#include <gtest/gtest.h>
+
+#include "discovery/search.h"
+#include "sim/farm.h"
+#include "support/recording_events.h"
 #include "support/sim_fixture.h"
-#include "support/timing.h"
 
 namespace quelvar::testing {
 
-// A CInitDlg over a FakeView, started as the window starts it, with an
-// executable path in a fresh temporary folder.
-class OperationTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        QUELVAR_REQUIRE_NETNS();
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("quelvar-ops-" + std::string(::testing::UnitTest::GetInstance()
-                                                    ->current_test_info()
-                                                    ->name()));
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-        dlg_ = std::make_unique<app::CInitDlg>(view_, launcher_, platform::Language::English,
-                                               folder_ / "QUELVARinit");
-        dlg_->OnInitDialog();
-    }
-    void TearDown() override {
-        dlg_.reset();
-        std::filesystem::remove_all(folder_);
+// Simulated modules and the events an operation reports, for calling the
+// operations as functions.
+class OpsTest : public ::testing::Test {
+  protected:
+    void SetUp() override { QUELVAR_REQUIRE_NETNS(); }
+
+    // The modules as a search finds them, in the farm's order.
+    std::vector<discovery::DeviceEntry> found(const sim::Farm& farm) {
+        discovery::SearchScope scope;
+        scope.mergeRepeats = true;
+        std::vector<discovery::DeviceEntry> modules = discovery::SearchForModules(scope).modules;
+        std::vector<discovery::DeviceEntry> ordered;
+        for (std::size_t i = 0; i < farm.size(); ++i) {
+            for (const discovery::DeviceEntry& entry : modules) {
+                if (entry.mac == farm.module(static_cast<int>(i)).mac) ordered.push_back(entry);
+            }
+        }
+        return ordered;
     }
 
-    void selectDevice(int line) {
-        view_.setListSelection(platform::ControlId::DeviceList, line);
-        dlg_->OnNotify(platform::ControlId::DeviceList, app::Notification::SelectionChanged);
-    }
-
-    FakeView view_;
-    RecordingLauncher launcher_;
-    std::filesystem::path folder_;
-    std::unique_ptr<app::CInitDlg> dlg_;
+    RecordingEvents events_;
 };
 
 }  // namespace quelvar::testing

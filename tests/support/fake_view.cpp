@@ -2,15 +2,15 @@
 
 namespace quelvar::testing {
 
-using platform::ControlId;
+using app::ControlId;
 
 namespace {
 
-const char* kindName(platform::MessageKind kind) {
+const char* kindName(app::MessageKind kind) {
     switch (kind) {
-        case platform::MessageKind::Confirmation: return "Confirmation";
-        case platform::MessageKind::Warning: return "Warning";
-        case platform::MessageKind::ResultText: return "ResultText";
+        case app::MessageKind::Confirmation: return "Confirmation";
+        case app::MessageKind::Warning: return "Warning";
+        case app::MessageKind::ResultText: return "ResultText";
     }
     return "?";
 }
@@ -96,24 +96,29 @@ void FakeView::setProgress(int position) {
     progressPosition = position;
 }
 
-std::string FakeView::text(ControlId control) { return texts[control]; }
-
 void FakeView::setText(ControlId control, const std::string& value) { texts[control] = value; }
 
-void FakeView::scrollLogToEnd() { ++logScrolls; }
+void FakeView::showLog(const std::string& text) {
+    texts[ControlId::ActivityLog] = text;
+    ++logScrolls;
+}
 
-platform::MessageAnswer FakeView::messageBox(platform::MessageKind kind, const std::string& value) {
+void FakeView::showDiagnostics(const std::vector<std::string>& lines) {
+    diagnostics.insert(diagnostics.end(), lines.begin(), lines.end());
+}
+
+app::MessageAnswer FakeView::messageBox(app::MessageKind kind, const std::string& value) {
     calls.push_back(std::string("messageBox ") + kindName(kind) + " " + value);
     boxes.push_back({kind, value});
-    if (kind != platform::MessageKind::Confirmation) return platform::MessageAnswer::Ok;
-    if (confirmationAnswers.empty()) return platform::MessageAnswer::Ok;
-    platform::MessageAnswer answer = confirmationAnswers.front();
+    if (kind != app::MessageKind::Confirmation) return app::MessageAnswer::Ok;
+    if (confirmationAnswers.empty()) return app::MessageAnswer::Ok;
+    app::MessageAnswer answer = confirmationAnswers.front();
     confirmationAnswers.pop_front();
     return answer;
 }
 
 std::optional<std::filesystem::path> FakeView::saveFileDialog(
-    const platform::SaveDialogRequest& request) {
+    const app::SaveDialogRequest& request) {
     calls.push_back("saveFileDialog " + request.defaultName);
     saveRequests.push_back(request);
     if (saveDialogAnswers.empty()) return std::nullopt;

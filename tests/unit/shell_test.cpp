@@ -6,7 +6,8 @@
 
 #include "app/dialog_template.h"
 #include "app/init_dlg.h"
-#include "app/strings.h"
+#include "ops/events.h"
+#include "ops/strings.h"
 #include "platform/language.h"
 
 namespace quelvar::app {
@@ -14,20 +15,20 @@ namespace {
 
 TEST(LogCap, KeepsTheLast65536Characters) {
     std::string log(65530, 'a');
-    AppendCapped(log, "0123456789");
+    ops::AppendCapped(log, "0123456789");
     EXPECT_EQ(log.size(), 65536u);
     EXPECT_EQ(log.substr(0, 3), "aaa");
     EXPECT_EQ(log.substr(log.size() - 10), "0123456789");
 
     std::string exact(65526, 'b');
-    AppendCapped(exact, "0123456789");
+    ops::AppendCapped(exact, "0123456789");
     EXPECT_EQ(exact.size(), 65536u);
     EXPECT_EQ(exact[0], 'b');
 
     std::string big(70000, 'c');
     big.back() = 'z';
     std::string fresh = "old";
-    AppendCapped(fresh, big);
+    ops::AppendCapped(fresh, big);
     EXPECT_EQ(fresh.size(), 65536u);
     EXPECT_EQ(fresh.find("old"), std::string::npos);
     EXPECT_EQ(fresh.back(), 'z');
@@ -35,14 +36,14 @@ TEST(LogCap, KeepsTheLast65536Characters) {
 
 TEST(Strings, BothLanguagesHaveEveryString) {
     using platform::Language;
-    EXPECT_EQ(LoadString(StringId::TelnetNotInstalled, Language::English),
+    EXPECT_EQ(ops::LoadString(ops::StringId::TelnetNotInstalled, Language::English),
               "Telnet is not installed. ");
-    EXPECT_EQ(LoadString(StringId::ConfirmSetIpAddress, Language::English),
+    EXPECT_EQ(ops::LoadString(ops::StringId::ConfirmSetIpAddress, Language::English),
               "Assign the IP address to the device.\nDo you confirm?");
-    EXPECT_EQ(LoadString(StringId::NotFound, Language::Japanese), "発見できませんでした。");
+    EXPECT_EQ(ops::LoadString(ops::StringId::NotFound, Language::Japanese), "発見できませんでした。");
     for (int id = 103; id <= 109; ++id) {
-        EXPECT_FALSE(LoadString(static_cast<StringId>(id), Language::English).empty()) << id;
-        EXPECT_FALSE(LoadString(static_cast<StringId>(id), Language::Japanese).empty()) << id;
+        EXPECT_FALSE(ops::LoadString(static_cast<ops::StringId>(id), Language::English).empty()) << id;
+        EXPECT_FALSE(ops::LoadString(static_cast<ops::StringId>(id), Language::Japanese).empty()) << id;
     }
 }
 

@@ -17,7 +17,7 @@
 namespace quelvar::testing {
 namespace {
 
-using platform::ControlId;
+using app::ControlId;
 namespace fs = std::filesystem;
 
 std::vector<std::uint8_t> Bytes(const fs::path& file) {

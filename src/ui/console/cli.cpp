@@ -3,9 +3,8 @@
 #include <fstream>
 #include <ostream>
 
-#include "app/dialog_template.h"
+#include "version.h"
 #include "platform/launcher.h"
-#include "platform/process.h"
 #include "platform/utf8.h"
 #include "ui/console/commands.h"
 
@@ -13,24 +12,16 @@ namespace quelvar::ui::console {
 
 namespace {
 
-int dispatch(Session& session) {
-    switch (session.options().command) {
-        case Command::Search:
-            return RunSearchCommand(session);
-        case Command::Ping:
-            return RunPingCommand(session);
-        case Command::SetIp:
-            return RunSetIpCommand(session);
-        case Command::Save:
-            return RunSaveCommand(session);
-        case Command::Load:
-            return RunLoadCommand(session);
-        case Command::Telnet:
-            return RunTelnetCommand(session);
-        case Command::Web:
-            return RunWebCommand(session);
-        case Command::Commission:
-            return RunCommissionCommand(session);
+int dispatch(Console& console, ConsoleEvents& events) {
+    switch (console.options.command) {
+        case Command::Search: return RunSearchCommand(console, events);
+        case Command::Ping: return RunPingCommand(console, events);
+        case Command::SetIp: return RunSetIpCommand(console, events);
+        case Command::Save: return RunSaveCommand(console, events);
+        case Command::Load: return RunLoadCommand(console, events);
+        case Command::Telnet: return RunTelnetCommand(console, events);
+        case Command::Web: return RunWebCommand(console, events);
+        case Command::Commission: return RunCommissionCommand(console, events);
     }
     return kExitUsage;
 }
@@ -51,8 +42,8 @@ int RunCli(const std::vector<std::string>& arguments, CliEnvironment& environmen
             environment.out << UsageText();
             return kExitSuccess;
         case ParsedArguments::Outcome::Version:
-            environment.out << "quelvarinit-cli " << app::kApplicationVersion << " (build "
-                            << app::kBuildNumber << ")\n";
+            environment.out << "quelvarinit-cli " << kApplicationVersion << " (build "
+                            << kBuildNumber << ")\n";
             return kExitSuccess;
         case ParsedArguments::Outcome::UsageError:
             environment.err << "quelvarinit-cli: " << parsed.error << '\n'
@@ -62,24 +53,25 @@ int RunCli(const std::vector<std::string>& arguments, CliEnvironment& environmen
             break;
     }
     const Options& options = parsed.options;
-
-    platform::Language language =
-        options.language.value_or(environment.language.value_or(platform::userInterfaceLanguage()));
-    std::filesystem::path executable = environment.executablePath.empty()
-                                           ? platform::executablePath()
-                                           : environment.executablePath;
     std::unique_ptr<platform::Launcher> desktopLauncher = platform::makeDesktopLauncher();
-    platform::Launcher& launcher =
-        environment.launcher != nullptr ? *environment.launcher : *desktopLauncher;
-
-    ConsoleStreams io{environment.in, environment.out, environment.err, environment.inputIsTerminal,
-                      environment.errorIsTerminal};
-    Session session(io, options, launcher, language, executable);
-    int status = dispatch(session);
-    session.view().eraseProgress();
-
+    Console console{environment.in,
+                    environment.out,
+                    environment.err,
+                    environment.inputIsTerminal,
+                    environment.errorIsTerminal,
+                    options,
+                    options.language.value_or(
+                        environment.language.value_or(platform::userInterfaceLanguage())),
+                    environment.launcher != nullptr ? *environment.launcher : *desktopLauncher};
+    int status = kExitUsage;
+    std::string log;
+    {
+        ConsoleEvents events(console);
+        status = dispatch(console, events);
+        log = events.log();
+    }
     // Written on failure too: that is when the trace is wanted most.
-    if (options.logFile && !writeLog(*options.logFile, session.view().log())) {
+    if (options.logFile && !writeLog(*options.logFile, log)) {
         environment.err << "quelvarinit-cli: cannot write the log to " << *options.logFile << '\n';
         if (status == kExitSuccess) status = kExitFailure;
     }

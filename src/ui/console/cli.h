@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -21,7 +20,6 @@ struct CliEnvironment {
     bool errorIsTerminal = false;
     platform::Launcher* launcher = nullptr;      // null: the desktop's own
     std::optional<platform::Language> language;  // null: the user interface's
-    std::filesystem::path executablePath;        // empty: this program's
 };
 
 // Runs one command line (the arguments after the program name) and returns

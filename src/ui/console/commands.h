@@ -1,18 +1,19 @@
 #pragma once
 
-#include "ui/console/session.h"
+#include "ui/console/console.h"
+#include "ui/console/console_events.h"
 
 namespace quelvar::ui::console {
 
-// Each command returns the process exit status: kExitSuccess when its
-// operation ended in success, kExitFailure otherwise.
-int RunSearchCommand(Session& session);
-int RunPingCommand(Session& session);
-int RunSetIpCommand(Session& session);
-int RunSaveCommand(Session& session);
-int RunLoadCommand(Session& session);
-int RunTelnetCommand(Session& session);
-int RunWebCommand(Session& session);
-int RunCommissionCommand(Session& session);
+// Each command returns the process exit status. Its operations report
+// through `events`, whose log --log writes when the command ends.
+int RunSearchCommand(Console& console, ConsoleEvents& events);
+int RunPingCommand(Console& console, ConsoleEvents& events);
+int RunSetIpCommand(Console& console, ConsoleEvents& events);
+int RunSaveCommand(Console& console, ConsoleEvents& events);
+int RunLoadCommand(Console& console, ConsoleEvents& events);
+int RunTelnetCommand(Console& console, ConsoleEvents& events);
+int RunWebCommand(Console& console, ConsoleEvents& events);
+int RunCommissionCommand(Console& console, ConsoleEvents& events);
 
 }  // namespace quelvar::ui::console

@@ -3,31 +3,52 @@
 // --jobs workers at once; a summary in sheet order at the end.
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <fstream>
 #include <iomanip>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <sstream>
 #include <thread>
 
-#include "app/dialog_template.h"
+#include "ops/commission_module.h"
 #include "platform/utf8.h"
+#include "site/commission_checks.h"
+#include "site/commission_sheet.h"
 #include "ui/console/commands.h"
 #include "ui/console/commission_board.h"
-#include "ui/console/commission_checks.h"
-#include "ui/console/commission_row.h"
-#include "ui/console/commission_sheet.h"
 #include "ui/console/interrupt.h"
+#include "ui/console/module_lookup.h"
+#include "ui/console/row_events.h"
 
 namespace quelvar::ui::console {
 
 namespace {
 
-constexpr int kExitInterrupted = 130;
+using site::CommissionSheet;
+using site::SheetRow;
+
+// A row's result: the module's, or none for a row that never started.
+struct RowResult {
+    enum class State { NotStarted, Passed, Failed, Stopped };
+    State state = State::NotStarted;
+    std::string detail;
+};
+
+RowResult rowResultOf(const ops::CommissionResult& result) {
+    switch (result.state) {
+        case ops::CommissionResult::State::Passed: return {RowResult::State::Passed, result.detail};
+        case ops::CommissionResult::State::Stopped:
+            return {RowResult::State::Stopped, result.detail};
+        case ops::CommissionResult::State::Failed: break;
+    }
+    return {RowResult::State::Failed, result.detail};
+}
 
 std::string rowLabel(std::size_t index, const SheetRow& row) {
     return "row " + std::to_string(index + 1) + " " + FormatMac(row.mac) + " -> " +
-           FormatIpv4(row.address);
+           formatIpv4(row.address);
 }
 
 std::string stateText(RowResult::State state) {
@@ -51,36 +72,37 @@ std::string finishedLines(std::size_t index, const SheetRow& row, const std::str
            '\n';
 }
 
-bool writeRowLog(const std::filesystem::path& folder, std::size_t index, const SheetRow& row,
-                 const std::string& log) {
-    std::string mac = FormatMac(row.mac);
-    std::filesystem::path path =
-        folder / ("row" + std::to_string(index + 1) + "-" + mac + ".log");
-    std::ofstream stream(path, std::ios::binary | std::ios::trunc);
-    stream.write(log.data(), static_cast<std::streamsize>(log.size()));
-    stream.close();
-    return !stream.fail();
+std::filesystem::path rowLogPath(const std::filesystem::path& folder, std::size_t index,
+                                 const SheetRow& row) {
+    return folder / ("row" + std::to_string(index + 1) + "-" + FormatMac(row.mac) + ".log");
 }
 
 class CommissionRun {
   public:
-    CommissionRun(Session& session, const CommissionSheet& sheet,
+    CommissionRun(Console& console, const CommissionSheet& sheet,
                   const std::filesystem::path& sheetFolder)
-        : session_(session),
+        : console_(console),
           sheet_(sheet),
           sheetFolder_(sheetFolder),
-          board_(session.io().err, session.io().errorIsTerminal),
-          results_(sheet.rows.size()) {}
+          board_(console.err, console.errorIsTerminal),
+          results_(sheet.rows.size()),
+          writing_(sheet.rows.size()) {}
 
-    std::vector<RowResult> run(const discovery::DeviceTable& found) {
-        const Options& options = session_.options();
-        std::size_t workers = options.jobs == 0 ? sheet_.rows.size() : options.jobs;
+    std::vector<RowResult> run(const std::vector<discovery::DeviceEntry>& found) {
+        std::size_t workers = console_.options.jobs == 0 ? sheet_.rows.size()
+                                                          : console_.options.jobs;
         workers = std::clamp<std::size_t>(workers, 1, sheet_.rows.size());
         std::vector<std::thread> threads;
         threads.reserve(workers);
         for (std::size_t i = 0; i < workers; ++i) {
-            threads.emplace_back([this, &found] { work(found); });
+            threads.emplace_back([this, &found] {
+                work(found);
+                std::lock_guard lock(mutex_);
+                ++workersDone_;
+                wake_.notify_all();
+            });
         }
+        watch(workers);
         for (std::thread& thread : threads) thread.join();
         return std::move(results_);
     }
@@ -97,7 +119,30 @@ class CommissionRun {
         return stop;
     }
 
-    void work(const discovery::DeviceTable& found) {
+    // Until every worker is done: a second Ctrl+C held because modules are
+    // being written is answered with which ones.
+    void watch(std::size_t workers) {
+        bool warned = false;
+        std::unique_lock lock(mutex_);
+        while (workersDone_ < workers) {
+            wake_.wait_for(lock, std::chrono::milliseconds(100));
+            if (warned || !InterruptHandler::secondPressHeld()) continue;
+            warned = true;
+            std::string modules;
+            for (std::size_t i = 0; i < writing_.size(); ++i) {
+                if (writing_[i] == nullptr || !writing_[i]->isWriting()) continue;
+                modules += (modules.empty() ? "" : ", ") + FormatMac(sheet_.rows[i].mac) +
+                           " (row " + std::to_string(i + 1) + ")";
+            }
+            lock.unlock();
+            board_.note("records are being written into " + modules +
+                        ": quitting now leaves them half written and not reset. The run ends "
+                        "once they are written; Ctrl+C a third time quits anyway.");
+            lock.lock();
+        }
+    }
+
+    void work(const std::vector<discovery::DeviceEntry>& found) {
         for (;;) {
             std::size_t index = next_.fetch_add(1);
             if (index >= sheet_.rows.size()) return;
@@ -106,59 +151,63 @@ class CommissionRun {
         }
     }
 
-    void runRow(std::size_t index, const discovery::DeviceTable& found) {
+    void runRow(std::size_t index, const std::vector<discovery::DeviceEntry>& found) {
         const SheetRow& row = sheet_.rows[index];
-        const Options& options = session_.options();
+        const Options& options = console_.options;
         board_.started(index, rowLabel(index, row));
 
-        // A session of the row's own: its own window state, sockets, log and
-        // progress. Its messages are kept and shown with the row's result.
-        std::istringstream noInput;
-        std::ostringstream unused;
-        std::ostringstream messages;
-        ConsoleStreams io{noInput, unused, messages, false, false};
-        Session session(io, options, launcher(), session_.language(), executable());
-        // The run's one confirmation answers every question of the row.
-        session.view().setAnswerPolicy(AnswerPolicy{true, false, true});
-        session.view().setProgressObserver([this, index](int position) {
-            board_.progress(index, position, app::kProgressUpper);
-        });
+        RowEvents events(board_, index, console_.language);
+        {
+            std::lock_guard lock(mutex_);
+            writing_[index] = &events;
+        }
+        bool logOpened = true;
+        if (options.logDir) {
+            logOpened =
+                events.writeLogTo(rowLogPath(platform::pathFromUtf8(*options.logDir), index, row));
+        }
 
-        RowPlan plan;
-        plan.row = &row;
+        ops::CommissionPlan plan;
+        plan.mac = row.mac;
+        plan.address = row.address;
         if (!row.file.empty()) {
             // Files are named relative to the sheet, so a sheet and its files move together.
             plan.file = platform::pathFromUtf8(row.file);
             if (plan.file.is_relative()) plan.file = sheetFolder_ / plan.file;
         }
         plan.verify = options.verify;
-        plan.found = &found;
         plan.stopRequested = [this] { return stopRequested(); };
-        plan.step = [this, index](const std::string& what) { board_.step(index, what); };
 
-        RowResult result = CommissionRow(session, plan);
-        if (options.logDir &&
-            !writeRowLog(platform::pathFromUtf8(*options.logDir), index, row, result.log)) {
-            messages << "cannot write the activity log into " << *options.logDir << '\n';
+        RowResult result =
+            rowResultOf(ops::CommissionModule(found, plan, console_.retries, events));
+        std::string messages = events.messages();
+        if (!logOpened || !events.logWritten()) {
+            messages += "cannot write the activity log into " + *options.logDir + '\n';
             if (result.state == RowResult::State::Passed) {
                 result.state = RowResult::State::Failed;
                 result.detail += "; log not written";
             }
         }
-        board_.finished(index, finishedLines(index, row, messages.str(), result));
+        {
+            std::lock_guard lock(mutex_);
+            writing_[index] = nullptr;
+        }
+        board_.finished(index, finishedLines(index, row, messages, result));
         results_[index] = std::move(result);
     }
 
-    platform::Launcher& launcher() { return session_.launcher(); }
-    const std::filesystem::path& executable() { return session_.executablePath(); }
-
-    Session& session_;
+    Console& console_;
     const CommissionSheet& sheet_;
     std::filesystem::path sheetFolder_;
     CommissionBoard board_;
     std::vector<RowResult> results_;
     std::atomic<std::size_t> next_{0};
     std::atomic<bool> stopSeen_{false};
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::size_t workersDone_ = 0;
+    std::vector<const RowEvents*> writing_;  // the events of each running row
 };
 
 // The sheet's text: a regular file of a sane size only. A folder, a device
@@ -176,8 +225,8 @@ std::optional<std::string> readSheet(const std::string& name, std::ostream& err)
         return std::nullopt;
     }
     std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size > kMaxSheetBytes) {
-        err << "cannot read " << name << ": larger than " << kMaxSheetBytes / 1024
+    if (error || size > site::kMaxSheetBytes) {
+        err << "cannot read " << name << ": larger than " << site::kMaxSheetBytes / 1024
             << " KiB, not a commissioning sheet\n";
         return std::nullopt;
     }
@@ -205,7 +254,7 @@ void printSummary(std::ostream& out, const CommissionSheet& sheet,
                                  : result.detail;
         out << std::left << std::setw(4) << i + 1 << ' ' << std::setw(5) << row.line << ' '
             << std::setw(17) << FormatMac(row.mac) << ' ' << std::setw(15)
-            << FormatIpv4(row.address) << ' ' << std::setw(6) << stateText(result.state) << ' '
+            << formatIpv4(row.address) << ' ' << std::setw(6) << stateText(result.state) << ' '
             << detail << '\n';
     }
     out << passed << " of " << sheet.rows.size() << " row(s) passed\n";
@@ -214,48 +263,45 @@ void printSummary(std::ostream& out, const CommissionSheet& sheet,
 
 }  // namespace
 
-int RunCommissionCommand(Session& session) {
-    ConsoleStreams& io = session.io();
-    const Options& options = session.options();
+int RunCommissionCommand(Console& console, ConsoleEvents& events) {
+    const Options& options = console.options;
     const std::string& sheetName = options.file;
-    std::optional<std::string> text = readSheet(sheetName, io.err);
+    std::optional<std::string> text = readSheet(sheetName, console.err);
     if (!text) return kExitUsage;
-    CommissionSheet sheet = ParseCommissionSheet(*text);
-    for (const std::string& conflict : FindSheetConflicts(sheet.rows)) {
+    CommissionSheet sheet = site::ParseCommissionSheet(*text);
+    for (const std::string& conflict : site::FindSheetConflicts(sheet.rows)) {
         sheet.errors.push_back(conflict);
     }
-    for (const std::string& error : sheet.errors) io.err << sheetName << ": " << error << '\n';
+    for (const std::string& error : sheet.errors) console.err << sheetName << ": " << error << '\n';
     if (!sheet.errors.empty()) return kExitUsage;
     if (sheet.rows.empty()) {
-        io.err << sheetName << ": no module rows\n";
+        console.err << sheetName << ": no module rows\n";
         return kExitUsage;
     }
     if (options.logDir) {
         std::error_code error;
         std::filesystem::create_directories(platform::pathFromUtf8(*options.logDir), error);
         if (!std::filesystem::is_directory(platform::pathFromUtf8(*options.logDir), error)) {
-            io.err << "cannot create the log folder " << *options.logDir << '\n';
+            console.err << "cannot create the log folder " << *options.logDir << '\n';
             return kExitFailure;
         }
     }
 
-    // One answer covers the whole sheet; the boxes of each row's operations
-    // are then answered with it.
-    if (!options.yes && !session.view().confirm("Commission " + std::to_string(sheet.rows.size()) +
-                                                " module(s) listed in " + sheetName + "?")) {
+    // One answer covers the whole sheet and every question of its rows.
+    if (!options.yes && !Confirm(console, "Commission " + std::to_string(sheet.rows.size()) +
+                                              " module(s) listed in " + sheetName + "?")) {
         return kExitFailure;
     }
 
     InterruptHandler interrupt;
     // One search for the whole sheet: every row starts from what it found.
-    app::Outcome searched = session.search();
-    session.view().eraseProgress();
-    if (searched.kind == app::OutcomeKind::SocketError) return kExitFailure;
-    discovery::DeviceTable found = session.dlg().deviceTable();
+    ops::SearchReport searched = SearchModules(console, events);
+    events.eraseProgress();
+    if (searched.outcome.kind == ops::OutcomeKind::SocketError) return kExitFailure;
 
-    CommissionRun run(session, sheet, platform::pathFromUtf8(sheetName).parent_path());
-    std::vector<RowResult> results = run.run(found);
-    printSummary(io.out, sheet, results);
+    CommissionRun run(console, sheet, platform::pathFromUtf8(sheetName).parent_path());
+    std::vector<RowResult> results = run.run(searched.result.modules);
+    printSummary(console.out, sheet, results);
     if (run.interrupted()) return kExitInterrupted;
     bool allPassed = std::all_of(results.begin(), results.end(), [](const RowResult& result) {
         return result.state == RowResult::State::Passed;

@@ -25,9 +25,10 @@ std::string charactersOfBytes(const char* bytes, std::size_t size) {
 
 }  // namespace
 
-std::string DevicesJson(const discovery::DeviceTable& table) {
+std::string DevicesJson(const std::vector<discovery::DeviceEntry>& modules) {
     nlohmann::ordered_json devices = nlohmann::ordered_json::array();
-    for (int row = 0; const discovery::DeviceEntry* entry = table.rowAt(row); ++row) {
+    for (const discovery::DeviceEntry& module : modules) {
+        const discovery::DeviceEntry* entry = &module;
         devices.push_back({
             {"mac", FormatMac(entry->mac)},
             {"ip", entry->ipText},

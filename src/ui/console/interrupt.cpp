@@ -10,10 +10,15 @@ namespace {
 
 // A signal handler may only touch lock-free atomics.
 std::atomic<int> presses{0};
+std::atomic<int> writing{0};
+std::atomic<bool> held{false};
 static_assert(std::atomic<int>::is_always_lock_free);
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void onInterrupt(int) {
-    if (presses.fetch_add(1) >= 1) std::_Exit(130);
+    const int press = presses.fetch_add(1) + 1;
+    if (press >= 3 || (press == 2 && writing.load() == 0)) std::_Exit(130);
+    if (press == 2) held.store(true);
     // Some platforms reset the handler on delivery.
     std::signal(SIGINT, onInterrupt);
 }
@@ -22,15 +27,18 @@ extern "C" void onInterrupt(int) {
 
 InterruptHandler::InterruptHandler() {
     presses = 0;
+    held = false;
     std::signal(SIGINT, onInterrupt);
 }
 
-InterruptHandler::~InterruptHandler() {
-    std::signal(SIGINT, SIG_DFL);
-}
+InterruptHandler::~InterruptHandler() { std::signal(SIGINT, SIG_DFL); }
 
-bool InterruptHandler::requested() {
-    return presses.load() > 0;
-}
+bool InterruptHandler::requested() { return presses.load() > 0; }
+
+bool InterruptHandler::secondPressHeld() { return held.load(); }
+
+InterruptHandler::Writing::Writing() { writing.fetch_add(1); }
+
+InterruptHandler::Writing::~Writing() { writing.fetch_sub(1); }
 
 }  // namespace quelvar::ui::console

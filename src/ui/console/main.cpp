@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/strings.h"
+#include "ops/strings.h"
 #include "platform/console.h"
 #include "platform/socket.h"
 #include "ui/console/cli.h"
@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments = quelvar::platform::commandLineArguments(argc, argv);
     quelvar::platform::useUtf8Console();
     if (!quelvar::platform::initializeSocketLibrary()) {
-        std::cerr << quelvar::app::LoadString(quelvar::app::StringId::SocketStartupFailed,
+        std::cerr << quelvar::ops::LoadString(quelvar::ops::StringId::SocketStartupFailed,
                                               quelvar::platform::userInterfaceLanguage())
                   << '\n';
         return 1;
@@ -25,7 +25,6 @@ int main(int argc, char** argv) {
                                                      isTerminal(StandardStream::Input),
                                                      isTerminal(StandardStream::Error),
                                                      nullptr,
-                                                     std::nullopt,
-                                                     {}};
+                                                     std::nullopt};
     return quelvar::ui::console::RunCli(arguments, environment);
 }

@@ -15,16 +15,6 @@ ParsedArguments usageError(std::string message) {
     return parsed;
 }
 
-// A new address no module can hold: the unspecified and the limited
-// broadcast address, and multicast addresses. Loopback stays usable: the
-// simulated modules live there.
-bool CanBeModuleAddress(const platform::Ipv4Octets& address) {
-    const bool unspecified = address == platform::Ipv4Octets{0, 0, 0, 0};
-    const bool broadcast = address == platform::Ipv4Octets{255, 255, 255, 255};
-    const bool multicast = address[0] >= 224 && address[0] <= 239;
-    return !unspecified && !broadcast && !multicast;
-}
-
 // What the command line said, before the operands are read as addresses.
 struct RawArguments {
     std::string device, address, file, broadcast, adapter, output, log, lang, logDir;
@@ -119,7 +109,7 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
     if (raw.lang == "ja") options.language = platform::Language::Japanese;
 
     if (!raw.broadcast.empty()) {
-        options.broadcast = ParseIpv4Address(raw.broadcast);
+        options.broadcast = platform::parseIpv4(raw.broadcast);
         if (!options.broadcast) return usageError("malformed address '" + raw.broadcast + "'");
     }
     if (!raw.device.empty() || command == Command::SetIp || command == Command::Save ||
@@ -130,9 +120,9 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
         }
     }
     if (command == Command::Ping || command == Command::SetIp) {
-        options.address = ParseIpv4Address(raw.address);
+        options.address = platform::parseIpv4(raw.address);
         if (!options.address) return usageError("malformed address '" + raw.address + "'");
-        if (command == Command::SetIp && !CanBeModuleAddress(*options.address)) {
+        if (command == Command::SetIp && !discovery::IsModuleAddress(*options.address)) {
             return usageError("no module can hold the address " + raw.address);
         }
     }
@@ -144,10 +134,6 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
 }
 
 }  // namespace
-
-bool IsModuleAddress(const platform::Ipv4Octets& address) {
-    return CanBeModuleAddress(address);
-}
 
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments) {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/language.h"
-#include "platform/view.h"
+#include "platform/ipv4.h"
 #include "ui/console/device_selector.h"
 
 namespace quelvar::ui::console {
@@ -48,10 +48,6 @@ struct ParsedArguments {
 // Reads the arguments after the program name. --help and --version win over
 // everything else on the line; anything unknown or malformed is a usage error.
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments);
-
-// False for an address no module can hold: 0.0.0.0, 255.255.255.255 and
-// multicast addresses.
-bool IsModuleAddress(const platform::Ipv4Octets& address);
 
 // The text --help prints.
 std::string UsageText();

@@ -1,39 +1,39 @@
-// search: the Search button, with the device list printed.
+// search: the modules that answer, one line each (or JSON).
 #include <ostream>
 
 #include "ui/console/commands.h"
 #include "ui/console/device_json.h"
+#include "ui/console/module_lookup.h"
 #include "ui/console/search_diagnostics.h"
 
 namespace quelvar::ui::console {
 
-int RunSearchCommand(Session& session) {
-    const Options& options = session.options();
-    std::ostream& out = session.io().out;
-    std::ostream& err = session.io().err;
+int RunSearchCommand(Console& console, ConsoleEvents& events) {
+    const Options& options = console.options;
     if (options.interface) {
         std::string known;
         if (!IsNetworkAdapter(*options.interface, known)) {
-            err << "quelvarinit-cli: no network adapter '"
-                << *options.interface << "' with an IPv4 address (there are: " << known << ")\n";
+            console.err << "quelvarinit-cli: no network adapter '" << *options.interface
+                        << "' with an IPv4 address (there are: " << known << ")\n";
             return kExitUsage;
         }
-        session.dlg().setSearchAdapter(*options.interface);
     }
-    app::Outcome outcome = session.search();
-    session.view().eraseProgress();
-    ReportSearchDiagnostics(session.dlg(), options.broadcast.has_value() && !options.interface,
-                            err);
+    ops::SearchReport report = SearchModules(console, events);
+    events.eraseProgress();
+    if (report.outcome.kind == ops::OutcomeKind::NotFound &&
+        !(options.broadcast && !options.interface)) {
+        ExplainEmptySearch(report.result, events);
+    }
     // Nothing listed: the search has shown why ("not found." or a socket error).
-    if (!outcome.succeeded()) return kExitFailure;
+    if (!report.outcome.succeeded()) return kExitFailure;
     if (options.json) {
-        out << DevicesJson(session.dlg().deviceTable()) << '\n';
+        console.out << DevicesJson(report.result.modules) << '\n';
     } else {
-        for (const std::string& line : session.view().listLines(platform::ControlId::DeviceList)) {
-            out << line << '\n';
+        for (const discovery::DeviceEntry& module : report.result.modules) {
+            console.out << discovery::FormatDeviceLine(module) << '\n';
         }
     }
-    out.flush();
+    console.out.flush();
     return kExitSuccess;
 }
 

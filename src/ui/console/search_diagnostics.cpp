@@ -1,7 +1,5 @@
 #include "ui/console/search_diagnostics.h"
 
-#include <ostream>
-
 #include "discovery/search_diagnosis.h"
 
 namespace quelvar::ui::console {
@@ -18,16 +16,9 @@ bool IsNetworkAdapter(const std::string& name, std::string& known) {
     return false;
 }
 
-void ReportSearchDiagnostics(const app::CInitDlg& dlg, bool aimedAtAddress, std::ostream& err) {
-    const discovery::SearchResult& search = dlg.lastSearch();
-    if (search.timeLimitReached) {
-        err << "quelvarinit-cli: the search stopped after "
-            << std::chrono::duration_cast<std::chrono::seconds>(discovery::kSearchTimeLimit).count()
-            << " s with replies still arriving; the list may be incomplete\n";
-    }
-    if (aimedAtAddress || search.error != 0 || dlg.deviceTable().count > 0) return;
+void ExplainEmptySearch(const discovery::SearchResult& search, ConsoleEvents& events) {
     for (const std::string& line : discovery::ExplainEmptySearch(search)) {
-        err << "quelvarinit-cli: " << line << '\n';
+        events.say("quelvarinit-cli: " + line);
     }
 }
 

@@ -7,32 +7,10 @@
 
 namespace quelvar::ui::qt {
 
-using platform::MessageAnswer;
-using platform::MessageKind;
+using app::MessageAnswer;
+using app::MessageKind;
 
 namespace {
-
-struct Seam {
-    std::deque<MessageAnswer> messageAnswers;
-    std::deque<std::optional<std::filesystem::path>> saveAnswers;
-    std::deque<std::optional<std::filesystem::path>> folderAnswers;
-    std::vector<DialogAnswers::Message> messages;
-    std::vector<platform::SaveDialogRequest> saveRequests;
-    std::vector<DialogAnswers::FolderRequest> folderRequests;
-};
-
-Seam& seam() {
-    static Seam instance;
-    return instance;
-}
-
-template <typename T>
-std::optional<T> takeFront(std::deque<T>& queue) {
-    if (queue.empty()) return std::nullopt;
-    T value = std::move(queue.front());
-    queue.pop_front();
-    return value;
-}
 
 // An operation shows the busy cursor over the window; inside its boxes the
 // user gets the ordinary pointer back.
@@ -61,28 +39,6 @@ std::optional<std::filesystem::path> execFileDialog(QFileDialog& dialog, QWidget
 
 }  // namespace
 
-void DialogAnswers::setNextMessageAnswer(MessageAnswer answer) {
-    seam().messageAnswers.push_back(answer);
-}
-void DialogAnswers::setNextSaveFile(std::optional<std::filesystem::path> path) {
-    seam().saveAnswers.push_back(std::move(path));
-}
-void DialogAnswers::setNextFolder(std::optional<std::filesystem::path> path) {
-    seam().folderAnswers.push_back(std::move(path));
-}
-void DialogAnswers::reset() {
-    seam() = Seam{};
-}
-const std::vector<DialogAnswers::Message>& DialogAnswers::messages() {
-    return seam().messages;
-}
-const std::vector<platform::SaveDialogRequest>& DialogAnswers::saveRequests() {
-    return seam().saveRequests;
-}
-const std::vector<DialogAnswers::FolderRequest>& DialogAnswers::folderRequests() {
-    return seam().folderRequests;
-}
-
 void configureMessageBox(QMessageBox& box, const QString& caption, MessageKind kind,
                          const std::string& text) {
     box.setWindowTitle(caption);
@@ -106,11 +62,13 @@ void configureMessageBox(QMessageBox& box, const QString& caption, MessageKind k
     }
 }
 
-MessageAnswer showMessageBox(QWidget* owner, const QString& caption, MessageKind kind,
-                             const std::string& text) {
-    seam().messages.push_back({kind, text});
-    if (auto answer = takeFront(seam().messageAnswers)) return *answer;
+Dialogs& DesktopDialogs() {
+    static Dialogs dialogs;
+    return dialogs;
+}
 
+MessageAnswer Dialogs::message(QWidget* owner, const QString& caption, MessageKind kind,
+                               const std::string& text) {
     QMessageBox box(owner);
     configureMessageBox(box, caption, kind, text);
     execModal(box, owner);
@@ -118,7 +76,7 @@ MessageAnswer showMessageBox(QWidget* owner, const QString& caption, MessageKind
                                                               : MessageAnswer::Cancel;
 }
 
-QString QtNameFilter(const platform::FileFilter& filter) {
+QString QtNameFilter(const app::FileFilter& filter) {
     // The description is shown as it is written; the pattern in the last
     // parentheses is what the dialog matches with. "*.*" means every file, as
     // it does on the desktop the filter texts come from.
@@ -127,7 +85,7 @@ QString QtNameFilter(const platform::FileFilter& filter) {
     return QStringLiteral("%1 (%2)").arg(QString::fromStdString(filter.description), pattern);
 }
 
-void configureSaveDialog(QFileDialog& dialog, const platform::SaveDialogRequest& request) {
+void configureSaveDialog(QFileDialog& dialog, const app::SaveDialogRequest& request) {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     // Shows each description exactly as written, without the pattern added above.
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
@@ -135,7 +93,7 @@ void configureSaveDialog(QFileDialog& dialog, const platform::SaveDialogRequest&
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     QStringList filters;
-    for (const platform::FileFilter& filter : request.filters) filters << QtNameFilter(filter);
+    for (const app::FileFilter& filter : request.filters) filters << QtNameFilter(filter);
     dialog.setNameFilters(filters);
     if (!filters.isEmpty()) dialog.selectNameFilter(filters.front());
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
@@ -143,11 +101,8 @@ void configureSaveDialog(QFileDialog& dialog, const platform::SaveDialogRequest&
     dialog.selectFile(QString::fromStdString(request.defaultName));
 }
 
-std::optional<std::filesystem::path> showSaveDialog(QWidget* owner,
-                                                    const platform::SaveDialogRequest& request) {
-    seam().saveRequests.push_back(request);
-    if (auto answer = takeFront(seam().saveAnswers)) return *answer;
-
+std::optional<std::filesystem::path> Dialogs::saveFile(QWidget* owner,
+                                                       const app::SaveDialogRequest& request) {
     QFileDialog dialog(owner);
     configureSaveDialog(dialog, request);
     return execFileDialog(dialog, owner);
@@ -164,11 +119,8 @@ void configureFolderChooser(QFileDialog& dialog, const std::string& title,
     dialog.setDirectory(QString::fromStdString(current.string()));
 }
 
-std::optional<std::filesystem::path> showFolderChooser(QWidget* owner, const std::string& title,
-                                                       const std::filesystem::path& current) {
-    seam().folderRequests.push_back({title, current});
-    if (auto answer = takeFront(seam().folderAnswers)) return *answer;
-
+std::optional<std::filesystem::path> Dialogs::folder(QWidget* owner, const std::string& title,
+                                                     const std::filesystem::path& current) {
     QFileDialog dialog(owner);
     configureFolderChooser(dialog, title, current);
     return execFileDialog(dialog, owner);

@@ -21,12 +21,27 @@ LogWindow::LogWindow(const QString& applicationName) {
 }
 
 void LogWindow::setLogText(const QString& text) {
-    text_->setPlainText(text);
+    log_ = text;
+    if (log_.isEmpty()) diagnostics_.clear();
+    render();
 }
 
 void LogWindow::appendDiagnostics(const QStringList& lines) {
-    for (const QString& line : lines) text_->appendPlainText(line);
+    diagnostics_ += lines;
+    render();
     scrollToEnd();
+}
+
+void LogWindow::render() {
+    if (diagnostics_.isEmpty()) {
+        text_->setPlainText(log_);
+        return;
+    }
+    // A blank line between the log's own text and what explains it.
+    QString shown = log_;
+    if (!shown.isEmpty() && !shown.endsWith(QLatin1Char('\n'))) shown += QLatin1Char('\n');
+    if (!shown.isEmpty()) shown += QLatin1Char('\n');
+    text_->setPlainText(shown + diagnostics_.join(QLatin1Char('\n')));
 }
 
 void LogWindow::scrollToEnd() {

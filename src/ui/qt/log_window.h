@@ -17,15 +17,21 @@ class LogWindow : public QWidget {
   public:
     explicit LogWindow(const QString& applicationName);
 
+    // The log as it stands; a log emptied for a new operation takes the
+    // diagnostics of the last one with it.
     void setLogText(const QString& text);
-    // Lines shown below the log until it next changes, without entering it:
-    // why a search found nothing, which the log's own text does not say.
+    // Lines shown below the log, without entering it: what the log's own
+    // texts do not say (why a search found nothing, where a module came back).
     void appendDiagnostics(const QStringList& lines);
     void scrollToEnd();
     QString logText() const;
 
   private:
+    void render();
+
     QPlainTextEdit* text_ = nullptr;
+    QString log_;
+    QStringList diagnostics_;
 };
 
 }  // namespace quelvar::ui::qt

@@ -4,18 +4,18 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
-#include "discovery/search_diagnosis.h"
 #include "ui/qt/log_window.h"
 #include "ui/qt/record_folder.h"
 
 namespace quelvar::ui::qt {
 
-using platform::ControlId;
+using app::ControlId;
 
 MainDialog::MainDialog(platform::Language language, const QString& applicationName,
-                       platform::Launcher& launcher, std::filesystem::path executablePath)
+                       platform::Launcher& launcher, std::filesystem::path executablePath,
+                       Dialogs& dialogs)
     : window_(std::make_unique<MainWindow>(language, applicationName)),
-      view_(std::make_unique<QtView>(*window_, applicationName)),
+      view_(std::make_unique<QtView>(*window_, applicationName, dialogs)),
       programFolder_(executablePath.parent_path()),
       dlg_(*view_, launcher, language, std::move(executablePath)) {
     connect(window_.get(), &MainWindow::clicked, this, &MainDialog::onClicked);
@@ -50,17 +50,7 @@ void MainDialog::onClicked(ControlId id) {
     window_->setBusy(true);
     emit operationStarted(id);
     runner_.post([this, id] {
-        std::optional<app::Outcome> outcome = dlg_.OnNotify(id, app::Notification::Clicked);
-        if (outcome && outcome->kind == app::OutcomeKind::NotFound) {
-            // The log keeps its fixed text; the live log window also says why.
-            QStringList lines;
-            for (const std::string& line : discovery::ExplainEmptySearch(dlg_.lastSearch())) {
-                lines << QString::fromStdString(line);
-            }
-            QMetaObject::invokeMethod(
-                this, [this, lines] { window_->logWindow()->appendDiagnostics(lines); },
-                Qt::QueuedConnection);
-        }
+        dlg_.OnNotify(id, app::Notification::Clicked);
         // Every call the operation made to the window has completed by now,
         // so the window learns of the end after everything the user sees.
         QMetaObject::invokeMethod(

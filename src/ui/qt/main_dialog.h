@@ -9,6 +9,7 @@
 #include "app/init_dlg.h"
 #include "platform/language.h"
 #include "platform/launcher.h"
+#include "ui/qt/dialogs.h"
 #include "ui/qt/main_window.h"
 #include "app/operation_runner.h"
 #include "ui/qt/qt_view.h"
@@ -27,7 +28,8 @@ class MainDialog : public QObject {
 
   public:
     MainDialog(platform::Language language, const QString& applicationName,
-               platform::Launcher& launcher, std::filesystem::path executablePath);
+               platform::Launcher& launcher, std::filesystem::path executablePath,
+               Dialogs& dialogs = DesktopDialogs());
     ~MainDialog() override;
 
     // The window initialisation of CInitDlg, on the GUI thread; an installed
@@ -40,13 +42,13 @@ class MainDialog : public QObject {
     bool isOperationRunning() const { return window_->isBusy(); }
 
   signals:
-    void operationStarted(platform::ControlId id);
-    void operationFinished(platform::ControlId id);
+    void operationStarted(app::ControlId id);
+    void operationFinished(app::ControlId id);
 
   private:
-    void onClicked(platform::ControlId id);
-    void onListNotified(platform::ControlId id, app::Notification notification);
-    void onOperationDone(platform::ControlId id);
+    void onClicked(app::ControlId id);
+    void onListNotified(app::ControlId id, app::Notification notification);
+    void onOperationDone(app::ControlId id);
 
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<QtView> view_;

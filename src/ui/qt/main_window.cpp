@@ -23,7 +23,7 @@
 namespace quelvar::ui::qt {
 
 using app::ControlKind;
-using platform::ControlId;
+using app::ControlId;
 using platform::Language;
 
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/init_dlg.h"
-#include "platform/control_id.h"
+#include "app/control_id.h"
 #include "platform/language.h"
 
 class QLabel;
@@ -58,9 +58,9 @@ class MainWindow : public QDialog {
     const DialogMetrics& metrics() const { return metrics_; }
 
     // The control with an identifier; nullptr for an identifier the window lacks.
-    QWidget* control(platform::ControlId id) const;
-    QListWidget* list(platform::ControlId id) const;
-    QAbstractButton* button(platform::ControlId id) const;
+    QWidget* control(app::ControlId id) const;
+    QListWidget* list(app::ControlId id) const;
+    QAbstractButton* button(app::ControlId id) const;
     IpAddressEdit* ipAddressEdit() const { return ipAddress_; }
     QProgressBar* progressBar() const { return progress_; }
     QPlainTextEdit* activityLog() const { return log_; }
@@ -69,8 +69,8 @@ class MainWindow : public QDialog {
 
     // Texts of the labels and of the log exactly as the core set them; the
     // widgets show them adapted for display (line ends, wrap points).
-    std::string controlText(platform::ControlId id) const;
-    void setControlText(platform::ControlId id, const std::string& text);
+    std::string controlText(app::ControlId id) const;
+    void setControlText(app::ControlId id, const std::string& text);
     void scrollLogToEnd();
 
     // While busy the window takes no input (mouse, keys, mnemonics, closing)
@@ -89,8 +89,8 @@ class MainWindow : public QDialog {
     void showLogWindow();
 
   signals:
-    void clicked(platform::ControlId id);
-    void listNotified(platform::ControlId id, app::Notification notification);
+    void clicked(app::ControlId id);
+    void listNotified(app::ControlId id, app::Notification notification);
 
   public slots:
     void reject() override;
@@ -102,12 +102,12 @@ class MainWindow : public QDialog {
 
   private:
     void buildControls();
-    void notifyList(platform::ControlId id, app::Notification notification);
+    void notifyList(app::ControlId id, app::Notification notification);
 
     platform::Language language_;
     DialogMetrics metrics_;
-    std::map<platform::ControlId, QWidget*> controls_;
-    std::map<platform::ControlId, std::string> texts_;
+    std::map<app::ControlId, QWidget*> controls_;
+    std::map<app::ControlId, std::string> texts_;
     std::vector<QLabel*> plainLabels_;
     IpAddressEdit* ipAddress_ = nullptr;
     QProgressBar* progress_ = nullptr;

@@ -31,18 +31,20 @@ QIcon ApplicationIcon() {
 }
 
 QtFrontEnd::QtFrontEnd(platform::Language language, QString applicationName,
-                       platform::Launcher& launcher, std::filesystem::path executablePath)
+                       platform::Launcher& launcher, std::filesystem::path executablePath,
+                       Dialogs& dialogs)
     : language_(language),
       applicationName_(std::move(applicationName)),
       launcher_(launcher),
-      executablePath_(std::move(executablePath)) {}
+      executablePath_(std::move(executablePath)),
+      dialogs_(dialogs) {}
 
 void QtFrontEnd::showStartupWarning(const std::string& text) {
-    showMessageBox(nullptr, applicationName_, platform::MessageKind::Warning, text);
+    dialogs_.message(nullptr, applicationName_, app::MessageKind::Warning, text);
 }
 
 int QtFrontEnd::runMainWindow() {
-    MainDialog dialog(language_, applicationName_, launcher_, executablePath_);
+    MainDialog dialog(language_, applicationName_, launcher_, executablePath_, dialogs_);
     dialog.initialize();
     // The window ends the program when it is closed (Esc or the close box),
     // even while the separate activity log window is still open.

@@ -7,6 +7,7 @@
 #include "app/init_app.h"
 #include "platform/language.h"
 #include "platform/launcher.h"
+#include "ui/qt/dialogs.h"
 
 namespace quelvar::ui::qt {
 
@@ -21,7 +22,7 @@ QIcon ApplicationIcon();
 class QtFrontEnd : public app::FrontEnd {
   public:
     QtFrontEnd(platform::Language language, QString applicationName, platform::Launcher& launcher,
-               std::filesystem::path executablePath);
+               std::filesystem::path executablePath, Dialogs& dialogs = DesktopDialogs());
 
     void showStartupWarning(const std::string& text) override;
     int runMainWindow() override;
@@ -31,6 +32,7 @@ class QtFrontEnd : public app::FrontEnd {
     QString applicationName_;
     platform::Launcher& launcher_;
     std::filesystem::path executablePath_;
+    Dialogs& dialogs_;
 };
 
 }  // namespace quelvar::ui::qt

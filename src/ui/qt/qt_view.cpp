@@ -3,15 +3,15 @@
 #include <QListWidget>
 #include <QProgressBar>
 
-#include "ui/qt/dialogs.h"
 #include "ui/qt/ip_address_edit.h"
+#include "ui/qt/log_window.h"
 
 namespace quelvar::ui::qt {
 
-using platform::ControlId;
+using app::ControlId;
 
-QtView::QtView(MainWindow& window, QString applicationName)
-    : window_(window), applicationName_(std::move(applicationName)) {}
+QtView::QtView(MainWindow& window, QString applicationName, Dialogs& dialogs)
+    : window_(window), applicationName_(std::move(applicationName)), dialogs_(dialogs) {}
 
 int QtView::listCount(ControlId list) {
     return onGui([&] {
@@ -101,32 +101,37 @@ void QtView::setProgress(int position) {
     onGuiVoid([&] { window_.progressBar()->setValue(position); });
 }
 
-std::string QtView::text(ControlId control) {
-    return onGui([&] { return window_.controlText(control); });
-}
-
 void QtView::setText(ControlId control, const std::string& text) {
     onGuiVoid([&] { window_.setControlText(control, text); });
 }
 
-void QtView::scrollLogToEnd() {
-    onGuiVoid([&] { window_.scrollLogToEnd(); });
+void QtView::showLog(const std::string& text) {
+    onGuiVoid([&] {
+        window_.setControlText(ControlId::ActivityLog, text);
+        window_.scrollLogToEnd();
+    });
 }
 
-platform::MessageAnswer QtView::messageBox(platform::MessageKind kind, const std::string& text) {
-    return onGui([&] { return showMessageBox(&window_, applicationName_, kind, text); },
-                 platform::MessageAnswer::Cancel);
+void QtView::showDiagnostics(const std::vector<std::string>& lines) {
+    QStringList shown;
+    for (const std::string& line : lines) shown << QString::fromStdString(line);
+    onGuiVoid([&] { window_.logWindow()->appendDiagnostics(shown); });
+}
+
+app::MessageAnswer QtView::messageBox(app::MessageKind kind, const std::string& text) {
+    return onGui([&] { return dialogs_.message(&window_, applicationName_, kind, text); },
+                 app::MessageAnswer::Cancel);
 }
 
 std::optional<std::filesystem::path> QtView::saveFileDialog(
-    const platform::SaveDialogRequest& request) {
-    return onGui([&] { return showSaveDialog(&window_, request); },
+    const app::SaveDialogRequest& request) {
+    return onGui([&] { return dialogs_.saveFile(&window_, request); },
                  std::optional<std::filesystem::path>());
 }
 
 std::optional<std::filesystem::path> QtView::chooseFolder(const std::string& title,
                                                           const std::filesystem::path& current) {
-    return onGui([&] { return showFolderChooser(&window_, title, current); },
+    return onGui([&] { return dialogs_.folder(&window_, title, current); },
                  std::optional<std::filesystem::path>());
 }
 

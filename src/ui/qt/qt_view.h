@@ -5,7 +5,8 @@
 #include <atomic>
 #include <type_traits>
 
-#include "platform/view.h"
+#include "app/view.h"
+#include "ui/qt/dialogs.h"
 #include "ui/qt/main_window.h"
 
 namespace quelvar::ui::qt {
@@ -16,24 +17,24 @@ namespace quelvar::ui::qt {
 // a call from any other thread is carried there and waits until it has run
 // (a blocking queued call): the core sees every call complete, in its own
 // order, exactly as if it ran on the GUI thread itself.
-class QtView : public platform::View {
+class QtView : public app::View {
   public:
-    QtView(MainWindow& window, QString applicationName);
+    QtView(MainWindow& window, QString applicationName, Dialogs& dialogs);
 
     // After detach() calls from other threads no longer reach the window: the
     // window is going away, and an operation still running finishes quickly
     // (every confirmation and dialog answers "cancel").
     void detach() { detached_ = true; }
 
-    int listCount(platform::ControlId list) override;
-    void listAdd(platform::ControlId list, const std::string& line) override;
-    void listDelete(platform::ControlId list, int index) override;
-    int listSelection(platform::ControlId list) override;
-    void setListSelection(platform::ControlId list, int index) override;
-    std::string listText(platform::ControlId list, int index) override;
+    int listCount(app::ControlId list) override;
+    void listAdd(app::ControlId list, const std::string& line) override;
+    void listDelete(app::ControlId list, int index) override;
+    int listSelection(app::ControlId list) override;
+    void setListSelection(app::ControlId list, int index) override;
+    std::string listText(app::ControlId list, int index) override;
 
-    void enable(platform::ControlId control, bool enabled) override;
-    void show(platform::ControlId control, bool visible) override;
+    void enable(app::ControlId control, bool enabled) override;
+    void show(app::ControlId control, bool visible) override;
 
     platform::Ipv4Octets ipAddress() override;
     void setIpAddress(const platform::Ipv4Octets& octets) override;
@@ -42,14 +43,14 @@ class QtView : public platform::View {
     void setProgressRange(int lower, int upper) override;
     void setProgress(int position) override;
 
-    std::string text(platform::ControlId control) override;
-    void setText(platform::ControlId control, const std::string& text) override;
-    void scrollLogToEnd() override;
+    void setText(app::ControlId control, const std::string& text) override;
+    void showLog(const std::string& text) override;
+    void showDiagnostics(const std::vector<std::string>& lines) override;
 
-    platform::MessageAnswer messageBox(platform::MessageKind kind,
+    app::MessageAnswer messageBox(app::MessageKind kind,
                                        const std::string& text) override;
     std::optional<std::filesystem::path> saveFileDialog(
-        const platform::SaveDialogRequest& request) override;
+        const app::SaveDialogRequest& request) override;
     std::optional<std::filesystem::path> chooseFolder(
         const std::string& title, const std::filesystem::path& current) override;
 
@@ -82,6 +83,7 @@ class QtView : public platform::View {
 
     MainWindow& window_;
     QString applicationName_;
+    Dialogs& dialogs_;
     std::atomic<bool> detached_{false};
 };
 

@@ -1,0 +1,181 @@
+// Applying a setup record file to a module, and finding it again after its reset.
+#include "ops/apply_setup_records.h"
+
+#include <chrono>
+
+#include "discovery/reachability.h"
+#include "monitor/record_upload.h"
+#include "ops/search.h"
+#include "ops/transfer.h"
+#include "ops/whereabouts.h"
+#include "platform/process.h"
+#include "platform/utf8.h"
+#include "records/rec_file.h"
+
+namespace quelvar::ops {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr unsigned kQueriesAfterReset = 10;
+
+// "0, 2-5, 7": record numbers in file order, runs of consecutive ones joined.
+std::string numberList(const std::vector<records::Record>& records, std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < count;) {
+        std::size_t end = i;
+        while (end + 1 < count && records[end + 1].number == records[end].number + 1) ++end;
+        if (!text.empty()) text += ", ";
+        text += std::to_string(records[i].number);
+        if (end > i) text += "-" + std::to_string(records[end].number);
+        i = end + 1;
+    }
+    return text;
+}
+
+// What the module holds after a write that stopped before its reset.
+std::string halfWritten(const std::vector<records::Record>& records, std::size_t taken,
+                        const std::string& file) {
+    std::string held = taken == 0 ? "no record of " + file + " confirmed written"
+                                  : (taken == 1 ? "record " : "records ") +
+                                        numberList(records, taken) + " of " + file + " written";
+    return held + ", not reset: apply the file again";
+}
+
+// The file's records, read whole before the module is contacted, so a file
+// cut short never leaves a module half written and not reset.
+Outcome readFile(const std::filesystem::path& file, records::RecordList& list, Events& events) {
+    auto failed = [&](OutcomeKind kind) {
+        events.alert(Failed(kind));
+        return Failed(kind);
+    };
+    events.log("setup record:open.");
+    records::FileSource source;
+    if (!source.open(file)) return failed(OutcomeKind::OpenError);
+    records::RecordReader reader(source);
+    events.log("header skip.");
+    // An error of the file layer ends the run like a short read: the file
+    // cannot give what the module is to receive.
+    if (reader.readHeader() != records::ReadStatus::Ok) return failed(OutcomeKind::ReadError);
+    events.log("success.\r\n");
+    list = records::ReadRecordList(reader);
+    if (list.status != records::ReadStatus::End) return failed(OutcomeKind::ReadError);
+    return Succeeded();
+}
+
+// Where the module answers after its reset.
+ApplyResult findAfterReset(const discovery::DeviceEntry& device, bool answered,
+                           const Retries& retries, Events& events) {
+    ApplyResult found;
+    if (answered) {
+        Occupant occupant = WhoAnswersAt(device.address.octets, retries);
+        if (occupant.holds(device.mac)) {
+            found.module = device;
+            return found;
+        }
+        if (occupant.modules.empty()) {
+            events.note("something answers status queries at " + device.ipText +
+                        " but no search request: that it is the module could not be confirmed");
+            found.module = device;
+            return found;
+        }
+        // Another module holds the old address: this one went elsewhere, or nowhere.
+    }
+    if (std::optional<discovery::DeviceEntry> moved = FindModule(device.mac, retries)) {
+        if (moved->address.octets != device.address.octets) {
+            events.note("the module came back at " + moved->ipText);
+        }
+        found.module = std::move(moved);
+        return found;
+    }
+    found.outcome = Failed(OutcomeKind::NotBackAfterReset);
+    return found;
+}
+
+}  // namespace
+
+ApplyResult ApplySetupRecordFile(const discovery::DeviceEntry& device,
+                                 const std::filesystem::path& file, const Retries& retries,
+                                 Events& events) {
+    ApplyResult applied;
+    auto fail = [&](Outcome outcome) {
+        applied.outcome = outcome;
+        return applied;
+    };
+    if (!CheckAnswers(device.address.octets, retries.reachabilityAttempts, events)) {
+        return fail(Failed(OutcomeKind::DeviceNotAnswering));
+    }
+    events.clearLog();
+    events.log("Initialize:start.\r\n");
+    events.progress(0);
+
+    records::RecordList list;
+    if (Outcome read = readFile(file, list, events); !read.succeeded()) return fail(read);
+
+    monitor::TelnetSocket socket;
+    if (int code = OpenMonitor(socket, device, events, nullptr, "mon mode.")) {
+        return fail(Failed(OutcomeKind::SocketError, code));
+    }
+    events.progress(1);
+    events.log("setup record:send start.\r\n");
+
+    const std::string fileName = platform::utf8Of(file.filename());
+    events.writing(true);
+    monitor::UploadResult written =
+        monitor::WriteSetupRecords(socket, list.records, HooksFor(events));
+    Outcome failure;
+    switch (written.outcome) {
+        case monitor::UploadOutcome::Complete: break;
+        case monitor::UploadOutcome::SocketError:
+            ReportSocketError(events, written.code);
+            failure = Failed(OutcomeKind::SocketError, written.code);
+            break;
+        case monitor::UploadOutcome::EchoMissing:
+            failure = Failed(OutcomeKind::EchoMissing);
+            events.alert(failure);
+            break;
+        case monitor::UploadOutcome::RecordRefused:
+            failure = Failed(OutcomeKind::RecordRefused);
+            events.alert(failure);
+            break;
+    }
+    if (!failure.succeeded()) {
+        events.writing(false);
+        monitor::TelnetClose(socket);
+        events.progress(0);
+        if (written.anySent) events.note(halfWritten(list.records, written.taken, fileName));
+        return fail(failure);
+    }
+
+    events.log("device reset:send:");
+    const int resetFailure = monitor::SendReset(socket);
+    events.writing(false);
+    if (int code = resetFailure) {
+        ReportSocketError(events, code);
+        monitor::TelnetClose(socket);
+        events.progress(0);
+        if (written.anySent) events.note(halfWritten(list.records, written.taken, fileName));
+        return fail(Failed(OutcomeKind::SocketError, code));
+    }
+    platform::sleepFor(100ms);
+    events.log("success.\r\n");
+    events.progress(11);
+    events.log("Initialize:success:\r\n");
+    monitor::TelnetClose(socket);
+    events.progress(12);
+
+    // The records were taken either way, so the window still says "done.";
+    // the log and the outcome tell whether the module came back.
+    events.log("ping:");
+    bool back = discovery::PingDevice(device.address.octets, kQueriesAfterReset);
+    events.log(back ? "success:\r\n" : "error !\r\n");
+    applied = findAfterReset(device, back, retries, events);
+
+    events.done(13);
+    events.progress(0);
+    events.log("\r\nInitialize:end.\r\n");
+    return applied;
+}
+
+}  // namespace quelvar::ops

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "discovery/device_table.h"
+#include "ops/events.h"
+#include "ops/retries.h"
+
+namespace quelvar::ops {
+
+struct ApplyResult {
+    Outcome outcome;
+    // Where the module answers after its reset: where it was, or where its
+    // new records moved it. nullopt when it was not found again.
+    std::optional<discovery::DeviceEntry> module;
+};
+
+// Applies a setup record file to a module: the check that it answers, the
+// file's records (all read before anything is sent, at most ten), each
+// written through the monitor mode, the reset, then status queries at the
+// module's address until it answers again. A module's records may carry its
+// own network settings, so one that does not come back there is looked for
+// once by its MAC address. The trace and the progress are the window's;
+// "done." follows once the reset went out. When a write stops midway, a note
+// says which records the module now holds.
+ApplyResult ApplySetupRecordFile(const discovery::DeviceEntry& device,
+                                 const std::filesystem::path& file, const Retries& retries,
+                                 Events& events);
+
+}  // namespace quelvar::ops

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "discovery/device_table.h"
+#include "ops/events.h"
+#include "ops/retries.h"
+
+namespace quelvar::ops {
+
+// One module of a site to bring into service: which one, the address it must
+// end up with and, optionally, the setup record file it must hold.
+struct CommissionPlan {
+    discovery::MacAddress mac{};
+    platform::Ipv4Octets address{};
+    std::filesystem::path file;    // empty: no setup record file
+    bool verify = false;           // read the records back after the load and compare
+    std::function<bool()> stopRequested;  // checked between steps
+};
+
+struct CommissionResult {
+    enum class State { Passed, Failed, Stopped };
+    State state = State::Failed;
+    std::string detail;  // what was done, or why it failed: one line
+};
+
+// The steps a technician takes for one module in the window, one after the
+// other: the module is taken from a search already made (`found`); nothing is
+// sent when another module of that search answers at the new address; it gets
+// its new address unless it has it (the operation confirms that the module
+// answering there is this one); the file is applied, and the module must come
+// back at the new address (its records may carry network settings of their
+// own); with `verify` its records are read back and compared in memory. The
+// first failure ends it; a stop request is honoured between steps only, so a
+// module is never left half written by it.
+CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& found,
+                                  const CommissionPlan& plan, const Retries& retries,
+                                  Events& events);
+
+}  // namespace quelvar::ops

@@ -1,0 +1,92 @@
+#include "ops/messages.h"
+
+#include "platform/socket.h"
+
+namespace quelvar::ops {
+
+namespace {
+
+// The tool's own wordings for failures the string table has no entry for.
+struct ToolText {
+    const char* english;
+    const char* japanese;
+};
+
+constexpr ToolText kWaitFailed{
+    "The device did not send the expected answer: it fell silent, or sent other text for "
+    "too long.",
+    "デバイスが期待した応答を返しませんでした (応答が途絶えたか、別のデータを送り続けました)。"};
+constexpr ToolText kLineTooLong{
+    "The device sent a data line longer than 40 bytes.\nNothing was saved.",
+    "機器から 40 バイトを超えるデータ行を受信しました。\n保存していません。"};
+constexpr ToolText kImageFull{
+    "The device sent more setup records than fit in a setup record file (4096 bytes).\n"
+    "Nothing was saved.",
+    "機器の setup record が setup record ファイル (4096 バイト) に収まりません。\n"
+    "保存していません。"};
+constexpr ToolText kWriteFailed{
+    "The setup record file could not be written.\nAn existing file of that name was left "
+    "unchanged.",
+    "setup record "
+    "ファイルを書き込めませんでした。\n同じ名前の既存のファイルは変更していません。"};
+constexpr ToolText kAddressInUse{
+    "Another device ({mac}) already answers at {address}.\nThe IP address was not assigned.",
+    "別のデバイス ({mac}) が {address} で応答しています。\nIPアドレスは設定していません。"};
+constexpr ToolText kAddressInUseUnnamed{
+    "Another device already answers at {address}; it does not say which.\n"
+    "The IP address was not assigned.",
+    "別のデバイスが {address} で応答しています (機器を特定できません)。\n"
+    "IPアドレスは設定していません。"};
+constexpr ToolText kWrongRecordSize{
+    "The device sent a setup record of the wrong size (record 0 has 120 bytes, the others "
+    "126).\nNothing was saved.",
+    "機器からサイズの正しくない setup record を受信しました (record 0 は 120 バイト、"
+    "その他は 126 バイト)。\n保存していません。"};
+
+std::string textOf(const ToolText& text, platform::Language language) {
+    return language == platform::Language::Japanese ? text.japanese : text.english;
+}
+
+void fill(std::string& text, std::string_view field, const std::string& value) {
+    if (auto at = text.find(field); at != std::string::npos) text.replace(at, field.size(), value);
+}
+
+Message result(std::string text) { return {MessageKind::ResultText, std::move(text)}; }
+Message warning(std::string text) { return {MessageKind::Warning, std::move(text)}; }
+
+std::string socketErrorText(int code, platform::Language language) {
+    if (code == -1) return textOf(kWaitFailed, language);
+    std::string text = platform::systemErrorText(code);
+    return text.empty() ? "error " + std::to_string(code) : text;
+}
+
+}  // namespace
+
+std::optional<Message> MessageFor(const Outcome& outcome, platform::Language language) {
+    switch (outcome.kind) {
+        case OutcomeKind::DeviceNotAnswering:
+            return warning(LoadString(StringId::DeviceCannotCommunicate, language));
+        case OutcomeKind::NotFound: return result(LoadString(StringId::NotFound, language));
+        case OutcomeKind::TelnetNotInstalled:
+            return warning(LoadString(StringId::TelnetNotInstalled, language));
+        case OutcomeKind::SocketError: return result(socketErrorText(outcome.code, language));
+        case OutcomeKind::OpenError: return result("OpenError");
+        case OutcomeKind::ReadError: return result("ReadError");
+        case OutcomeKind::EchoMissing: return result("WaitStringError");
+        case OutcomeKind::RecordRefused: return result("TelnetError");
+        case OutcomeKind::WriteError: return result(textOf(kWriteFailed, language));
+        case OutcomeKind::LineTooLong: return result(textOf(kLineTooLong, language));
+        case OutcomeKind::ImageFull: return result(textOf(kImageFull, language));
+        case OutcomeKind::WrongRecordSize: return result(textOf(kWrongRecordSize, language));
+        case OutcomeKind::AddressInUse: {
+            std::string text = textOf(outcome.macKnown ? kAddressInUse : kAddressInUseUnnamed,
+                                      language);
+            fill(text, "{mac}", discovery::FormatMac(outcome.mac));
+            fill(text, "{address}", platform::formatIpv4(outcome.address));
+            return warning(std::move(text));
+        }
+        default: return std::nullopt;
+    }
+}
+
+}  // namespace quelvar::ops

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <string>
+
+#include "discovery/device_table.h"
+#include "platform/ipv4.h"
+
+namespace quelvar::ops {
+
+// How an operation ended. The window has already told the user everything
+// through its boxes and log and ignores this; the console turns it into an
+// exit status and a one-line reason, so nothing is ever decided by reading
+// back a message text or a log line.
+enum class OutcomeKind {
+    Success,
+    Cancelled,           // the user declined a confirmation or the save dialog
+    NoDevice,            // no module selected, or none by that name among those found
+    DeviceNotAnswering,  // the check before the operation went unanswered
+    NotFound,            // a search that no module answered
+    SocketError,         // `code`: the socket layer's number, -1 for an awaited text not seen
+    OpenError,           // the file could not be opened or created
+    WriteError,          // the file could not be written; a file it replaces is untouched
+    ReadError,           // the setup record file ends inside its header or a record
+    EchoMissing,         // the module never echoed a record command
+    RecordRefused,       // the module's reply to a record was not "0"
+    LineTooLong,         // the module sent a data line longer than 40 bytes
+    ImageFull,           // the module's records do not fit a 4096-byte file
+    WrongRecordSize,     // a record of another size than its number calls for
+    NotAtNewAddress,     // after IP-SETUP nothing answered at the new address
+    OtherModuleAtNewAddress,  // `mac` answers at the new address, not the module
+    NotBackAfterReset,   // after the reset the module answered nowhere
+    AddressInUse,        // something (`mac` when it said) already answers at `address`
+    TelnetNotInstalled,  // no telnet client to start
+    LaunchFailed,        // the outside program was found but could not be started
+    Stopped,             // the user stopped the run before this was done
+};
+
+struct Outcome {
+    OutcomeKind kind = OutcomeKind::Success;
+    int code = 0;                      // SocketError
+    discovery::MacAddress mac{};       // OtherModuleAtNewAddress, AddressInUse
+    bool macKnown = false;             // AddressInUse: the device there said who it is
+    platform::Ipv4Octets address{};    // AddressInUse
+
+    bool succeeded() const { return kind == OutcomeKind::Success; }
+    friend bool operator==(const Outcome&, const Outcome&) = default;
+};
+
+inline Outcome Succeeded() { return {}; }
+inline Outcome Failed(OutcomeKind kind, int code = 0) {
+    Outcome outcome;
+    outcome.kind = kind;
+    outcome.code = code;
+    return outcome;
+}
+
+// A short English reason for summaries and scripts: "socket error 111
+// (Connection refused)", "no answer at the new address", ...
+std::string DescribeOutcome(const Outcome& outcome);
+
+}  // namespace quelvar::ops

@@ -1,0 +1,83 @@
+// Reading a module's setup records, and keeping them as a file.
+#include "ops/read_setup_records.h"
+
+#include "monitor/record_download.h"
+#include "ops/search.h"
+#include "ops/transfer.h"
+
+namespace quelvar::ops {
+
+namespace {
+
+OutcomeKind unkeepable(monitor::DownloadOutcome outcome) {
+    switch (outcome) {
+        case monitor::DownloadOutcome::LineTooLong: return OutcomeKind::LineTooLong;
+        case monitor::DownloadOutcome::ImageFull: return OutcomeKind::ImageFull;
+        default: return OutcomeKind::WrongRecordSize;
+    }
+}
+
+}  // namespace
+
+ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries& retries,
+                            Events& events) {
+    ReadResult read;
+    if (!CheckAnswers(device.address.octets, retries.reachabilityAttempts, events)) {
+        read.outcome = Failed(OutcomeKind::DeviceNotAnswering);
+        return read;
+    }
+    events.clearLog();
+    events.log("Save:start.\r\n");
+    events.progress(1);
+
+    monitor::TelnetSocket socket;
+    if (int code = OpenMonitor(socket, device, events, "wait\"Mode\"-", "mon mode.")) {
+        events.progress(0);
+        read.outcome = Failed(OutcomeKind::SocketError, code);
+        return read;
+    }
+    events.log("setup record:recv start.\r\n");
+
+    monitor::DownloadResult result = monitor::ReadSetupRecords(socket, read.image, HooksFor(events));
+    switch (result.outcome) {
+        case monitor::DownloadOutcome::Complete:
+        case monitor::DownloadOutcome::EndAnswer:
+            break;
+        case monitor::DownloadOutcome::SocketError:
+            ReportSocketError(events, result.code);
+            monitor::TelnetClose(socket);
+            events.progress(0);
+            read.outcome = Failed(OutcomeKind::SocketError, result.code);
+            return read;
+        default:
+            // The answer cannot be kept as a file that loads back: say so
+            // plainly and keep nothing.
+            read.outcome = Failed(unkeepable(result.outcome));
+            events.alert(read.outcome);
+            monitor::TelnetClose(socket);
+            events.progress(0);
+            return read;
+    }
+    monitor::TelnetClose(socket);
+    events.log("save setuprecord...\r\n");
+    events.progress(11);
+    return read;
+}
+
+Outcome SaveSetupRecordFile(const std::filesystem::path& path, const records::FileImage& image,
+                            Events& events) {
+    Outcome outcome;
+    switch (records::SaveFileReplacing(path, image.bytes())) {
+        case records::SaveResult::CannotCreate: outcome = Failed(OutcomeKind::OpenError); break;
+        case records::SaveResult::WriteFailed: outcome = Failed(OutcomeKind::WriteError); break;
+        case records::SaveResult::Saved:
+            events.log("success.\r\n");
+            events.progress(12);
+            return Succeeded();
+    }
+    events.alert(outcome);
+    events.progress(0);
+    return outcome;
+}
+
+}  // namespace quelvar::ops

@@ -1,0 +1,32 @@
+// The search and the check that a module answers: the two exchanges every
+// other operation starts from.
+#include "ops/search.h"
+
+#include "discovery/reachability.h"
+
+namespace quelvar::ops {
+
+SearchReport Search(const discovery::SearchScope& scope, Events& events) {
+    events.clearLog();
+    SearchReport report;
+    report.result = discovery::SearchForModules(scope);
+    if (report.result.error != 0) {
+        ReportSocketError(events, report.result.error);
+        report.outcome = Failed(OutcomeKind::SocketError, report.result.error);
+        return report;
+    }
+    if (report.result.modules.empty()) {
+        events.log("QUELVAR is not found.\r\n");
+        report.outcome = Failed(OutcomeKind::NotFound);
+        events.alert(report.outcome);
+    }
+    return report;
+}
+
+bool CheckAnswers(const platform::Ipv4Octets& address, unsigned attempts, Events& events) {
+    if (discovery::PingDevice(address, attempts)) return true;
+    events.alert(Failed(OutcomeKind::DeviceNotAnswering));
+    return false;
+}
+
+}  // namespace quelvar::ops

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "discovery/search.h"
+#include "ops/events.h"
+
+namespace quelvar::ops {
+
+struct SearchReport {
+    Outcome outcome;                 // NotFound when no module answered
+    discovery::SearchResult result;  // the modules, and how the request went out
+};
+
+// The search: the log emptied, the request sent as the scope says, every
+// reply kept until a quiet second. No module: "QUELVAR is not found." and
+// the not-found message. A socket failure is reported as such.
+SearchReport Search(const discovery::SearchScope& scope, Events& events);
+
+// The check before an operation on a module: up to `attempts` status queries
+// to its address. When none is answered the user is told the device cannot
+// communicate, and false returned.
+bool CheckAnswers(const platform::Ipv4Octets& address, unsigned attempts, Events& events);
+
+}  // namespace quelvar::ops

@@ -1,0 +1,141 @@
+// Giving a module a new address.
+#include "ops/set_ip_address.h"
+
+#include "discovery/discovery_socket.h"
+#include "discovery/ip_setup.h"
+#include "discovery/reachability.h"
+#include "ops/search.h"
+#include "ops/whereabouts.h"
+
+namespace quelvar::ops {
+
+namespace {
+
+// Status queries at the new address, of the ten in all, before a command
+// that may have been lost is sent again.
+constexpr unsigned kQueriesBeforeResend = 3;
+constexpr unsigned kQueriesAtNewAddress = 10;
+
+// Something other than the module already answering at the new address:
+// two devices at one address lose one of them. Asked before anything is
+// sent; a blank address (0.0.0.0) goes out as it always did.
+std::optional<Outcome> addressInUse(const discovery::DeviceEntry& device,
+                                    const platform::Ipv4Octets& newAddress,
+                                    const Retries& retries) {
+    if (newAddress == platform::Ipv4Octets{} || newAddress == device.address.octets) {
+        return std::nullopt;
+    }
+    Occupant occupant = WhoAnswersAt(newAddress, retries);
+    if (!occupant.anythingAnswered()) return std::nullopt;
+    const discovery::DeviceEntry* other = occupant.other(device.mac);
+    // Only the module itself answers there (it has moved already): not in use.
+    if (other == nullptr && occupant.holds(device.mac)) return std::nullopt;
+    Outcome outcome = Failed(OutcomeKind::AddressInUse);
+    outcome.address = newAddress;
+    if (other != nullptr) {
+        outcome.mac = other->mac;
+        outcome.macKnown = true;
+    }
+    return outcome;
+}
+
+// Which module answers at the new address, now that something does.
+SetIpResult judgeNewAddress(const discovery::DeviceEntry& device,
+                            const platform::Ipv4Octets& newAddress, const Retries& retries,
+                            Events& events) {
+    SetIpResult judged;
+    Occupant occupant = WhoAnswersAt(newAddress, retries);
+    for (const discovery::DeviceEntry& entry : occupant.modules) {
+        if (entry.mac == device.mac) judged.module = entry;
+    }
+    if (judged.module) return judged;
+    if (const discovery::DeviceEntry* other = occupant.other(device.mac)) {
+        judged.outcome = Failed(OutcomeKind::OtherModuleAtNewAddress);
+        judged.outcome.mac = other->mac;
+        return judged;
+    }
+    // Answered a status query, but no search: it cannot be told which module
+    // it is. Nothing else answered there before the command went out.
+    events.note("something answers status queries at " + platform::formatIpv4(newAddress) +
+                " but no search request: which module it is could not be confirmed");
+    judged.module = device;
+    judged.module->address.octets = newAddress;
+    judged.module->ipText = platform::formatIpv4(newAddress);
+    return judged;
+}
+
+}  // namespace
+
+SetIpResult SetIpAddress(const discovery::DeviceEntry& device,
+                         const platform::Ipv4Octets& newAddress, const Retries& retries,
+                         Events& events) {
+    if (!CheckAnswers(device.address.octets, retries.reachabilityAttempts, events)) {
+        return {Failed(OutcomeKind::DeviceNotAnswering), std::nullopt};
+    }
+    if (std::optional<Outcome> inUse = addressInUse(device, newAddress, retries)) {
+        events.alert(*inUse);
+        return {*inUse, std::nullopt};
+    }
+
+    events.clearLog();
+    events.log("Set IP address:start.\r\n");
+    events.progress(1);
+
+    int error = 0;
+    platform::Socket socket = discovery::OpenDiscoverySocket(error);
+    if (error != 0) {
+        ReportSocketError(events, error);
+        events.progress(0);
+        return {Failed(OutcomeKind::SocketError, error), std::nullopt};
+    }
+    events.progress(2);
+    events.log("Set IP...");
+    events.progress(3);
+
+    bool answered = false;
+    unsigned queriesLeft = kQueriesAtNewAddress;
+    for (unsigned send = 1;; ++send) {
+        // Sent to the address and port the search reply came from; nothing
+        // answers it. A send that failed never reached the module: say so
+        // rather than go on as if it had.
+        if (int failure = discovery::SendIpSetup(socket, device, newAddress)) {
+            ReportSocketError(events, failure);
+            events.progress(0);
+            return {Failed(OutcomeKind::SocketError, failure), std::nullopt};
+        }
+        if (send == 1) {
+            events.log("success.\r\n");
+            events.progress(5);
+            events.ipSetupSent();
+            events.log("ping:");
+            events.progress(6);
+        } else {
+            events.log("Set IP...success.\r\nping:");
+        }
+        const bool last = send >= retries.ipSetupSends;
+        const unsigned queries = last ? queriesLeft : std::min(kQueriesBeforeResend, queriesLeft);
+        answered = discovery::PingDevice(newAddress, queries);
+        queriesLeft -= queries;
+        if (answered || last || queriesLeft == 0) break;
+        // A lost command leaves the module where it was; a module on its way
+        // (or restarting) is given the rest of the queries instead.
+        if (!WhoAnswersAt(device.address.octets, retries).holds(device.mac)) {
+            answered = discovery::PingDevice(newAddress, queriesLeft);
+            break;
+        }
+        events.log("error !\r\n");
+        events.note("the module still answers at " + device.ipText +
+                    ": IP-SETUP sent again");
+    }
+    events.log(answered ? "success:\r\n" : "error !\r\n");
+    events.progress(8);
+
+    SetIpResult result = answered ? judgeNewAddress(device, newAddress, retries, events)
+                                  : SetIpResult{Failed(OutcomeKind::NotAtNewAddress), std::nullopt};
+    events.done(10);
+    events.progress(0);
+    events.log("\r\nSet IP address:end.\r\n");
+    return result;
+}
+
+}  // namespace quelvar::ops

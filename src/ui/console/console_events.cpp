@@ -1,0 +1,71 @@
+#include "ui/console/console_events.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "ops/messages.h"
+
+namespace quelvar::ui::console {
+
+namespace {
+
+constexpr int kBarWidth = 26;  // two cells per position of the 0 to 13 range
+
+}  // namespace
+
+ConsoleEvents::ConsoleEvents(Console& console) : console_(console) {}
+
+ConsoleEvents::~ConsoleEvents() { eraseProgress(); }
+
+void ConsoleEvents::eraseProgress() {
+    if (!progressShown_) return;
+    // Back to the start of the line and clear it.
+    console_.err << "\r\033[K";
+    console_.err.flush();
+    progressShown_ = false;
+}
+
+void ConsoleEvents::drawProgress() {
+    if (!console_.errorIsTerminal) return;
+    if (progress_ <= 0) {
+        eraseProgress();
+        return;
+    }
+    const int filled = std::min(progress_ * kBarWidth / ops::kProgressUpper, kBarWidth);
+    console_.err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+                 << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] "
+                 << progress_ << '/' << ops::kProgressUpper << "\033[K";
+    console_.err.flush();
+    progressShown_ = true;
+}
+
+void ConsoleEvents::say(std::string_view line) {
+    eraseProgress();
+    console_.err << line << '\n';
+    console_.err.flush();
+    drawProgress();
+}
+
+void ConsoleEvents::clearLog() { log_.clear(); }
+
+void ConsoleEvents::log(std::string_view text) { ops::AppendCapped(log_, text); }
+
+void ConsoleEvents::progress(int position) {
+    progress_ = position;
+    drawProgress();
+}
+
+void ConsoleEvents::alert(const ops::Outcome& outcome) {
+    if (std::optional<ops::Message> message = ops::MessageFor(outcome, console_.language)) {
+        say(message->text);
+    }
+}
+
+void ConsoleEvents::note(std::string_view line) { say(line); }
+
+void ConsoleEvents::done(int progressWhileShown) {
+    progress(progressWhileShown);
+    say(ops::LoadString(ops::StringId::Done, console_.language));
+}
+
+}  // namespace quelvar::ui::console

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "ops/events.h"
+#include "ui/console/console.h"
+
+namespace quelvar::ui::console {
+
+// What an operation reports, as a terminal shows it: every message the
+// window would show in a box, and every note, on a line of stderr of its own,
+// and "done." where the window says it. When stderr is a terminal, a progress
+// bar of the window's positions 0 to 13 is drawn on it. The trace is kept as
+// the window keeps its activity log (emptied by each operation, capped), for
+// --log.
+class ConsoleEvents : public ops::Events {
+  public:
+    explicit ConsoleEvents(Console& console);
+    ~ConsoleEvents() override;
+    ConsoleEvents(const ConsoleEvents&) = delete;
+    ConsoleEvents& operator=(const ConsoleEvents&) = delete;
+
+    const std::string& log() const { return log_; }
+    // Takes the progress bar off the terminal line, so other output can follow.
+    void eraseProgress();
+    // A line of the console's own on stderr, around the progress bar.
+    void say(std::string_view line);
+
+    void clearLog() override;
+    void log(std::string_view text) override;
+    void progress(int position) override;
+    void alert(const ops::Outcome& outcome) override;
+    void note(std::string_view line) override;
+    void done(int progressWhileShown) override;
+
+  private:
+    void drawProgress();
+
+    Console& console_;
+    std::string log_;
+    int progress_ = 0;
+    bool progressShown_ = false;
+};
+
+}  // namespace quelvar::ui::console

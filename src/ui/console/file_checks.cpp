@@ -1,0 +1,59 @@
+#include "ui/console/file_checks.h"
+
+#include <cerrno>
+#include <fstream>
+#include <system_error>
+
+#include "platform/files.h"
+#include "platform/utf8.h"
+
+namespace quelvar::ui::console {
+
+std::string SafeFileName(const std::string& name) {
+    // Built character by character into a fresh string: gcc 12 at -O2 sees a
+    // false overlap (-Wrestrict) in an in-place rewrite of a by-value copy.
+    std::string safe;
+    safe.reserve(name.size());
+    for (char c : name) {
+        auto byte = static_cast<unsigned char>(c);
+        safe.push_back(byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' ? '_' : c);
+    }
+    if (safe.empty() || safe == "." || safe == "..") return "_";
+    return safe;
+}
+
+std::filesystem::path SaveDestination(const std::optional<std::string>& output,
+                                      const std::string& deviceLine) {
+    std::filesystem::path defaultName = platform::pathFromUtf8(SafeFileName(deviceLine + ".rec"));
+    if (!output) return defaultName;
+    std::filesystem::path path = platform::pathFromUtf8(*output);
+    std::error_code error;
+    if (!path.has_filename() || path.filename() == "." || path.filename() == ".." ||
+        std::filesystem::is_directory(path, error)) {
+        return path / defaultName;
+    }
+    if (!path.has_extension()) path += ".rec";
+    return path;
+}
+
+std::string CannotCreateReason(const std::filesystem::path& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return "it is a folder";
+    std::filesystem::path folder = path.parent_path();
+    if (folder.empty()) folder = ".";
+    errno = 0;
+    std::optional<std::filesystem::path> probe =
+        platform::createUniqueFile(folder, ".quelvarinit-check-", ".tmp");
+    if (!probe) return std::generic_category().message(errno != 0 ? errno : EACCES);
+    std::filesystem::remove(*probe, error);
+    return {};
+}
+
+bool IsReadableFile(const std::filesystem::path& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return false;
+    std::ifstream stream(path, std::ios::binary);
+    return stream.good();
+}
+
+}  // namespace quelvar::ui::console

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace quelvar::ui::console {
+
+// Where save writes: FILE as given (".rec" appended when it has no
+// extension, as the save dialog does); when FILE is a folder (an existing
+// one, or a name ending in a separator) or not given, the device line with
+// ".rec", made a safe file name, in that folder or the current one.
+std::filesystem::path SaveDestination(const std::optional<std::string>& output,
+                                      const std::string& deviceLine);
+
+// A name with every path separator and control character replaced by '_',
+// so that a module's reply can never steer where a file goes.
+std::string SafeFileName(const std::string& name);
+
+// Why a file cannot be created (or replaced) at `path`, in the system's
+// words; empty when it can. Tried with a file of our own beside it.
+std::string CannotCreateReason(const std::filesystem::path& path);
+
+// True when `path` names a file that can be opened for reading.
+bool IsReadableFile(const std::filesystem::path& path);
+
+}  // namespace quelvar::ui::console

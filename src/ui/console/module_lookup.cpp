@@ -1,0 +1,59 @@
+#include "ui/console/module_lookup.h"
+
+#include <chrono>
+
+#include "ops/whereabouts.h"
+
+namespace quelvar::ui::console {
+
+discovery::SearchScope ConsoleSearchScope(const Console& console) {
+    discovery::SearchScope scope;
+    if (console.options.broadcast) scope.destination = *console.options.broadcast;
+    scope.adapter = console.options.interface;
+    scope.rounds = console.retries.searchRounds;
+    scope.mergeRepeats = true;
+    scope.capacity = kConsoleSearchCapacity;
+    return scope;
+}
+
+ops::SearchReport SearchModules(Console& console, ConsoleEvents& events) {
+    ops::SearchReport report = ops::Search(ConsoleSearchScope(console), events);
+    if (report.result.timeLimitReached) {
+        events.say("quelvarinit-cli: the search stopped after " +
+                   std::to_string(std::chrono::duration_cast<std::chrono::seconds>(
+                                      discovery::kSearchTimeLimit)
+                                      .count()) +
+                   " s with replies still arriving; the list may be incomplete");
+    }
+    if (int beyond = report.result.dropped; beyond > 0) {
+        events.say(std::to_string(beyond) + " more repl" + (beyond == 1 ? "y" : "ies") +
+                   " than the " + std::to_string(kConsoleSearchCapacity) +
+                   " modules a search keeps: not listed");
+    }
+    return report;
+}
+
+std::optional<discovery::DeviceEntry> FindModule(Console& console, ConsoleEvents& events,
+                                                 const DeviceSelector& selector) {
+    if (selector.kind == DeviceSelector::Kind::Address) {
+        // Asked where it is: the one module there, wherever the broadcast reaches.
+        ops::Occupant occupant = ops::WhoAnswersAt(selector.address, console.retries);
+        if (!occupant.modules.empty()) return occupant.modules.front();
+        events.say(occupant.statusAnswered
+                       ? "no module " + selector.text() + ": something answers there, but not "
+                                                          "as a module does"
+                       : "no module answers at " + selector.text());
+        return std::nullopt;
+    }
+    ops::SearchReport report = SearchModules(console, events);
+    if (const discovery::DeviceEntry* found = FindDevice(report.result.modules, selector)) {
+        return *found;
+    }
+    // A failed search has already said why.
+    if (report.outcome.succeeded()) {
+        events.say("no module " + selector.text() + " among the modules found");
+    }
+    return std::nullopt;
+}
+
+}  // namespace quelvar::ui::console

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+
+#include "ops/search.h"
+#include "ui/console/console.h"
+#include "ui/console/console_events.h"
+#include "ui/console/device_selector.h"
+
+namespace quelvar::ui::console {
+
+// The most modules a console search keeps: far beyond any site, and a bound
+// on what a network full of repliers can cost.
+inline constexpr std::size_t kConsoleSearchCapacity = 4096;
+
+// The search as the command line asks for it: on every adapter (or only
+// --interface), aimed at --broadcast when given, the request repeated while
+// new modules answer, and a module that answers more than once kept once.
+discovery::SearchScope ConsoleSearchScope(const Console& console);
+
+// That search, with what it adds on stderr: the note that the time limit cut
+// it short, and how many replies were beyond what a console search keeps.
+ops::SearchReport SearchModules(Console& console, ConsoleEvents& events);
+
+// The module a command names: one named by its MAC address is the first
+// of the search with that address; one named by an address is asked there
+// alone (which also reaches a module behind a router). nullopt, after saying
+// why on stderr, when there is none.
+std::optional<discovery::DeviceEntry> FindModule(Console& console, ConsoleEvents& events,
+                                                 const DeviceSelector& selector);
+
+}  // namespace quelvar::ui::console
