@@ -7,8 +7,8 @@
 // or a block rule for this program (Windows makes one when the user answers
 // its prompt with "Cancel"). Where the policy object or one of its answers is
 // missing (Wine has no such firewall) that finding is simply left out.
-#include <winsock2.h>
 #include <windows.h>
+
 #include <netfw.h>
 #include <oleauto.h>
 
@@ -66,7 +66,9 @@ class HeldString {
     HeldString(const HeldString&) = delete;
     HeldString& operator=(const HeldString&) = delete;
     BSTR* put() { return &text_; }
-    std::wstring_view view() const { return {text_ != nullptr ? text_ : L"", ::SysStringLen(text_)}; }
+    std::wstring_view view() const {
+        return {text_ != nullptr ? text_ : L"", ::SysStringLen(text_)};
+    }
 
   private:
     BSTR text_ = nullptr;
@@ -93,7 +95,9 @@ std::wstring expanded(std::wstring_view text) {
     return result;
 }
 
-bool isTrue(VARIANT_BOOL value) { return value != VARIANT_FALSE; }
+bool isTrue(VARIANT_BOOL value) {
+    return value != VARIANT_FALSE;
+}
 
 struct ProfileKind {
     NET_FW_PROFILE_TYPE2 type;
@@ -118,7 +122,8 @@ std::vector<FirewallProfile> profilesInUse(INetFwPolicy2& policy, long types) {
                 profile.blocksAllInbound = isTrue(value);
             }
             value = VARIANT_FALSE;
-            if (SUCCEEDED(policy.get_UnicastResponsesToMulticastBroadcastDisabled(kind.type, &value))) {
+            if (SUCCEEDED(
+                    policy.get_UnicastResponsesToMulticastBroadcastDisabled(kind.type, &value))) {
                 profile.blocksRepliesToBroadcasts = isTrue(value);
             }
         }
@@ -147,9 +152,9 @@ std::vector<FirewallBlockingRule> rulesBlocking(INetFwPolicy2& policy, long type
         ULONG fetched = 0;
         if (entries->Next(1, &entry, &fetched) != S_OK || fetched != 1) break;
         Held<INetFwRule> rule;
-        const bool isRule = entry.vt == VT_DISPATCH && entry.pdispVal != nullptr &&
-                            SUCCEEDED(entry.pdispVal->QueryInterface(__uuidof(INetFwRule),
-                                                                     rule.putVoid()));
+        const bool isRule =
+            entry.vt == VT_DISPATCH && entry.pdispVal != nullptr &&
+            SUCCEEDED(entry.pdispVal->QueryInterface(__uuidof(INetFwRule), rule.putVoid()));
         ::VariantClear(&entry);
         if (!isRule || !rule) continue;
 

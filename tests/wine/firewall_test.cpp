@@ -2,6 +2,7 @@
 // names they quote, and that reading them never breaks where the firewall's
 // policy object is missing or incomplete (as under Wine).
 #include <windows.h>
+
 #include <objbase.h>
 
 #include <gtest/gtest.h>
@@ -33,13 +34,14 @@ TEST(FirewallFindings, NameEachProfileInUseThatIsOnAndWhatItBlocks) {
     profiles[2].blocksAllInbound = true;
     profiles[2].blocksRepliesToBroadcasts = true;
 
-    EXPECT_EQ(describeFirewall(profiles, {}),
-              (std::vector<std::string>{
-                  "Windows Firewall is on for the private network profile",
-                  "Windows Firewall is on for the public network profile",
-                  "Windows Firewall blocks all incoming connections on the public network profile",
-                  "Windows Firewall lets no replies to a broadcast in on the public network profile",
-              }));
+    EXPECT_EQ(
+        describeFirewall(profiles, {}),
+        (std::vector<std::string>{
+            "Windows Firewall is on for the private network profile",
+            "Windows Firewall is on for the public network profile",
+            "Windows Firewall blocks all incoming connections on the public network profile",
+            "Windows Firewall lets no replies to a broadcast in on the public network profile",
+        }));
     EXPECT_TRUE(describeFirewall({}, {}).empty());
 }
 
@@ -47,8 +49,10 @@ TEST(FirewallFindings, QuoteTheBlockingRuleOnOneLineWhateverItsName) {
     const std::vector<std::string> lines =
         describeFirewall({}, {{"QUELVARinit", true}, {"two\r\nlines\tand\x7f", false}});
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "Windows Firewall rule \"QUELVARinit\" blocks incoming traffic of this program");
-    EXPECT_EQ(lines[1], "Windows Firewall rule \"two  lines and \" blocks outgoing traffic of this program");
+    EXPECT_EQ(lines[0],
+              "Windows Firewall rule \"QUELVARinit\" blocks incoming traffic of this program");
+    EXPECT_EQ(lines[1],
+              "Windows Firewall rule \"two  lines and \" blocks outgoing traffic of this program");
     expectSingleLines(lines);
 }
 

@@ -3,6 +3,7 @@
 // installed program (under a Programs folder, where the installer put it, or
 // in a folder the user cannot write to).
 #include <windows.h>
+
 #include <knownfolders.h>
 #include <shlobj.h>
 

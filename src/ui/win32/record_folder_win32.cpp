@@ -1,6 +1,7 @@
 #include "ui/win32/record_folder_win32.h"
 
 #include <windows.h>
+
 #include <knownfolders.h>
 #include <shlobj.h>
 
@@ -79,7 +80,8 @@ bool IsInsideAnyFolder(const std::filesystem::path& folder,
         const std::wstring outer = comparable(root);
         if (outer.empty() || inner.size() < outer.size()) continue;
         const int length = static_cast<int>(outer.size());
-        if (::CompareStringOrdinal(inner.c_str(), length, outer.c_str(), length, TRUE) != CSTR_EQUAL) {
+        if (::CompareStringOrdinal(inner.c_str(), length, outer.c_str(), length, TRUE) !=
+            CSTR_EQUAL) {
             continue;
         }
         // "C:\Programs" is not inside "C:\Program"; a drive root holds everything on it.
@@ -94,7 +96,8 @@ std::vector<std::filesystem::path> InstalledProgramLocations() {
     std::vector<std::filesystem::path> locations;
     for (REFKNOWNFOLDERID id :
          {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86, FOLDERID_UserProgramFiles}) {
-        if (auto folder = knownFolder(id, KF_FLAG_DONT_VERIFY)) locations.push_back(std::move(*folder));
+        if (auto folder = knownFolder(id, KF_FLAG_DONT_VERIFY))
+            locations.push_back(std::move(*folder));
     }
     // The user's Programs folder is LocalAppData\Programs where the system
     // does not name it (Wine).
@@ -109,13 +112,13 @@ bool IsWritableFolder(const std::filesystem::path& folder) {
     // Only trying tells: the folder's attributes say nothing about the user's
     // rights, and its access list would have to be evaluated against the
     // user's token to say as much.
-    const std::wstring prefix = L".quelvar-write-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-";
+    const std::wstring prefix =
+        L".quelvar-write-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-";
     for (unsigned attempt = 0; attempt < 10; ++attempt) {
         const std::filesystem::path probe = folder / (prefix + std::to_wstring(attempt));
-        HANDLE handle = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN |
-                                          FILE_FLAG_DELETE_ON_CLOSE,
-                                      nullptr);
+        HANDLE handle = ::CreateFileW(
+            probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             ::CloseHandle(handle);
             return true;
@@ -125,7 +128,8 @@ bool IsWritableFolder(const std::filesystem::path& folder) {
     return false;
 }
 
-std::optional<std::string> InstalledProgramRecordFolder(const std::filesystem::path& programFolder) {
+std::optional<std::string> InstalledProgramRecordFolder(
+    const std::filesystem::path& programFolder) {
     if (!IsInsideAnyFolder(programFolder, InstalledProgramLocations()) &&
         IsWritableFolder(programFolder)) {
         return std::nullopt;
