@@ -72,12 +72,6 @@ int waitAnyReadable(std::span<Socket* const> sockets, std::chrono::milliseconds 
     return 0;
 }
 
-// Windows' own firewall state is not readable without privileges in a form
-// worth a line; the diagnostics then name the port to open in general terms.
-std::vector<std::string> visibleFirewallState() {
-    return {};
-}
-
 // Windows has no strict reverse-path filter on its adapters.
 bool dropsRepliesFromOtherSubnets(const std::string&) {
     return false;

@@ -1,5 +1,6 @@
 #include "ui/win32/main_window.h"
 
+#include "ui/win32/record_folder_win32.h"
 #include "ui/win32/resource_ids.h"
 
 namespace quelvar::ui::win32 {
@@ -95,6 +96,7 @@ void MainWindow::onInitDialog() {
     // The log is capped by the core, not by the control's default limit.
     ::SendDlgItemMessageW(dialog_, static_cast<int>(ControlId::ActivityLog), EM_SETLIMITTEXT, 0, 0);
     dlg_.OnInitDialog();
+    StartInUserFolderWhenInstalled(dlg_);
 }
 
 INT_PTR MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
