@@ -95,24 +95,6 @@ TEST(Utf8, RoundTripsThroughTheWideApiForm) {
     EXPECT_EQ(platform::wideFromUtf8(""), L"");
 }
 
-// inet_addr's reading of an address text, which Winsock cannot give for
-// 255.255.255.255; the expected values are those of inet_aton.
-TEST(ParseIpv4, ReadsEveryFormInetAddrReads) {
-    using platform::Ipv4Octets;
-    using platform::parseIpv4;
-    EXPECT_EQ(parseIpv4("255.255.255.255"), (Ipv4Octets{255, 255, 255, 255}));
-    EXPECT_EQ(parseIpv4("192.168.0.10"), (Ipv4Octets{192, 168, 0, 10}));
-    EXPECT_EQ(parseIpv4("127.1"), (Ipv4Octets{127, 0, 0, 1}));
-    EXPECT_EQ(parseIpv4("10.1.258"), (Ipv4Octets{10, 1, 1, 2}));
-    EXPECT_EQ(parseIpv4("0x7f.010.0.1"), (Ipv4Octets{127, 8, 0, 1}));
-    EXPECT_EQ(parseIpv4("3232235530"), (Ipv4Octets{192, 168, 0, 10}));
-    EXPECT_EQ(parseIpv4("1.2.3.4 and more"), (Ipv4Octets{1, 2, 3, 4}));
-    for (const char* bad : {"", "1.2.3.256", "1.2.3.4.5", "08.1.1.1", "1..2", "a.b.c.d", "0x",
-                            "1.2.3.4x", "4294967296", "1.16777216", "256.1"}) {
-        EXPECT_EQ(parseIpv4(bad), std::nullopt) << bad;
-    }
-}
-
 TEST(SystemErrorText, NoLineBreakAndNothingForAnUnknownCode) {
     // The wording is the system's (and Wine lacks some); only its shape is ours.
     for (int code : {10040, 10060, 10061, 10065}) {

@@ -10,8 +10,8 @@
 
 namespace quelvar::ui::win32 {
 
-using platform::MessageAnswer;
-using platform::MessageKind;
+using app::MessageAnswer;
+using app::MessageKind;
 
 UINT MessageBoxStyle(MessageKind kind) {
     switch (kind) {
@@ -33,9 +33,9 @@ MessageAnswer showMessageBox(HWND owner, const std::wstring& caption, MessageKin
     return answer == IDOK ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 
-std::wstring CommonDialogFilter(const std::vector<platform::FileFilter>& filters) {
+std::wstring CommonDialogFilter(const std::vector<app::FileFilter>& filters) {
     std::wstring filter;
-    for (const platform::FileFilter& entry : filters) {
+    for (const app::FileFilter& entry : filters) {
         filter += platform::wideFromUtf8(entry.description);
         filter += L'\0';
         filter += platform::wideFromUtf8(entry.pattern);
@@ -46,7 +46,7 @@ std::wstring CommonDialogFilter(const std::vector<platform::FileFilter>& filters
 }
 
 std::optional<std::filesystem::path> showSaveDialog(HWND owner,
-                                                    const platform::SaveDialogRequest& request) {
+                                                    const app::SaveDialogRequest& request) {
     // Long paths are fine: the buffer is as long as any Windows path can be.
     std::vector<wchar_t> file(32768, L'\0');
     const std::wstring filter = CommonDialogFilter(request.filters);

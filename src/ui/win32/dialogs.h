@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/view.h"
+#include "app/view.h"
 
 namespace quelvar::ui::win32 {
 
@@ -14,13 +14,13 @@ namespace quelvar::ui::win32 {
 // on the calling thread, which must be the window's thread.
 
 // A message box of one of the three kinds, with the application name as caption.
-platform::MessageAnswer showMessageBox(HWND owner, const std::wstring& caption,
-                                       platform::MessageKind kind, const std::string& text);
+app::MessageAnswer showMessageBox(HWND owner, const std::wstring& caption,
+                                       app::MessageKind kind, const std::string& text);
 
 // The common save dialog: default name and extension, the filters in order
 // with the first in effect, the initial folder, the question before replacing.
 std::optional<std::filesystem::path> showSaveDialog(HWND owner,
-                                                    const platform::SaveDialogRequest& request);
+                                                    const app::SaveDialogRequest& request);
 
 // The shell's folder browser, opening on the current folder, with a field in
 // which a folder may also be typed. nullopt when cancelled or when the chosen
@@ -29,9 +29,9 @@ std::optional<std::filesystem::path> showFolderChooser(HWND owner, const std::st
                                                        const std::filesystem::path& current);
 
 // The message-box style of each kind.
-UINT MessageBoxStyle(platform::MessageKind kind);
+UINT MessageBoxStyle(app::MessageKind kind);
 
 // "Description\0pattern\0...\0\0", the filter format of the common dialogs.
-std::wstring CommonDialogFilter(const std::vector<platform::FileFilter>& filters);
+std::wstring CommonDialogFilter(const std::vector<app::FileFilter>& filters);
 
 }  // namespace quelvar::ui::win32

@@ -53,7 +53,7 @@ void LogWindow::show(HINSTANCE instance, const std::wstring& applicationName, HF
         RECT client{};
         ::GetClientRect(window_, &client);
         ::MoveWindow(edit_, 0, 0, client.right, client.bottom, FALSE);
-        ::SetWindowTextW(edit_, text_.c_str());
+        render();
     }
     ::ShowWindow(window_, SW_SHOWNORMAL);
     ::SetForegroundWindow(window_);
@@ -62,7 +62,26 @@ void LogWindow::show(HINSTANCE instance, const std::wstring& applicationName, HF
 
 void LogWindow::setText(const std::wstring& text) {
     text_ = text;
-    if (edit_ != nullptr) ::SetWindowTextW(edit_, text_.c_str());
+    if (text_.empty()) diagnostics_.clear();
+    render();
+}
+
+void LogWindow::appendDiagnostics(const std::wstring& lines) {
+    diagnostics_ += lines;
+    render();
+    scrollToEnd();
+}
+
+void LogWindow::render() {
+    if (edit_ == nullptr) return;
+    std::wstring shown = text_;
+    if (!diagnostics_.empty()) {
+        // A blank line between the log's own text and what explains it.
+        if (!shown.empty() && shown.back() != L'\n') shown += L"\r\n";
+        if (!shown.empty()) shown += L"\r\n";
+        shown += diagnostics_;
+    }
+    ::SetWindowTextW(edit_, shown.c_str());
 }
 
 void LogWindow::scrollToEnd() {

@@ -5,7 +5,7 @@
 
 namespace quelvar::ui::win32 {
 
-using platform::ControlId;
+using app::ControlId;
 
 LANGID ResourceLanguage(platform::Language language) {
     return language == platform::Language::Japanese ? MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)

@@ -55,7 +55,7 @@ class MainWindow {
     INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
     void onInitDialog();
     void onCommand(int id, int code);
-    void startOperation(platform::ControlId id);
+    void startOperation(app::ControlId id);
     void endOperation();
     bool isLogShortcut(const MSG& message) const;
 

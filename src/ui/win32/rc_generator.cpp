@@ -19,7 +19,7 @@
 #include <string_view>
 
 #include "app/dialog_template.h"
-#include "app/strings.h"
+#include "ops/strings.h"
 #include "ui/win32/resource_ids.h"
 
 namespace {
@@ -164,7 +164,7 @@ void writeLanguage(std::ostream& out, Language language) {
     out << "END\n\nSTRINGTABLE\nBEGIN\n";
     for (int id = IDS_FIRST; id <= IDS_LAST; ++id) {
         const auto& text =
-            quelvar::app::LoadString(static_cast<quelvar::app::StringId>(id), language);
+            quelvar::ops::LoadString(static_cast<quelvar::ops::StringId>(id), language);
         out << "    " << id << ", " << rcLiteral(text) << "\n";
     }
     out << "END\n";

@@ -19,7 +19,7 @@ Win32FrontEnd::Win32FrontEnd(HINSTANCE instance, platform::Language language,
       applicationName_(ApplicationNameFor(executablePath_)) {}
 
 void Win32FrontEnd::showStartupWarning(const std::string& text) {
-    showMessageBox(nullptr, applicationName_, platform::MessageKind::Warning, text);
+    showMessageBox(nullptr, applicationName_, app::MessageKind::Warning, text);
 }
 
 int Win32FrontEnd::runMainWindow() {

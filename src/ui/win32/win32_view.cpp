@@ -10,22 +10,9 @@
 
 namespace quelvar::ui::win32 {
 
-using platform::ControlId;
+using app::ControlId;
 using platform::utf8FromWide;
 using platform::wideFromUtf8;
-
-namespace {
-
-std::string windowText(HWND window) {
-    const int length = ::GetWindowTextLengthW(window);
-    if (length <= 0) return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = ::GetWindowTextW(window, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return utf8FromWide(text);
-}
-
-}  // namespace
 
 Win32View::Win32View(MainWindow& window) : window_(window) {}
 
@@ -132,33 +119,34 @@ void Win32View::setProgress(int position) {
     });
 }
 
-std::string Win32View::text(ControlId control) {
-    return onWindowThread([&] { return windowText(item(control)); });
+void Win32View::setText(ControlId control, const std::string& text) {
+    onWindowThreadVoid([&] { ::SetWindowTextW(item(control), wideFromUtf8(text).c_str()); });
 }
 
-void Win32View::setText(ControlId control, const std::string& text) {
+void Win32View::showLog(const std::string& text) {
     onWindowThreadVoid([&] {
         const std::wstring wide = wideFromUtf8(text);
-        ::SetWindowTextW(item(control), wide.c_str());
-        if (control == ControlId::ActivityLog) window_.logWindow().setText(wide);
-    });
-}
-
-void Win32View::scrollLogToEnd() {
-    onWindowThreadVoid([&] {
+        ::SetWindowTextW(item(ControlId::ActivityLog), wide.c_str());
         ::SendMessageW(item(ControlId::ActivityLog), EM_LINESCROLL, 0, 0x10000);
+        window_.logWindow().setText(wide);
         window_.logWindow().scrollToEnd();
     });
 }
 
-platform::MessageAnswer Win32View::messageBox(platform::MessageKind kind, const std::string& text) {
+void Win32View::showDiagnostics(const std::vector<std::string>& lines) {
+    std::wstring text;
+    for (const std::string& line : lines) text += wideFromUtf8(line) + L"\r\n";
+    onWindowThreadVoid([&] { window_.logWindow().appendDiagnostics(text); });
+}
+
+app::MessageAnswer Win32View::messageBox(app::MessageKind kind, const std::string& text) {
     return onWindowThread(
         [&] { return showMessageBox(window_.handle(), window_.applicationName(), kind, text); },
-        platform::MessageAnswer::Cancel);
+        app::MessageAnswer::Cancel);
 }
 
 std::optional<std::filesystem::path> Win32View::saveFileDialog(
-    const platform::SaveDialogRequest& request) {
+    const app::SaveDialogRequest& request) {
     return onWindowThread([&] { return showSaveDialog(window_.handle(), request); },
                           std::optional<std::filesystem::path>());
 }

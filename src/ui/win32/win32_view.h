@@ -6,7 +6,7 @@
 #include <string>
 #include <type_traits>
 
-#include "platform/view.h"
+#include "app/view.h"
 
 namespace quelvar::ui::win32 {
 
@@ -18,19 +18,19 @@ class MainWindow;
 // that made them, so a call from any other thread is carried there with
 // SendMessage (which waits until it has run): the core sees every call
 // complete, in its own order, as if it ran on the window's thread.
-class Win32View : public platform::View {
+class Win32View : public app::View {
   public:
     explicit Win32View(MainWindow& window);
 
-    int listCount(platform::ControlId list) override;
-    void listAdd(platform::ControlId list, const std::string& line) override;
-    void listDelete(platform::ControlId list, int index) override;
-    int listSelection(platform::ControlId list) override;
-    void setListSelection(platform::ControlId list, int index) override;
-    std::string listText(platform::ControlId list, int index) override;
+    int listCount(app::ControlId list) override;
+    void listAdd(app::ControlId list, const std::string& line) override;
+    void listDelete(app::ControlId list, int index) override;
+    int listSelection(app::ControlId list) override;
+    void setListSelection(app::ControlId list, int index) override;
+    std::string listText(app::ControlId list, int index) override;
 
-    void enable(platform::ControlId control, bool enabled) override;
-    void show(platform::ControlId control, bool visible) override;
+    void enable(app::ControlId control, bool enabled) override;
+    void show(app::ControlId control, bool visible) override;
 
     platform::Ipv4Octets ipAddress() override;
     void setIpAddress(const platform::Ipv4Octets& octets) override;
@@ -39,19 +39,20 @@ class Win32View : public platform::View {
     void setProgressRange(int lower, int upper) override;
     void setProgress(int position) override;
 
-    std::string text(platform::ControlId control) override;
-    void setText(platform::ControlId control, const std::string& text) override;
-    void scrollLogToEnd() override;
 
-    platform::MessageAnswer messageBox(platform::MessageKind kind,
+    void setText(app::ControlId control, const std::string& text) override;
+    void showLog(const std::string& text) override;
+    void showDiagnostics(const std::vector<std::string>& lines) override;
+
+    app::MessageAnswer messageBox(app::MessageKind kind,
                                        const std::string& text) override;
     std::optional<std::filesystem::path> saveFileDialog(
-        const platform::SaveDialogRequest& request) override;
+        const app::SaveDialogRequest& request) override;
     std::optional<std::filesystem::path> chooseFolder(
         const std::string& title, const std::filesystem::path& current) override;
 
   private:
-    HWND item(platform::ControlId id) const;
+    HWND item(app::ControlId id) const;
 
     // Runs f on the window's thread and returns its result; `fallback` when
     // the window is gone (an operation then finishes without it: every
