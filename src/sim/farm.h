@@ -44,7 +44,13 @@ public:
     // caller made, such as the multi-adapter test's veth links.
     void allowAnyAddress(bool allow);
 
-    // Every datagram the modules took, for tests. A long-running farm turns
+    // The faults of the path between the tool and every module that has no
+    // faults of its own (ModuleConfig::linkFaults); set before start.
+    // Default: no faults, seed 0.
+    void setLinkFaults(const LinkFaults& faults);
+
+    // Every datagram the modules took (not those their link lost, and those
+    // it delayed once they arrived), for tests. A long-running farm turns
     // this off (before start) so that its memory does not grow with each search.
     void keepDatagrams(bool keep);
     std::vector<ReceivedDatagram> receivedDatagrams() const;
@@ -52,6 +58,8 @@ public:
     Bytes monitorBytesReceived(int index) const;
     int monitorConnections(int index) const;
     int resets(int index) const;
+    // What the link faults did to a module's traffic so far.
+    LinkCounts linkCounts(int index) const;
 
 private:
     struct Impl;

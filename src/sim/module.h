@@ -4,11 +4,13 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "discovery/datagrams.h"
 #include "platform/socket.h"
+#include "sim/link_faults.h"
 
 namespace quelvar::sim {
 
@@ -67,6 +69,9 @@ struct ModuleConfig {
 
     // A small web page on port 80.
     bool webPage = true;
+
+    // The path between the tool and this module; none: the farm's.
+    std::optional<LinkFaults> linkFaults;
 };
 
 // The default records of a module: 0 and 2 to 8, filled from a seed.

@@ -4,7 +4,7 @@
 #include <functional>
 #include <mutex>
 
-#include "platform/socket.h"
+#include "sim/link_connection.h"
 #include "sim/module.h"
 
 namespace quelvar::sim {
@@ -24,6 +24,7 @@ struct MonitorContext {
 // Serves one accepted connection on port 9999 until the peer closes it, the
 // module resets, or the farm stops. Runs on its own thread; every wait in it
 // is bounded so that a stopping farm is never held up for long.
-void RunMonitorSession(platform::Socket connection, MonitorContext& context);
+// Closes the connection when it ends.
+void RunMonitorSession(LinkConnection& connection, MonitorContext& context);
 
 }  // namespace quelvar::sim

@@ -128,6 +128,16 @@ bool ApplyProfile(ModuleConfig& config, std::string_view profile, std::string& e
         config.monitorFault = *fault;
         return true;
     }
+    if (name == "link") {
+        LinkFaults faults = config.linkFaults.value_or(LinkFaults{});
+        std::string reason;
+        if (!ParseLinkFaults(value, faults, reason)) {
+            error = "profile 'link': " + reason;
+            return false;
+        }
+        config.linkFaults = faults;
+        return true;
+    }
     error = "unknown profile '" + std::string(profile) + "'";
     return false;
 }
@@ -149,6 +159,7 @@ std::string ProfileHelp() {
         "  reset-silence=MS    silent for MS milliseconds after a reset\n"
         "  no-monitor          no monitor port 9999\n"
         "  no-web              no web page on port 80\n"
+        "  link=SETTINGS       link faults of this module alone, over those of --link\n"
         "  monitor=FAULT       a monitor port fault, one of:\n                     ";
     for (const auto& entry : kFaultNames) help += " " + std::string(entry.second);
     return help + "\n";

@@ -30,6 +30,8 @@ std::optional<MonitorFault> MonitorFaultFromName(std::string_view name);
 //   no-monitor        no monitor port
 //   no-web            no web page
 //   monitor=FAULT     a fault of the monitor port, by MonitorFaultName
+//   link=SETTINGS     link faults of this module, by ParseLinkFaults, over
+//                     those it already has
 // False with a reason in `error` for an unknown name or a bad value.
 bool ApplyProfile(ModuleConfig& config, std::string_view profile, std::string& error);
 
