@@ -440,7 +440,8 @@ void Farm::Impl::takeDatagram(int index, const Ipv4Endpoint& from, const Ipv4End
         }
         tasks.post(now + behaviour.statusReplyDelay, [this, index, from] {
             ModuleState& answering = at(index);
-            answer(index, BuildStatusReply(answering.behaviour), from);
+            answer(index, BuildStatusReply(answering.behaviour, answering.link.statusNoise()),
+                   from);
         });
     } else if (*code == discovery::kIpSetupCommand) {
         if (auto address = IpSetupAddressFor(behaviour, bytes.data(), bytes.size())) {

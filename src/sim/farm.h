@@ -45,8 +45,9 @@ public:
     void allowAnyAddress(bool allow);
 
     // The faults of the path between the tool and every module that has no
-    // faults of its own (ModuleConfig::linkFaults); set before start.
-    // Default: no faults, seed 0.
+    // faults of its own (ModuleConfig::linkFaults); set before start. Its
+    // seed also seeds the noise of those modules' status replies. Default:
+    // no faults, seed 0.
     void setLinkFaults(const LinkFaults& faults);
 
     // Every datagram the modules took (not those their link lost, and those

@@ -100,7 +100,7 @@ std::string LinkFaultsHelp() {
            "  dup=P         P percent of the module's datagrams arrive twice\n"
            "  delay=MS      one-way delay in each direction, 0 to 60000\n"
            "  jitter=MS     the one-way delay varies up to MS either way\n"
-           "  seed=N        seed of every random choice\n"
+           "  seed=N        seed of every random choice (also the status reply's noise)\n"
            "A datagram lost is gone; a TCP segment lost is held back for a retransmission\n"
            "(200 ms or a round trip, doubling when lost again), its bytes still in order.\n";
 }

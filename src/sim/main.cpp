@@ -60,6 +60,9 @@ void PrintHelp() {
                  "Link settings (--link, and link= for one module):\n"
               << LinkFaultsHelp()
               << "\n"
+                 "Status replies are 124 bytes: a 4-byte header, then noise that changes from\n"
+                 "reply to reply (seeded, so a run with the same seed and traffic repeats).\n"
+                 "\n"
                  "Prints one line per module (address, MAC, product letters, version), then\n"
                  "'ready' once every module answers.\n";
 }

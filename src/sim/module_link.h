@@ -7,12 +7,13 @@
 
 #include "sim/link_connection.h"
 #include "sim/link_faults.h"
+#include "sim/random_stream.h"
 
 namespace quelvar::sim {
 
 // One module's path to the tool, as the farm applies it: the choices for its
 // datagrams (made on the farm's serving thread), the seeds of its TCP
-// connections, and what the path has done.
+// connections, its status replies' noise, and what the path has done.
 class ModuleLink {
   public:
     using Clock = LinkDirection::Clock;
@@ -32,6 +33,8 @@ class ModuleLink {
     };
     Reply replyFromModule();
 
+    RandomStream& statusNoise() { return statusNoise_; }
+
     // What the next accepted connection on the monitor or web port needs to
     // follow this path. Serving thread only.
     enum class Port { Monitor, Web };
@@ -44,6 +47,7 @@ class ModuleLink {
     int module_ = 0;
     std::optional<LinkDirection> toModule_;    // only with faults
     std::optional<LinkDirection> fromModule_;  // only with faults
+    RandomStream statusNoise_;
     std::uint64_t monitorConnections_ = 0;
     std::uint64_t webConnections_ = 0;
     // Read by any thread.
