@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -55,6 +57,13 @@ constexpr int kListenBacklog = 16;
 
 bool IsBroadcastDestination(const Ipv4Octets& address) {
     return address == Ipv4Octets{255, 255, 255, 255} || address == Ipv4Octets{127, 255, 255, 255};
+}
+
+// An address one host can hold: not "this network", not multicast or above,
+// not the loopback network's own address or its broadcast address.
+bool IsHostAddress(const Ipv4Octets& address) {
+    return address[0] != 0 && address[0] < 224 && address != Ipv4Octets{127, 0, 0, 0} &&
+           !IsBroadcastDestination(address);
 }
 
 // Lets a farm of `modules` modules open its sockets: three per module plus
@@ -99,6 +108,7 @@ struct ModuleState {
     std::mutex mutex;
     ModuleConfig config;
     Bytes monitorReceived;
+    std::set<int> recordsWritten;  // since the last reset
     int resets = 0;
     int connections = 0;
 
@@ -164,6 +174,7 @@ struct Farm::Impl {
     void answer(int index, Bytes reply, const Ipv4Endpoint& to);
     void transmit(int index, const Bytes& reply, const Ipv4Endpoint& to, int copies,
                   const Ipv4Octets& source);
+    bool mayLiveAt(int index, const Ipv4Octets& address) const;
     void moveModule(int index, const Ipv4Octets& address);
     void beginReset(int index);
     void acceptMonitor(int index);
@@ -481,6 +492,13 @@ void Farm::Impl::transmit(int index, const Bytes& reply, const Ipv4Endpoint& to,
     }
 }
 
+// Whether a module coming back from a reset may take `address`: one it may
+// live at, not its own, and not another module's.
+bool Farm::Impl::mayLiveAt(int index, const Ipv4Octets& address) const {
+    return servable(address) && IsHostAddress(address) && address != at(index).address &&
+           moduleAt.find(AddressNumber(address)) == moduleAt.end();
+}
+
 void Farm::Impl::moveModule(int index, const Ipv4Octets& address) {
     ModuleState& module = at(index);
     closeModule(index);
@@ -502,11 +520,21 @@ void Farm::Impl::beginReset(int index) {
     module.resetting = true;
     // Closed listeners refuse connections, as a restarting module does.
     closeModule(index);
-    tasks.post(Clock::now() + module.behaviour.resetSilence, [this, index] {
+    std::optional<Ipv4Octets> next;
+    {
+        std::lock_guard lock(module.mutex);
+        next = AddressInWrittenRecords(module.config, module.recordsWritten);
+        module.recordsWritten.clear();
+    }
+    tasks.post(Clock::now() + module.behaviour.resetSilence, [this, index, next] {
         ModuleState& restarted = at(index);
         restarted.resetting = false;
         restarted.statusQueries = 0;
-        if (restarted.reachable) reopenModule(index);
+        if (next && mayLiveAt(index, *next)) {
+            moveModule(index, *next);  // and opens its sockets there
+        } else if (restarted.reachable) {
+            reopenModule(index);
+        }
     });
 }
 
@@ -522,8 +550,8 @@ void Farm::Impl::acceptMonitor(int index) {
             ++module.connections;
         }
         auto context = std::make_unique<MonitorContext>(
-            MonitorContext{module.mutex, module.config, module.monitorReceived, module.resets,
-                           stopping, [this, index] {
+            MonitorContext{module.mutex, module.config, module.monitorReceived,
+                           module.recordsWritten, module.resets, stopping, [this, index] {
                                // From the session's thread: the reset itself runs on the serving
                                // thread.
                                tasks.post(Clock::now(), [this, index] { beginReset(index); });

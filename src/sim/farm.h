@@ -36,7 +36,8 @@ public:
     void stop();
 
     std::size_t size() const;
-    // Current state of a module (its address changes after an IP-SETUP).
+    // Current state of a module (its address changes after an IP-SETUP, or a
+    // reset of a module that moves on reset).
     ModuleConfig module(int index) const;
 
     // Lets modules live at, and answer, addresses outside 127.0.0.0/8 (set

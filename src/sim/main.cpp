@@ -63,8 +63,9 @@ void PrintHelp() {
                  "Status replies are 124 bytes: a 4-byte header, then noise that changes from\n"
                  "reply to reply (seeded, so a run with the same seed and traffic repeats).\n"
                  "\n"
-                 "Prints one line per module (address, MAC, product letters, version), then\n"
-                 "'ready' once every module answers.\n";
+                 "Prints one line per module (address, MAC, product letters, version; and for\n"
+                 "moves-on-reset the record and offset of its address), then 'ready' once\n"
+                 "every module answers.\n";
 }
 
 std::optional<long> ParseNumber(std::string_view text) {
@@ -231,7 +232,12 @@ int main(int argc, char** argv) {
     for (const auto& config : *modules) {
         std::cout << Ipv4Endpoint{config.address, 0}.addressText() << " " << MacText(config.mac)
                   << " " << config.productLetters[0] << config.productLetters[1] << " "
-                  << int{config.versionMajor} << "." << int{config.versionMinor} << "\n";
+                  << int{config.versionMajor} << "." << int{config.versionMinor};
+        if (config.movesOnReset) {
+            RecordPlace place = AddressPlaceInRecords(config);
+            std::cout << " moves-on-reset record=" << place.record << " offset=" << place.offset;
+        }
+        std::cout << "\n";
     }
     std::cout << "ready" << std::endl;
 

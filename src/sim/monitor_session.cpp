@@ -306,6 +306,7 @@ bool Session::takeRecord(int number) {
         if (fault_ == MonitorFault::AlterOnWrite && !data.empty()) data[data.size() / 2] ^= 0x5A;
         std::lock_guard lock(context_.mutex);
         context_.config.records[number] = data;
+        context_.recordsWritten.insert(number);
     }
 
     char echo[24];

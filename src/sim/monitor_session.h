@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <set>
 
 #include "sim/link_connection.h"
 #include "sim/module.h"
@@ -10,12 +11,13 @@
 namespace quelvar::sim {
 
 // What one monitor connection of a simulated module may touch. The farm owns
-// all of it; `mutex` guards `config`, `received` and `resets`.
+// all of it; `mutex` guards `config`, `received`, `recordsWritten` and `resets`.
 struct MonitorContext {
     std::mutex& mutex;
-    ModuleConfig& config;          // records live in config.records
-    Bytes& received;               // every byte the port received, appended
-    int& resets;                   // counts "RS" commands
+    ModuleConfig& config;               // records live in config.records
+    Bytes& received;                    // every byte the port received, appended
+    std::set<int>& recordsWritten;      // numbers of the records taken since the last reset
+    int& resets;                        // counts "RS" commands
     const std::atomic<bool>& stopping;  // set when the farm stops
     // Called after "RS": the farm keeps the module silent for config.resetSilence.
     std::function<void()> onReset;

@@ -27,6 +27,8 @@ std::optional<MonitorFault> MonitorFaultFromName(std::string_view name);
 //   status-ignore=N   ignores the first N status queries
 //   ip-setup-delay=MS takes a new address MS milliseconds after IP-SETUP
 //   reset-silence=MS  silent for MS milliseconds after "RS"
+//   moves-on-reset    comes back from "RS" at the address in a record written
+//                     to it (AddressPlaceInRecords)
 //   no-monitor        no monitor port
 //   no-web            no web page
 //   monitor=FAULT     a fault of the monitor port, by MonitorFaultName

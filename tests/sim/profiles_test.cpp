@@ -13,8 +13,8 @@ TEST(Profiles, NamesSetTheMatchingFields) {
     std::string error;
     for (const char* profile :
          {"twice", "long-reply", "delay=250", "status-late=1200", "status-short", "status-ignore=3",
-          "reply-port=30800", "monitor=stop-mid-line", "no-web", "link=delay=300,loss=5%",
-          "link=loss-out=20%,seed=4"}) {
+          "reply-port=30800", "monitor=stop-mid-line", "no-web", "moves-on-reset",
+          "link=delay=300,loss=5%", "link=loss-out=20%,seed=4"}) {
         EXPECT_TRUE(ApplyProfile(config, profile, error)) << profile << ": " << error;
     }
     EXPECT_EQ(config.searchReplyCount, 2);
@@ -26,6 +26,7 @@ TEST(Profiles, NamesSetTheMatchingFields) {
     EXPECT_EQ(config.replyPort, 30800);
     EXPECT_EQ(config.monitorFault, MonitorFault::StopMidLine);
     EXPECT_FALSE(config.webPage);
+    EXPECT_TRUE(config.movesOnReset);
     // A second link profile changes only what it names.
     EXPECT_EQ(
         config.linkFaults,
@@ -39,9 +40,9 @@ TEST(Profiles, NamesSetTheMatchingFields) {
 TEST(Profiles, BadNamesAndValuesAreRefused) {
     ModuleConfig config;
     std::string error;
-    for (const char* profile :
-         {"loud", "delay", "delay=x", "delay=-5", "twice=2", "monitor=sideways",
-          "status-ignore=1e3", "link", "link=", "link=loss=200%", "link=jitter=-1"}) {
+    for (const char* profile : {"loud", "delay", "delay=x", "delay=-5", "twice=2",
+                                "monitor=sideways", "status-ignore=1e3", "moves-on-reset=1", "link",
+                                "link=", "link=loss=200%", "link=jitter=-1"}) {
         EXPECT_FALSE(ApplyProfile(config, profile, error)) << profile;
         EXPECT_FALSE(error.empty());
     }
