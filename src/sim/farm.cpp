@@ -1,8 +1,9 @@
 // The farm serves every module's discovery traffic from one thread that
 // polls all sockets, so that hundreds of modules can answer one search
 // without a thread each. Delays are tasks on a timer queue run by that same
-// thread. Only monitor and web connections get threads of their own, because
-// their sessions block on the peer.
+// thread, and so are the link faults of the datagrams. Only monitor and web
+// connections get threads of their own, because their sessions block on the
+// peer (and, with link faults, the pumps of their LinkConnection).
 #include "sim/farm.h"
 
 #include <fcntl.h>
@@ -16,12 +17,16 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <system_error>
 #include <thread>
 
 #include "monitor/telnet.h"
 #include "sim/datagram_destination.h"
+#include "sim/link_connection.h"
 #include "sim/module_datagrams.h"
+#include "sim/module_link.h"
 #include "sim/monitor_session.h"
 #include "sim/task_queue.h"
 #include "sim/web_page.h"
@@ -52,6 +57,13 @@ constexpr int kListenBacklog = 16;
 
 bool IsBroadcastDestination(const Ipv4Octets& address) {
     return address == Ipv4Octets{255, 255, 255, 255} || address == Ipv4Octets{127, 255, 255, 255};
+}
+
+// An address one host can hold: not "this network", not multicast or above,
+// not the loopback network's own address or its broadcast address.
+bool IsHostAddress(const Ipv4Octets& address) {
+    return address[0] != 0 && address[0] < 224 && address != Ipv4Octets{127, 0, 0, 0} &&
+           !IsBroadcastDestination(address);
 }
 
 // Lets a farm of `modules` modules open its sockets: three per module plus
@@ -96,6 +108,7 @@ struct ModuleState {
     std::mutex mutex;
     ModuleConfig config;
     Bytes monitorReceived;
+    std::set<int> recordsWritten;  // since the last reset
     int resets = 0;
     int connections = 0;
 
@@ -105,6 +118,7 @@ struct ModuleState {
     bool reachable = true;   // false once it took an address outside 127/8
     bool resetting = false;  // silent after "RS"
     int statusQueries = 0;
+    ModuleLink link;  // its path to the tool
     Socket udp;
     Socket monitor;
     Socket monitorFiller;  // fills the accept queue of a never-accepting monitor port
@@ -134,6 +148,7 @@ struct Farm::Impl {
     std::vector<ReceivedDatagram> datagrams;
     bool keepDatagrams = true;  // guarded by datagramMutex
     bool anyAddress = false;    // set before start: addresses outside 127/8 allowed
+    LinkFaults linkFaults;      // set before start: of every module without its own
 
     // Where a module may live and whom it may answer.
     bool servable(const Ipv4Octets& address) const {
@@ -154,7 +169,12 @@ struct Farm::Impl {
     void receiveOnModuleSocket(int index);
     void handleDatagram(int index, const Ipv4Endpoint& from, const Ipv4Endpoint& to,
                         const Bytes& bytes, std::size_t burstPosition);
+    void takeDatagram(int index, const Ipv4Endpoint& from, const Ipv4Endpoint& to,
+                      const Bytes& bytes, std::size_t burstPosition);
     void answer(int index, Bytes reply, const Ipv4Endpoint& to);
+    void transmit(int index, const Bytes& reply, const Ipv4Endpoint& to, int copies,
+                  const Ipv4Octets& source);
+    bool mayLiveAt(int index, const Ipv4Octets& address) const;
     void moveModule(int index, const Ipv4Octets& address);
     void beginReset(int index);
     void acceptMonitor(int index);
@@ -188,6 +208,7 @@ int Farm::Impl::start() {
     moduleAt.clear();
     for (int i = 0; error == 0 && i < static_cast<int>(modules.size()); ++i) {
         ModuleState& module = at(i);
+        module.link.setUp(module.behaviour.linkFaults.value_or(linkFaults), i);
         if (!module.reachable) continue;
         module.resetting = false;
         error = openModule(i);
@@ -385,8 +406,24 @@ void Farm::Impl::receiveOnModuleSocket(int index) {
     }
 }
 
+// The path to the module: a datagram may be lost on the way or arrive late.
 void Farm::Impl::handleDatagram(int index, const Ipv4Endpoint& from, const Ipv4Endpoint& to,
                                 const Bytes& bytes, std::size_t burstPosition) {
+    auto delay = at(index).link.datagramToModule();
+    if (!delay) return;
+    if (*delay == Clock::duration::zero()) {
+        takeDatagram(index, from, to, bytes, burstPosition);
+        return;
+    }
+    tasks.post(Clock::now() + *delay, [this, index, from, to, bytes, burstPosition] {
+        // Addressed to where the module lived when it was sent.
+        if (!IsBroadcastDestination(to.octets) && to.octets != at(index).address) return;
+        takeDatagram(index, from, to, bytes, burstPosition);
+    });
+}
+
+void Farm::Impl::takeDatagram(int index, const Ipv4Endpoint& from, const Ipv4Endpoint& to,
+                              const Bytes& bytes, std::size_t burstPosition) {
     {
         std::lock_guard lock(datagramMutex);
         if (keepDatagrams) datagrams.push_back(ReceivedDatagram{index, from, to, bytes});
@@ -413,7 +450,9 @@ void Farm::Impl::handleDatagram(int index, const Ipv4Endpoint& from, const Ipv4E
             return;
         }
         tasks.post(now + behaviour.statusReplyDelay, [this, index, from] {
-            answer(index, BuildStatusReply(at(index).behaviour), from);
+            ModuleState& answering = at(index);
+            answer(index, BuildStatusReply(answering.behaviour, answering.link.statusNoise()),
+                   from);
         });
     } else if (*code == discovery::kIpSetupCommand) {
         if (auto address = IpSetupAddressFor(behaviour, bytes.data(), bytes.size())) {
@@ -429,7 +468,35 @@ void Farm::Impl::answer(int index, Bytes reply, const Ipv4Endpoint& to) {
     // and nothing ever goes to an address outside the loopback network.
     if (!module.reachable || module.resetting || !module.udp.isOpen()) return;
     if (!servable(to.octets)) return;
-    static_cast<void>(module.udp.sendTo(reply.data(), reply.size(), to));
+    // The path from the module: the reply may be lost, doubled or late.
+    const ModuleLink::Reply path = module.link.replyFromModule();
+    if (path.copies == 0) return;
+    if (path.delay == Clock::duration::zero()) {
+        transmit(index, reply, to, path.copies, module.address);
+        return;
+    }
+    tasks.post(Clock::now() + path.delay,
+               [this, index, reply = std::move(reply), to, copies = path.copies,
+                source = module.address] { transmit(index, reply, to, copies, source); });
+}
+
+// A reply on its way leaves from the module's socket when it is due. A module
+// that closed that socket meanwhile (a reset, a new address) has no socket
+// to send it from, and the reply is lost with it.
+void Farm::Impl::transmit(int index, const Bytes& reply, const Ipv4Endpoint& to, int copies,
+                          const Ipv4Octets& source) {
+    ModuleState& module = at(index);
+    if (!module.udp.isOpen() || module.address != source) return;
+    for (int copy = 0; copy < copies; ++copy) {
+        static_cast<void>(module.udp.sendTo(reply.data(), reply.size(), to));
+    }
+}
+
+// Whether a module coming back from a reset may take `address`: one it may
+// live at, not its own, and not another module's.
+bool Farm::Impl::mayLiveAt(int index, const Ipv4Octets& address) const {
+    return servable(address) && IsHostAddress(address) && address != at(index).address &&
+           moduleAt.find(AddressNumber(address)) == moduleAt.end();
 }
 
 void Farm::Impl::moveModule(int index, const Ipv4Octets& address) {
@@ -453,11 +520,21 @@ void Farm::Impl::beginReset(int index) {
     module.resetting = true;
     // Closed listeners refuse connections, as a restarting module does.
     closeModule(index);
-    tasks.post(Clock::now() + module.behaviour.resetSilence, [this, index] {
+    std::optional<Ipv4Octets> next;
+    {
+        std::lock_guard lock(module.mutex);
+        next = AddressInWrittenRecords(module.config, module.recordsWritten);
+        module.recordsWritten.clear();
+    }
+    tasks.post(Clock::now() + module.behaviour.resetSilence, [this, index, next] {
         ModuleState& restarted = at(index);
         restarted.resetting = false;
         restarted.statusQueries = 0;
-        if (restarted.reachable) reopenModule(index);
+        if (next && mayLiveAt(index, *next)) {
+            moveModule(index, *next);  // and opens its sockets there
+        } else if (restarted.reachable) {
+            reopenModule(index);
+        }
     });
 }
 
@@ -473,8 +550,8 @@ void Farm::Impl::acceptMonitor(int index) {
             ++module.connections;
         }
         auto context = std::make_unique<MonitorContext>(
-            MonitorContext{module.mutex, module.config, module.monitorReceived, module.resets,
-                           stopping, [this, index] {
+            MonitorContext{module.mutex, module.config, module.monitorReceived,
+                           module.recordsWritten, module.resets, stopping, [this, index] {
                                // From the session's thread: the reset itself runs on the serving
                                // thread.
                                tasks.post(Clock::now(), [this, index] { beginReset(index); });
@@ -482,8 +559,12 @@ void Farm::Impl::acceptMonitor(int index) {
                            }});
         MonitorContext* session = context.get();
         auto shared = std::make_shared<Socket>(std::move(connection));
-        spawnWorker([shared, session] { RunMonitorSession(std::move(*shared), *session); },
-                    std::move(context));
+        spawnWorker(
+            [this, shared, session, path = module.link.nextConnection(ModuleLink::Port::Monitor)] {
+                LinkConnection link(std::move(*shared), path, stopping);
+                if (link.start() == 0) RunMonitorSession(link, *session);
+            },
+            std::move(context));
     }
 }
 
@@ -500,9 +581,12 @@ void Farm::Impl::acceptWeb(int index) {
             snapshot = module.config;
         }
         auto shared = std::make_shared<Socket>(std::move(connection));
-        spawnWorker([this, shared,
-                     snapshot] { ServeWebConnection(std::move(*shared), snapshot, stopping); },
-                    nullptr);
+        spawnWorker(
+            [this, shared, snapshot, path = module.link.nextConnection(ModuleLink::Port::Web)] {
+                LinkConnection link(std::move(*shared), path, stopping);
+                if (link.start() == 0) ServeWebConnection(link, snapshot, stopping);
+            },
+            nullptr);
     }
 }
 
@@ -567,9 +651,17 @@ void Farm::allowAnyAddress(bool allow) {
     impl_->anyAddress = allow;
 }
 
+void Farm::setLinkFaults(const LinkFaults& faults) {
+    impl_->linkFaults = faults;
+}
+
 void Farm::keepDatagrams(bool keep) {
     std::lock_guard lock(impl_->datagramMutex);
     impl_->keepDatagrams = keep;
+}
+
+LinkCounts Farm::linkCounts(int index) const {
+    return impl_->at(index).link.counts();
 }
 
 std::vector<ReceivedDatagram> Farm::receivedDatagrams() const {

@@ -36,7 +36,8 @@ public:
     void stop();
 
     std::size_t size() const;
-    // Current state of a module (its address changes after an IP-SETUP).
+    // Current state of a module (its address changes after an IP-SETUP, or a
+    // reset of a module that moves on reset).
     ModuleConfig module(int index) const;
 
     // Lets modules live at, and answer, addresses outside 127.0.0.0/8 (set
@@ -44,7 +45,14 @@ public:
     // caller made, such as the multi-adapter test's veth links.
     void allowAnyAddress(bool allow);
 
-    // Every datagram the modules took, for tests. A long-running farm turns
+    // The faults of the path between the tool and every module that has no
+    // faults of its own (ModuleConfig::linkFaults); set before start. Its
+    // seed also seeds the noise of those modules' status replies. Default:
+    // no faults, seed 0.
+    void setLinkFaults(const LinkFaults& faults);
+
+    // Every datagram the modules took (not those their link lost, and those
+    // it delayed once they arrived), for tests. A long-running farm turns
     // this off (before start) so that its memory does not grow with each search.
     void keepDatagrams(bool keep);
     std::vector<ReceivedDatagram> receivedDatagrams() const;
@@ -52,6 +60,8 @@ public:
     Bytes monitorBytesReceived(int index) const;
     int monitorConnections(int index) const;
     int resets(int index) const;
+    // What the link faults did to a module's traffic so far.
+    LinkCounts linkCounts(int index) const;
 
 private:
     struct Impl;

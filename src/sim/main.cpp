@@ -16,6 +16,7 @@
 
 #include "platform/socket.h"
 #include "sim/farm.h"
+#include "sim/link_faults.h"
 #include "sim/module_datagrams.h"
 #include "sim/profiles.h"
 #include "sim/web_page.h"
@@ -34,6 +35,7 @@ struct Options {
     std::vector<std::pair<int, std::string>> profiles;  // index (-1: all), profile
     std::optional<long> exitAfterSeconds;
     bool anyAddress = false;
+    std::optional<LinkFaults> link;  // of every module
 };
 
 void PrintHelp() {
@@ -45,6 +47,8 @@ void PrintHelp() {
                  "  --first-address ADDRESS   address of module 0, the others follow\n"
                  "                            (default 127.0.0.2; all must be in 127.0.0.0/8)\n"
                  "  --profile INDEX:PROFILE   a behaviour of module INDEX (or 'all'); repeatable\n"
+                 "  --link SETTINGS           faults of the path to every module, as settings\n"
+                 "                            like loss=5%,delay=300,jitter=100,dup=1%\n"
                  "  --exit-after SECONDS      stop by itself after SECONDS\n"
                  "  --any-address             allow addresses outside 127.0.0.0/8 (only in a\n"
                  "                            private namespace whose links you made yourself)\n"
@@ -53,8 +57,15 @@ void PrintHelp() {
                  "Profiles:\n"
               << ProfileHelp()
               << "\n"
-                 "Prints one line per module (address, MAC, product letters, version), then\n"
-                 "'ready' once every module answers.\n";
+                 "Link settings (--link, and link= for one module):\n"
+              << LinkFaultsHelp()
+              << "\n"
+                 "Status replies are 124 bytes: a 4-byte header, then noise that changes from\n"
+                 "reply to reply (seeded, so a run with the same seed and traffic repeats).\n"
+                 "\n"
+                 "Prints one line per module (address, MAC, product letters, version; and for\n"
+                 "moves-on-reset the record and offset of its address), then 'ready' once\n"
+                 "every module answers.\n";
 }
 
 std::optional<long> ParseNumber(std::string_view text) {
@@ -126,6 +137,16 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode) {
             }
             options.profiles.emplace_back(static_cast<int>(*index),
                                           std::string(text->substr(colon + 1)));
+        } else if (argument == "--link") {
+            auto text = value();
+            if (!text) return std::nullopt;
+            LinkFaults faults = options.link.value_or(LinkFaults{});
+            std::string error;
+            if (!ParseLinkFaults(*text, faults, error)) {
+                std::cerr << "quelvar-sim: --link: " << error << "\n";
+                return std::nullopt;
+            }
+            options.link = faults;
         } else if (argument == "--any-address") {
             options.anyAddress = true;
         } else if (argument == "--exit-after") {
@@ -161,6 +182,7 @@ std::optional<std::vector<ModuleConfig>> BuildModules(const Options& options) {
         }
         ModuleConfig config = DefaultModule(i);
         config.address = ToOctets(number);
+        config.linkFaults = options.link;
         modules.push_back(std::move(config));
     }
     for (const auto& [index, profile] : options.profiles) {
@@ -210,7 +232,12 @@ int main(int argc, char** argv) {
     for (const auto& config : *modules) {
         std::cout << Ipv4Endpoint{config.address, 0}.addressText() << " " << MacText(config.mac)
                   << " " << config.productLetters[0] << config.productLetters[1] << " "
-                  << int{config.versionMajor} << "." << int{config.versionMinor} << "\n";
+                  << int{config.versionMajor} << "." << int{config.versionMinor};
+        if (config.movesOnReset) {
+            RecordPlace place = AddressPlaceInRecords(config);
+            std::cout << " moves-on-reset record=" << place.record << " offset=" << place.offset;
+        }
+        std::cout << "\n";
     }
     std::cout << "ready" << std::endl;
 

@@ -1,12 +1,23 @@
 #include "sim/module.h"
 
+#include <algorithm>
+
 #include "records/rec_file.h"
+#include "sim/random_stream.h"
 
 namespace quelvar::sim {
 
+namespace {
+
+// The records a module holds from the start: a file downloaded from it
+// carries them all, so a test changes bytes in place rather than adding one.
+constexpr int kDefaultRecordNumbers[] = {0, 2, 3, 4, 5, 6, 7, 8};
+
+}  // namespace
+
 std::map<int, Bytes> DefaultRecords(std::uint8_t seed) {
     std::map<int, Bytes> records;
-    for (int number : {0, 2, 3, 4, 5, 6, 7, 8}) {
+    for (int number : kDefaultRecordNumbers) {
         Bytes data(quelvar::records::RecordDataSize(static_cast<std::uint8_t>(number)));
         for (std::size_t i = 0; i < data.size(); ++i) {
             data[i] = static_cast<std::uint8_t>(seed + number * 31 + i * 7);
@@ -28,6 +39,33 @@ ModuleConfig DefaultModule(int index) {
     config.versionMinor = static_cast<std::uint8_t>(index % 10);
     config.records = DefaultRecords(static_cast<std::uint8_t>(index));
     return config;
+}
+
+RecordPlace AddressPlaceInRecords(const ModuleConfig& config) {
+    std::uint64_t mac = 0;
+    for (std::uint8_t byte : config.mac) mac = (mac << 8) | byte;
+    RandomStream choice(DeriveSeed(mac, 0x41444452));  // "ADDR"
+    constexpr auto kChoices = std::size(kDefaultRecordNumbers);
+    RecordPlace place;
+    place.record = kDefaultRecordNumbers[choice.next() % kChoices];
+    std::size_t size = records::RecordDataSize(static_cast<std::uint8_t>(place.record));
+    place.offset = static_cast<std::size_t>(choice.next() % (size - 3));
+    return place;
+}
+
+std::optional<platform::Ipv4Octets> AddressInWrittenRecords(const ModuleConfig& config,
+                                                            const std::set<int>& written) {
+    if (!config.movesOnReset) return std::nullopt;
+    RecordPlace place = AddressPlaceInRecords(config);
+    auto record = config.records.find(place.record);
+    if (!written.count(place.record) || record == config.records.end() ||
+        record->second.size() < place.offset + 4) {
+        return std::nullopt;
+    }
+    platform::Ipv4Octets address;
+    std::copy_n(record->second.begin() + static_cast<std::ptrdiff_t>(place.offset), 4,
+                address.begin());
+    return address;
 }
 
 }  // namespace quelvar::sim

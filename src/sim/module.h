@@ -4,11 +4,14 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "discovery/datagrams.h"
 #include "platform/socket.h"
+#include "sim/link_faults.h"
 
 namespace quelvar::sim {
 
@@ -62,12 +65,34 @@ struct ModuleConfig {
     bool monitorPort = true;
     MonitorFault monitorFault = MonitorFault::None;
     std::chrono::milliseconds resetSilence{1500};  // silent after "RS"
+    // Comes back from a reset at the address held in a record written to it
+    // since the last reset, at the place AddressPlaceInRecords names.
+    bool movesOnReset = false;
     // Setup records the module holds, by number (0: 120 bytes, others 126).
     std::map<int, Bytes> records;
 
     // A small web page on port 80.
     bool webPage = true;
+
+    // The path between the tool and this module; none: the farm's.
+    std::optional<LinkFaults> linkFaults;
 };
+
+// Where in its setup records a module keeps its own address: a record number
+// and the offset of 4 bytes in the record's data, first octet first. The
+// module chooses it (from its MAC); the tool cannot know it, tests ask here.
+struct RecordPlace {
+    int record = 0;
+    std::size_t offset = 0;
+    friend bool operator==(const RecordPlace&, const RecordPlace&) = default;
+};
+RecordPlace AddressPlaceInRecords(const ModuleConfig& config);
+
+// The address a module that moves on reset takes from its records, given
+// the numbers of the records written to it since its last reset: nullopt
+// when it does not move on reset, the record was not written, or is too short.
+std::optional<platform::Ipv4Octets> AddressInWrittenRecords(const ModuleConfig& config,
+                                                            const std::set<int>& written);
 
 // The default records of a module: 0 and 2 to 8, filled from a seed.
 std::map<int, Bytes> DefaultRecords(std::uint8_t seed);

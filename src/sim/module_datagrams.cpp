@@ -39,16 +39,13 @@ Bytes BuildSearchReply(const ModuleConfig& config) {
     return reply;
 }
 
-Bytes BuildStatusReply(const ModuleConfig& config) {
+Bytes BuildStatusReply(const ModuleConfig& config, RandomStream& noise) {
     Bytes reply(config.statusReplySize);
-    for (std::size_t i = 0; i < reply.size(); ++i) reply[i] = Filler(config, i + 100);
-    if (reply.size() >= 4) {
-        reply[0] = 0;
-        reply[1] = 0;
-        reply[2] = 0;
-        reply[3] = kStatusReplyCode;
+    for (std::size_t i = 0; i < reply.size(); ++i) {
+        reply[i] = static_cast<std::uint8_t>(noise.next());
     }
-    if (reply.size() >= 30) std::copy(config.mac.begin(), config.mac.end(), reply.begin() + 24);
+    const std::uint8_t header[] = {0, 0, 0, kStatusReplyCode};
+    std::copy_n(header, std::min(reply.size(), sizeof header), reply.begin());
     return reply;
 }
 

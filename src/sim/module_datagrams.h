@@ -6,6 +6,7 @@
 
 #include "discovery/datagrams.h"
 #include "sim/module.h"
+#include "sim/random_stream.h"
 
 namespace quelvar::sim {
 
@@ -25,8 +26,11 @@ std::optional<std::uint8_t> CommandCode(const std::uint8_t* data, std::size_t si
 // that two runs give the same bytes.
 Bytes BuildSearchReply(const ModuleConfig& config);
 
-// The module's status reply: config.statusReplySize bytes.
-Bytes BuildStatusReply(const ModuleConfig& config);
+// The module's status reply: config.statusReplySize bytes, the 4-byte header
+// and then bytes from `noise`. The tool only counts on its arrival, so the
+// module says nothing else there: no MAC, no fixed pattern, new bytes on
+// every reply.
+Bytes BuildStatusReply(const ModuleConfig& config, RandomStream& noise);
 
 // The new address carried by an IP-SETUP command meant for this module, or
 // nullopt when the datagram is not a well-formed IP-SETUP command or names

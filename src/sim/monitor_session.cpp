@@ -61,7 +61,7 @@ enum class Got { Byte, Quiet, Closed, Stopping };
 
 class Session {
   public:
-    Session(platform::Socket& connection, MonitorContext& context)
+    Session(LinkConnection& connection, MonitorContext& context)
         : connection_(connection), context_(context) {
         std::lock_guard lock(context_.mutex);
         fault_ = context_.config.monitorFault;
@@ -82,7 +82,7 @@ class Session {
     bool takeRecord(int number);
     std::string dataLine(int count, int offset, int type, const std::uint8_t* bytes) const;
 
-    platform::Socket& connection_;
+    LinkConnection& connection_;
     MonitorContext& context_;
     MonitorFault fault_ = MonitorFault::None;
 };
@@ -306,6 +306,7 @@ bool Session::takeRecord(int number) {
         if (fault_ == MonitorFault::AlterOnWrite && !data.empty()) data[data.size() / 2] ^= 0x5A;
         std::lock_guard lock(context_.mutex);
         context_.config.records[number] = data;
+        context_.recordsWritten.insert(number);
     }
 
     char echo[24];
@@ -341,7 +342,7 @@ void Session::run() {
 
 }  // namespace
 
-void RunMonitorSession(platform::Socket connection, MonitorContext& context) {
+void RunMonitorSession(LinkConnection& connection, MonitorContext& context) {
     // Sends that cannot get through (a peer that stopped reading) give up.
     static_cast<void>(connection.setSendTimeout(2s));
     Session session(connection, context);

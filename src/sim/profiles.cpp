@@ -116,6 +116,7 @@ bool ApplyProfile(ModuleConfig& config, std::string_view profile, std::string& e
     if (name == "reset-silence") {
         return number(kMaxMilliseconds, [&](long ms) { config.resetSilence = milliseconds(ms); });
     }
+    if (name == "moves-on-reset") return flag([&] { config.movesOnReset = true; });
     if (name == "no-monitor") return flag([&] { config.monitorPort = false; });
     if (name == "no-web") return flag([&] { config.webPage = false; });
     if (name == "monitor") {
@@ -126,6 +127,16 @@ bool ApplyProfile(ModuleConfig& config, std::string_view profile, std::string& e
             return false;
         }
         config.monitorFault = *fault;
+        return true;
+    }
+    if (name == "link") {
+        LinkFaults faults = config.linkFaults.value_or(LinkFaults{});
+        std::string reason;
+        if (!ParseLinkFaults(value, faults, reason)) {
+            error = "profile 'link': " + reason;
+            return false;
+        }
+        config.linkFaults = faults;
         return true;
     }
     error = "unknown profile '" + std::string(profile) + "'";
@@ -147,8 +158,11 @@ std::string ProfileHelp() {
         "  status-ignore=N     ignores the first N status queries\n"
         "  ip-setup-delay=MS   takes a new address MS milliseconds after IP-SETUP\n"
         "  reset-silence=MS    silent for MS milliseconds after a reset\n"
+        "  moves-on-reset      comes back from a reset at an address written into one\n"
+        "                      of its records (its line on start says which and where)\n"
         "  no-monitor          no monitor port 9999\n"
         "  no-web              no web page on port 80\n"
+        "  link=SETTINGS       link faults of this module alone, over those of --link\n"
         "  monitor=FAULT       a monitor port fault, one of:\n                     ";
     for (const auto& entry : kFaultNames) help += " " + std::string(entry.second);
     return help + "\n";

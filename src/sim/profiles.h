@@ -27,9 +27,13 @@ std::optional<MonitorFault> MonitorFaultFromName(std::string_view name);
 //   status-ignore=N   ignores the first N status queries
 //   ip-setup-delay=MS takes a new address MS milliseconds after IP-SETUP
 //   reset-silence=MS  silent for MS milliseconds after "RS"
+//   moves-on-reset    comes back from "RS" at the address in a record written
+//                     to it (AddressPlaceInRecords)
 //   no-monitor        no monitor port
 //   no-web            no web page
 //   monitor=FAULT     a fault of the monitor port, by MonitorFaultName
+//   link=SETTINGS     link faults of this module, by ParseLinkFaults, over
+//                     those it already has
 // False with a reason in `error` for an unknown name or a bad value.
 bool ApplyProfile(ModuleConfig& config, std::string_view profile, std::string& error);
 

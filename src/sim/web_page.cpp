@@ -39,17 +39,17 @@ std::string WebPageHtml(const ModuleConfig& config) {
            "</td></tr>\n</table></body></html>\n";
 }
 
-void ServeWebConnection(platform::Socket connection, const ModuleConfig& config,
+void ServeWebConnection(LinkConnection& connection, const ModuleConfig& config,
                         const std::atomic<bool>& stopping) {
-    static_cast<void>(connection.setReceiveTimeout(kReceiveSlice));
     static_cast<void>(connection.setSendTimeout(std::chrono::milliseconds(1000)));
     std::string head;
     char buffer[1024];
     for (int slice = 0; slice < kMaxSlices && !stopping.load(); ++slice) {
+        bool readable = false;
+        if (connection.waitReadable(kReceiveSlice, readable) != 0) return;
+        if (!readable) continue;
         std::size_t received = 0;
-        int error = connection.receive(buffer, sizeof buffer, received);
-        if (error == platform::socket_error::kTimedOut) continue;
-        if (error != 0 || received == 0) return;
+        if (connection.receive(buffer, sizeof buffer, received) != 0 || received == 0) return;
         head.append(buffer, received);
         if (head.find("\r\n\r\n") != std::string::npos || head.find("\n\n") != std::string::npos ||
             head.size() >= kMaxRequestHead) {
@@ -61,7 +61,7 @@ void ServeWebConnection(platform::Socket connection, const ModuleConfig& config,
                                ? Response("200 OK", WebPageHtml(config))
                                : Response("405 Method Not Allowed", "<html>GET only</html>\n");
     static_cast<void>(connection.send(response.data(), response.size()));
-    static_cast<void>(connection.shutdownBoth());
+    connection.shutdownBoth();
 }
 
 }  // namespace quelvar::sim

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <string>
 
-#include "platform/socket.h"
+#include "sim/link_connection.h"
 #include "sim/module.h"
 
 namespace quelvar::sim {
@@ -16,7 +16,8 @@ std::string WebPageHtml(const ModuleConfig& config);
 
 // Answers one HTTP connection: reads the request head (bounded in time and
 // size) and sends the page with status 200 to any GET, 405 to anything else.
-void ServeWebConnection(platform::Socket connection, const ModuleConfig& config,
+// Ends the connection when done.
+void ServeWebConnection(LinkConnection& connection, const ModuleConfig& config,
                         const std::atomic<bool>& stopping);
 
 }  // namespace quelvar::sim

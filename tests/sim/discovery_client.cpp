@@ -23,18 +23,24 @@ std::vector<Reply> DiscoveryClient::receiveUntilQuiet(std::chrono::milliseconds 
     std::vector<Reply> replies;
     auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end) {
-        bool readable = false;
-        if (socket_.waitReadable(quiet, readable) != 0 || !readable) break;
-        Reply reply;
-        reply.bytes.resize(2048);
-        std::size_t size = 0;
-        if (socket_.receiveFrom(reply.bytes.data(), reply.bytes.size(), size, reply.from) != 0) {
-            break;
-        }
-        reply.bytes.resize(size);
-        replies.push_back(std::move(reply));
+        auto reply = receiveOne(quiet);
+        if (!reply) break;
+        replies.push_back(std::move(*reply));
     }
     return replies;
+}
+
+std::optional<Reply> DiscoveryClient::receiveOne(std::chrono::milliseconds limit) {
+    bool readable = false;
+    if (socket_.waitReadable(limit, readable) != 0 || !readable) return std::nullopt;
+    Reply reply;
+    reply.bytes.resize(2048);
+    std::size_t size = 0;
+    if (socket_.receiveFrom(reply.bytes.data(), reply.bytes.size(), size, reply.from) != 0) {
+        return std::nullopt;
+    }
+    reply.bytes.resize(size);
+    return reply;
 }
 
 Bytes SearchRequest() {

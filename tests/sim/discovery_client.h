@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/socket.h"
@@ -26,6 +27,8 @@ class DiscoveryClient {
     // at most `limit` in all.
     std::vector<Reply> receiveUntilQuiet(std::chrono::milliseconds quiet,
                                          std::chrono::milliseconds limit = std::chrono::seconds(5));
+    // The next datagram, if one arrives within `limit`.
+    std::optional<Reply> receiveOne(std::chrono::milliseconds limit);
 
   private:
     platform::Socket socket_;

@@ -137,6 +137,12 @@ TEST(FarmStatus, ReplySizesDelaysAndIgnoredQueries) {
     ASSERT_EQ(plain.size(), 1u);
     EXPECT_EQ(plain[0].bytes.size(), 124u);
     EXPECT_EQ(plain[0].from, (Ipv4Endpoint{modules[0].address, 30718}));
+    // Nothing in it but noise, new on every reply.
+    auto next = query(0);
+    ASSERT_EQ(next.size(), 1u);
+    EXPECT_NE(next[0].bytes, plain[0].bytes);
+    EXPECT_FALSE(std::search(plain[0].bytes.begin(), plain[0].bytes.end(), modules[0].mac.begin(),
+                             modules[0].mac.end()) != plain[0].bytes.end());
     EXPECT_EQ(query(1).at(0).bytes.size(), 60u);
 
     auto start = std::chrono::steady_clock::now();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "discovery_client.h"
+#include "sim/module.h"
 #include "support/sim_fixture.h"
 
 namespace quelvar::sim {
@@ -90,16 +91,22 @@ struct Program {
 
 TEST(Program, ListsItsModulesServesThemAndEndsOnSigterm) {
     QUELVAR_REQUIRE_NETNS();
-    Program program({"--modules", "2", "--first-address", "127.0.0.20", "--profile", "1:twice"});
+    Program program({"--modules", "2", "--first-address", "127.0.0.20", "--profile", "1:twice",
+                     "--profile", "1:moves-on-reset", "--link", "dup=100%,seed=5", "--profile",
+                     "0:link=dup=0%"});
     ASSERT_GT(program.pid, 0);
+    RecordPlace place = AddressPlaceInRecords(DefaultModule(1));
     EXPECT_EQ(program.readUntilReady(),
               "127.0.0.20 02-00-5E-10-00-00 AA 6.0\n"
-              "127.0.0.21 02-00-5E-10-00-01 BA 7.1\n"
-              "ready\n");
+              "127.0.0.21 02-00-5E-10-00-01 BA 7.1 moves-on-reset record=" +
+                  std::to_string(place.record) + " offset=" + std::to_string(place.offset) +
+                  "\n"
+                  "ready\n");
 
+    // Module 1 answers twice, and its link doubles each answer.
     testing::DiscoveryClient client;
     ASSERT_EQ(client.send(testing::SearchRequest(), testing::kBroadcast), 0);
-    EXPECT_EQ(client.receiveUntilQuiet(300ms).size(), 3u);
+    EXPECT_EQ(client.receiveUntilQuiet(300ms).size(), 5u);
 
     EXPECT_EQ(program.terminate(), 0);
 }
@@ -110,7 +117,10 @@ TEST(Program, RefusesAddressesOutsideLoopbackAndBadProfiles) {
          {std::vector<std::string>{"--first-address", "192.168.1.2"},
           std::vector<std::string>{"--first-address", "127.255.255.250", "--modules", "9"},
           std::vector<std::string>{"--profile", "0:loud"},
-          std::vector<std::string>{"--profile", "5:twice"}}) {
+          std::vector<std::string>{"--profile", "5:twice"},
+          std::vector<std::string>{"--link", "loss=101%"},
+          std::vector<std::string>{"--link", "lose=5%"}, std::vector<std::string>{"--link"},
+          std::vector<std::string>{"--profile", "0:link=delay=x"}}) {
         Program program(arguments);
         ASSERT_GT(program.pid, 0);
         EXPECT_EQ(program.readUntilReady(), "") << arguments[1];
