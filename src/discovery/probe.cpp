@@ -1,5 +1,6 @@
-// Who answers at one address: a status query and an addressed search request
-// side by side, so a try costs one second whatever answers.
+// Who answers at one address: status queries and addressed search requests
+// side by side, the tries a few hundred milliseconds apart, so that several
+// tries cost little more than one.
 #include "discovery/probe.h"
 
 #include <algorithm>
@@ -29,30 +30,47 @@ void keepModule(Probe& probe, const DeviceEntry& entry) {
     probe.modules.push_back(entry);
 }
 
-// One try: both requests out, then replies until the second is over, or a
-// moment after the first search reply.
-void tryOnce(const platform::Ipv4Octets& address, Probe& probe) {
+}  // namespace
+
+Probe ProbeAddress(const platform::Ipv4Octets& address, unsigned tries) {
+    Probe probe;
+    if (tries == 0) return probe;
     int error = 0;
     platform::Socket status = OpenDiscoverySocket(error);
-    if (error != 0) return;
+    if (error != 0) return probe;
     platform::Socket search = OpenDiscoverySocket(error);
-    if (error != 0) return;
+    if (error != 0) return probe;
     const platform::Ipv4Endpoint target{address, kDiscoveryPort};
-    auto query = EncodeStatusQuery();
-    auto request = EncodeSearchRequest();
-    // A lost request shows as the missing reply.
-    static_cast<void>(status.sendTo(query.data(), query.size(), target));
-    static_cast<void>(search.sendTo(request.data(), request.size(), target));
+    const auto query = EncodeStatusQuery();
+    const auto request = EncodeSearchRequest();
+    auto sendBoth = [&] {
+        // A lost request shows as the missing reply.
+        static_cast<void>(status.sendTo(query.data(), query.size(), target));
+        static_cast<void>(search.sendTo(request.data(), request.size(), target));
+    };
 
     std::array<platform::Socket*, 2> waited{&status, &search};
     std::vector<bool> readable;
-    Clock::time_point end = Clock::now() + kDiscoveryTimeout;
-    // Bounded by time; each pass reads at least one datagram or ends.
-    for (int pass = 0; pass < 64; ++pass) {
-        auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
-        if (left <= 0ms) return;
-        if (platform::waitAnyReadable(waited, left, readable) != 0) return;
-        if (!readable[0] && !readable[1]) return;
+    unsigned sent = 0;
+    Clock::time_point nextTry = Clock::now();
+    Clock::time_point end = nextTry;
+    // Bounded by time; each pass sends, reads at least one datagram, or ends.
+    for (int pass = 0; pass < 1024; ++pass) {
+        const Clock::time_point now = Clock::now();
+        if (sent < tries && probe.modules.empty() && now >= nextTry) {
+            sendBoth();
+            ++sent;
+            nextTry = now + kProbeSpacing;
+            end = now + kDiscoveryTimeout;  // replies to the last try get the full second
+        }
+        Clock::time_point until = end;
+        if (sent < tries && probe.modules.empty()) until = std::min(until, nextTry);
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
+        if (left <= 0ms) {
+            if (Clock::now() >= end) break;
+            continue;
+        }
+        if (platform::waitAnyReadable(waited, left, readable) != 0) break;
         if (readable[0]) {
             std::array<std::uint8_t, kStatusReplySize> reply{};
             std::size_t received = 0;
@@ -69,15 +87,6 @@ void tryOnce(const platform::Ipv4Octets& address, Probe& probe) {
                 end = std::min(end, Clock::now() + kSecondReply);
             }
         }
-    }
-}
-
-}  // namespace
-
-Probe ProbeAddress(const platform::Ipv4Octets& address, unsigned tries) {
-    Probe probe;
-    for (unsigned attempt = 0; attempt < tries && probe.modules.empty(); ++attempt) {
-        tryOnce(address, probe);
     }
     return probe;
 }

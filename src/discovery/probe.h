@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <vector>
 
 #include "discovery/device_table.h"
@@ -17,12 +18,15 @@ struct Probe {
     bool anythingAnswered() const { return statusAnswered || !modules.empty(); }
 };
 
-// Asks the address, up to `tries` times, with a status query and a search
-// request addressed to it, both at once, each try waiting up to a second.
-// Stops at the first try a search reply comes back in; a status reply alone
-// does not stop it, so a module that answers only the status query costs
-// every try. Nothing answering after all tries is the one sign that the
-// address is free, so on a lossy link `tries` should be more than one.
+// Asks the address with a status query and a search request addressed to it,
+// both at once, up to `tries` times kProbeSpacing apart, and listens until a
+// second after the last try. A search reply ends it (a moment later, for a
+// second module at the same address); a status reply alone does not, so a
+// device that answers only status queries costs every try. Nothing answering
+// after all tries is the one sign that the address is free, so on a lossy
+// link `tries` should be several: each try is a fresh chance for the answers
+// to get through.
+inline constexpr std::chrono::milliseconds kProbeSpacing{300};
 Probe ProbeAddress(const platform::Ipv4Octets& address, unsigned tries);
 
 }  // namespace quelvar::discovery

@@ -49,9 +49,10 @@ UploadResult writeRecord(TelnetSocket& socket, const records::Record& record,
     // The echo is "S" and the first digit of the number: the command cut
     // after its second character.
     const char echo[3] = {command[0], command[1], '\0'};
-    if (TelnetWaitString(socket, echo) != 0) return failed(UploadOutcome::EchoMissing);
+    if (TelnetWaitEcho(socket, echo) != 0) return failed(UploadOutcome::EchoMissing);
 
     std::uint8_t reply[kReplySize] = {};
+    TelnetAwaitAnswer(socket, kLateAnswer);
     if (int code = TelnetRecv(socket, reply, kReplySize)) {
         return failed(UploadOutcome::SocketError, code);
     }

@@ -96,12 +96,34 @@ int receiveOne(TelnetSocket& socket, std::uint8_t& byte, int& error) {
 
 using TimePoint = std::chrono::steady_clock::time_point;
 
+// Once the text holds `answeredBy`, the module's next answer may follow
+// within the quiet second on a link that delays one and not the other: the
+// chunk then ends where the text pauses, and leaves what follows unread. True
+// when the text goes on at once; false when it paused (whether the next
+// answer began within the second or nothing came).
+bool textGoesOn(TelnetSocket& socket) {
+    if (socket.transport->waitReadable(kAnswerPause)) return true;
+    // The rest of the quiet second, so that the wait ends when it always did
+    // unless the next answer comes first; that answer is left unread.
+    static_cast<void>(socket.transport->waitReadable(kMonitorTimeout - kAnswerPause));
+    return false;
+}
+
+bool holds(const Chunk& chunk, int count, std::string_view pattern) {
+    return !pattern.empty() &&
+           std::string_view(chunk.data(), static_cast<std::size_t>(count)).find(pattern) !=
+               std::string_view::npos;
+}
+
 // TelnetRecvChunk, ending also before the first byte asked for at or past
-// `deadline`; `expired` tells that it did.
-int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& expired) {
+// `deadline` (`expired` tells that it did), and, with `answeredBy`, where the
+// next answer begins after the text that holds it.
+int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& expired,
+                 std::string_view answeredBy = {}) {
     constexpr int kCapacity = static_cast<int>(kChunkCapacity);
     expired = false;
     int count = 0;
+    bool answered = false;
     if (socket.isOpen()) {
         // Each pass either stores a byte or drops a CR/LF; a stream of line
         // ends alone is bounded by the time-out once it stops, and by this
@@ -111,12 +133,14 @@ int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& e
                 expired = true;
                 break;
             }
+            if (answered && !textGoesOn(socket)) break;
             std::uint8_t byte = 0;
             int error = 0;
             if (receiveOne(socket, byte, error) != 1) break;
             if (byte == '\r' || byte == '\n') continue;
             chunk[static_cast<std::size_t>(count++)] = static_cast<char>(byte);
             if (byte == 0 || count == kCapacity) break;
+            answered = answered || holds(chunk, count, answeredBy);
         }
     }
     // A full chunk has no room for a terminator, and needs none.
@@ -183,14 +207,16 @@ int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk) {
     return receiveChunk(socket, chunk, TimePoint::max(), expired);
 }
 
-int TelnetWaitString(TelnetSocket& socket, const char* pattern) {
-    const std::string_view wanted(pattern);
+namespace {
+
+int waitFor(TelnetSocket& socket, std::string_view wanted, bool answerFollows) {
     if (!socket.isOpen()) return -1;
     const TimePoint deadline = socket.transport->now() + kWaitLimit;
     for (int chunks = 0; chunks < kMaxWaitChunks; ++chunks) {
         Chunk chunk{};
         bool expired = false;
-        int length = receiveChunk(socket, chunk, deadline, expired);
+        int length = receiveChunk(socket, chunk, deadline, expired,
+                                  answerFollows ? wanted : std::string_view());
         if (length == 0) return -1;
         // The text ends at the first NUL, or after all 256 characters.
         std::size_t textLength = 0;
@@ -202,6 +228,20 @@ int TelnetWaitString(TelnetSocket& socket, const char* pattern) {
         if (socket.isOpen()) socket.transport->pause(kChunkPause);
     }
     return -1;
+}
+
+}  // namespace
+
+int TelnetWaitString(TelnetSocket& socket, const char* pattern) {
+    return waitFor(socket, pattern, false);
+}
+
+int TelnetWaitEcho(TelnetSocket& socket, const char* pattern) {
+    return waitFor(socket, pattern, true);
+}
+
+void TelnetAwaitAnswer(TelnetSocket& socket, std::chrono::milliseconds extra) {
+    if (socket.isOpen()) socket.transport->waitReadable(extra);
 }
 
 int EnterMonitorMode(TelnetSocket& socket, const std::function<void()>& afterMode,

@@ -44,6 +44,13 @@ inline constexpr int kMaxWaitChunks = 2048;
 // at all is only given up on later. Capped, so one slow answer cannot make
 // every later failure slow.
 inline constexpr std::chrono::milliseconds kMaxAnswerAllowance{2000};
+// A module's answer that follows its echo is told from the echo by the quiet
+// second between them. A link that delays one and not the other (a lost
+// segment waits for its retransmission) narrows or widens that second. What
+// resumes after a pause this long is taken as the next answer (see
+// TelnetWaitEcho), and the next answer may come a second late (kLateAnswer).
+inline constexpr std::chrono::milliseconds kAnswerPause{300};
+inline constexpr std::chrono::milliseconds kLateAnswer{1000};
 
 // The byte stream under a monitor connection. The real one is a TCP socket;
 // tests and fuzzers put a scripted one in its place, so the download's
@@ -114,6 +121,18 @@ int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk);
 // empty (-1). The wait as a whole ends after kWaitLimit (-1): the chunk being
 // read then ends before its next byte and is still searched.
 [[nodiscard]] int TelnetWaitString(TelnetSocket& socket, const char* pattern);
+
+// TelnetWaitString for a module's echo after which an answer of its own
+// follows: as soon as the chunk holds the pattern, a pause of kAnswerPause
+// followed by more text ends the chunk before that text, which is left for
+// the read of the answer. On a link that keeps the quiet second between the
+// two, this is TelnetWaitString exactly.
+[[nodiscard]] int TelnetWaitEcho(TelnetSocket& socket, const char* pattern);
+
+// Waits up to `extra` for the first byte of an answer without taking it: an
+// answer that follows a quiet second may come late on a lossy link. Returns
+// at once when it is there.
+void TelnetAwaitAnswer(TelnetSocket& socket, std::chrono::milliseconds extra);
 
 // The entry both transfers start with on a fresh connection: wait for
 // "Mode", send "M", wait for ">". `afterMode` and `afterRequest` run between

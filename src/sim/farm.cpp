@@ -118,6 +118,7 @@ struct ModuleState {
     bool reachable = true;   // false once it took an address outside 127/8
     bool resetting = false;  // silent after "RS"
     int statusQueries = 0;
+    int ipSetups = 0;
     ModuleLink link;  // its path to the tool
     Socket udp;
     Socket monitor;
@@ -437,8 +438,9 @@ void Farm::Impl::takeDatagram(int index, const Ipv4Endpoint& from, const Ipv4End
 
     if (*code == discovery::kSearchCommand) {
         if (!behaviour.answersSearch) return;
+        if (!behaviour.answersAddressedSearch && !IsBroadcastDestination(to.octets)) return;
         auto spread = std::chrono::milliseconds(burstPosition / kRepliesPerBurst);
-        Bytes reply = BuildSearchReply(behaviour);
+        Bytes reply = BuildSearchReply(behaviour, module.link.replyNoise());
         for (int copy = 0; copy < behaviour.searchReplyCount; ++copy) {
             tasks.post(now + behaviour.searchReplyDelay + spread,
                        [this, index, reply, from] { answer(index, reply, from); });
@@ -451,11 +453,12 @@ void Farm::Impl::takeDatagram(int index, const Ipv4Endpoint& from, const Ipv4End
         }
         tasks.post(now + behaviour.statusReplyDelay, [this, index, from] {
             ModuleState& answering = at(index);
-            answer(index, BuildStatusReply(answering.behaviour, answering.link.statusNoise()),
+            answer(index, BuildStatusReply(answering.behaviour, answering.link.replyNoise()),
                    from);
         });
     } else if (*code == discovery::kIpSetupCommand) {
         if (auto address = IpSetupAddressFor(behaviour, bytes.data(), bytes.size())) {
+            if (++module.ipSetups <= behaviour.ignoreFirstIpSetups) return;
             tasks.post(now + behaviour.ipSetupDelay,
                        [this, index, address = *address] { moveModule(index, address); });
         }

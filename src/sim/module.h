@@ -45,6 +45,9 @@ struct ModuleConfig {
 
     // Search.
     bool answersSearch = true;
+    // False: answers a search request only when it comes as a broadcast, not
+    // when it is addressed to the module (nothing promises either).
+    bool answersAddressedSearch = true;
     // Above 30: the tool must drop the reply.
     std::size_t searchReplySize = discovery::kSearchReplySize;
     int searchReplyCount = 1;  // 2: answers every search twice
@@ -60,6 +63,9 @@ struct ModuleConfig {
 
     // IP-SETUP: the module takes its new address after this delay.
     std::chrono::milliseconds ipSetupDelay{300};
+    // Takes no notice of the first N IP-SETUP commands meant for it, as if
+    // they were lost on the way.
+    int ignoreFirstIpSetups = 0;
 
     // Monitor port 9999.
     bool monitorPort = true;
@@ -70,6 +76,8 @@ struct ModuleConfig {
     bool movesOnReset = false;
     // Setup records the module holds, by number (0: 120 bytes, others 126).
     std::map<int, Bytes> records;
+    // Refuses a write of this record (answers '1'), taking the ones before it.
+    std::optional<int> refuseRecord;
 
     // A small web page on port 80.
     bool webPage = true;

@@ -5,33 +5,25 @@
 
 namespace quelvar::sim {
 
-namespace {
-
-// A byte derived from the MAC, for the fields whose contents are the module's own.
-std::uint8_t Filler(const ModuleConfig& config, std::size_t position) {
-    return static_cast<std::uint8_t>(config.mac[5] * 13 + config.mac[4] * 7 + position * 29 + 0x41);
-}
-
-}  // namespace
-
 std::optional<std::uint8_t> CommandCode(const std::uint8_t* data, std::size_t size) {
     if (size < 4) return std::nullopt;
     return data[3];
 }
 
-Bytes BuildSearchReply(const ModuleConfig& config) {
+Bytes BuildSearchReply(const ModuleConfig& config, RandomStream& noise) {
     // Laid out on the full reply size, then cut or padded to the configured size.
     Bytes reply(std::max(config.searchReplySize, discovery::kSearchReplySize));
-    for (std::size_t i = 0; i < reply.size(); ++i) reply[i] = Filler(config, i);
+    for (std::size_t i = 0; i < reply.size(); ++i) {
+        reply[i] = static_cast<std::uint8_t>(noise.next());
+    }
     reply[0] = 0;
     reply[1] = 0;
     reply[2] = 0;
     reply[3] = kSearchReplyCode;
-    // The halves the tool ignores carry noise on purpose: a reader that does
-    // not mask them shows a wrong version.
-    std::uint8_t noise = static_cast<std::uint8_t>((config.mac[5] & 0x0F) | 0x05);
-    reply[6] = static_cast<std::uint8_t>(((config.versionMinor & 0x0F) << 4) | noise);
-    reply[7] = static_cast<std::uint8_t>((noise << 4) | (config.versionMajor & 0x0F));
+    // The halves the tool ignores carry noise too: a reader that does not
+    // mask them shows a wrong version.
+    reply[6] = static_cast<std::uint8_t>(((config.versionMinor & 0x0F) << 4) | (reply[6] & 0x0F));
+    reply[7] = static_cast<std::uint8_t>((reply[7] & 0xF0) | (config.versionMajor & 0x0F));
     reply[8] = static_cast<std::uint8_t>(config.productLetters[0]);
     reply[9] = static_cast<std::uint8_t>(config.productLetters[1]);
     std::copy(config.mac.begin(), config.mac.end(), reply.begin() + 24);

@@ -22,9 +22,9 @@ std::optional<std::uint8_t> CommandCode(const std::uint8_t* data, std::size_t si
 
 // The module's search reply: config.searchReplySize bytes with the version
 // halves in bytes 6 and 7, the product letters in 8 and 9 and the MAC in 24 to
-// 29. The bytes the tool ignores are filled deterministically from the MAC so
-// that two runs give the same bytes.
-Bytes BuildSearchReply(const ModuleConfig& config);
+// 29. Every other byte after the header (and the other half of each version
+// byte) is from `noise`, new on every reply: nothing else in it is promised.
+Bytes BuildSearchReply(const ModuleConfig& config, RandomStream& noise);
 
 // The module's status reply: config.statusReplySize bytes, the 4-byte header
 // and then bytes from `noise`. The tool only counts on its arrival, so the

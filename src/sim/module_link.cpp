@@ -5,7 +5,7 @@ namespace quelvar::sim {
 void ModuleLink::setUp(const LinkFaults& faults, int module) {
     faults_ = faults;
     module_ = module;
-    statusNoise_ = RandomStream(ModuleStreamSeed(faults.seed, module, ModuleStream::StatusNoise));
+    replyNoise_ = RandomStream(ModuleStreamSeed(faults.seed, module, ModuleStream::StatusNoise));
     toModule_.reset();
     fromModule_.reset();
     if (faults.any()) {

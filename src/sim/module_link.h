@@ -33,7 +33,7 @@ class ModuleLink {
     };
     Reply replyFromModule();
 
-    RandomStream& statusNoise() { return statusNoise_; }
+    RandomStream& replyNoise() { return replyNoise_; }
 
     // What the next accepted connection on the monitor or web port needs to
     // follow this path. Serving thread only.
@@ -47,7 +47,7 @@ class ModuleLink {
     int module_ = 0;
     std::optional<LinkDirection> toModule_;    // only with faults
     std::optional<LinkDirection> fromModule_;  // only with faults
-    RandomStream statusNoise_;
+    RandomStream replyNoise_;
     std::uint64_t monitorConnections_ = 0;
     std::uint64_t webConnections_ = 0;
     // Read by any thread.

@@ -302,6 +302,10 @@ bool Session::takeRecord(int number) {
 
     char reply = valid ? '0' : '2';
     if (fault_ == MonitorFault::WriteReplyOne) reply = '1';
+    {
+        std::lock_guard lock(context_.mutex);
+        if (context_.config.refuseRecord == number) reply = '1';
+    }
     if (reply == '0') {
         if (fault_ == MonitorFault::AlterOnWrite && !data.empty()) data[data.size() / 2] ^= 0x5A;
         std::lock_guard lock(context_.mutex);

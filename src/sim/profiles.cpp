@@ -88,6 +88,9 @@ bool ApplyProfile(ModuleConfig& config, std::string_view profile, std::string& e
         });
     }
     if (name == "no-search") return flag([&] { config.answersSearch = false; });
+    if (name == "broadcast-search-only") {
+        return flag([&] { config.answersAddressedSearch = false; });
+    }
     if (name == "long-reply") return flag([&] { config.searchReplySize = 31; });
     if (name == "twice") return flag([&] { config.searchReplyCount = 2; });
     if (name == "delay") {
@@ -109,6 +112,12 @@ bool ApplyProfile(ModuleConfig& config, std::string_view profile, std::string& e
     if (name == "status-long") return flag([&] { config.statusReplySize = 125; });
     if (name == "status-ignore") {
         return number(1000, [&](long n) { config.ignoreFirstStatusQueries = static_cast<int>(n); });
+    }
+    if (name == "ip-setup-ignore") {
+        return number(1000, [&](long n) { config.ignoreFirstIpSetups = static_cast<int>(n); });
+    }
+    if (name == "refuse-record") {
+        return number(255, [&](long n) { config.refuseRecord = static_cast<int>(n); });
     }
     if (name == "ip-setup-delay") {
         return number(kMaxMilliseconds, [&](long ms) { config.ipSetupDelay = milliseconds(ms); });
@@ -147,6 +156,7 @@ std::string ProfileHelp() {
     std::string help =
         "  silent              answers neither searches nor status queries\n"
         "  no-search           does not answer searches\n"
+        "  broadcast-search-only  answers a search only when it is a broadcast\n"
         "  long-reply          a 31-byte search reply\n"
         "  twice               answers every search twice\n"
         "  delay=MS            answers searches after MS milliseconds\n"
@@ -157,6 +167,8 @@ std::string ProfileHelp() {
         "  status-long         a 125-byte status reply\n"
         "  status-ignore=N     ignores the first N status queries\n"
         "  ip-setup-delay=MS   takes a new address MS milliseconds after IP-SETUP\n"
+        "  ip-setup-ignore=N   takes no notice of its first N IP-SETUP commands\n"
+        "  refuse-record=N     refuses a write of record N (answers '1')\n"
         "  reset-silence=MS    silent for MS milliseconds after a reset\n"
         "  moves-on-reset      comes back from a reset at an address written into one\n"
         "                      of its records (its line on start says which and where)\n"

@@ -16,6 +16,7 @@ std::optional<MonitorFault> MonitorFaultFromName(std::string_view name);
 // takes them from its command line:
 //   silent            answers neither searches nor status queries
 //   no-search         does not answer searches
+//   broadcast-search-only  answers a search only when it is a broadcast
 //   long-reply        a 31-byte search reply, which the tool must drop
 //   twice             answers every search twice
 //   delay=MS          answers searches after MS milliseconds
@@ -26,6 +27,8 @@ std::optional<MonitorFault> MonitorFaultFromName(std::string_view name);
 //   status-long       a 125-byte status reply, which the tool must reject
 //   status-ignore=N   ignores the first N status queries
 //   ip-setup-delay=MS takes a new address MS milliseconds after IP-SETUP
+//   ip-setup-ignore=N takes no notice of its first N IP-SETUP commands
+//   refuse-record=N   refuses a write of record N (answers '1')
 //   reset-silence=MS  silent for MS milliseconds after "RS"
 //   moves-on-reset    comes back from "RS" at the address in a record written
 //                     to it (AddressPlaceInRecords)

@@ -129,6 +129,28 @@ TEST_F(TransferWindowTest, LoadIsConfirmedShowsDoneAndEmptiesTheDeviceList) {
     EXPECT_EQ(view_.boxes[1].text, "done.");
     EXPECT_TRUE(view_.deviceLines().empty());
     EXPECT_FALSE(view_.isEnabled(ControlId::LoadSetupRecord));
+    EXPECT_TRUE(view_.diagnostics.empty());
+}
+
+TEST_F(TransferWindowTest, AModuleItsRecordsMovedIsShownInTheLiveLogOnly) {
+    sim::ModuleConfig module = sim::DefaultModule(0);
+    module.movesOnReset = true;
+    const sim::RecordPlace place = sim::AddressPlaceInRecords(module);
+    records::Record moving = RecordOf(place.record);
+    const platform::Ipv4Octets elsewhere{127, 0, 0, 88};
+    std::copy(elsewhere.begin(), elsewhere.end(), moving.data.begin() + place.offset);
+    ASSERT_NO_FATAL_FAILURE(startAndSelect(module));
+    ASSERT_NO_FATAL_FAILURE(selectFile("moving.rec", records::EncodeRecords({moving})));
+
+    dlg_->OnLoadSetupRecord();
+
+    // The window's log and boxes as they always were; the live log says where.
+    std::string afterRecords = kLoadTraceAfterRecords;
+    afterRecords.replace(afterRecords.find("ping:success:"), 13, "ping:error !");
+    EXPECT_EQ(view_.log(),
+              kLoadTraceToRecords + LoadRecordTrace(place.record) + "setup:" + afterRecords);
+    EXPECT_EQ(view_.boxTexts(), (std::vector<std::string>{kConfirmApply, "done."}));
+    EXPECT_EQ(view_.diagnostics, (std::vector<std::string>{"the module came back at 127.0.0.88"}));
 }
 
 TEST_F(TransferWindowTest, CancelInTheLoadConfirmationDoesNothing) {

@@ -224,6 +224,24 @@ TEST_F(ConsoleCommands, LoadAppliesAnyPathWithTheWindowsLog) {
     EXPECT_EQ(farm->resets(0), 1);
 }
 
+TEST_F(ConsoleCommands, LoadSaysWhereRecordsThatMoveTheModuleTookItAndVerifiesThere) {
+    QUELVAR_REQUIRE_NETNS();
+    sim::ModuleConfig module = sim::DefaultModule(0);
+    module.movesOnReset = true;
+    auto farm = StartFarm({module});
+    const sim::RecordPlace place = sim::AddressPlaceInRecords(module);
+    std::map<int, sim::Bytes> records = sim::DefaultRecords(0x40);
+    const platform::Ipv4Octets elsewhere{127, 0, 0, 66};
+    std::copy(elsewhere.begin(), elsewhere.end(), records.at(place.record).begin() + place.offset);
+    WriteRecordFile("moving.rec", records);
+
+    CliRun run = RunInProcess({"load", "127.0.0.2", "moving.rec", "--yes", "--verify"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "back at 127.0.0.66\nverify: the module holds every record of moving.rec\n");
+    EXPECT_EQ(run.err, kApplyQuestion + "the module came back at 127.0.0.66\ndone.\n");
+    EXPECT_EQ(farm->module(0).address, elsewhere);
+}
+
 TEST_F(ConsoleCommands, LoadVerifyCatchesAlteredRecords) {
     QUELVAR_REQUIRE_NETNS();
     sim::ModuleConfig altering = sim::DefaultModule(0);

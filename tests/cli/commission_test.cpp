@@ -11,6 +11,7 @@
 #include <chrono>
 #include <fstream>
 #include <thread>
+#include <vector>
 
 #include "cli/cli_support.h"
 #include "site/commission_sheet.h"
@@ -156,6 +157,111 @@ TEST_F(CommissionTest, CtrlCLetsTheStepUnderWayEndAndSummarises) {
     EXPECT_EQ(farm->module(1).address, (platform::Ipv4Octets{127, 0, 0, 3}));
     auto records = farm->module(0).records;
     EXPECT_TRUE(records == sim::DefaultRecords(0x42) || records == sim::DefaultModule(0).records);
+}
+
+TEST_F(CommissionTest, ARowWhoseRecordsMoveTheModuleElsewhereFails) {
+    QUELVAR_REQUIRE_NETNS();
+    sim::ModuleConfig module = sim::DefaultModule(0);
+    module.movesOnReset = true;
+    auto farm = StartFarm({module});
+    const sim::RecordPlace place = sim::AddressPlaceInRecords(module);
+    std::map<int, sim::Bytes> records = sim::DefaultRecords(0x40);
+    const platform::Ipv4Octets elsewhere{127, 0, 0, 66};
+    std::copy(elsewhere.begin(), elsewhere.end(), records.at(place.record).begin() + place.offset);
+    WriteRecordFile("moving.rec", records);
+    std::ofstream("site.csv") << sheetFor(*farm, "moving.rec");
+
+    CliRun run = RunInProcess({"commission", "site.csv", "--yes"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("FAIL   ip 127.0.0.2 -> 127.0.1.10; loaded moving.rec; the records "
+                           "moved the module to 127.0.0.66"),
+              std::string::npos)
+        << run.out;
+}
+
+// The program run as a user runs it, its output in out.txt and err.txt.
+pid_t startCommission(const std::vector<std::string>& arguments) {
+    pid_t child = ::fork();
+    if (child != 0) return child;
+    int out = ::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = ::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(out, STDOUT_FILENO);
+    ::dup2(err, STDERR_FILENO);
+    std::vector<char*> argv{const_cast<char*>("quelvarinit-cli")};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    ::execv(QUELVARINIT_CLI_PATH, argv.data());
+    ::_exit(127);
+}
+
+// Waits (at most a minute) until every row's log holds `text`.
+bool rowLogsHold(const sim::Farm& farm, const std::string& text) {
+    for (int waited = 0; waited < 600; ++waited) {
+        bool all = true;
+        for (std::size_t i = 0; i < farm.size(); ++i) {
+            const std::string log = ReadText("logs/row" + std::to_string(i + 1) + "-" +
+                                             MacText(farm.module(static_cast<int>(i))) + ".log");
+            all = all && log.find(text) != std::string::npos;
+        }
+        if (all) return true;
+        std::this_thread::sleep_for(100ms);
+    }
+    return false;
+}
+
+int waitForExit(pid_t child) {
+    int status = 0;
+    for (int waited = 0; waited < 900 && ::waitpid(child, &status, WNOHANG) == 0; ++waited) {
+        std::this_thread::sleep_for(100ms);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(CommissionTest, ASecondCtrlCWhileModulesAreWrittenWarnsAndLetsTheWritesEnd) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1)});
+    WriteRecordFile("site.rec", sim::DefaultRecords(0x42));
+    std::ofstream("site.csv") << sheetFor(*farm, "site.rec");
+
+    pid_t child =
+        startCommission({"commission", "site.csv", "--yes", "--jobs", "0", "--log-dir", "logs"});
+    ASSERT_GT(child, 0);
+    // The logs are written as the rows go: they tell when the writing began.
+    ASSERT_TRUE(rowLogsHold(*farm, "setup:read:0:")) << ReadText("err.txt");
+    ::kill(child, SIGINT);
+    std::this_thread::sleep_for(300ms);
+    ::kill(child, SIGINT);
+    EXPECT_EQ(waitForExit(child), 130) << ReadText("err.txt");
+
+    const std::string err = ReadText("err.txt");
+    EXPECT_NE(err.find("records are being written into " + MacText(farm->module(0)) + " (row 1), " +
+                       MacText(farm->module(1)) + " (row 2): quitting now leaves them half written "
+                       "and not reset."),
+              std::string::npos)
+        << err;
+    // Both modules got every record and their reset: nothing is left half written.
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(farm->module(i).records, sim::DefaultRecords(0x42)) << i;
+        EXPECT_EQ(farm->resets(i), 1) << i;
+    }
+    EXPECT_NE(ReadText("out.txt").find("row(s) passed"), std::string::npos);
+}
+
+TEST_F(CommissionTest, AKilledRunLeavesEachRowsLogUpToThen) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0)});
+    WriteRecordFile("site.rec", sim::DefaultRecords(0x42));
+    std::ofstream("site.csv") << sheetFor(*farm, "site.rec");
+
+    pid_t child = startCommission({"commission", "site.csv", "--yes", "--log-dir", "logs"});
+    ASSERT_GT(child, 0);
+    ASSERT_TRUE(rowLogsHold(*farm, "mon mode.success.\r\n")) << ReadText("err.txt");
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const std::string log = ReadText("logs/row1-" + MacText(farm->module(0)) + ".log");
+    EXPECT_EQ(log.rfind("Set IP address:start.\r\n", 0), 0u) << log;
+    EXPECT_NE(log.find("Initialize:start.\r\n"), std::string::npos) << log;
 }
 
 TEST_F(CommissionTest, SheetsThatAreNoRegularFileOfSaneSizeAreRefused) {

@@ -124,6 +124,45 @@ TEST_F(ApplyTest, ReplyOfOneIsRefusedAndStopsTheWrite) {
     EXPECT_TRUE(events_.doneAt.empty());
     EXPECT_EQ(received(), "M" + WireOf(RecordOf(0)));
     EXPECT_EQ(farm_->resets(0), 0);
+    // Its first record went out unconfirmed: the module may hold part of it.
+    EXPECT_EQ(events_.notes, (std::vector<std::string>{
+                                 "no record of setup.rec confirmed written, not reset: apply the "
+                                 "file again"}));
+    EXPECT_EQ(events_.writes, (std::vector<bool>{true, false}));
+}
+
+TEST_F(ApplyTest, AWriteStoppedMidwaySaysWhatTheModuleNowHolds) {
+    sim::ModuleConfig module = sim::DefaultModule(0);
+    module.refuseRecord = 6;
+    const std::vector<Record> records{RecordOf(0), RecordOf(2), RecordOf(3), RecordOf(4),
+                                      RecordOf(5), RecordOf(6), RecordOf(7)};
+    ASSERT_NO_FATAL_FAILURE(start(module, records::EncodeRecords(records)));
+    EXPECT_EQ(apply().outcome.kind, OutcomeKind::RecordRefused);
+    EXPECT_EQ(events_.notes, (std::vector<std::string>{
+                                 "records 0, 2-5 of setup.rec written, not reset: apply the file "
+                                 "again"}));
+    EXPECT_EQ(farm_->module(0).records.at(5), RecordOf(5).data);
+    EXPECT_EQ(farm_->resets(0), 0);
+}
+
+TEST_F(ApplyTest, AModuleItsRecordsMoveIsFoundWhereItCameBack) {
+    sim::ModuleConfig module = sim::DefaultModule(0);
+    module.movesOnReset = true;
+    const sim::RecordPlace place = sim::AddressPlaceInRecords(module);
+    Record moving = RecordOf(place.record);
+    const platform::Ipv4Octets elsewhere{127, 0, 0, 77};
+    std::copy(elsewhere.begin(), elsewhere.end(), moving.data.begin() + place.offset);
+    ASSERT_NO_FATAL_FAILURE(start(module, records::EncodeRecords({moving})));
+
+    ops::ApplyResult result = apply();
+    ASSERT_TRUE(result.outcome.succeeded()) << ops::DescribeOutcome(result.outcome);
+    ASSERT_TRUE(result.module.has_value());
+    EXPECT_EQ(result.module->address.octets, elsewhere);
+    EXPECT_EQ(result.module->mac, module.mac);
+    // The window's trace as it has it: nobody answered where the module was.
+    EXPECT_NE(events_.trace.find("ping:error !\r\n\r\nInitialize:end.\r\n"), std::string::npos);
+    EXPECT_EQ(events_.notes, (std::vector<std::string>{"the module came back at 127.0.0.77"}));
+    EXPECT_EQ(events_.doneAt, (std::vector<int>{13}));
 }
 
 TEST_F(ApplyTest, ModuleThatNeverComesBackEndsDoneButLogsAndReportsIt) {

@@ -107,25 +107,34 @@ class CommissionRun {
         return std::move(results_);
     }
 
-    bool interrupted() const { return stopSeen_.load(); }
+    bool interrupted() const { return InterruptHandler::requested(); }
 
   private:
     bool stopRequested() {
         bool stop = InterruptHandler::requested();
-        if (stop && !stopSeen_.exchange(true)) {
-            board_.note("stopping: rows under way end after their current step "
-                        "(Ctrl+C again to quit at once)");
-        }
+        if (stop) sayStopping();
         return stop;
     }
 
-    // Until every worker is done: a second Ctrl+C held because modules are
-    // being written is answered with which ones.
+    void sayStopping() {
+        if (!stopSaid_.exchange(true)) {
+            board_.note("stopping: rows under way end after their current step "
+                        "(Ctrl+C again to quit at once)");
+        }
+    }
+
+    // Until every worker is done: a Ctrl+C is answered at once, and a second
+    // one, held because modules are being written, with which ones.
     void watch(std::size_t workers) {
         bool warned = false;
         std::unique_lock lock(mutex_);
         while (workersDone_ < workers) {
             wake_.wait_for(lock, std::chrono::milliseconds(100));
+            if (InterruptHandler::requested() && !stopSaid_.load()) {
+                lock.unlock();
+                sayStopping();
+                lock.lock();
+            }
             if (warned || !InterruptHandler::secondPressHeld()) continue;
             warned = true;
             std::string modules;
@@ -202,7 +211,7 @@ class CommissionRun {
     CommissionBoard board_;
     std::vector<RowResult> results_;
     std::atomic<std::size_t> next_{0};
-    std::atomic<bool> stopSeen_{false};
+    std::atomic<bool> stopSaid_{false};
 
     std::mutex mutex_;
     std::condition_variable wake_;
