@@ -11,6 +11,10 @@
 //   window-probe list ID          the lines of list box ID
 //   window-probe text ID          the text of control ID
 //   window-probe idle             exit 0 when the window takes input again
+//   window-probe state            "enabled yes|no foreground yes|no focus yes|no":
+//                                 whether the window takes input, is the
+//                                 active window of the desktop, and holds
+//                                 the keyboard focus in one of its controls
 //   window-probe box              the message box shown over the window:
 //                                 "<icon yes|no> <buttons>\n<text>"
 //   window-probe box-button ID    screen centre of button ID of that box
@@ -273,6 +277,18 @@ int linePoint(HWND list, int index) {
     return 0;
 }
 
+int describeState(HWND dialog) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    const bool known = ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &thread);
+    const bool focus = known && thread.hwndFocus != nullptr &&
+                       (thread.hwndFocus == dialog || ::IsChild(dialog, thread.hwndFocus));
+    auto yesNo = [](bool value) { return value ? std::string("yes") : std::string("no"); };
+    print("enabled " + yesNo(::IsWindowEnabled(dialog)) + " foreground " +
+          yesNo(::GetForegroundWindow() == dialog) + " focus " + yesNo(focus) + "\n");
+    return 0;
+}
+
 int describeBox(HWND box) {
     if (box == nullptr) return 1;
     // The message box's text and icon controls have fixed identifiers.
@@ -316,6 +332,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"idle") return ::IsWindowEnabled(dialog) && ownedDialog(dialog) == nullptr ? 0 : 1;
+    if (command == L"state") return describeState(dialog);
     if (command == L"box") {
         HWND box = ownedDialog(dialog);
         return box != nullptr && !isFileDialog(box) ? describeBox(box) : 1;

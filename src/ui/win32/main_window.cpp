@@ -152,9 +152,8 @@ void MainWindow::onCommand(int id, int code) {
 void MainWindow::startOperation(ControlId id) {
     busy_ = true;
     focusBeforeOperation_ = ::GetFocus();
-    // A disabled dialog still paints but takes no input; message boxes and
-    // dialogs the operation opens find their owner already disabled and
-    // leave it so when they close.
+    // A disabled dialog still paints but takes no input (see showModal for
+    // the boxes and dialogs the operation opens).
     ::EnableWindow(dialog_, FALSE);
     HWND dialog = dialog_;
     runner_.post([this, id, dialog] {
