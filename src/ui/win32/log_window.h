@@ -16,18 +16,23 @@ class LogWindow {
     LogWindow(const LogWindow&) = delete;
     LogWindow& operator=(const LogWindow&) = delete;
 
-    // Made on first show, with the main window's font.
-    void show(HINSTANCE instance, const std::wstring& applicationName, HFONT font);
+    // Made on first show, in the main window's font and at its DPI.
+    void show(HINSTANCE instance, const std::wstring& applicationName, HWND mainWindow);
     void setText(const std::wstring& text);
     void scrollToEnd();
     HWND handle() const { return window_; }
 
   private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // The text in the main window's font, scaled to `dpi`.
+    void applyFont(UINT dpi);
 
     HWND window_ = nullptr;
     HWND edit_ = nullptr;
-    std::wstring text_;  // kept while the window is not made yet
+    HFONT font_ = nullptr;  // the log's own: the main window's may be remade at another DPI
+    LOGFONTW mainFont_{};
+    UINT mainFontDpi_ = 0;  // 0: no font of the main window to follow
+    std::wstring text_;     // kept while the window is not made yet
 };
 
 }  // namespace quelvar::ui::win32

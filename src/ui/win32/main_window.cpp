@@ -58,8 +58,7 @@ int MainWindow::run() {
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (isLogShortcut(message)) {
             logWindow_.show(reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(dialog_, GWLP_HINSTANCE)),
-                            applicationName_,
-                            reinterpret_cast<HFONT>(::SendMessageW(dialog_, WM_GETFONT, 0, 0)));
+                            applicationName_, dialog_);
             continue;
         }
         // The dialog manager gives Tab, mnemonics, Esc and Enter their meaning.
