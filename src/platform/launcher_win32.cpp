@@ -1,6 +1,7 @@
 #include "platform/launcher_win32.h"
 
 #include <windows.h>
+
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -36,7 +37,7 @@ StartResult resultOf(std::intptr_t shellResult) {
 // on a worker thread that has none of its own: this one lasts for the call.
 // A thread that already has an apartment keeps it as it is.
 class ShellApartment {
-public:
+  public:
     ShellApartment()
         : initialised_(SUCCEEDED(
               ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
@@ -46,7 +47,7 @@ public:
     ShellApartment(const ShellApartment&) = delete;
     ShellApartment& operator=(const ShellApartment&) = delete;
 
-private:
+  private:
     bool initialised_;  // S_OK or S_FALSE: each is balanced by one CoUninitialize
 };
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
 
@@ -121,9 +122,8 @@ bool pumpUntil(Done done, int seconds) {
 class MainWindowTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES |
-                                                           ICC_INTERNET_CLASSES |
-                                                           ICC_PROGRESS_CLASS};
+        INITCOMMONCONTROLSEX controls{
+            sizeof controls, ICC_STANDARD_CLASSES | ICC_INTERNET_CLASSES | ICC_PROGRESS_CLASS};
         ::InitCommonControlsEx(&controls);
         // As the program's own thread: the folder browser needs COM.
         ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);

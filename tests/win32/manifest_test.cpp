@@ -22,12 +22,12 @@ TEST(WindowManifest, DeclaresPerMonitorDpiAwarenessWithTheOlderFallback) {
     // Windows 10 1703 and later take the first they know of the list; 8.1
     // reads only the older element ("true/pm": per monitor), 7 takes any
     // value of it as system-wide awareness.
-    EXPECT_EQ(manifestSetting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
-                              L"dpiAwareness"),
-              L"PerMonitorV2, PerMonitor");
-    EXPECT_EQ(manifestSetting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
-                              L"dpiAware"),
-              L"true/pm");
+    EXPECT_EQ(
+        manifestSetting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"),
+        L"PerMonitorV2, PerMonitor");
+    EXPECT_EQ(
+        manifestSetting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"),
+        L"true/pm");
 }
 
 }  // namespace

@@ -315,12 +315,9 @@ int describeDpi(HWND dialog) {
     if (equal(context, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
         awareness = "per-monitor-v2";
     } else {
-        switch (awarenessOf(context)) {
-            case 0: awareness = "unaware"; break;
-            case 1: awareness = "system"; break;
-            case 2: awareness = "per-monitor"; break;
-            default: awareness = "invalid"; break;
-        }
+        const char* const levels[] = {"unaware", "system", "per-monitor"};
+        const int level = awarenessOf(context);
+        awareness = level >= 0 && level <= 2 ? levels[level] : "invalid";
     }
     print("awareness " + awareness + " dpi " + std::to_string(getDpi(dialog)) + "\n");
     return 0;
@@ -398,8 +395,8 @@ int wmain(int argc, wchar_t** argv) {
         if (log == nullptr) return 1;
         RECT rect{};
         ::GetWindowRect(log, &rect);
-        print(std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top) +
-              "\n");
+        print(std::to_string(rect.right - rect.left) + "x" +
+              std::to_string(rect.bottom - rect.top) + "\n");
         return 0;
     }
     if (command == L"log-window") {

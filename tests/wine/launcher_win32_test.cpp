@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
 #include <objbase.h>
 
 #include <thread>

@@ -61,7 +61,8 @@ void LogWindow::show(HINSTANCE instance, const std::wstring& applicationName, HW
         ::RegisterClassExW(&windowClass);  // fails harmlessly when already registered
 
         const auto font = reinterpret_cast<HFONT>(::SendMessageW(mainWindow, WM_GETFONT, 0, 0));
-        if (font != nullptr && ::GetObjectW(font, sizeof mainFont_, &mainFont_) == sizeof mainFont_) {
+        if (font != nullptr &&
+            ::GetObjectW(font, sizeof mainFont_, &mainFont_) == sizeof mainFont_) {
             mainFontDpi_ = WindowDpi(mainWindow);
         }
         const UINT dpi = WindowDpi(mainWindow);
@@ -89,7 +90,8 @@ void LogWindow::show(HINSTANCE instance, const std::wstring& applicationName, HW
 void LogWindow::applyFont(UINT dpi) {
     if (mainFontDpi_ == 0 || edit_ == nullptr) return;
     LOGFONTW scaled = mainFont_;
-    scaled.lfHeight = ::MulDiv(mainFont_.lfHeight, static_cast<int>(dpi), static_cast<int>(mainFontDpi_));
+    scaled.lfHeight =
+        ::MulDiv(mainFont_.lfHeight, static_cast<int>(dpi), static_cast<int>(mainFontDpi_));
     HFONT font = ::CreateFontIndirectW(&scaled);
     if (font == nullptr) return;
     ::SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);

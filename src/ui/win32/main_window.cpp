@@ -57,8 +57,9 @@ int MainWindow::run() {
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (isLogShortcut(message)) {
-            logWindow_.show(reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(dialog_, GWLP_HINSTANCE)),
-                            applicationName_, dialog_);
+            logWindow_.show(
+                reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(dialog_, GWLP_HINSTANCE)),
+                applicationName_, dialog_);
             continue;
         }
         // The dialog manager gives Tab, mnemonics, Esc and Enter their meaning.

@@ -164,7 +164,9 @@ platform::MessageAnswer Win32View::messageBox(platform::MessageKind kind, const 
 std::optional<std::filesystem::path> Win32View::saveFileDialog(
     const platform::SaveDialogRequest& request) {
     return onWindowThread(
-        [&] { return window_.showModal([&] { return showSaveDialog(window_.handle(), request); }); },
+        [&] {
+            return window_.showModal([&] { return showSaveDialog(window_.handle(), request); });
+        },
         std::optional<std::filesystem::path>());
 }
 
