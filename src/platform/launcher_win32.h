@@ -18,6 +18,8 @@ using ShellOpener = std::function<std::intptr_t(const std::string& file, const s
 // On Windows the telnet client is "telnet.exe ADDRESS PORT" as the shell
 // finds it, or else %WINDIR%\Sysnative\telnet.exe (where a 32-bit program
 // reaches the 64-bit system folder); web addresses go to the default browser.
+// The opener is called inside a single-threaded COM apartment, whatever
+// thread the launcher is called on.
 class WindowsLauncher : public Launcher {
 public:
     WindowsLauncher();  // ShellExecuteW and the process environment

@@ -11,11 +11,21 @@
 //   window-probe list ID          the lines of list box ID
 //   window-probe text ID          the text of control ID
 //   window-probe idle             exit 0 when the window takes input again
+//   window-probe state            "enabled yes|no foreground yes|no focus yes|no":
+//                                 whether the window takes input, is the
+//                                 active window of the desktop, and holds
+//                                 the keyboard focus in one of its controls
 //   window-probe box              the message box shown over the window:
 //                                 "<icon yes|no> <buttons>\n<text>"
 //   window-probe box-button ID    screen centre of button ID of that box
 //   window-probe save-button      screen centre of the save dialog's Save button
 //   window-probe log-window       the text of the separate activity log window
+//   window-probe log-window-size  "WIDTHxHEIGHT" of that window, frame included
+//   window-probe dpi              "awareness unaware|system|per-monitor|per-monitor-v2
+//                                 dpi N": how the window is scaled
+//
+// The probe itself is per-monitor DPI aware, so that it sees the window's
+// real pixels and lays out its reference dialog at the same DPI.
 //
 // Output is UTF-8. Exit status 1 when what is asked for is not there (yet):
 // the test script polls, with a deadline of its own.
@@ -273,6 +283,58 @@ int linePoint(HWND list, int index) {
     return 0;
 }
 
+// The DPI functions of Windows 10, looked up at run time.
+template <typename Function>
+Function user32Function(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
+}
+
+void becomeDpiAware() {
+    using SetContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    if (auto set = user32Function<SetContext>("SetProcessDpiAwarenessContext")) {
+        if (set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) return;
+    }
+    ::SetProcessDPIAware();
+}
+
+int describeDpi(HWND dialog) {
+    using GetContext = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
+    using Awareness = int(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    using Equal = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT, DPI_AWARENESS_CONTEXT);
+    using GetDpi = UINT(WINAPI*)(HWND);
+    const auto getContext = user32Function<GetContext>("GetWindowDpiAwarenessContext");
+    const auto awarenessOf = user32Function<Awareness>("GetAwarenessFromDpiAwarenessContext");
+    const auto equal = user32Function<Equal>("AreDpiAwarenessContextsEqual");
+    const auto getDpi = user32Function<GetDpi>("GetDpiForWindow");
+    if (getContext == nullptr || awarenessOf == nullptr || equal == nullptr || getDpi == nullptr) {
+        return 1;
+    }
+    const DPI_AWARENESS_CONTEXT context = getContext(dialog);
+    std::string awareness;
+    if (equal(context, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
+        awareness = "per-monitor-v2";
+    } else {
+        const char* const levels[] = {"unaware", "system", "per-monitor"};
+        const int level = awarenessOf(context);
+        awareness = level >= 0 && level <= 2 ? levels[level] : "invalid";
+    }
+    print("awareness " + awareness + " dpi " + std::to_string(getDpi(dialog)) + "\n");
+    return 0;
+}
+
+int describeState(HWND dialog) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    const bool known = ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &thread);
+    const bool focus = known && thread.hwndFocus != nullptr &&
+                       (thread.hwndFocus == dialog || ::IsChild(dialog, thread.hwndFocus));
+    auto yesNo = [](bool value) { return value ? std::string("yes") : std::string("no"); };
+    print("enabled " + yesNo(::IsWindowEnabled(dialog)) + " foreground " +
+          yesNo(::GetForegroundWindow() == dialog) + " focus " + yesNo(focus) + "\n");
+    return 0;
+}
+
 int describeBox(HWND box) {
     if (box == nullptr) return 1;
     // The message box's text and icon controls have fixed identifiers.
@@ -299,6 +361,7 @@ int describeBox(HWND box) {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return 2;
     const std::wstring command = argv[1];
+    becomeDpiAware();
     HWND dialog = mainWindow();
     if (dialog == nullptr) return 1;
     auto control = [&](int i) { return ::GetDlgItem(dialog, argc > i ? std::wcstol(argv[i], nullptr, 10) : 0); };
@@ -316,6 +379,8 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"idle") return ::IsWindowEnabled(dialog) && ownedDialog(dialog) == nullptr ? 0 : 1;
+    if (command == L"state") return describeState(dialog);
+    if (command == L"dpi") return describeDpi(dialog);
     if (command == L"box") {
         HWND box = ownedDialog(dialog);
         return box != nullptr && !isFileDialog(box) ? describeBox(box) : 1;
@@ -324,9 +389,18 @@ int wmain(int argc, wchar_t** argv) {
         HWND box = ownedDialog(dialog);
         return box == nullptr ? 1 : printCentre(::GetDlgItem(box, std::wcstol(argv[2], nullptr, 10)));
     }
+    HWND log = ::FindWindowW(nullptr, (L"Activity log - " + windowText(dialog)).c_str());
+    if (log != nullptr && !::IsWindowVisible(log)) log = nullptr;
+    if (command == L"log-window-size") {
+        if (log == nullptr) return 1;
+        RECT rect{};
+        ::GetWindowRect(log, &rect);
+        print(std::to_string(rect.right - rect.left) + "x" +
+              std::to_string(rect.bottom - rect.top) + "\n");
+        return 0;
+    }
     if (command == L"log-window") {
-        HWND log = ::FindWindowW(nullptr, (L"Activity log - " + windowText(dialog)).c_str());
-        HWND text = log != nullptr && ::IsWindowVisible(log) ? ::GetWindow(log, GW_CHILD) : nullptr;
+        HWND text = log != nullptr ? ::GetWindow(log, GW_CHILD) : nullptr;
         if (text == nullptr) return 1;
         // GetWindowText gives only captions across processes; an edit
         // control's text must be asked for.

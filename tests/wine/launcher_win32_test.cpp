@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <objbase.h>
+
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -58,6 +63,13 @@ TEST(WindowsLauncher, NotFoundOnlyWhenBothPlacesSaySo) {
     ASSERT_EQ(noWindir.opened.size(), 2u);
     EXPECT_EQ(noWindir.opened[1].first, "\\Sysnative\\telnet.exe");
 
+    // A 64-bit program has no Sysnative folder: the shell says the path is
+    // not there, which is "not installed" all the same.
+    FakeShell noSysnative;
+    noSysnative.results = {{"C:\\Windows\\Sysnative\\telnet.exe", 3}};  // ERROR_PATH_NOT_FOUND
+    EXPECT_EQ(noSysnative.launcher().startTelnet("127.0.0.2", 9999), StartResult::NotFound);
+    EXPECT_EQ(noSysnative.opened.size(), 2u);
+
     // Any other failure by name ends the attempt: no fallback, not "not installed".
     FakeShell denied;
     denied.results = {{"telnet.exe", 5}};  // SE_ERR_ACCESSDENIED
@@ -69,6 +81,65 @@ TEST(WindowsLauncher, WebAddressGoesToTheShellWithoutParameters) {
     FakeShell shell;
     shell.launcher().openUrl("http://127.0.0.2");
     EXPECT_EQ(shell.opened, (Opened{{"http://127.0.0.2", ""}}));
+}
+
+// The apartment of the calling thread, as CoGetApartmentType reports it.
+struct Apartment {
+    HRESULT status = E_FAIL;
+    APTTYPE type = APTTYPE_CURRENT;
+};
+
+Apartment currentApartment() {
+    Apartment apartment;
+    APTTYPEQUALIFIER qualifier{};
+    apartment.status = ::CoGetApartmentType(&apartment.type, &qualifier);
+    return apartment;
+}
+
+TEST(WindowsLauncher, TheShellIsCalledInsideACOMApartmentOnAnyThread) {
+    // As the window's worker thread calls it: a thread without COM. The shell
+    // sees a single-threaded apartment, and the thread has none afterwards.
+    std::vector<Apartment> seen;
+    Apartment after;
+    std::thread worker([&] {
+        WindowsLauncher launcher(
+            [&](const std::string&, const std::string&) -> std::intptr_t {
+                seen.push_back(currentApartment());
+                return 2;
+            },
+            [](const char*) -> std::optional<std::string> { return std::nullopt; });
+        launcher.startTelnet("127.0.0.2", 9999);
+        launcher.openUrl("http://127.0.0.2");
+        after = currentApartment();
+    });
+    worker.join();
+    ASSERT_EQ(seen.size(), 3u);
+    for (const Apartment& apartment : seen) {
+        EXPECT_EQ(apartment.status, S_OK);
+        // The first single-threaded apartment of a process is its main one.
+        EXPECT_TRUE(apartment.type == APTTYPE_STA || apartment.type == APTTYPE_MAINSTA)
+            << apartment.type;
+    }
+    EXPECT_EQ(after.status, CO_E_NOTINITIALIZED);
+
+    // A thread with a multi-threaded apartment keeps it, and the shell is still called.
+    int calls = 0;
+    std::thread multiThreaded([&] {
+        ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        WindowsLauncher launcher(
+            [&](const std::string&, const std::string&) -> std::intptr_t {
+                ++calls;
+                return 42;
+            },
+            [](const char*) -> std::optional<std::string> { return std::nullopt; });
+        launcher.openUrl("http://127.0.0.2");
+        after = currentApartment();
+        ::CoUninitialize();
+    });
+    multiThreaded.join();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(after.status, S_OK);
+    EXPECT_EQ(after.type, APTTYPE_MTA);
 }
 
 TEST(WindowsLauncher, TheRealShellReportsAMissingProgramAsNotFound) {

@@ -1,23 +1,44 @@
 #include "ui/win32/log_window.h"
 
+#include "ui/win32/dpi.h"
+
 namespace quelvar::ui::win32 {
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"QuelvarActivityLog";
+constexpr int kWidth = 520;  // at 96 DPI
+constexpr int kHeight = 360;
 
 }  // namespace
 
 LogWindow::~LogWindow() {
     if (window_ != nullptr) ::DestroyWindow(window_);
+    if (font_ != nullptr) ::DeleteObject(font_);
 }
 
 LRESULT CALLBACK LogWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<LogWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_SIZE) {
         // The text fills the window.
         if (HWND edit = ::GetWindow(window, GW_CHILD)) {
             ::MoveWindow(edit, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         }
+        return 0;
+    }
+    if (message == WM_DPICHANGED && self != nullptr) {
+        // Moved to a monitor of another scale: the size Windows proposes for
+        // it there, and the text at the new scale.
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        ::SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                       suggested->right - suggested->left, suggested->bottom - suggested->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        self->applyFont(HIWORD(wParam));
         return 0;
     }
     if (message == WM_CLOSE) {
@@ -28,7 +49,7 @@ LRESULT CALLBACK LogWindow::windowProc(HWND window, UINT message, WPARAM wParam,
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-void LogWindow::show(HINSTANCE instance, const std::wstring& applicationName, HFONT font) {
+void LogWindow::show(HINSTANCE instance, const std::wstring& applicationName, HWND mainWindow) {
     if (window_ == nullptr) {
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
@@ -39,17 +60,23 @@ void LogWindow::show(HINSTANCE instance, const std::wstring& applicationName, HF
         windowClass.lpszClassName = kClassName;
         ::RegisterClassExW(&windowClass);  // fails harmlessly when already registered
 
+        const auto font = reinterpret_cast<HFONT>(::SendMessageW(mainWindow, WM_GETFONT, 0, 0));
+        if (font != nullptr &&
+            ::GetObjectW(font, sizeof mainFont_, &mainFont_) == sizeof mainFont_) {
+            mainFontDpi_ = WindowDpi(mainWindow);
+        }
+        const UINT dpi = WindowDpi(mainWindow);
         const std::wstring title = L"Activity log - " + applicationName;
         window_ = ::CreateWindowExW(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, 520, 360, nullptr, nullptr,
-                                    instance, nullptr);
+                                    CW_USEDEFAULT, CW_USEDEFAULT, ScaleForDpi(kWidth, dpi),
+                                    ScaleForDpi(kHeight, dpi), nullptr, nullptr, instance, this);
         if (window_ == nullptr) return;
         edit_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
                                       ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
                                   0, 0, 0, 0, window_, nullptr, instance, nullptr);
         ::SendMessageW(edit_, EM_SETLIMITTEXT, 0, 0);
-        if (font != nullptr) ::SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        applyFont(WindowDpi(window_));
         RECT client{};
         ::GetClientRect(window_, &client);
         ::MoveWindow(edit_, 0, 0, client.right, client.bottom, FALSE);
@@ -58,6 +85,18 @@ void LogWindow::show(HINSTANCE instance, const std::wstring& applicationName, HF
     ::ShowWindow(window_, SW_SHOWNORMAL);
     ::SetForegroundWindow(window_);
     scrollToEnd();
+}
+
+void LogWindow::applyFont(UINT dpi) {
+    if (mainFontDpi_ == 0 || edit_ == nullptr) return;
+    LOGFONTW scaled = mainFont_;
+    scaled.lfHeight =
+        ::MulDiv(mainFont_.lfHeight, static_cast<int>(dpi), static_cast<int>(mainFontDpi_));
+    HFONT font = ::CreateFontIndirectW(&scaled);
+    if (font == nullptr) return;
+    ::SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (font_ != nullptr) ::DeleteObject(font_);
+    font_ = font;
 }
 
 void LogWindow::setText(const std::wstring& text) {

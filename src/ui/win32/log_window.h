@@ -16,8 +16,8 @@ class LogWindow {
     LogWindow(const LogWindow&) = delete;
     LogWindow& operator=(const LogWindow&) = delete;
 
-    // Made on first show, with the main window's font.
-    void show(HINSTANCE instance, const std::wstring& applicationName, HFONT font);
+    // Made on first show, in the main window's font and at its DPI.
+    void show(HINSTANCE instance, const std::wstring& applicationName, HWND mainWindow);
     // The log as it stands; a log emptied for a new operation takes the
     // diagnostics of the last one with it.
     void setText(const std::wstring& text);
@@ -29,12 +29,17 @@ class LogWindow {
 
   private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // The text in the main window's font, scaled to `dpi`.
+    void applyFont(UINT dpi);
+    // The log and, below it, the diagnostics, into the text control.
+    void render();
 
     HWND window_ = nullptr;
     HWND edit_ = nullptr;
-    void render();
-
-    std::wstring text_;  // kept while the window is not made yet
+    HFONT font_ = nullptr;  // the log's own: the main window's may be remade at another DPI
+    LOGFONTW mainFont_{};
+    UINT mainFontDpi_ = 0;  // 0: no font of the main window to follow
+    std::wstring text_;     // kept while the window is not made yet
     std::wstring diagnostics_;
 };
 

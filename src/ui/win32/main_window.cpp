@@ -58,9 +58,9 @@ int MainWindow::run() {
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (isLogShortcut(message)) {
-            logWindow_.show(reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(dialog_, GWLP_HINSTANCE)),
-                            applicationName_,
-                            reinterpret_cast<HFONT>(::SendMessageW(dialog_, WM_GETFONT, 0, 0)));
+            logWindow_.show(
+                reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(dialog_, GWLP_HINSTANCE)),
+                applicationName_, dialog_);
             continue;
         }
         // The dialog manager gives Tab, mnemonics, Esc and Enter their meaning.
@@ -154,9 +154,8 @@ void MainWindow::onCommand(int id, int code) {
 void MainWindow::startOperation(ControlId id) {
     busy_ = true;
     focusBeforeOperation_ = ::GetFocus();
-    // A disabled dialog still paints but takes no input; message boxes and
-    // dialogs the operation opens find their owner already disabled and
-    // leave it so when they close.
+    // A disabled dialog still paints but takes no input (see showModal for
+    // the boxes and dialogs the operation opens).
     ::EnableWindow(dialog_, FALSE);
     HWND dialog = dialog_;
     runner_.post([this, id, dialog] {

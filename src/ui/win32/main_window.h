@@ -25,7 +25,9 @@ inline constexpr UINT kOperationDoneMessage = WM_APP + 2;  // the worker has fin
 //
 // A button click runs its whole operation on the worker thread. Meanwhile the
 // dialog is disabled: it keeps painting (progress bar, message boxes), takes
-// no input and cannot be closed, so operations never overlap. A selection
+// no input and cannot be closed, so operations never overlap. The boxes and
+// dialogs the operation opens go through showModal, which hands them an
+// enabled owner. A selection
 // change or focus gain of the two lists is cheap and goes to CInitDlg on the
 // window's thread. Enter does nothing (no default button); Esc and the close
 // box end the program. Ctrl+Shift+L opens the activity log in a window of its
@@ -49,6 +51,23 @@ class MainWindow {
     const std::wstring& applicationName() const { return applicationName_; }
     LogWindow& logWindow() { return logWindow_; }
     bool isBusy() const { return busy_; }
+
+    // Runs `show`, which opens a modal box or dialog owned by this window, on
+    // the window's thread, and returns what it returns. Windows gives the
+    // activation back to the owner when a box closes only if the box itself
+    // disabled it on opening; an owner that was disabled already stays so,
+    // and another program becomes active. So the window, disabled for the
+    // operation, is enabled for the box to take over, and disabled again
+    // once the box has given the activation back. No input is taken in
+    // between: nothing reads messages until the box has disabled its owner.
+    template <typename Show>
+    auto showModal(Show&& show) {
+        const bool heldForOperation = busy_ && dialog_ != nullptr && !::IsWindowEnabled(dialog_);
+        if (heldForOperation) ::EnableWindow(dialog_, TRUE);
+        auto result = show();
+        if (heldForOperation && dialog_ != nullptr) ::EnableWindow(dialog_, FALSE);
+        return result;
+    }
 
   private:
     static INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -141,20 +141,31 @@ void Win32View::showDiagnostics(const std::vector<std::string>& lines) {
 
 app::MessageAnswer Win32View::messageBox(app::MessageKind kind, const std::string& text) {
     return onWindowThread(
-        [&] { return showMessageBox(window_.handle(), window_.applicationName(), kind, text); },
+        [&] {
+            return window_.showModal([&] {
+                return showMessageBox(window_.handle(), window_.applicationName(), kind, text);
+            });
+        },
         app::MessageAnswer::Cancel);
 }
 
 std::optional<std::filesystem::path> Win32View::saveFileDialog(
     const app::SaveDialogRequest& request) {
-    return onWindowThread([&] { return showSaveDialog(window_.handle(), request); },
-                          std::optional<std::filesystem::path>());
+    return onWindowThread(
+        [&] {
+            return window_.showModal([&] { return showSaveDialog(window_.handle(), request); });
+        },
+        std::optional<std::filesystem::path>());
 }
 
 std::optional<std::filesystem::path> Win32View::chooseFolder(const std::string& title,
                                                              const std::filesystem::path& current) {
-    return onWindowThread([&] { return showFolderChooser(window_.handle(), title, current); },
-                          std::optional<std::filesystem::path>());
+    return onWindowThread(
+        [&] {
+            return window_.showModal(
+                [&] { return showFolderChooser(window_.handle(), title, current); });
+        },
+        std::optional<std::filesystem::path>());
 }
 
 }  // namespace quelvar::ui::win32
