@@ -1,5 +1,7 @@
 #include "discovery/device_table.h"
 
+#include "platform/hex.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -55,28 +57,16 @@ std::string FormatMac(const MacAddress& mac) {
     return text;
 }
 
-namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
-
 std::optional<MacAddress> ParseMac(std::string_view text) {
     // "xx" five times followed by a separator, then a last "xx": 17 characters.
     if (text.size() != 17) return std::nullopt;
     MacAddress mac{};
     for (std::size_t i = 0; i < mac.size(); ++i) {
         std::size_t at = i * 3;
-        int high = hexValue(text[at]);
-        int low = hexValue(text[at + 1]);
-        if (high < 0 || low < 0) return std::nullopt;
+        std::optional<int> byte = platform::hexPair(text[at], text[at + 1]);
+        if (!byte) return std::nullopt;
         if (i + 1 < mac.size() && text[at + 2] != '-' && text[at + 2] != ':') return std::nullopt;
-        mac[i] = static_cast<std::uint8_t>(high * 16 + low);
+        mac[i] = static_cast<std::uint8_t>(*byte);
     }
     return mac;
 }

@@ -3,14 +3,21 @@
 
 namespace quelvar::platform {
 
+namespace {
+
+constexpr std::uint16_t kRouteProbePort = 9;  // discard: never sent to
+
+}  // namespace
+
 std::optional<Ipv4Octets> routeSourceFor(const Ipv4Octets& destination) {
     int error = 0;
     Socket probe = Socket::openUdp(error);
     if (error != 0) return std::nullopt;
     // A broadcast destination needs the permission even for a connect; a
-    // connected datagram socket sends nothing until asked to.
+    // connected datagram socket sends nothing until asked to. The route does
+    // not depend on the port; any will do but 0.
     static_cast<void>(probe.setBroadcast(true));
-    if (probe.connect(Ipv4Endpoint{destination, 30718}) != 0) return std::nullopt;
+    if (probe.connect(Ipv4Endpoint{destination, kRouteProbePort}) != 0) return std::nullopt;
     Ipv4Endpoint local = probe.localEndpoint();
     if (local.octets == Ipv4Octets{}) return std::nullopt;
     return local.octets;

@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/hex.h"
 #include "platform/process.h"
 #include "sim/monitor_session.h"
 
@@ -238,17 +239,6 @@ bool Session::serveRecord(int number) {
     return send(answer);
 }
 
-namespace {
-
-int hexValue(std::uint8_t c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-}  // namespace
-
 bool Session::takeRecord(int number) {
     Bytes data;
     bool valid = true;
@@ -273,10 +263,9 @@ bool Session::takeRecord(int number) {
         };
         if (!readHex(8)) return false;
         auto pair = [&](std::size_t at) {
-            int high = hexValue(static_cast<std::uint8_t>(text[at]));
-            int low = hexValue(static_cast<std::uint8_t>(text[at + 1]));
-            if (high < 0 || low < 0) valid = false;
-            return (std::max(high, 0) << 4) | std::max(low, 0);
+            std::optional<int> value = platform::hexPair(text[at], text[at + 1]);
+            if (!value) valid = false;
+            return value.value_or(0);
         };
         const int count = pair(0);
         const int offset = (pair(2) << 8) | pair(4);

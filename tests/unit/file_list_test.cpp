@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "support/temp_folder.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -14,15 +18,12 @@ namespace fs = std::filesystem;
 class FileListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("quelvar-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                   "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
+        temp_.emplace("files");
+        folder_ = temp_->path();
     }
-    void TearDown() override { fs::remove_all(folder_); }
     void touch(const std::string& name) { std::ofstream(folder_ / name) << "x"; }
     std::string folderText() { return WithTrailingSeparator(folder_.string()); }
+    std::optional<quelvar::testing::TempFolder> temp_;
     fs::path folder_;
 };
 
