@@ -140,32 +140,73 @@ void requestAgain(const SearchScope& scope, std::vector<RequestSocket>& sockets)
 
 }  // namespace
 
+namespace {
+
+// The requests of one round of a search over a range: one to each address
+// that has not answered yet, kRangeSpacing apart.
+std::vector<platform::Ipv4Octets> unanswered(const SearchScope& scope, const SearchResult& result) {
+    std::vector<platform::Ipv4Octets> left;
+    for (const platform::Ipv4Octets& address : scope.range) {
+        const bool answered =
+            std::any_of(result.modules.begin(), result.modules.end(),
+                        [&](const DeviceEntry& entry) { return entry.address.octets == address; });
+        if (!answered) left.push_back(address);
+    }
+    return left;
+}
+
+// One unbound socket for a search over a range; its requests are sent as the
+// search goes. No adapter is named: the routing picks one for each address.
+std::vector<RequestSocket> openForRange(SearchResult& result) {
+    std::vector<RequestSocket> sockets;
+    int error = 0;
+    platform::Socket socket = OpenDiscoverySocket(error);
+    if (error != 0) {
+        result.error = error;
+        return sockets;
+    }
+    sockets.push_back(RequestSocket{std::move(socket), std::string()});
+    return sockets;
+}
+
+}  // namespace
+
 SearchResult SearchForModules(const SearchScope& scope) {
     SearchResult result;
     const Clock::time_point deadline = Clock::now() + scope.timeLimit;
+    const bool overRange = !scope.range.empty();
 
     int listError = 0;
     for (platform::NetworkAdapter& adapter : platform::listNetworkAdapters(listError)) {
         result.adapters.push_back(AdapterRequest{std::move(adapter)});
     }
-    std::vector<std::size_t> targets = requestTargets(scope, result.adapters);
-
-    // The request goes out once per adapter only when the routed broadcast
-    // would miss one: a machine with a single adapter keeps the one request
-    // from an unbound socket, exactly as it always had.
-    std::optional<platform::Ipv4Octets> routed = platform::routeSourceFor(scope.destination);
-    bool missesOne = std::any_of(targets.begin(), targets.end(), [&](std::size_t i) {
-        return !routed || result.adapters[i].adapter.address != *routed;
-    });
-    result.everyAdapter =
-        scope.adapter.has_value() || (scope.destination == kLimitedBroadcast && missesOne);
-
-    std::vector<RequestSocket> sockets = result.everyAdapter
-                                             ? requestOnEachAdapter(scope, targets, result)
-                                             : requestAsRouted(scope, routed, result);
+    std::vector<RequestSocket> sockets;
+    if (overRange) {
+        sockets = openForRange(result);
+    } else {
+        std::vector<std::size_t> targets = requestTargets(scope, result.adapters);
+        // The request goes out once per adapter only when the routed broadcast
+        // would miss one: a machine with a single adapter keeps the one request
+        // from an unbound socket, exactly as it always had.
+        std::optional<platform::Ipv4Octets> routed = platform::routeSourceFor(scope.destination);
+        bool missesOne = std::any_of(targets.begin(), targets.end(), [&](std::size_t i) {
+            return !routed || result.adapters[i].adapter.address != *routed;
+        });
+        result.everyAdapter =
+            scope.adapter.has_value() || (scope.destination == kLimitedBroadcast && missesOne);
+        sockets = result.everyAdapter ? requestOnEachAdapter(scope, targets, result)
+                                      : requestAsRouted(scope, routed, result);
+    }
     if (result.error != 0) return result;
     if (sockets.empty()) return result;  // no adapter to search on
     result.requests = 1;
+
+    // A search over a range sends its requests as it goes; a broadcast search
+    // has sent its first already.
+    std::vector<platform::Ipv4Octets> pending = overRange ? scope.range : std::vector<platform::Ipv4Octets>{};
+    std::size_t nextPending = 0;
+    Clock::time_point nextSend = Clock::now();
+    const auto request = EncodeSearchRequest();
 
     std::vector<platform::Socket*> waited;
     for (RequestSocket& entry : sockets) waited.push_back(&entry.socket);
@@ -173,11 +214,22 @@ SearchResult SearchForModules(const SearchScope& scope) {
     Clock::time_point lastActivity = Clock::now();
     bool newThisRound = false;
     for (;;) {
+        Clock::time_point now = Clock::now();
+        // Bounded by the range: a few requests a pass, each when it is due.
+        for (int burst = 0; burst < 8 && nextPending < pending.size() && now >= nextSend; ++burst) {
+            // A lost request shows as a missing reply.
+            static_cast<void>(sockets[0].socket.sendTo(
+                request.data(), request.size(),
+                platform::Ipv4Endpoint{pending[nextPending++], kDiscoveryPort}));
+            nextSend += kRangeSpacing;
+            lastActivity = now = Clock::now();
+        }
+        const bool sending = nextPending < pending.size();
         // While a round still brings new modules and more rounds are allowed,
         // a short pause ends it; otherwise only a quiet second ends the search.
         const bool another = newThisRound && result.requests < scope.rounds;
-        const Clock::time_point quietUntil = lastActivity + (another ? kRoundPause : kDiscoveryTimeout);
-        const Clock::time_point now = Clock::now();
+        const Clock::time_point quietUntil =
+            sending ? nextSend : lastActivity + (another ? kRoundPause : kDiscoveryTimeout);
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
         if (left <= std::chrono::milliseconds::zero()) {
             result.timeLimitReached = true;
@@ -192,8 +244,15 @@ SearchResult SearchForModules(const SearchScope& scope) {
                 result.timeLimitReached = true;  // the wait ran into the limit
                 return result;
             }
+            if (sending) continue;
             if (!another) return result;
-            requestAgain(scope, sockets);
+            if (overRange) {
+                pending = unanswered(scope, result);
+                nextPending = 0;
+                nextSend = Clock::now();
+            } else {
+                requestAgain(scope, sockets);
+            }
             ++result.requests;
             newThisRound = false;
             lastActivity = Clock::now();

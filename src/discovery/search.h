@@ -21,12 +21,21 @@ inline constexpr std::chrono::milliseconds kSearchTimeLimit{30000};
 // Between rounds of a repeated search: a round is over once its replies have
 // paused this long (the search as a whole still ends only after a quiet second).
 inline constexpr std::chrono::milliseconds kRoundPause{250};
+// A search over a range sends its requests this far apart: 4096 addresses in
+// about four seconds, a pace no link or module is flooded by.
+inline constexpr std::chrono::milliseconds kRangeSpacing{1};
+// The most addresses a search over a range asks.
+inline constexpr std::size_t kMaxRangeAddresses = 4096;
 
 // Where the search request goes, and how hard the search tries.
 struct SearchScope {
     // 255.255.255.255 as a rule: then the request goes out on every adapter
     // that can broadcast. Any other address gets one request, as routed.
     platform::Ipv4Octets destination{255, 255, 255, 255};
+    // When not empty, the request goes to each of these addresses instead,
+    // kRangeSpacing apart (as routed: modules behind routers answer too), and
+    // a repeated round asks only the addresses that have not answered.
+    std::vector<platform::Ipv4Octets> range;
     // Only this adapter (by name), whatever the destination.
     std::optional<std::string> adapter;
     std::chrono::milliseconds timeLimit = kSearchTimeLimit;

@@ -10,15 +10,6 @@ namespace quelvar::ops {
 
 namespace {
 
-CommissionResult passed(std::string detail) {
-    return {CommissionResult::State::Passed, std::move(detail)};
-}
-CommissionResult failed(std::string detail) {
-    return {CommissionResult::State::Failed, std::move(detail)};
-}
-CommissionResult stopped(std::string detail) {
-    return {CommissionResult::State::Stopped, std::move(detail)};
-}
 
 // The file's records, for the comparison after the load; false when the
 // file cannot be read at all. A file that is no setup record file is for the
@@ -38,6 +29,19 @@ bool readRecords(const std::filesystem::path& file, std::vector<records::Record>
 CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& found,
                                   const CommissionPlan& plan, const Retries& retries,
                                   Events& events) {
+    CommissionResult result;
+    auto end = [&](CommissionResult::State state, std::string detail) {
+        result.state = state;
+        result.detail = std::move(detail);
+        return result;
+    };
+    auto passed = [&](std::string detail) { return end(CommissionResult::State::Passed, detail); };
+    auto failed = [&](std::string detail) { return end(CommissionResult::State::Failed, detail); };
+    auto stopped = [&](std::string detail) { return end(CommissionResult::State::Stopped, detail); };
+    auto step = [&](const char* what) {
+        events.step(what);
+        result.steps.emplace_back(what);
+    };
     auto stopping = [&] { return plan.stopRequested && plan.stopRequested(); };
     std::vector<records::Record> records;
     if (!plan.file.empty() && !readRecords(plan.file, records)) {
@@ -53,28 +57,40 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
     }
     if (module == nullptr) return failed("not found");
     discovery::DeviceEntry current = *module;
+    result.before = result.after = current.ipText;
 
     const std::string wanted = platform::formatIpv4(plan.address);
     std::string detail;
     if (current.address.octets != plan.address) {
         if (stopping()) return stopped("stopped before set-ip");
-        events.step("set-ip");
+        step("set-ip");
         SetIpResult moved = SetIpAddress(current, plan.address, retries, events);
         if (!moved.outcome.succeeded()) {
+            // Where it is now is not known unless it still answers where it was.
+            if (moved.outcome.kind != OutcomeKind::DeviceNotAnswering &&
+                moved.outcome.kind != OutcomeKind::AddressInUse) {
+                result.after.clear();
+            }
             return failed("set-ip " + current.ipText + " -> " + wanted + ": " +
                           DescribeOutcome(moved.outcome));
         }
         detail = "ip " + current.ipText + " -> " + wanted;
         current = *moved.module;
+        result.after = current.ipText;
     } else {
         detail = "ip " + wanted + " kept";
     }
     if (plan.file.empty()) return passed(detail);
 
     if (stopping()) return stopped(detail + "; stopped before load");
-    events.step("load");
+    step("load");
     const std::string name = platform::utf8Of(plan.file.filename());
     ApplyResult loaded = ApplySetupRecordFile(current, plan.file, retries, events);
+    if (loaded.module) {
+        result.after = loaded.module->ipText;
+    } else if (loaded.outcome.kind == OutcomeKind::NotBackAfterReset) {
+        result.after.clear();  // reset, and found nowhere since
+    }
     if (!loaded.outcome.succeeded()) {
         return failed(detail + "; load " + name + ": " + DescribeOutcome(loaded.outcome));
     }
@@ -85,7 +101,7 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
     if (!plan.verify) return passed(detail);
 
     if (stopping()) return stopped(detail + "; stopped before verify");
-    events.step("verify");
+    step("verify");
     VerifyReport report = VerifySetupRecords(*loaded.module, records, retries, events);
     if (!report.problem.empty()) return failed(detail + "; verify: " + report.problem);
     if (!report.differences.empty()) {

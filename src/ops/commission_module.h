@@ -25,6 +25,9 @@ struct CommissionResult {
     enum class State { Passed, Failed, Stopped };
     State state = State::Failed;
     std::string detail;  // what was done, or why it failed: one line
+    std::string before;  // where the search found the module; empty: not found
+    std::string after;   // where it answers now, as far as it is known; empty: unknown
+    std::vector<std::string> steps;  // the steps done, in order: "set-ip", "load", "verify"
 };
 
 // The steps a technician takes for one module in the window, one after the

@@ -24,4 +24,7 @@ std::filesystem::path executablePath() {
 
 void sleepFor(std::chrono::milliseconds duration) { ::Sleep(static_cast<DWORD>(duration.count())); }
 
+// Windows gives a program sockets and files without a small limit to raise.
+std::size_t raiseOpenFileLimit(std::size_t wanted) { return wanted; }
+
 }  // namespace quelvar::platform

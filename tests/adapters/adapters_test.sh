@@ -33,6 +33,16 @@
 #   +----------------------+        |  module 10.1.0.10    |
 #                                   +---------------------+
 #
+# Modules behind a router, where no broadcast reaches (the range search):
+#
+#   +------ routed -------+        +------ router ------+        +------ far --------+
+#   | a0 10.1.0.1/24      <- veth -> x1 10.1.0.2/24      |        |                   |
+#   | default via 10.1.0.2 |        | y1 10.3.0.1/24     <- veth -> z1 10.3.0.2/24     |
+#   +---------------------+        | forwards            |        | modules 10.3.0.10, |
+#                                  +--------------------+        | .11; default via   |
+#                                                                | 10.3.0.1           |
+#                                                                +-------------------+
+#
 # Usage: adapters_test.sh QUELVARINIT_CLI QUELVAR_SIM
 # Needs root for `ip netns`; skipped (77) without it, a failure under CI=true.
 set -u
@@ -245,6 +255,34 @@ make_ns twice && make_ns dual &&
 cli twice search --json
 [ "$status" = 0 ] && [ "$(rows_with '"ip":"10.1.0.10"')" = 1 ] &&
     [ "$(rows_with '"mac"')" = 1 ] || fail "module behind both adapters: $(cat "$work/out" "$work/err")"
+
+# --- modules behind a router: only a range search finds them ------------------
+
+stop_sims
+make_ns routed && make_ns router && make_ns far &&
+    veth routed a0 10.1.0.1/24 router x1 10.1.0.2/24 &&
+    veth router y1 10.3.0.1/24 far z1 10.3.0.2/24 &&
+    ip -n "$prefix-routed" route add default via 10.1.0.2 dev a0 &&
+    in_ns router sh -c 'echo 1 >/proc/sys/net/ipv4/ip_forward' &&
+    ip -n "$prefix-far" route add default via 10.3.0.1 dev z1 &&
+    for address in 10.3.0.10 10.3.0.11; do ip -n "$prefix-far" addr add $address/24 dev z1 || exit 1; done ||
+    { echo "adapters_test: cannot build the routed topology" >&2; exit 1; }
+start_sim far 10.3.0.10 2 || { echo "adapters_test: the routed modules did not start" >&2; exit 1; }
+
+cli routed search
+[ "$status" = 1 ] || fail "broadcast search through a router found something: $(cat "$work/out")"
+cli routed search --range 10.3.0.0/24 --json
+[ "$status" = 0 ] && [ "$(rows_with '"ip":"10.3.0.10"')" = 1 ] && [ "$(rows_with '"ip":"10.3.0.11"')" = 1 ] ||
+    fail "search --range 10.3.0.0/24: exit $status: $(cat "$work/out" "$work/err")"
+# Commands that search take the range too, and reach the module through the router.
+mac=$(tr '}' '\n' <"$work/out" | grep -F '"ip":"10.3.0.11"' | sed 's/.*"mac":"\([^"]*\)".*/\1/')
+cli routed save "$mac" --range 10.3.0.10-10.3.0.20 --output "$work/far.rec"
+[ "$status" = 0 ] && [ -s "$work/far.rec" ] || fail "save through a router: exit $status: $(cat "$work/err")"
+cli routed backup "$work/far" --range 10.3.0.0/24 --jobs 0
+[ "$status" = 0 ] && [ "$(grep -c '"result": "saved"' "$work/far/backup.json")" = 2 ] ||
+    fail "backup through a router: exit $status: $(cat "$work/out" "$work/err")"
+cli routed restore "$work/far" --range 10.3.0.0/24 --yes --jobs 0
+[ "$status" = 0 ] || fail "restore through a router: exit $status: $(cat "$work/out" "$work/err")"
 
 if [ "$failures" -gt 0 ]; then
     echo "adapters_test: $failures failure(s)" >&2

@@ -1,6 +1,7 @@
 // Addresses as people type them: MAC addresses and dotted decimal.
 #include <gtest/gtest.h>
 
+#include "discovery/address_range.h"
 #include "discovery/device_table.h"
 #include "platform/ipv4.h"
 
@@ -29,6 +30,30 @@ TEST(Addresses, MacAndStrictDottedDecimal) {
                                       platform::Ipv4Octets{255, 255, 255, 255},
                                       platform::Ipv4Octets{224, 0, 0, 1}}) {
         EXPECT_FALSE(discovery::IsModuleAddress(none));
+    }
+}
+
+TEST(Addresses, RangesAsATechnicianWritesThem) {
+    std::string why;
+    auto range = discovery::ParseAddressRange("10.0.0.254-10.0.1.1", why);
+    ASSERT_TRUE(range) << why;
+    EXPECT_EQ(*range, (std::vector<platform::Ipv4Octets>{
+                          {10, 0, 0, 254}, {10, 0, 0, 255}, {10, 0, 1, 0}, {10, 0, 1, 1}}));
+    // A block without its network and broadcast address; /31 and /32 whole.
+    range = discovery::ParseAddressRange("192.168.5.77/24", why);
+    ASSERT_TRUE(range) << why;
+    EXPECT_EQ(range->size(), 254u);
+    EXPECT_EQ(range->front(), (platform::Ipv4Octets{192, 168, 5, 1}));
+    EXPECT_EQ(range->back(), (platform::Ipv4Octets{192, 168, 5, 254}));
+    EXPECT_EQ(discovery::ParseAddressRange("10.1.2.3/32", why)->size(), 1u);
+    EXPECT_EQ(discovery::ParseAddressRange("10.1.2.2/31", why)->size(), 2u);
+    EXPECT_EQ(discovery::ParseAddressRange("10.16.0.0/20", why)->size(), 4094u);
+
+    for (const char* bad : {"10.0.0.9-10.0.0.1", "10.0.0.0/19", "10.0.0.0-10.0.16.0", "10.0.0.1",
+                            "10.0.0.1-", "10.0.0.0/33", "10.0.0.0/x", "0x0a.0.0.1-10.0.0.2", ""}) {
+        why.clear();
+        EXPECT_FALSE(discovery::ParseAddressRange(bad, why)) << bad;
+        EXPECT_FALSE(why.empty()) << bad;
     }
 }
 

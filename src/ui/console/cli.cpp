@@ -22,6 +22,8 @@ int dispatch(Console& console, ConsoleEvents& events) {
         case Command::Telnet: return RunTelnetCommand(console, events);
         case Command::Web: return RunWebCommand(console, events);
         case Command::Commission: return RunCommissionCommand(console, events);
+        case Command::Backup: return RunBackupCommand(console, events);
+        case Command::Restore: return RunRestoreCommand(console, events);
     }
     return kExitUsage;
 }

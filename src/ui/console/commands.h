@@ -15,5 +15,7 @@ int RunLoadCommand(Console& console, ConsoleEvents& events);
 int RunTelnetCommand(Console& console, ConsoleEvents& events);
 int RunWebCommand(Console& console, ConsoleEvents& events);
 int RunCommissionCommand(Console& console, ConsoleEvents& events);
+int RunBackupCommand(Console& console, ConsoleEvents& events);
+int RunRestoreCommand(Console& console, ConsoleEvents& events);
 
 }  // namespace quelvar::ui::console

@@ -1,273 +1,95 @@
 // commission: a sheet of modules, found by one search, then each given its
 // address and, when the sheet names one, its setup record file, by up to
-// --jobs workers at once; a summary in sheet order at the end.
+// --jobs workers at once; a report as the rows end, a summary in sheet order.
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
-#include <fstream>
+#include <chrono>
 #include <iomanip>
-#include <mutex>
 #include <optional>
 #include <ostream>
-#include <sstream>
-#include <thread>
+
+#include <nlohmann/json.hpp>
 
 #include "ops/commission_module.h"
 #include "platform/utf8.h"
 #include "site/commission_checks.h"
+#include "site/commission_report.h"
 #include "site/commission_sheet.h"
 #include "ui/console/commands.h"
-#include "ui/console/commission_board.h"
+#include "ui/console/file_reading.h"
 #include "ui/console/interrupt.h"
 #include "ui/console/module_lookup.h"
-#include "ui/console/row_events.h"
+#include "ui/console/row_run.h"
 
 namespace quelvar::ui::console {
 
 namespace {
 
 using site::CommissionSheet;
+using site::ReportRow;
 using site::SheetRow;
 
-// A row's result: the module's, or none for a row that never started.
-struct RowResult {
-    enum class State { NotStarted, Passed, Failed, Stopped };
-    State state = State::NotStarted;
-    std::string detail;
-};
+// A report, like a sheet, is a file of a sane size.
+constexpr std::size_t kMaxReportBytes = 64 << 20;
 
-RowResult rowResultOf(const ops::CommissionResult& result) {
-    switch (result.state) {
-        case ops::CommissionResult::State::Passed: return {RowResult::State::Passed, result.detail};
-        case ops::CommissionResult::State::Stopped:
-            return {RowResult::State::Stopped, result.detail};
-        case ops::CommissionResult::State::Failed: break;
-    }
-    return {RowResult::State::Failed, result.detail};
-}
-
-std::string rowLabel(std::size_t index, const SheetRow& row) {
-    return "row " + std::to_string(index + 1) + " " + FormatMac(row.mac) + " -> " +
-           formatIpv4(row.address);
-}
-
-std::string stateText(RowResult::State state) {
+std::string resultWord(RowOutcome::State state) {
     switch (state) {
-        case RowResult::State::Passed: return "pass";
-        case RowResult::State::Failed: return "FAIL";
-        case RowResult::State::Stopped: return "STOP";
-        case RowResult::State::NotStarted: break;
+        case RowOutcome::State::Passed: return "pass";
+        case RowOutcome::State::Failed: return "fail";
+        case RowOutcome::State::Stopped: return "stop";
+        case RowOutcome::State::NotStarted: break;
     }
-    return "-";
+    return "not started";
 }
 
-// Every line the row's operations showed, then its result, each marked with the row.
-std::string finishedLines(std::size_t index, const SheetRow& row, const std::string& messages,
-                          const RowResult& result) {
-    std::string prefix = "row " + std::to_string(index + 1) + ": ";
-    std::string lines;
-    std::istringstream shown(messages);
-    for (std::string line; std::getline(shown, line);) lines += prefix + line + '\n';
-    return lines + rowLabel(index, row) + ": " + stateText(result.state) + " " + result.detail +
-           '\n';
+std::string rowLogName(std::size_t index, const SheetRow& row) {
+    return "row" + std::to_string(index + 1) + "-" + FormatMac(row.mac) + ".log";
 }
 
-std::filesystem::path rowLogPath(const std::filesystem::path& folder, std::size_t index,
-                                 const SheetRow& row) {
-    return folder / ("row" + std::to_string(index + 1) + "-" + FormatMac(row.mac) + ".log");
-}
-
-class CommissionRun {
-  public:
-    CommissionRun(Console& console, const CommissionSheet& sheet,
-                  const std::filesystem::path& sheetFolder)
-        : console_(console),
-          sheet_(sheet),
-          sheetFolder_(sheetFolder),
-          board_(console.err, console.errorIsTerminal),
-          results_(sheet.rows.size()),
-          writing_(sheet.rows.size()) {}
-
-    std::vector<RowResult> run(const std::vector<discovery::DeviceEntry>& found) {
-        std::size_t workers = console_.options.jobs == 0 ? sheet_.rows.size()
-                                                          : console_.options.jobs;
-        workers = std::clamp<std::size_t>(workers, 1, sheet_.rows.size());
-        std::vector<std::thread> threads;
-        threads.reserve(workers);
-        for (std::size_t i = 0; i < workers; ++i) {
-            threads.emplace_back([this, &found] {
-                work(found);
-                std::lock_guard lock(mutex_);
-                ++workersDone_;
-                wake_.notify_all();
-            });
-        }
-        watch(workers);
-        for (std::thread& thread : threads) thread.join();
-        return std::move(results_);
+// What the user gets on stdout: a table in sheet order, or the report's rows as JSON.
+void printSummary(const Console& console, const CommissionSheet& sheet,
+                  const std::vector<ReportRow>& rows) {
+    std::ostream& out = console.out;
+    if (console.options.json) {
+        nlohmann::ordered_json parsed =
+            nlohmann::ordered_json::parse(site::ReportText(console.options.file, rows));
+        out << parsed["rows"].dump() << '\n';
+        out.flush();
+        return;
     }
-
-    bool interrupted() const { return InterruptHandler::requested(); }
-
-  private:
-    bool stopRequested() {
-        bool stop = InterruptHandler::requested();
-        if (stop) sayStopping();
-        return stop;
-    }
-
-    void sayStopping() {
-        if (!stopSaid_.exchange(true)) {
-            board_.note("stopping: rows under way end after their current step "
-                        "(Ctrl+C again to quit at once)");
-        }
-    }
-
-    // Until every worker is done: a Ctrl+C is answered at once, and a second
-    // one, held because modules are being written, with which ones.
-    void watch(std::size_t workers) {
-        bool warned = false;
-        std::unique_lock lock(mutex_);
-        while (workersDone_ < workers) {
-            wake_.wait_for(lock, std::chrono::milliseconds(100));
-            if (InterruptHandler::requested() && !stopSaid_.load()) {
-                lock.unlock();
-                sayStopping();
-                lock.lock();
-            }
-            if (warned || !InterruptHandler::secondPressHeld()) continue;
-            warned = true;
-            std::string modules;
-            for (std::size_t i = 0; i < writing_.size(); ++i) {
-                if (writing_[i] == nullptr || !writing_[i]->isWriting()) continue;
-                modules += (modules.empty() ? "" : ", ") + FormatMac(sheet_.rows[i].mac) +
-                           " (row " + std::to_string(i + 1) + ")";
-            }
-            lock.unlock();
-            board_.note("records are being written into " + modules +
-                        ": quitting now leaves them half written and not reset. The run ends "
-                        "once they are written; Ctrl+C a third time quits anyway.");
-            lock.lock();
-        }
-    }
-
-    void work(const std::vector<discovery::DeviceEntry>& found) {
-        for (;;) {
-            std::size_t index = next_.fetch_add(1);
-            if (index >= sheet_.rows.size()) return;
-            if (stopRequested()) continue;  // left as not started
-            runRow(index, found);
-        }
-    }
-
-    void runRow(std::size_t index, const std::vector<discovery::DeviceEntry>& found) {
-        const SheetRow& row = sheet_.rows[index];
-        const Options& options = console_.options;
-        board_.started(index, rowLabel(index, row));
-
-        RowEvents events(board_, index, console_.language);
-        {
-            std::lock_guard lock(mutex_);
-            writing_[index] = &events;
-        }
-        bool logOpened = true;
-        if (options.logDir) {
-            logOpened =
-                events.writeLogTo(rowLogPath(platform::pathFromUtf8(*options.logDir), index, row));
-        }
-
-        ops::CommissionPlan plan;
-        plan.mac = row.mac;
-        plan.address = row.address;
-        if (!row.file.empty()) {
-            // Files are named relative to the sheet, so a sheet and its files move together.
-            plan.file = platform::pathFromUtf8(row.file);
-            if (plan.file.is_relative()) plan.file = sheetFolder_ / plan.file;
-        }
-        plan.verify = options.verify;
-        plan.stopRequested = [this] { return stopRequested(); };
-
-        RowResult result =
-            rowResultOf(ops::CommissionModule(found, plan, console_.retries, events));
-        std::string messages = events.messages();
-        if (!logOpened || !events.logWritten()) {
-            messages += "cannot write the activity log into " + *options.logDir + '\n';
-            if (result.state == RowResult::State::Passed) {
-                result.state = RowResult::State::Failed;
-                result.detail += "; log not written";
-            }
-        }
-        {
-            std::lock_guard lock(mutex_);
-            writing_[index] = nullptr;
-        }
-        board_.finished(index, finishedLines(index, row, messages, result));
-        results_[index] = std::move(result);
-    }
-
-    Console& console_;
-    const CommissionSheet& sheet_;
-    std::filesystem::path sheetFolder_;
-    CommissionBoard board_;
-    std::vector<RowResult> results_;
-    std::atomic<std::size_t> next_{0};
-    std::atomic<bool> stopSaid_{false};
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::size_t workersDone_ = 0;
-    std::vector<const RowEvents*> writing_;  // the events of each running row
-};
-
-// The sheet's text: a regular file of a sane size only. A folder, a device
-// that never ends or a pipe that never closes is refused before it is read.
-std::optional<std::string> readSheet(const std::string& name, std::ostream& err) {
-    const std::filesystem::path path = platform::pathFromUtf8(name);
-    std::error_code error;
-    std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::exists(status)) {
-        err << "cannot read " << name << ": no such file\n";
-        return std::nullopt;
-    }
-    if (!std::filesystem::is_regular_file(status)) {
-        err << "cannot read " << name << ": not a regular file\n";
-        return std::nullopt;
-    }
-    std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size > site::kMaxSheetBytes) {
-        err << "cannot read " << name << ": larger than " << site::kMaxSheetBytes / 1024
-            << " KiB, not a commissioning sheet\n";
-        return std::nullopt;
-    }
-    std::ifstream stream(path, std::ios::binary);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    if (!stream.read(text.data(), static_cast<std::streamsize>(text.size()))) {
-        err << "cannot read " << name << '\n';
-        return std::nullopt;
-    }
-    return text;
-}
-
-void printSummary(std::ostream& out, const CommissionSheet& sheet,
-                  const std::vector<RowResult>& results) {
     std::size_t passed = 0;
     out << std::left << std::setw(4) << "ROW" << ' ' << std::setw(5) << "LINE" << ' '
         << std::setw(17) << "MAC" << ' ' << std::setw(15) << "ADDRESS" << ' ' << std::setw(6)
         << "RESULT" << ' ' << "DETAIL" << '\n';
     for (std::size_t i = 0; i < sheet.rows.size(); ++i) {
         const SheetRow& row = sheet.rows[i];
-        const RowResult& result = results[i];
-        if (result.state == RowResult::State::Passed) ++passed;
-        std::string detail = result.state == RowResult::State::NotStarted
-                                 ? "not started (interrupted)"
-                                 : result.detail;
+        const ReportRow& result = rows[i];
+        if (result.passed()) ++passed;
+        const std::string word = result.result == "pass"   ? "pass"
+                                 : result.result == "fail" ? "FAIL"
+                                 : result.result == "stop" ? "STOP"
+                                                           : "-";
         out << std::left << std::setw(4) << i + 1 << ' ' << std::setw(5) << row.line << ' '
             << std::setw(17) << FormatMac(row.mac) << ' ' << std::setw(15)
-            << formatIpv4(row.address) << ' ' << std::setw(6) << stateText(result.state) << ' '
-            << detail << '\n';
+            << formatIpv4(row.address) << ' ' << std::setw(6) << word << ' ' << result.reason
+            << '\n';
     }
     out << passed << " of " << sheet.rows.size() << " row(s) passed\n";
     out.flush();
+}
+
+// The report of an earlier run, for --resume: it must be of this sheet.
+std::optional<site::Report> readReport(Console& console, const std::string& name,
+                                       const std::string& sheetName, const CommissionSheet& sheet) {
+    std::optional<std::string> text = ReadNamedFile(name, kMaxReportBytes, "report", console.err);
+    if (!text) return std::nullopt;
+    std::string why;
+    std::optional<site::Report> report = site::ParseReport(*text, why);
+    if (report) why = site::ReportMismatch(*report, sheetName, sheet);
+    if (!why.empty()) {
+        console.err << name << " " << why << '\n';
+        return std::nullopt;
+    }
+    return report;
 }
 
 }  // namespace
@@ -275,7 +97,8 @@ void printSummary(std::ostream& out, const CommissionSheet& sheet,
 int RunCommissionCommand(Console& console, ConsoleEvents& events) {
     const Options& options = console.options;
     const std::string& sheetName = options.file;
-    std::optional<std::string> text = readSheet(sheetName, console.err);
+    std::optional<std::string> text =
+        ReadNamedFile(sheetName, site::kMaxSheetBytes, "commissioning sheet", console.err);
     if (!text) return kExitUsage;
     CommissionSheet sheet = site::ParseCommissionSheet(*text);
     for (const std::string& conflict : site::FindSheetConflicts(sheet.rows)) {
@@ -287,35 +110,121 @@ int RunCommissionCommand(Console& console, ConsoleEvents& events) {
         console.err << sheetName << ": no module rows\n";
         return kExitUsage;
     }
+    const std::string sheetFileName = platform::utf8Of(platform::pathFromUtf8(sheetName).filename());
+    std::optional<site::Report> earlier;
+    if (options.resume) {
+        earlier = readReport(console, *options.resume, sheetFileName, sheet);
+        if (!earlier) return kExitUsage;
+    }
+    std::optional<std::filesystem::path> logFolder;
     if (options.logDir) {
+        logFolder = platform::pathFromUtf8(*options.logDir);
         std::error_code error;
-        std::filesystem::create_directories(platform::pathFromUtf8(*options.logDir), error);
-        if (!std::filesystem::is_directory(platform::pathFromUtf8(*options.logDir), error)) {
+        std::filesystem::create_directories(*logFolder, error);
+        if (!std::filesystem::is_directory(*logFolder, error)) {
             console.err << "cannot create the log folder " << *options.logDir << '\n';
             return kExitFailure;
         }
     }
 
+    // Rows an earlier run passed, as the sheet has them now, are not run again.
+    std::vector<std::size_t> toRun;
+    std::vector<std::pair<std::size_t, ReportRow>> kept;
+    for (std::size_t i = 0; i < sheet.rows.size(); ++i) {
+        if (earlier && site::PassedBefore(*earlier, sheet.rows[i])) {
+            for (const ReportRow& row : earlier->rows) {
+                if (row.mac == sheet.rows[i].mac && row.passed()) kept.emplace_back(i, row);
+            }
+            console.err << "skipping row " << i + 1 << " (line " << sheet.rows[i].line << ", "
+                        << FormatMac(sheet.rows[i].mac) << "): passed in " << *options.resume
+                        << '\n';
+        } else {
+            toRun.push_back(i);
+        }
+    }
+
     // One answer covers the whole sheet and every question of its rows.
-    if (!options.yes && !Confirm(console, "Commission " + std::to_string(sheet.rows.size()) +
+    if (!options.yes && !Confirm(console, "Commission " + std::to_string(toRun.size()) +
                                               " module(s) listed in " + sheetName + "?")) {
         return kExitFailure;
     }
+
+    // The report goes on in the file of the run it resumes unless named anew.
+    std::optional<site::ReportFile> report;
+    const std::optional<std::string> reportName = options.report ? options.report : options.resume;
+    report.emplace(platform::pathFromUtf8(reportName.value_or(std::string())), sheetFileName,
+                   sheet.rows.size(), kept);
 
     InterruptHandler interrupt;
     // One search for the whole sheet: every row starts from what it found.
     ops::SearchReport searched = SearchModules(console, events);
     events.eraseProgress();
     if (searched.outcome.kind == ops::OutcomeKind::SocketError) return kExitFailure;
+    const std::filesystem::path sheetFolder = platform::pathFromUtf8(sheetName).parent_path();
 
-    CommissionRun run(console, sheet, platform::pathFromUtf8(sheetName).parent_path());
-    std::vector<RowResult> results = run.run(searched.result.modules);
-    printSummary(console.out, sheet, results);
+    // Every row of the sheet in the summary: those run, those kept, those not started.
+    std::vector<ReportRow> rows(sheet.rows.size());
+    for (std::size_t i = 0; i < sheet.rows.size(); ++i) {
+        rows[i] = ReportRow{sheet.rows[i].line, sheet.rows[i].mac, {}, {}, sheet.rows[i].file,
+                            {}, "not started", "not started (interrupted)", 0, {}};
+    }
+    for (const auto& [index, row] : kept) {
+        rows[index] = row;
+        rows[index].reason = "passed in an earlier run";
+    }
+
+    auto rowOf = [&](std::size_t n) -> const SheetRow& { return sheet.rows[toRun[n]]; };
+    auto rowName = [&](std::size_t n) { return "row " + std::to_string(toRun[n] + 1); };
+    RowRun run(
+        console, toRun.size(), rowName,
+        [&](std::size_t n) {
+            return rowName(n) + " " + FormatMac(rowOf(n).mac) + " -> " + formatIpv4(rowOf(n).address);
+        },
+        [&](std::size_t n) {
+            return FormatMac(rowOf(n).mac) + " (row " + std::to_string(toRun[n] + 1) + ")";
+        });
+    auto body = [&](std::size_t n, RowEvents& rowEvents) {
+        const SheetRow& row = rowOf(n);
+        const auto started = std::chrono::steady_clock::now();
+        ops::CommissionPlan plan;
+        plan.mac = row.mac;
+        plan.address = row.address;
+        if (!row.file.empty()) {
+            // Files are named relative to the sheet, so a sheet and its files move together.
+            plan.file = platform::pathFromUtf8(row.file);
+            if (plan.file.is_relative()) plan.file = sheetFolder / plan.file;
+        }
+        plan.verify = options.verify;
+        plan.stopRequested = [&run] { return run.stopRequested(); };
+        ops::CommissionResult result =
+            ops::CommissionModule(searched.result.modules, plan, console.retries, rowEvents);
+        RowOutcome outcome{result.state == ops::CommissionResult::State::Passed
+                               ? RowOutcome::State::Passed
+                               : result.state == ops::CommissionResult::State::Stopped
+                                     ? RowOutcome::State::Stopped
+                                     : RowOutcome::State::Failed,
+                           result.detail};
+        ReportRow& reported = rows[toRun[n]];
+        reported = ReportRow{
+            row.line, row.mac, result.before, result.after, row.file, result.steps,
+            resultWord(outcome.state), result.detail,
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+            logFolder ? platform::utf8Of(*logFolder / rowLogName(toRun[n], row)) : std::string()};
+        if (reportName) report->record(toRun[n], reported);
+        return outcome;
+    };
+    run.run(body, logFolder, [&](std::size_t n) { return rowLogName(toRun[n], rowOf(n)); });
+
+    int status = kExitSuccess;
+    if (reportName && !report->flush()) {
+        console.err << "cannot write the report " << *reportName << '\n';
+        status = kExitFailure;
+    }
+    printSummary(console, sheet, rows);
     if (run.interrupted()) return kExitInterrupted;
-    bool allPassed = std::all_of(results.begin(), results.end(), [](const RowResult& result) {
-        return result.state == RowResult::State::Passed;
-    });
-    return allPassed ? kExitSuccess : kExitFailure;
+    const bool allPassed =
+        std::all_of(rows.begin(), rows.end(), [](const ReportRow& row) { return row.passed(); });
+    return allPassed ? status : kExitFailure;
 }
 
 }  // namespace quelvar::ui::console

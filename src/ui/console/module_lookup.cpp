@@ -9,6 +9,7 @@ namespace quelvar::ui::console {
 discovery::SearchScope ConsoleSearchScope(const Console& console) {
     discovery::SearchScope scope;
     if (console.options.broadcast) scope.destination = *console.options.broadcast;
+    scope.range = console.options.range;
     scope.adapter = console.options.interface;
     scope.rounds = console.retries.searchRounds;
     scope.mergeRepeats = true;

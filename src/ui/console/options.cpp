@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "discovery/address_range.h"
+
 #include <string_view>
 
 namespace quelvar::ui::console {
@@ -17,7 +19,9 @@ ParsedArguments usageError(std::string message) {
 
 // What the command line said, before the operands are read as addresses.
 struct RawArguments {
-    std::string device, address, file, broadcast, adapter, output, log, lang, logDir;
+    std::string device, address, file, broadcast, range, adapter, output, log, lang, logDir;
+    std::string report, resume;
+    std::vector<std::string> devices;
     unsigned attempts = 1, jobs = 1;
     bool json = false, yes = false, verify = false, force = false;
 };
@@ -31,6 +35,7 @@ constexpr CommandInfo kCommands[] = {
     {"search", Command::Search}, {"ping", Command::Ping},     {"set-ip", Command::SetIp},
     {"save", Command::Save},     {"load", Command::Load},     {"telnet", Command::Telnet},
     {"web", Command::Web},       {"commission", Command::Commission},
+    {"backup", Command::Backup}, {"restore", Command::Restore},
 };
 
 // Every command and option of the console, in one table for the parser.
@@ -50,11 +55,17 @@ void declare(CLI::App& app, RawArguments& raw) {
         command->add_option("DEVICE", raw.device)->required();
     };
     auto yes = [&](CLI::App* command) { flag(command, "--yes", raw.yes); };
+    // Every command that searches may ask a range of addresses instead.
+    auto range = [&raw](CLI::App* command) { command->add_option("--range", raw.range); };
+    auto jobs = [&raw](CLI::App* command) {
+        command->add_option("--jobs", raw.jobs)->check(CLI::Range(0u, kMaxJobs));
+    };
 
     CLI::App* search = app.add_subcommand("search");
     flag(search, "--json", raw.json);
     search->add_option("--broadcast", raw.broadcast);
     search->add_option("--interface", raw.adapter);
+    range(search);
 
     CLI::App* ping = app.add_subcommand("ping");
     ping->add_option("ADDRESS", raw.address)->required();
@@ -64,11 +75,13 @@ void declare(CLI::App& app, RawArguments& raw) {
     device(setIp);
     setIp->add_option("NEW_ADDRESS", raw.address)->required();
     yes(setIp);
+    range(setIp);
 
     CLI::App* save = app.add_subcommand("save");
     device(save);
     save->add_option("--output", raw.output)->allow_extra_args(false);
     yes(save);
+    range(save);
 
     CLI::App* load = app.add_subcommand("load");
     device(load);
@@ -76,16 +89,38 @@ void declare(CLI::App& app, RawArguments& raw) {
     yes(load);
     flag(load, "--verify", raw.verify);
     flag(load, "--force", raw.force);
+    range(load);
 
-    device(app.add_subcommand("telnet"));
-    device(app.add_subcommand("web"));
+    for (const char* name : {"telnet", "web"}) {
+        CLI::App* launch = app.add_subcommand(name);
+        device(launch);
+        range(launch);
+    }
 
     CLI::App* commission = app.add_subcommand("commission");
     commission->add_option("SHEET", raw.file)->required();
-    commission->add_option("--jobs", raw.jobs)->check(CLI::Range(0u, kMaxJobs));
+    jobs(commission);
     commission->add_option("--log-dir", raw.logDir);
+    commission->add_option("--report", raw.report);
+    commission->add_option("--resume", raw.resume);
     flag(commission, "--verify", raw.verify);
+    flag(commission, "--json", raw.json);
     yes(commission);
+    range(commission);
+
+    CLI::App* backup = app.add_subcommand("backup");
+    backup->add_option("DIR", raw.file)->required();
+    backup->add_option("DEVICE", raw.devices);
+    jobs(backup);
+    yes(backup);
+    range(backup);
+
+    CLI::App* restore = app.add_subcommand("restore");
+    restore->add_option("DIR", raw.file)->required();
+    jobs(restore);
+    flag(restore, "--verify", raw.verify);
+    yes(restore);
+    range(restore);
 }
 
 // The operands and option values read as what they name.
@@ -104,6 +139,8 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
     if (!raw.log.empty()) options.logFile = raw.log;
     if (!raw.adapter.empty()) options.interface = raw.adapter;
     if (!raw.logDir.empty()) options.logDir = raw.logDir;
+    if (!raw.report.empty()) options.report = raw.report;
+    if (!raw.resume.empty()) options.resume = raw.resume;
     if (!raw.output.empty()) options.output = raw.output;
     if (raw.lang == "en") options.language = platform::Language::English;
     if (raw.lang == "ja") options.language = platform::Language::Japanese;
@@ -111,6 +148,19 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
     if (!raw.broadcast.empty()) {
         options.broadcast = platform::parseIpv4(raw.broadcast);
         if (!options.broadcast) return usageError("malformed address '" + raw.broadcast + "'");
+    }
+    if (!raw.range.empty()) {
+        if (!raw.broadcast.empty()) return usageError("--range and --broadcast exclude each other");
+        std::string why;
+        std::optional<std::vector<platform::Ipv4Octets>> range =
+            discovery::ParseAddressRange(raw.range, why);
+        if (!range) return usageError(why);
+        options.range = std::move(*range);
+    }
+    for (const std::string& text : raw.devices) {
+        std::optional<DeviceSelector> selector = ParseDeviceSelector(text);
+        if (!selector) return usageError("malformed MAC or IPv4 address '" + text + "'");
+        options.devices.push_back(*selector);
     }
     if (!raw.device.empty() || command == Command::SetIp || command == Command::Save ||
         command == Command::Load || command == Command::Telnet || command == Command::Web) {
@@ -126,9 +176,10 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
             return usageError("no module can hold the address " + raw.address);
         }
     }
-    if ((command == Command::Load || command == Command::Commission) && raw.file.empty()) {
-        return usageError(std::string(command == Command::Load ? "load" : "commission") +
-                          " needs a file name");
+    if ((command == Command::Load || command == Command::Commission ||
+         command == Command::Backup || command == Command::Restore) &&
+        raw.file.empty()) {
+        return usageError("a file or folder name may not be empty");
     }
     return parsed;
 }
@@ -173,7 +224,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
 
 std::string UsageText() {
     return "Usage:\n"
-           "  quelvarinit-cli search [--json] [--broadcast ADDRESS] [--interface NAME]\n"
+           "  quelvarinit-cli search [--json] [--broadcast ADDRESS | --range RANGE] [--interface NAME]\n"
            "  quelvarinit-cli ping ADDRESS [--attempts N]\n"
            "  quelvarinit-cli set-ip DEVICE NEW_ADDRESS [--yes]\n"
            "  quelvarinit-cli save DEVICE [--output FILE] [--yes]\n"
@@ -181,10 +232,15 @@ std::string UsageText() {
            "  quelvarinit-cli telnet DEVICE\n"
            "  quelvarinit-cli web DEVICE\n"
            "  quelvarinit-cli commission SHEET.csv [--jobs N] [--log-dir DIR] [--verify] [--yes]\n"
+           "                                      [--report FILE.json] [--resume FILE.json] [--json]\n"
+           "  quelvarinit-cli backup DIR [DEVICE...] [--jobs N] [--yes]\n"
+           "  quelvarinit-cli restore DIR [--jobs N] [--verify] [--yes]\n"
            "\n"
-           "DEVICE is a MAC address (02-00-00-AA-BB-CC or 02:00:00:aa:bb:cc) or the\n"
-           "dotted IPv4 address a module answers from; the first module of a search\n"
-           "that matches is used.\n"
+           "DEVICE is a MAC address (02-00-00-AA-BB-CC or 02:00:00:aa:bb:cc), the first\n"
+           "module of a search with it, or the dotted IPv4 address of a module, asked\n"
+           "there. Every command that searches takes --range FIRST-LAST or\n"
+           "--range ADDRESS/PREFIX (at most 4096 addresses): the search request then\n"
+           "goes to each of them, so modules behind routers answer too.\n"
            "\n"
            "Common options:\n"
            "  --log FILE     write the activity log to FILE when the command ends\n"
@@ -192,7 +248,7 @@ std::string UsageText() {
            "  --help         show this text\n"
            "  --version      show the version\n"
            "\n"
-           "Exit status: 0 success, 1 failure, 2 usage error.\n";
+           "Exit status: 0 success, 1 failure, 2 usage error, 130 stopped with Ctrl+C.\n";
 }
 
 }  // namespace quelvar::ui::console

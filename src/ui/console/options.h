@@ -10,7 +10,7 @@
 
 namespace quelvar::ui::console {
 
-enum class Command { Search, Ping, SetIp, Save, Load, Telnet, Web, Commission };
+enum class Command { Search, Ping, SetIp, Save, Load, Telnet, Web, Commission, Backup, Restore };
 
 // One command line, checked: every address and MAC address already parsed.
 struct Options {
@@ -18,20 +18,24 @@ struct Options {
 
     // Operands, as the command takes them.
     std::optional<DeviceSelector> device;         // set-ip, save, load, telnet, web
+    std::vector<DeviceSelector> devices;          // backup: the modules named, if any
     std::optional<platform::Ipv4Octets> address;  // ping ADDRESS, set-ip NEW_ADDRESS
-    std::string file;                             // load FILE, commission SHEET
+    std::string file;                             // load FILE, commission SHEET, backup/restore DIR
 
     // Command options.
     bool json = false;
     std::optional<platform::Ipv4Octets> broadcast;
+    std::vector<platform::Ipv4Octets> range;  // every command that searches: ask these addresses
     std::optional<std::string> interface;  // search: only this network adapter
     unsigned attempts = 1;
     bool yes = false;
     std::optional<std::string> output;
     bool verify = false;
     bool force = false;                  // load: a file that does not look like a download's
-    unsigned jobs = 1;                   // commission: rows at once; 0 = one worker per row
+    unsigned jobs = 1;                   // commission, backup, restore: at once; 0 = all
     std::optional<std::string> logDir;   // commission: one activity log file per row
+    std::optional<std::string> report;   // commission: each row as it ends, JSON
+    std::optional<std::string> resume;   // commission: the report of an earlier run
 
     // Common options.
     std::optional<std::string> logFile;
@@ -53,6 +57,6 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments);
 std::string UsageText();
 
 inline constexpr unsigned kMaxPingAttempts = 100;
-inline constexpr unsigned kMaxJobs = 256;
+inline constexpr unsigned kMaxJobs = 1024;
 
 }  // namespace quelvar::ui::console

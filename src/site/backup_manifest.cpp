@@ -1,0 +1,100 @@
+#include "site/backup_manifest.h"
+
+#include "platform/hex.h"
+#include "site/json_fields.h"
+
+namespace quelvar::site {
+
+namespace {
+
+constexpr const char* kFormat = "quelvarinit-backup";
+constexpr int kVersion = 1;
+
+bool isSha256(const std::string& text) {
+    if (text.size() != 64) return false;
+    for (char c : text) {
+        if (platform::hexDigit(c) < 0) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IsPlainFileName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (char c : name) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' || c == ':') return false;
+    }
+    return true;
+}
+
+std::string ManifestText(const std::vector<BackupEntry>& entries) {
+    nlohmann::ordered_json modules = nlohmann::ordered_json::array();
+    for (const BackupEntry& entry : entries) {
+        nlohmann::ordered_json module = {
+            {"mac", discovery::FormatMac(entry.mac)},
+            {"address", entry.address},
+            {"product", entry.product},
+            {"firmware", entry.firmware},
+            {"file", entry.file},
+            {"sha256", entry.sha256},
+            {"result", entry.saved ? "saved" : "failed"},
+        };
+        if (!entry.saved) module["reason"] = entry.reason;
+        modules.push_back(std::move(module));
+    }
+    nlohmann::ordered_json manifest = {
+        {"format", kFormat}, {"version", kVersion}, {"modules", std::move(modules)}};
+    // Bytes that are no UTF-8 (a module's product letters) are replaced, never a failure.
+    return manifest.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+std::optional<std::vector<BackupEntry>> ParseManifest(std::string_view text, std::string& error) {
+    nlohmann::json manifest = nlohmann::json::parse(text, nullptr, false);
+    if (manifest.is_discarded() || !manifest.is_object()) {
+        error = "is not JSON";
+        return std::nullopt;
+    }
+    if (!HasFormat(manifest, kFormat, kVersion)) {
+        error = "is not a backup manifest of this tool";
+        return std::nullopt;
+    }
+    const nlohmann::json& modules = manifest["modules"];
+    if (!modules.is_array()) {
+        error = "has no list of modules";
+        return std::nullopt;
+    }
+    std::vector<BackupEntry> entries;
+    for (std::size_t i = 0; i < modules.size(); ++i) {
+        const nlohmann::json& module = modules[i];
+        const std::string where = "module " + std::to_string(i + 1) + ": ";
+        auto field = [&](const char* key) { return StringField(module, key); };
+        BackupEntry entry;
+        std::optional<discovery::MacAddress> mac = discovery::ParseMac(field("mac"));
+        if (!mac) {
+            error = where + "no MAC address";
+            return std::nullopt;
+        }
+        entry.mac = *mac;
+        entry.address = field("address");
+        entry.product = field("product");
+        entry.firmware = field("firmware");
+        entry.file = field("file");
+        entry.sha256 = field("sha256");
+        entry.reason = field("reason");
+        entry.saved = field("result") == "saved";
+        if (entry.saved && !IsPlainFileName(entry.file)) {
+            error = where + "no plain file name";
+            return std::nullopt;
+        }
+        if (entry.saved && !isSha256(entry.sha256)) {
+            error = where + "no SHA-256 of its file";
+            return std::nullopt;
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+}  // namespace quelvar::site

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "discovery/device_table.h"
+
+namespace quelvar::site {
+
+// One module of a backup: which it was, where, what it is, and what became of it.
+struct BackupEntry {
+    discovery::MacAddress mac{};
+    std::string address;   // "127.0.0.2" where it answered; empty when never found
+    std::string product;   // its two product letters, as its reply gave them
+    std::string firmware;  // "6.1"
+    std::string file;      // a file name inside the backup's folder; empty when none
+    std::string sha256;    // of that file, 64 lower-case hexadecimal digits
+    bool saved = false;
+    std::string reason;    // why it was not saved
+};
+
+// The manifest kept beside a backup's files, "backup.json":
+// {"format":"quelvarinit-backup","version":1,"modules":[{...}, ...]}.
+inline constexpr const char* kManifestName = "backup.json";
+std::string ManifestText(const std::vector<BackupEntry>& entries);
+
+// Reads a manifest, checking everything in it: a MAC address and a plain file
+// name (no folder, no control character) for every saved module, a SHA-256
+// of 64 hexadecimal digits. nullopt with the reason in `error` otherwise.
+std::optional<std::vector<BackupEntry>> ParseManifest(std::string_view text, std::string& error);
+
+// A file name that can only name a file inside its folder: not empty, no
+// path separator, no control character, not "." or "..".
+bool IsPlainFileName(std::string_view name);
+
+}  // namespace quelvar::site

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+namespace quelvar::site {
+
+// The most workers a run starts, whatever it is asked for: a thousand rows
+// side by side, each one's descriptors and the thread's stack within what a
+// machine gives a program (the descriptor limit is raised for them).
+inline constexpr std::size_t kMaxWorkers = 1024;
+// The descriptors one row holds at most at once (the status and search
+// sockets of a probe, the IP-SETUP socket, the monitor connection, its log).
+inline constexpr std::size_t kDescriptorsPerRow = 6;
+
+// Works through `count` rows, `jobs` at a time (0: one worker per row), each
+// row on a worker thread of its own: `row(index)` for every index, in order
+// of starting. `watch()` runs on the calling thread about ten times a second
+// until every row has ended (to show progress, or to answer Ctrl+C). Returns
+// the number of workers it ran. The soft limit of open descriptors is raised,
+// where the system allows, for that many rows at once.
+std::size_t RunRows(std::size_t count, unsigned jobs, const std::function<void(std::size_t)>& row,
+                    const std::function<void()>& watch);
+
+}  // namespace quelvar::site

@@ -1,0 +1,310 @@
+// backup and restore: every module of a site saved side by side into a
+// folder with a manifest, and each file applied again to the module with its
+// MAC address, wherever that module now is.
+#include <iomanip>
+#include <ostream>
+
+#include "ops/apply_setup_records.h"
+#include "ops/read_setup_records.h"
+#include "ops/strings.h"
+#include "ops/verify_setup_records.h"
+#include "ops/whereabouts.h"
+#include "platform/utf8.h"
+#include "records/rec_file.h"
+#include "records/sha256.h"
+#include "site/backup_manifest.h"
+#include "ui/console/commands.h"
+#include "ui/console/file_checks.h"
+#include "ui/console/file_reading.h"
+#include "ui/console/interrupt.h"
+#include "ui/console/module_lookup.h"
+#include "ui/console/row_run.h"
+
+namespace quelvar::ui::console {
+
+namespace {
+
+using site::BackupEntry;
+
+// A manifest of a thousand modules takes about half a megabyte.
+constexpr std::size_t kMaxManifestBytes = 16 << 20;
+
+struct Line {
+    std::string mac;
+    std::string address;
+    RowOutcome outcome;
+};
+
+// One line per module in the order given, then how many of them passed.
+void printTable(std::ostream& out, const std::vector<Line>& lines, const char* passedWord) {
+    std::size_t passed = 0;
+    out << std::left << std::setw(4) << "ROW" << ' ' << std::setw(17) << "MAC" << ' '
+        << std::setw(15) << "ADDRESS" << ' ' << std::setw(6) << "RESULT" << ' ' << "DETAIL\n";
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Line& line = lines[i];
+        if (line.outcome.state == RowOutcome::State::Passed) ++passed;
+        const std::string detail = line.outcome.state == RowOutcome::State::NotStarted
+                                       ? "not started (interrupted)"
+                                       : line.outcome.detail;
+        out << std::left << std::setw(4) << i + 1 << ' ' << std::setw(17) << line.mac << ' '
+            << std::setw(15) << line.address << ' ' << std::setw(6)
+            << StateWord(line.outcome.state) << ' ' << detail << '\n';
+    }
+    out << passed << " of " << lines.size() << " module(s) " << passedWord << '\n';
+    out.flush();
+}
+
+int exitStatus(const RowRun& run, const std::vector<Line>& lines) {
+    if (run.interrupted()) return kExitInterrupted;
+    for (const Line& line : lines) {
+        if (line.outcome.state != RowOutcome::State::Passed) return kExitFailure;
+    }
+    return lines.empty() ? kExitFailure : kExitSuccess;
+}
+
+bool writeText(const std::filesystem::path& path, const std::string& text) {
+    return records::SaveFileReplacing(
+               path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) ==
+           records::SaveResult::Saved;
+}
+
+// The modules a backup saves: every one the search found, or those named.
+std::vector<std::optional<discovery::DeviceEntry>> modulesToSave(
+    Console& console, ConsoleEvents& events, std::vector<std::string>& missing) {
+    ops::SearchReport searched = SearchModules(console, events);
+    std::vector<std::optional<discovery::DeviceEntry>> modules;
+    if (console.options.devices.empty()) {
+        for (const discovery::DeviceEntry& entry : searched.result.modules) modules.push_back(entry);
+        return modules;
+    }
+    for (const DeviceSelector& selector : console.options.devices) {
+        const discovery::DeviceEntry* found = FindDevice(searched.result.modules, selector);
+        if (found == nullptr && selector.kind == DeviceSelector::Kind::Address) {
+            ops::Occupant occupant = ops::WhoAnswersAt(selector.address, console.retries);
+            if (!occupant.modules.empty()) found = &occupant.modules.front();
+            modules.push_back(found ? std::optional(*found) : std::nullopt);
+        } else {
+            modules.push_back(found ? std::optional(*found) : std::nullopt);
+        }
+        if (found == nullptr) missing.push_back(selector.text());
+    }
+    return modules;
+}
+
+}  // namespace
+
+int RunBackupCommand(Console& console, ConsoleEvents& events) {
+    const Options& options = console.options;
+    const std::filesystem::path folder = platform::pathFromUtf8(options.file);
+    std::error_code error;
+    if (std::filesystem::exists(folder, error) && !std::filesystem::is_directory(folder, error)) {
+        console.err << options.file << " is a file, not a folder for a backup\n";
+        return kExitUsage;
+    }
+    std::filesystem::create_directories(folder, error);
+    if (!std::filesystem::is_directory(folder, error)) {
+        console.err << "cannot create the folder " << options.file << '\n';
+        return kExitFailure;
+    }
+    // A backup there already is replaced only when asked to, and then only
+    // for the modules this run saves: the others keep their entries.
+    const std::filesystem::path manifestPath = folder / site::kManifestName;
+    std::vector<BackupEntry> earlier;
+    if (std::filesystem::exists(manifestPath, error)) {
+        if (!options.yes) {
+            console.err << platform::utf8Of(manifestPath)
+                        << " is there already: give --yes to replace that backup, or another folder\n";
+            return kExitFailure;
+        }
+        std::optional<std::string> text = ReadNamedFile(platform::utf8Of(manifestPath),
+                                                        kMaxManifestBytes, "backup manifest",
+                                                        console.err);
+        std::string why;
+        if (text) {
+            if (auto parsed = site::ParseManifest(*text, why)) earlier = std::move(*parsed);
+        }
+    }
+
+    InterruptHandler interrupt;
+    std::vector<std::string> missing;
+    std::vector<std::optional<discovery::DeviceEntry>> modules =
+        modulesToSave(console, events, missing);
+    events.eraseProgress();
+
+    std::vector<BackupEntry> entries(modules.size());
+    std::vector<Line> lines(modules.size());
+    std::vector<std::size_t> toSave;
+    for (std::size_t i = 0; i < modules.size(); ++i) {
+        BackupEntry& entry = entries[i];
+        Line& line = lines[i];
+        if (!modules[i]) {
+            // Named on the command line and found nowhere.
+            const DeviceSelector& selector = options.devices[i];
+            if (selector.kind == DeviceSelector::Kind::Mac) entry.mac = selector.mac;
+            entry.reason = "not found";
+            line = {selector.text(), "", {RowOutcome::State::Failed, entry.reason}};
+            continue;
+        }
+        const discovery::DeviceEntry& module = *modules[i];
+        entry.mac = module.mac;
+        entry.address = module.ipText;
+        entry.product = std::string(module.productLetters.begin(), module.productLetters.end());
+        entry.firmware = std::to_string(module.versionMajor) + "." +
+                         std::to_string(module.versionMinor);
+        entry.file = SafeFileName(discovery::FormatDeviceLine(module) + ".rec");
+        line = {FormatMac(module.mac), module.ipText, {}};
+        if (!options.yes && std::filesystem::exists(folder / platform::pathFromUtf8(entry.file), error)) {
+            entry.reason = entry.file + " is there already; not replaced (give --yes to replace it)";
+            line.outcome = {RowOutcome::State::Failed, entry.reason};
+            continue;
+        }
+        toSave.push_back(i);
+    }
+
+    auto moduleName = [&](std::size_t n) { return "module " + lines[toSave[n]].mac; };
+    RowRun run(
+        console, toSave.size(), moduleName,
+        [&](std::size_t n) { return moduleName(n) + " " + lines[toSave[n]].address; },
+        [&](std::size_t n) { return lines[toSave[n]].mac; });
+    std::vector<RowOutcome> outcomes = run.run([&](std::size_t n, RowEvents& rowEvents) {
+        BackupEntry& entry = entries[toSave[n]];
+        ops::ReadResult read = ops::ReadSetupRecords(*modules[toSave[n]], console.retries, rowEvents);
+        ops::Outcome saved =
+            read.outcome.succeeded()
+                ? ops::SaveSetupRecordFile(folder / platform::pathFromUtf8(entry.file), read.image,
+                                           rowEvents)
+                : read.outcome;
+        if (!saved.succeeded()) {
+            entry.reason = ops::DescribeOutcome(saved);
+            return RowOutcome{RowOutcome::State::Failed, entry.reason};
+        }
+        entry.saved = true;
+        entry.sha256 = records::Sha256Hex(read.image.bytes());
+        return RowOutcome{RowOutcome::State::Passed, "saved " + entry.file};
+    });
+    for (std::size_t n = 0; n < toSave.size(); ++n) {
+        lines[toSave[n]].outcome = outcomes[n];
+        if (outcomes[n].state == RowOutcome::State::NotStarted) {
+            entries[toSave[n]].reason = "not started (interrupted)";
+        }
+    }
+
+    std::vector<BackupEntry> manifest = entries;
+    for (const BackupEntry& kept : earlier) {
+        bool replaced = false;
+        for (const BackupEntry& entry : entries) replaced = replaced || entry.mac == kept.mac;
+        if (!replaced) manifest.push_back(kept);
+    }
+    int status = kExitSuccess;
+    if (!writeText(manifestPath, site::ManifestText(manifest))) {
+        console.err << "cannot write " << platform::utf8Of(manifestPath) << '\n';
+        status = kExitFailure;
+    }
+    printTable(console.out, lines, "saved");
+    const int result = exitStatus(run, lines);
+    return result != kExitSuccess ? result : status;
+}
+
+int RunRestoreCommand(Console& console, ConsoleEvents& events) {
+    const Options& options = console.options;
+    const std::filesystem::path folder = platform::pathFromUtf8(options.file);
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        console.err << options.file << " is no folder of a backup\n";
+        return kExitUsage;
+    }
+    const std::string manifestName = platform::utf8Of(folder / site::kManifestName);
+    std::optional<std::string> text =
+        ReadNamedFile(manifestName, kMaxManifestBytes, "backup manifest", console.err);
+    if (!text) return kExitUsage;
+    std::string why;
+    std::optional<std::vector<BackupEntry>> manifest = site::ParseManifest(*text, why);
+    if (!manifest) {
+        console.err << manifestName << " " << why << '\n';
+        return kExitUsage;
+    }
+
+    // Every file is checked against the manifest before anything is sent.
+    std::vector<Line> lines;
+    std::vector<BackupEntry> toRestore;
+    for (const BackupEntry& entry : *manifest) {
+        lines.push_back({FormatMac(entry.mac), "", {}});
+        if (!entry.saved) {
+            lines.back().outcome = {RowOutcome::State::Failed,
+                                    "not in the backup: " + entry.reason};
+            continue;
+        }
+        const std::filesystem::path path = folder / platform::pathFromUtf8(entry.file);
+        std::optional<std::string> content =
+            ReadNamedFile(platform::utf8Of(path), records::kImageCapacity, "setup record file",
+                          console.err);
+        if (!content || records::Sha256Hex(std::span(reinterpret_cast<const std::uint8_t*>(
+                                                          content->data()),
+                                                      content->size())) != entry.sha256) {
+            lines.back().outcome = {RowOutcome::State::Failed,
+                                    entry.file + " is missing or changed since the backup"};
+            continue;
+        }
+        toRestore.push_back(entry);
+    }
+    // The line of each module to restore: those not failed already.
+    std::vector<std::size_t> lineOf;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].outcome.state == RowOutcome::State::NotStarted) lineOf.push_back(i);
+    }
+
+    if (!options.yes && !Confirm(console, "Restore " + std::to_string(toRestore.size()) +
+                                              " module(s) from " + options.file + "?")) {
+        return kExitFailure;
+    }
+    InterruptHandler interrupt;
+    ops::SearchReport searched = SearchModules(console, events);
+    events.eraseProgress();
+
+    auto moduleName = [&](std::size_t n) { return "module " + FormatMac(toRestore[n].mac); };
+    RowRun run(
+        console, toRestore.size(), moduleName, moduleName,
+        [&](std::size_t n) { return FormatMac(toRestore[n].mac); });
+    std::vector<RowOutcome> outcomes = run.run([&](std::size_t n, RowEvents& rowEvents) {
+        const BackupEntry& entry = toRestore[n];
+        // The module with this MAC address, wherever it is now; never another one.
+        const discovery::DeviceEntry* module = nullptr;
+        for (const discovery::DeviceEntry& found : searched.result.modules) {
+            if (found.mac == entry.mac && module == nullptr) module = &found;
+        }
+        if (module == nullptr) return RowOutcome{RowOutcome::State::Failed, "not found"};
+        lines[lineOf[n]].address = module->ipText;
+        const std::filesystem::path file = folder / platform::pathFromUtf8(entry.file);
+        ops::ApplyResult applied = ops::ApplySetupRecordFile(*module, file, console.retries, rowEvents);
+        if (!applied.outcome.succeeded()) {
+            return RowOutcome{RowOutcome::State::Failed,
+                              "load " + entry.file + ": " + ops::DescribeOutcome(applied.outcome)};
+        }
+        std::string detail = "restored " + entry.file;
+        if (applied.module->ipText != module->ipText) {
+            detail += "; back at " + applied.module->ipText;
+            lines[lineOf[n]].address = applied.module->ipText;
+        }
+        if (!options.verify) return RowOutcome{RowOutcome::State::Passed, detail};
+        if (run.stopRequested()) return RowOutcome{RowOutcome::State::Stopped, detail + "; stopped before verify"};
+        records::FileSource source;
+        records::RecordList list;
+        if (source.open(file)) {
+            records::RecordReader reader(source);
+            if (reader.readHeader() == records::ReadStatus::Ok) list = records::ReadRecordList(reader);
+        }
+        ops::VerifyReport report =
+            ops::VerifySetupRecords(*applied.module, list.records, console.retries, rowEvents);
+        if (!report.passed()) {
+            return RowOutcome{RowOutcome::State::Failed,
+                              detail + "; verify: " +
+                                  (report.problem.empty() ? report.differences.front() : report.problem)};
+        }
+        return RowOutcome{RowOutcome::State::Passed, detail + "; verified"};
+    });
+    for (std::size_t n = 0; n < toRestore.size(); ++n) lines[lineOf[n]].outcome = outcomes[n];
+    printTable(console.out, lines, "restored");
+    return exitStatus(run, lines);
+}
+
+}  // namespace quelvar::ui::console

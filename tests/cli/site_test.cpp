@@ -1,0 +1,146 @@
+// Work on a whole site from the console: backup and restore, the report of a
+// commissioning run and its resumption, and the input they refuse.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/cli_support.h"
+#include "records/sha256.h"
+#include "support/sim_fixture.h"
+
+namespace quelvar::testing {
+namespace {
+
+using SiteTest = CliTest;
+
+std::string fileName(const sim::ModuleConfig& module) {
+    const std::string address = platform::formatIpv4(module.address);
+    return MacText(module) + " - " + address + " - " + std::string(module.productLetters.data(), 2) +
+           " - " + std::to_string(module.versionMajor) + "." +
+           std::to_string(module.versionMinor) + ".rec";
+}
+
+TEST_F(SiteTest, BackupSavesEveryModuleAndRestoreAppliesEachByItsMacWhereverItIs) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1), sim::DefaultModule(2)});
+
+    CliRun run = RunInProcess({"backup", "site", "--jobs", "0"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("3 of 3 module(s) saved"), std::string::npos) << run.out;
+    auto manifest = nlohmann::json::parse(ReadText("site/backup.json"));
+    ASSERT_EQ(manifest["modules"].size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        const auto& entry = manifest["modules"][static_cast<std::size_t>(i)];
+        const sim::ModuleConfig module = farm->module(i);
+        EXPECT_EQ(entry["mac"], MacText(module));
+        EXPECT_EQ(entry["file"], fileName(module));
+        EXPECT_EQ(entry["result"], "saved");
+        const std::string bytes = ReadText("site/" + fileName(module));
+        EXPECT_EQ(entry["sha256"], records::Sha256Hex(std::vector<std::uint8_t>(bytes.begin(),
+                                                                               bytes.end())));
+    }
+    // A second backup into the same folder replaces nothing unless asked to.
+    run = RunInProcess({"backup", "site"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "site/backup.json is there already: give --yes to replace that backup, "
+                       "or another folder\n");
+
+    // The modules change and one moves; each gets its own records back.
+    const std::map<int, sim::Bytes> original = farm->module(1).records;
+    WriteRecordFile("other.rec", sim::DefaultRecords(0x77));
+    ASSERT_EQ(RunInProcess({"load", "127.0.0.3", "other.rec", "--yes"}).status, 0);
+    ASSERT_EQ(RunInProcess({"set-ip", "127.0.0.3", "127.0.0.40", "--yes"}).status, 0);
+    run = RunInProcess({"restore", "site", "--yes", "--jobs", "0", "--verify"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("3 of 3 module(s) restored"), std::string::npos) << run.out;
+    EXPECT_EQ(farm->module(1).records, original);
+    EXPECT_EQ(farm->module(1).address, (platform::Ipv4Octets{127, 0, 0, 40}));
+}
+
+TEST_F(SiteTest, AModuleNamedButNotFoundIsAFailedEntryAndAChangedFileIsNotApplied) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0)});
+    CliRun run = RunInProcess({"backup", "site", MacText(farm->module(0)), "02-00-00-99-99-99"});
+    EXPECT_EQ(run.status, 1);
+    auto manifest = nlohmann::json::parse(ReadText("site/backup.json"));
+    ASSERT_EQ(manifest["modules"].size(), 2u);
+    EXPECT_EQ(manifest["modules"][1]["result"], "failed");
+    EXPECT_EQ(manifest["modules"][1]["reason"], "not found");
+
+    // A file changed since the backup is never applied; a module not found
+    // is a failed row, never another module.
+    std::ofstream("site/" + fileName(farm->module(0)), std::ios::app) << "x";
+    const std::size_t connections = static_cast<std::size_t>(farm->monitorConnections(0));
+    run = RunInProcess({"restore", "site", "--yes"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("is missing or changed since the backup"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("not in the backup: not found"), std::string::npos) << run.out;
+    EXPECT_EQ(static_cast<std::size_t>(farm->monitorConnections(0)), connections);
+}
+
+TEST_F(SiteTest, ARunsReportLetsTheNextRunDoOnlyWhatDidNotPass) {
+    QUELVAR_REQUIRE_NETNS();
+    sim::ModuleConfig silent = sim::DefaultModule(1);
+    silent.answersStatus = false;
+    auto farm = StartFarm({sim::DefaultModule(0), silent});
+    std::ofstream("site.csv") << MacText(farm->module(0)) << ",127.0.1.10\n"
+                              << MacText(farm->module(1)) << ",127.0.1.11\n";
+
+    CliRun run = RunInProcess({"commission", "site.csv", "--yes", "--jobs", "0", "--report",
+                               "report.json"});
+    EXPECT_EQ(run.status, 1);
+    auto report = nlohmann::json::parse(ReadText("report.json"));
+    EXPECT_EQ(report["sheet"], "site.csv");
+    ASSERT_EQ(report["rows"].size(), 2u);
+    const auto& passed = report["rows"][0];
+    EXPECT_EQ(passed["result"], "pass");
+    EXPECT_EQ(passed["before"], "127.0.0.2");
+    EXPECT_EQ(passed["after"], "127.0.1.10");
+    EXPECT_EQ(passed["steps"], nlohmann::json::array({"set-ip"}));
+    EXPECT_EQ(report["rows"][1]["result"], "fail");
+
+    run = RunInProcess({"commission", "site.csv", "--yes", "--resume", "report.json", "--json"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("skipping row 1 (line 1, " + MacText(farm->module(0)) +
+                           "): passed in report.json"),
+              std::string::npos)
+        << run.err;
+    auto summary = nlohmann::json::parse(run.out);
+    ASSERT_EQ(summary.size(), 2u);
+    EXPECT_EQ(summary[0]["reason"], "passed in an earlier run");
+    EXPECT_EQ(summary[1]["result"], "fail");
+    // The first module was left alone: it answers where the first run put it.
+    EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 1, 10}));
+}
+
+TEST_F(SiteTest, InputThatCannotBeRightIsRefusedWithNothingSent) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0)});
+    std::ofstream("a-file") << "x";
+    std::filesystem::create_directory("broken");
+    std::ofstream("broken/backup.json") << "{\"format\":\"quelvarinit-backup\",\"version\":1,"
+                                           "\"modules\":[{\"mac\":\"nonsense\"}]}";
+    std::ofstream("site.csv") << MacText(farm->module(0)) << ",127.0.1.10\n";
+    std::ofstream("other.json") << "{\"format\":\"quelvarinit-commission-report\",\"version\":1,"
+                                   "\"sheet\":\"elsewhere.csv\",\"rows\":[]}";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"search", "--range", "127.0.0.9-127.0.0.2"}, "ends before it begins"},
+        {{"search", "--range", "10.0.0.0/16"}, "more than the 4096"},
+        {{"search", "--range", "127.0.0.0/24", "--broadcast", "127.0.0.2"}, "exclude each other"},
+        {{"backup", "a-file"}, "is a file, not a folder for a backup"},
+        {{"restore", "broken", "--yes"}, "module 1: no MAC address"},
+        {{"commission", "site.csv", "--yes", "--resume", "other.json"},
+         "was made from elsewhere.csv, not site.csv"},
+    };
+    for (const auto& [arguments, reason] : refused) {
+        CliRun run = RunInProcess(arguments);
+        EXPECT_EQ(run.status, 2) << ::testing::PrintToString(arguments) << run.err;
+        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(farm->receivedDatagrams().empty());
+}
+
+}  // namespace
+}  // namespace quelvar::testing
