@@ -1,24 +1,26 @@
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
+#include <random>
 #include <system_error>
-#include <vector>
 
 namespace quelvar::testing {
 
 TempFolder::TempFolder(const std::string& purpose) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     std::error_code error;
-    std::string pattern = (std::filesystem::temp_directory_path(error) /
-                           ("quelvar-" + purpose + "-" + (test != nullptr ? test->name() : "test") +
-                            "-XXXXXX"))
-                              .string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    // mkdtemp makes a folder nobody else has, whoever else runs the suite.
-    if (::mkdtemp(name.data()) != nullptr) path_ = name.data();
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    const std::string stem =
+        "quelvar-" + purpose + "-" + (test != nullptr ? test->name() : "test") + "-";
+    std::random_device entropy;
+    // create_directory says false when the folder was there already, so a name
+    // it creates is nobody else's, whoever else runs the suite; this works the
+    // same on Windows, which has no mkdtemp.
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const std::filesystem::path candidate = base / (stem + std::to_string(entropy()));
+        if (std::filesystem::create_directory(candidate, error)) path_ = candidate;
+    }
     EXPECT_FALSE(path_.empty()) << "no temporary folder for " << purpose;
 }
 
