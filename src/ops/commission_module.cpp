@@ -10,7 +10,6 @@ namespace quelvar::ops {
 
 namespace {
 
-
 // The file's records, for the comparison after the load; false when the
 // file cannot be read at all. A file that is no setup record file is for the
 // load to refuse.
@@ -37,7 +36,9 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
     };
     auto passed = [&](std::string detail) { return end(CommissionResult::State::Passed, detail); };
     auto failed = [&](std::string detail) { return end(CommissionResult::State::Failed, detail); };
-    auto stopped = [&](std::string detail) { return end(CommissionResult::State::Stopped, detail); };
+    auto stopped = [&](std::string detail) {
+        return end(CommissionResult::State::Stopped, detail);
+    };
     auto step = [&](const char* what) {
         events.step(what);
         result.steps.emplace_back(what);
@@ -49,7 +50,7 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
     }
     const discovery::DeviceEntry* module = nullptr;
     for (const discovery::DeviceEntry& entry : found) {
-        if (entry.address.octets == plan.address && entry.mac != plan.mac) {
+        if (plan.address && entry.address.octets == *plan.address && entry.mac != plan.mac) {
             return failed("address in use by " + discovery::FormatMac(entry.mac) +
                           "; nothing sent");
         }
@@ -59,12 +60,12 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
     discovery::DeviceEntry current = *module;
     result.before = result.after = current.ipText;
 
-    const std::string wanted = platform::formatIpv4(plan.address);
     std::string detail;
-    if (current.address.octets != plan.address) {
+    if (plan.address && current.address.octets != *plan.address) {
+        const std::string wanted = platform::formatIpv4(*plan.address);
         if (stopping()) return stopped("stopped before set-ip");
         step("set-ip");
-        SetIpResult moved = SetIpAddress(current, plan.address, retries, events);
+        SetIpResult moved = SetIpAddress(current, *plan.address, retries, events);
         if (!moved.outcome.succeeded()) {
             // Where it is now is not known unless it still answers where it was.
             if (moved.outcome.kind != OutcomeKind::DeviceNotAnswering &&
@@ -77,12 +78,16 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
         detail = "ip " + current.ipText + " -> " + wanted;
         current = *moved.module;
         result.after = current.ipText;
-    } else {
-        detail = "ip " + wanted + " kept";
+    } else if (plan.address) {
+        detail = "ip " + current.ipText + " kept";
     }
     if (plan.file.empty()) return passed(detail);
 
-    if (stopping()) return stopped(detail + "; stopped before load");
+    // Each step's words follow those of the steps before it.
+    auto then = [&detail](const std::string& more) {
+        return detail.empty() ? more : detail + "; " + more;
+    };
+    if (stopping()) return stopped(then("stopped before load"));
     step("load");
     const std::string name = platform::utf8Of(plan.file.filename());
     ApplyResult loaded = ApplySetupRecordFile(current, plan.file, retries, events);
@@ -92,10 +97,12 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
         result.after.clear();  // reset, and found nowhere since
     }
     if (!loaded.outcome.succeeded()) {
-        return failed(detail + "; load " + name + ": " + DescribeOutcome(loaded.outcome));
+        return failed(then("load " + name + ": " + DescribeOutcome(loaded.outcome)));
     }
-    detail += "; loaded " + name;
-    if (loaded.module->address.octets != plan.address) {
+    detail = then("loaded " + name);
+    if (!plan.address && loaded.module->ipText != current.ipText) {
+        detail += "; back at " + loaded.module->ipText;
+    } else if (plan.address && loaded.module->address.octets != *plan.address) {
         return failed(detail + "; the records moved the module to " + loaded.module->ipText);
     }
     if (!plan.verify) return passed(detail);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,21 +13,22 @@
 namespace quelvar::ops {
 
 // One module of a site to bring into service: which one, the address it must
-// end up with and, optionally, the setup record file it must hold.
+// end up with (none: wherever it is, as a restore has it) and, optionally,
+// the setup record file it must hold.
 struct CommissionPlan {
     discovery::MacAddress mac{};
-    platform::Ipv4Octets address{};
-    std::filesystem::path file;    // empty: no setup record file
-    bool verify = false;           // read the records back after the load and compare
+    std::optional<platform::Ipv4Octets> address;
+    std::filesystem::path file;           // empty: no setup record file
+    bool verify = false;                  // read the records back after the load and compare
     std::function<bool()> stopRequested;  // checked between steps
 };
 
 struct CommissionResult {
     enum class State { Passed, Failed, Stopped };
     State state = State::Failed;
-    std::string detail;  // what was done, or why it failed: one line
-    std::string before;  // where the search found the module; empty: not found
-    std::string after;   // where it answers now, as far as it is known; empty: unknown
+    std::string detail;              // what was done, or why it failed: one line
+    std::string before;              // where the search found the module; empty: not found
+    std::string after;               // where it answers now, as far as it is known; empty: unknown
     std::vector<std::string> steps;  // the steps done, in order: "set-ip", "load", "verify"
 };
 
@@ -36,7 +38,8 @@ struct CommissionResult {
 // its new address unless it has it (the operation confirms that the module
 // answering there is this one); the file is applied, and the module must come
 // back at the new address (its records may carry network settings of their
-// own); with `verify` its records are read back and compared in memory. The
+// own; without a new address it may come back anywhere, and the detail says
+// where); with `verify` its records are read back and compared in memory. The
 // first failure ends it; a stop request is honoured between steps only, so a
 // module is never left half written by it.
 CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& found,

@@ -11,9 +11,12 @@ namespace {
 
 OutcomeKind unkeepable(monitor::DownloadOutcome outcome) {
     switch (outcome) {
-        case monitor::DownloadOutcome::LineTooLong: return OutcomeKind::LineTooLong;
-        case monitor::DownloadOutcome::ImageFull: return OutcomeKind::ImageFull;
-        default: return OutcomeKind::WrongRecordSize;
+        case monitor::DownloadOutcome::LineTooLong:
+            return OutcomeKind::LineTooLong;
+        case monitor::DownloadOutcome::ImageFull:
+            return OutcomeKind::ImageFull;
+        default:
+            return OutcomeKind::WrongRecordSize;
     }
 }
 
@@ -38,7 +41,8 @@ ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries&
     }
     events.log("setup record:recv start.\r\n");
 
-    monitor::DownloadResult result = monitor::ReadSetupRecords(socket, read.image, HooksFor(events));
+    monitor::DownloadResult result =
+        monitor::ReadSetupRecords(socket, read.image, HooksFor(events));
     switch (result.outcome) {
         case monitor::DownloadOutcome::Complete:
         case monitor::DownloadOutcome::EndAnswer:
@@ -68,8 +72,12 @@ Outcome SaveSetupRecordFile(const std::filesystem::path& path, const records::Fi
                             Events& events) {
     Outcome outcome;
     switch (records::SaveFileReplacing(path, image.bytes())) {
-        case records::SaveResult::CannotCreate: outcome = Failed(OutcomeKind::OpenError); break;
-        case records::SaveResult::WriteFailed: outcome = Failed(OutcomeKind::WriteError); break;
+        case records::SaveResult::CannotCreate:
+            outcome = Failed(OutcomeKind::OpenError);
+            break;
+        case records::SaveResult::WriteFailed:
+            outcome = Failed(OutcomeKind::WriteError);
+            break;
         case records::SaveResult::Saved:
             events.log("success.\r\n");
             events.progress(12);
@@ -78,6 +86,19 @@ Outcome SaveSetupRecordFile(const std::filesystem::path& path, const records::Fi
     events.alert(outcome);
     events.progress(0);
     return outcome;
+}
+
+std::string SafeFileName(const std::string& name) {
+    // Built character by character into a fresh string: gcc 12 at -O2 sees a
+    // false overlap (-Wrestrict) in an in-place rewrite of a by-value copy.
+    std::string safe;
+    safe.reserve(name.size());
+    for (char c : name) {
+        auto byte = static_cast<unsigned char>(c);
+        safe.push_back(byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' ? '_' : c);
+    }
+    if (safe.empty() || safe == "." || safe == "..") return "_";
+    return safe;
 }
 
 }  // namespace quelvar::ops

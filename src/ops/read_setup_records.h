@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "discovery/device_table.h"
 #include "ops/events.h"
@@ -25,5 +26,9 @@ ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries&
 // failure told and progress 0.
 Outcome SaveSetupRecordFile(const std::filesystem::path& path, const records::FileImage& image,
                             Events& events);
+
+// A name with every path separator and control character replaced by '_',
+// so that a module's reply can never steer where a file goes.
+std::string SafeFileName(const std::string& name);
 
 }  // namespace quelvar::ops

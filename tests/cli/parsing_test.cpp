@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_support.h"
+#include "ops/read_setup_records.h"
 #include "ui/console/device_json.h"
 #include "ui/console/device_selector.h"
 #include "ui/console/file_checks.h"
@@ -99,8 +100,8 @@ TEST(ConsoleParsing, SelectorsJsonTextAndFileNames) {
     table[0].productLetters = {'\x01', '\xFF'};
     EXPECT_NE(DevicesJson(table).find("\"product\":\"\\u0001\\u00ff\""), std::string::npos);
 
-    EXPECT_EQ(SafeFileName("a/b\\c\x01.rec"), "a_b_c_.rec");
-    EXPECT_EQ(SafeFileName(".."), "_");
+    EXPECT_EQ(ops::SafeFileName("a/b\\c\x01.rec"), "a_b_c_.rec");
+    EXPECT_EQ(ops::SafeFileName(".."), "_");
     EXPECT_EQ(SaveDestination(std::nullopt, "02-00-00-00-00-09 - 127.0.0.2 - QV - 6.1"),
               std::filesystem::path("02-00-00-00-00-09 - 127.0.0.2 - QV - 6.1.rec"));
     EXPECT_EQ(SaveDestination(std::string("out/module"), "x"),

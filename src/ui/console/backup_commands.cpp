@@ -4,17 +4,12 @@
 #include <iomanip>
 #include <ostream>
 
-#include "ops/apply_setup_records.h"
-#include "ops/read_setup_records.h"
-#include "ops/strings.h"
-#include "ops/verify_setup_records.h"
+#include "ops/commission_module.h"
 #include "ops/whereabouts.h"
 #include "platform/utf8.h"
 #include "records/rec_file.h"
-#include "records/sha256.h"
-#include "site/backup_manifest.h"
+#include "site/backup.h"
 #include "ui/console/commands.h"
-#include "ui/console/file_checks.h"
 #include "ui/console/file_reading.h"
 #include "ui/console/interrupt.h"
 #include "ui/console/module_lookup.h"
@@ -47,8 +42,8 @@ void printTable(std::ostream& out, const std::vector<Line>& lines, const char* p
                                        ? "not started (interrupted)"
                                        : line.outcome.detail;
         out << std::left << std::setw(4) << i + 1 << ' ' << std::setw(17) << line.mac << ' '
-            << std::setw(15) << line.address << ' ' << std::setw(6)
-            << StateWord(line.outcome.state) << ' ' << detail << '\n';
+            << std::setw(15) << line.address << ' ' << std::setw(6) << StateWord(line.outcome.state)
+            << ' ' << detail << '\n';
     }
     out << passed << " of " << lines.size() << " module(s) " << passedWord << '\n';
     out.flush();
@@ -74,7 +69,8 @@ std::vector<std::optional<discovery::DeviceEntry>> modulesToSave(
     ops::SearchReport searched = SearchModules(console, events);
     std::vector<std::optional<discovery::DeviceEntry>> modules;
     if (console.options.devices.empty()) {
-        for (const discovery::DeviceEntry& entry : searched.result.modules) modules.push_back(entry);
+        for (const discovery::DeviceEntry& entry : searched.result.modules)
+            modules.push_back(entry);
         return modules;
     }
     for (const DeviceSelector& selector : console.options.devices) {
@@ -112,13 +108,13 @@ int RunBackupCommand(Console& console, ConsoleEvents& events) {
     std::vector<BackupEntry> earlier;
     if (std::filesystem::exists(manifestPath, error)) {
         if (!options.yes) {
-            console.err << platform::utf8Of(manifestPath)
-                        << " is there already: give --yes to replace that backup, or another folder\n";
+            console.err
+                << platform::utf8Of(manifestPath)
+                << " is there already: give --yes to replace that backup, or another folder\n";
             return kExitFailure;
         }
-        std::optional<std::string> text = ReadNamedFile(platform::utf8Of(manifestPath),
-                                                        kMaxManifestBytes, "backup manifest",
-                                                        console.err);
+        std::optional<std::string> text = ReadNamedFile(
+            platform::utf8Of(manifestPath), kMaxManifestBytes, "backup manifest", console.err);
         std::string why;
         if (text) {
             if (auto parsed = site::ParseManifest(*text, why)) earlier = std::move(*parsed);
@@ -146,15 +142,12 @@ int RunBackupCommand(Console& console, ConsoleEvents& events) {
             continue;
         }
         const discovery::DeviceEntry& module = *modules[i];
-        entry.mac = module.mac;
-        entry.address = module.ipText;
-        entry.product = std::string(module.productLetters.begin(), module.productLetters.end());
-        entry.firmware = std::to_string(module.versionMajor) + "." +
-                         std::to_string(module.versionMinor);
-        entry.file = SafeFileName(discovery::FormatDeviceLine(module) + ".rec");
+        entry = site::PlanBackupEntry(module);
         line = {FormatMac(module.mac), module.ipText, {}};
-        if (!options.yes && std::filesystem::exists(folder / platform::pathFromUtf8(entry.file), error)) {
-            entry.reason = entry.file + " is there already; not replaced (give --yes to replace it)";
+        if (!options.yes &&
+            std::filesystem::exists(folder / platform::pathFromUtf8(entry.file), error)) {
+            entry.reason =
+                entry.file + " is there already; not replaced (give --yes to replace it)";
             line.outcome = {RowOutcome::State::Failed, entry.reason};
             continue;
         }
@@ -168,18 +161,9 @@ int RunBackupCommand(Console& console, ConsoleEvents& events) {
         [&](std::size_t n) { return lines[toSave[n]].mac; });
     std::vector<RowOutcome> outcomes = run.run([&](std::size_t n, RowEvents& rowEvents) {
         BackupEntry& entry = entries[toSave[n]];
-        ops::ReadResult read = ops::ReadSetupRecords(*modules[toSave[n]], console.retries, rowEvents);
         ops::Outcome saved =
-            read.outcome.succeeded()
-                ? ops::SaveSetupRecordFile(folder / platform::pathFromUtf8(entry.file), read.image,
-                                           rowEvents)
-                : read.outcome;
-        if (!saved.succeeded()) {
-            entry.reason = ops::DescribeOutcome(saved);
-            return RowOutcome{RowOutcome::State::Failed, entry.reason};
-        }
-        entry.saved = true;
-        entry.sha256 = records::Sha256Hex(read.image.bytes());
+            site::BackUpModule(*modules[toSave[n]], folder, entry, console.retries, rowEvents);
+        if (!saved.succeeded()) return RowOutcome{RowOutcome::State::Failed, entry.reason};
         return RowOutcome{RowOutcome::State::Passed, "saved " + entry.file};
     });
     for (std::size_t n = 0; n < toSave.size(); ++n) {
@@ -189,14 +173,8 @@ int RunBackupCommand(Console& console, ConsoleEvents& events) {
         }
     }
 
-    std::vector<BackupEntry> manifest = entries;
-    for (const BackupEntry& kept : earlier) {
-        bool replaced = false;
-        for (const BackupEntry& entry : entries) replaced = replaced || entry.mac == kept.mac;
-        if (!replaced) manifest.push_back(kept);
-    }
     int status = kExitSuccess;
-    if (!writeText(manifestPath, site::ManifestText(manifest))) {
+    if (!writeText(manifestPath, site::ManifestText(site::MergeManifest(entries, earlier)))) {
         console.err << "cannot write " << platform::utf8Of(manifestPath) << '\n';
         status = kExitFailure;
     }
@@ -229,23 +207,12 @@ int RunRestoreCommand(Console& console, ConsoleEvents& events) {
     std::vector<BackupEntry> toRestore;
     for (const BackupEntry& entry : *manifest) {
         lines.push_back({FormatMac(entry.mac), "", {}});
-        if (!entry.saved) {
-            lines.back().outcome = {RowOutcome::State::Failed,
-                                    "not in the backup: " + entry.reason};
-            continue;
+        std::string problem = site::RestoreProblem(folder, entry);
+        if (problem.empty()) {
+            toRestore.push_back(entry);
+        } else {
+            lines.back().outcome = {RowOutcome::State::Failed, std::move(problem)};
         }
-        const std::filesystem::path path = folder / platform::pathFromUtf8(entry.file);
-        std::optional<std::string> content =
-            ReadNamedFile(platform::utf8Of(path), records::kImageCapacity, "setup record file",
-                          console.err);
-        if (!content || records::Sha256Hex(std::span(reinterpret_cast<const std::uint8_t*>(
-                                                          content->data()),
-                                                      content->size())) != entry.sha256) {
-            lines.back().outcome = {RowOutcome::State::Failed,
-                                    entry.file + " is missing or changed since the backup"};
-            continue;
-        }
-        toRestore.push_back(entry);
     }
     // The line of each module to restore: those not failed already.
     std::vector<std::size_t> lineOf;
@@ -262,45 +229,19 @@ int RunRestoreCommand(Console& console, ConsoleEvents& events) {
     events.eraseProgress();
 
     auto moduleName = [&](std::size_t n) { return "module " + FormatMac(toRestore[n].mac); };
-    RowRun run(
-        console, toRestore.size(), moduleName, moduleName,
-        [&](std::size_t n) { return FormatMac(toRestore[n].mac); });
+    RowRun run(console, toRestore.size(), moduleName, moduleName,
+               [&](std::size_t n) { return FormatMac(toRestore[n].mac); });
     std::vector<RowOutcome> outcomes = run.run([&](std::size_t n, RowEvents& rowEvents) {
-        const BackupEntry& entry = toRestore[n];
         // The module with this MAC address, wherever it is now; never another one.
-        const discovery::DeviceEntry* module = nullptr;
-        for (const discovery::DeviceEntry& found : searched.result.modules) {
-            if (found.mac == entry.mac && module == nullptr) module = &found;
-        }
-        if (module == nullptr) return RowOutcome{RowOutcome::State::Failed, "not found"};
-        lines[lineOf[n]].address = module->ipText;
-        const std::filesystem::path file = folder / platform::pathFromUtf8(entry.file);
-        ops::ApplyResult applied = ops::ApplySetupRecordFile(*module, file, console.retries, rowEvents);
-        if (!applied.outcome.succeeded()) {
-            return RowOutcome{RowOutcome::State::Failed,
-                              "load " + entry.file + ": " + ops::DescribeOutcome(applied.outcome)};
-        }
-        std::string detail = "restored " + entry.file;
-        if (applied.module->ipText != module->ipText) {
-            detail += "; back at " + applied.module->ipText;
-            lines[lineOf[n]].address = applied.module->ipText;
-        }
-        if (!options.verify) return RowOutcome{RowOutcome::State::Passed, detail};
-        if (run.stopRequested()) return RowOutcome{RowOutcome::State::Stopped, detail + "; stopped before verify"};
-        records::FileSource source;
-        records::RecordList list;
-        if (source.open(file)) {
-            records::RecordReader reader(source);
-            if (reader.readHeader() == records::ReadStatus::Ok) list = records::ReadRecordList(reader);
-        }
-        ops::VerifyReport report =
-            ops::VerifySetupRecords(*applied.module, list.records, console.retries, rowEvents);
-        if (!report.passed()) {
-            return RowOutcome{RowOutcome::State::Failed,
-                              detail + "; verify: " +
-                                  (report.problem.empty() ? report.differences.front() : report.problem)};
-        }
-        return RowOutcome{RowOutcome::State::Passed, detail + "; verified"};
+        ops::CommissionPlan plan;
+        plan.mac = toRestore[n].mac;
+        plan.file = folder / platform::pathFromUtf8(toRestore[n].file);
+        plan.verify = options.verify;
+        plan.stopRequested = [&run] { return run.stopRequested(); };
+        ops::CommissionResult result =
+            ops::CommissionModule(searched.result.modules, plan, console.retries, rowEvents);
+        lines[lineOf[n]].address = result.after;
+        return RowOutcome{RowStateOf(result.state), result.detail};
     });
     for (std::size_t n = 0; n < toRestore.size(); ++n) lines[lineOf[n]].outcome = outcomes[n];
     printTable(console.out, lines, "restored");

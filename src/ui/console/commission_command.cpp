@@ -33,10 +33,14 @@ constexpr std::size_t kMaxReportBytes = 64 << 20;
 
 std::string resultWord(RowOutcome::State state) {
     switch (state) {
-        case RowOutcome::State::Passed: return "pass";
-        case RowOutcome::State::Failed: return "fail";
-        case RowOutcome::State::Stopped: return "stop";
-        case RowOutcome::State::NotStarted: break;
+        case RowOutcome::State::Passed:
+            return "pass";
+        case RowOutcome::State::Failed:
+            return "fail";
+        case RowOutcome::State::Stopped:
+            return "stop";
+        case RowOutcome::State::NotStarted:
+            break;
     }
     return "not started";
 }
@@ -110,7 +114,8 @@ int RunCommissionCommand(Console& console, ConsoleEvents& events) {
         console.err << sheetName << ": no module rows\n";
         return kExitUsage;
     }
-    const std::string sheetFileName = platform::utf8Of(platform::pathFromUtf8(sheetName).filename());
+    const std::string sheetFileName =
+        platform::utf8Of(platform::pathFromUtf8(sheetName).filename());
     std::optional<site::Report> earlier;
     if (options.resume) {
         earlier = readReport(console, *options.resume, sheetFileName, sheet);
@@ -165,8 +170,9 @@ int RunCommissionCommand(Console& console, ConsoleEvents& events) {
     // Every row of the sheet in the summary: those run, those kept, those not started.
     std::vector<ReportRow> rows(sheet.rows.size());
     for (std::size_t i = 0; i < sheet.rows.size(); ++i) {
-        rows[i] = ReportRow{sheet.rows[i].line, sheet.rows[i].mac, {}, {}, sheet.rows[i].file,
-                            {}, "not started", "not started (interrupted)", 0, {}};
+        rows[i] = ReportRow{
+            sheet.rows[i].line, sheet.rows[i].mac,           {}, {}, sheet.rows[i].file, {},
+            "not started",      "not started (interrupted)", 0,  {}};
     }
     for (const auto& [index, row] : kept) {
         rows[index] = row;
@@ -178,7 +184,8 @@ int RunCommissionCommand(Console& console, ConsoleEvents& events) {
     RowRun run(
         console, toRun.size(), rowName,
         [&](std::size_t n) {
-            return rowName(n) + " " + FormatMac(rowOf(n).mac) + " -> " + formatIpv4(rowOf(n).address);
+            return rowName(n) + " " + FormatMac(rowOf(n).mac) + " -> " +
+                   formatIpv4(rowOf(n).address);
         },
         [&](std::size_t n) {
             return FormatMac(rowOf(n).mac) + " (row " + std::to_string(toRun[n] + 1) + ")";
@@ -198,16 +205,17 @@ int RunCommissionCommand(Console& console, ConsoleEvents& events) {
         plan.stopRequested = [&run] { return run.stopRequested(); };
         ops::CommissionResult result =
             ops::CommissionModule(searched.result.modules, plan, console.retries, rowEvents);
-        RowOutcome outcome{result.state == ops::CommissionResult::State::Passed
-                               ? RowOutcome::State::Passed
-                               : result.state == ops::CommissionResult::State::Stopped
-                                     ? RowOutcome::State::Stopped
-                                     : RowOutcome::State::Failed,
-                           result.detail};
+        RowOutcome outcome{RowStateOf(result.state), result.detail};
         ReportRow& reported = rows[toRun[n]];
         reported = ReportRow{
-            row.line, row.mac, result.before, result.after, row.file, result.steps,
-            resultWord(outcome.state), result.detail,
+            row.line,
+            row.mac,
+            result.before,
+            result.after,
+            row.file,
+            result.steps,
+            resultWord(outcome.state),
+            result.detail,
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
             logFolder ? platform::utf8Of(*logFolder / rowLogName(toRun[n], row)) : std::string()};
         if (reportName) report->record(toRun[n], reported);

@@ -4,27 +4,16 @@
 #include <fstream>
 #include <system_error>
 
+#include "ops/read_setup_records.h"
 #include "platform/files.h"
 #include "platform/utf8.h"
 
 namespace quelvar::ui::console {
 
-std::string SafeFileName(const std::string& name) {
-    // Built character by character into a fresh string: gcc 12 at -O2 sees a
-    // false overlap (-Wrestrict) in an in-place rewrite of a by-value copy.
-    std::string safe;
-    safe.reserve(name.size());
-    for (char c : name) {
-        auto byte = static_cast<unsigned char>(c);
-        safe.push_back(byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' ? '_' : c);
-    }
-    if (safe.empty() || safe == "." || safe == "..") return "_";
-    return safe;
-}
-
 std::filesystem::path SaveDestination(const std::optional<std::string>& output,
                                       const std::string& deviceLine) {
-    std::filesystem::path defaultName = platform::pathFromUtf8(SafeFileName(deviceLine + ".rec"));
+    std::filesystem::path defaultName =
+        platform::pathFromUtf8(ops::SafeFileName(deviceLine + ".rec"));
     if (!output) return defaultName;
     std::filesystem::path path = platform::pathFromUtf8(*output);
     std::error_code error;

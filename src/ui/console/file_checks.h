@@ -13,10 +13,6 @@ namespace quelvar::ui::console {
 std::filesystem::path SaveDestination(const std::optional<std::string>& output,
                                       const std::string& deviceLine);
 
-// A name with every path separator and control character replaced by '_',
-// so that a module's reply can never steer where a file goes.
-std::string SafeFileName(const std::string& name);
-
 // Why a file cannot be created (or replaced) at `path`, in the system's
 // words; empty when it can. Tried with a file of our own beside it.
 std::string CannotCreateReason(const std::filesystem::path& path);

@@ -9,12 +9,28 @@ namespace quelvar::ui::console {
 
 std::string StateWord(RowOutcome::State state) {
     switch (state) {
-        case RowOutcome::State::Passed: return "pass";
-        case RowOutcome::State::Failed: return "FAIL";
-        case RowOutcome::State::Stopped: return "STOP";
-        case RowOutcome::State::NotStarted: break;
+        case RowOutcome::State::Passed:
+            return "pass";
+        case RowOutcome::State::Failed:
+            return "FAIL";
+        case RowOutcome::State::Stopped:
+            return "STOP";
+        case RowOutcome::State::NotStarted:
+            break;
     }
     return "-";
+}
+
+RowOutcome::State RowStateOf(ops::CommissionResult::State state) {
+    switch (state) {
+        case ops::CommissionResult::State::Passed:
+            return RowOutcome::State::Passed;
+        case ops::CommissionResult::State::Stopped:
+            return RowOutcome::State::Stopped;
+        case ops::CommissionResult::State::Failed:
+            break;
+    }
+    return RowOutcome::State::Failed;
 }
 
 RowRun::RowRun(Console& console, std::size_t rows, Text name, Text label, Text module)
@@ -34,8 +50,9 @@ bool RowRun::stopRequested() {
 
 void RowRun::sayStopping() {
     if (!stopSaid_.exchange(true)) {
-        board_.note("stopping: rows under way end after their current step "
-                    "(Ctrl+C again to quit at once)");
+        board_.note(
+            "stopping: rows under way end after their current step "
+            "(Ctrl+C again to quit at once)");
     }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ops/commission_module.h"
 #include "ui/console/commission_board.h"
 #include "ui/console/console.h"
 #include "ui/console/interrupt.h"
@@ -25,6 +26,9 @@ struct RowOutcome {
 
 // "pass", "FAIL", "STOP" or "-" for a summary table.
 std::string StateWord(RowOutcome::State state);
+
+// How a row ended that brought one module into service.
+RowOutcome::State RowStateOf(ops::CommissionResult::State state);
 
 // A run of commission, backup or restore: its rows side by side on the board
 // (live lines on a terminal, each row's messages and result as it ends), up

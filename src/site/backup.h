@@ -1,0 +1,35 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "discovery/device_table.h"
+#include "ops/events.h"
+#include "ops/outcome.h"
+#include "ops/retries.h"
+#include "site/backup_manifest.h"
+
+namespace quelvar::site {
+
+// What the manifest will say of a module found for a backup before anything
+// is read from it: which it is, where it answered, and the file it goes to,
+// named by its device line so that a technician knows the file at a glance.
+BackupEntry PlanBackupEntry(const discovery::DeviceEntry& module);
+
+// Reads the module's setup records into `folder`/`entry.file`, replacing a
+// file there, and records in `entry` that it was saved and its SHA-256, or
+// why not.
+ops::Outcome BackUpModule(const discovery::DeviceEntry& module, const std::filesystem::path& folder,
+                          BackupEntry& entry, const ops::Retries& retries, ops::Events& events);
+
+// The manifest after a run: its own entries, then those of the manifest that
+// was there for every module the run did not touch.
+std::vector<BackupEntry> MergeManifest(const std::vector<BackupEntry>& entries,
+                                       const std::vector<BackupEntry>& earlier);
+
+// Why the file of a manifest's entry cannot be restored (not saved, missing,
+// or not the bytes the backup saved); empty when it can.
+std::string RestoreProblem(const std::filesystem::path& folder, const BackupEntry& entry);
+
+}  // namespace quelvar::site
