@@ -3,6 +3,9 @@
 // Every receive asks for one byte (except the opening discard). The exact-count
 // reads of the download and the chunks of a wait rely on it: a byte the
 // current operation did not ask for stays in the connection for the next one.
+// The socket transport keeps what one system call brought in a buffer of its
+// own and hands it out byte by byte, so a download costs a few calls, not
+// one per byte, and the byte not asked for still waits for the next operation.
 #include "monitor/telnet.h"
 
 #include <algorithm>
@@ -46,19 +49,35 @@ class SocketTransport : public Transport {
     explicit SocketTransport(platform::Socket socket) : socket_(std::move(socket)) {}
 
     int receive(std::uint8_t* buffer, std::size_t capacity, std::size_t& received) override {
-        return socket_.receive(buffer, capacity, received);
+        received = 0;
+        if (next_ == end_) {
+            std::size_t got = 0;
+            if (int error = socket_.receive(buffered_.data(), buffered_.size(), got); error != 0) {
+                return error;
+            }
+            next_ = 0;
+            end_ = got;
+        }
+        received = std::min(capacity, end_ - next_);
+        std::memcpy(buffer, buffered_.data() + next_, received);
+        next_ += received;
+        return 0;
     }
     int send(const std::uint8_t* data, std::size_t size) override {
         return socket_.send(data, size);
     }
     void close() override { socket_.close(); }
     bool waitReadable(std::chrono::milliseconds timeout) override {
+        if (next_ != end_) return true;
         bool readable = false;
         return socket_.waitReadable(timeout, readable) == 0 && readable;
     }
 
   private:
     platform::Socket socket_;
+    std::array<std::uint8_t, 4096> buffered_{};
+    std::size_t next_ = 0;  // the first byte not handed out yet
+    std::size_t end_ = 0;
 };
 
 // The wait for the first byte of an answer: a receive time-out plus the

@@ -107,7 +107,8 @@ using Chunk = std::array<char, kChunkCapacity>;
 // Sends the text without its terminator and without any line end of its own.
 [[nodiscard]] int TelnetSend(TelnetSocket& socket, const char* text);
 
-// Receives exactly `count` bytes, one receive call per byte. On failure the
+// Receives exactly `count` bytes, one byte per receive of the transport, so
+// that no byte past them is taken from the connection. On failure the
 // bytes that did arrive stay at the front of `buffer`. A peer that closes
 // early fails with platform::socket_error::kPeerClosed.
 [[nodiscard]] int TelnetRecv(TelnetSocket& socket, std::uint8_t* buffer, int count);

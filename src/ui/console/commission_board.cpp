@@ -35,12 +35,14 @@ void CommissionBoard::step(std::size_t row, const std::string& what) {
 }
 
 void CommissionBoard::progress(std::size_t row, int position, int upper) {
+    // Only a live board shows progress; a thousand rows need not queue for it.
+    if (!live_) return;
     std::lock_guard lock(mutex_);
     auto it = running_.find(row);
     if (it == running_.end()) return;
     it->second.position = position;
     it->second.upper = upper;
-    if (live_ && std::chrono::steady_clock::now() - lastDraw_ >= kRedrawInterval) drawLocked();
+    if (std::chrono::steady_clock::now() - lastDraw_ >= kRedrawInterval) drawLocked();
 }
 
 void CommissionBoard::finished(std::size_t row, const std::string& lines) {
