@@ -283,6 +283,10 @@ cli routed backup "$work/far" --range 10.3.0.0/24 --jobs 0
     fail "backup through a router: exit $status: $(cat "$work/out" "$work/err")"
 cli routed restore "$work/far" --range 10.3.0.0/24 --yes --jobs 0
 [ "$status" = 0 ] || fail "restore through a router: exit $status: $(cat "$work/out" "$work/err")"
+# A range where nothing answers says so, not which adapters sent.
+cli routed search --range 10.3.0.100-10.3.0.101
+[ "$status" = 1 ] && grep -q "no module answered at any of the 2 address(es) of the range" "$work/err" ||
+    fail "empty range search: exit $status: $(cat "$work/err")"
 
 if [ "$failures" -gt 0 ]; then
     echo "adapters_test: $failures failure(s)" >&2

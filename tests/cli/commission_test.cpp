@@ -1,13 +1,14 @@
 // commission with several workers: rows side by side, sheets refused before
 // anything is sent, and Ctrl+C in the middle of a run.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -40,7 +41,7 @@ TEST_F(CommissionTest, RowsRunSideBySideAndTheTableSaysWhichFailedAndWhy) {
     QUELVAR_REQUIRE_NETNS();
     std::vector<sim::ModuleConfig> modules;
     for (int i = 0; i < 8; ++i) modules.push_back(sim::DefaultModule(i));
-    modules[3].answersStatus = false;                      // found, then silent
+    modules[3].answersStatus = false;                           // found, then silent
     modules[5].monitorFault = sim::MonitorFault::AlterOnWrite;  // takes records wrongly
     auto farm = StartFarm(modules);
     WriteRecordFile("site.rec", sim::DefaultRecords(0x42));
@@ -48,8 +49,8 @@ TEST_F(CommissionTest, RowsRunSideBySideAndTheTableSaysWhichFailedAndWhy) {
 
     CliRun run;
     double seconds = SecondsOf([&] {
-        run = RunInProcess({"commission", "site.csv", "--yes", "--jobs", "0", "--verify",
-                            "--log-dir", "logs"});
+        run = RunInProcess(
+            {"commission", "site.csv", "--yes", "--jobs", "0", "--verify", "--log-dir", "logs"});
     });
     EXPECT_EQ(run.status, 1);
     // One row alone takes about 15 s (address, load with its reset, read-back);
@@ -64,15 +65,19 @@ TEST_F(CommissionTest, RowsRunSideBySideAndTheTableSaysWhichFailedAndWhy) {
         const std::string& line = lines[static_cast<std::size_t>(row)];
         EXPECT_EQ(line.rfind(std::to_string(row) + " ", 0), 0u) << line;  // sheet order
         if (row == 4) {
-            EXPECT_NE(line.find("FAIL   set-ip 127.0.0.5 -> 127.0.1.13: the module does not answer"),
-                      std::string::npos) << line;
+            EXPECT_NE(
+                line.find("FAIL   set-ip 127.0.0.5 -> 127.0.1.13: the module does not answer"),
+                std::string::npos)
+                << line;
         } else if (row == 6) {
             EXPECT_NE(line.find("FAIL   ip 127.0.0.7 -> 127.0.1.15; loaded site.rec; verify: "),
-                      std::string::npos) << line;
+                      std::string::npos)
+                << line;
         } else {
             EXPECT_NE(line.find("pass   ip 127.0.0." + std::to_string(row + 1) + " -> 127.0.1." +
                                 std::to_string(row + 9) + "; loaded site.rec; verified"),
-                      std::string::npos) << line;
+                      std::string::npos)
+                << line;
             EXPECT_EQ(farm->module(row - 1).records, sim::DefaultRecords(0x42));
         }
     }
@@ -105,7 +110,8 @@ TEST_F(CommissionTest, ContradictionsAndAddressesInUseAreRefusedBeforeAnythingIs
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err,
               "twice.csv: lines 1 and 2 give the same address 127.0.1.10\n"
-              "twice.csv: lines 1 and 3 name the same module " + mac0 + "\n");
+              "twice.csv: lines 1 and 3 name the same module " +
+                  mac0 + "\n");
     EXPECT_TRUE(farm->receivedDatagrams().empty());
 
     // Module 0 is to take module 1's address: refused, the other row goes on.
@@ -113,7 +119,8 @@ TEST_F(CommissionTest, ContradictionsAndAddressesInUseAreRefusedBeforeAnythingIs
     run = RunInProcess({"commission", "taken.csv", "--yes", "--jobs", "2"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("FAIL   address in use by " + mac1 + "; nothing sent"),
-              std::string::npos) << run.out;
+              std::string::npos)
+        << run.out;
     EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 2}));
     EXPECT_EQ(farm->module(2).address, (platform::Ipv4Octets{127, 0, 1, 12}));
 }
@@ -147,10 +154,12 @@ TEST_F(CommissionTest, CtrlCLetsTheStepUnderWayEndAndSummarises) {
     std::string out = ReadText("out.txt");
     EXPECT_NE(out.find("2    2     " + MacText(farm->module(1)) +
                        " 127.0.1.11      -      not started (interrupted)"),
-              std::string::npos) << out;
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("3    3     " + MacText(farm->module(2)) +
                        " 127.0.1.12      -      not started (interrupted)"),
-              std::string::npos) << out;
+              std::string::npos)
+        << out;
     EXPECT_NE(ReadText("err.txt").find("stopping: rows under way end after their current step"),
               std::string::npos);
     // Row 1 ended its step: a module with all its records or none, never half.
@@ -188,7 +197,8 @@ pid_t startCommission(const std::vector<std::string>& arguments) {
     ::dup2(out, STDOUT_FILENO);
     ::dup2(err, STDERR_FILENO);
     std::vector<char*> argv{const_cast<char*>("quelvarinit-cli")};
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     ::execv(QUELVARINIT_CLI_PATH, argv.data());
     ::_exit(127);
@@ -235,7 +245,8 @@ TEST_F(CommissionTest, ASecondCtrlCWhileModulesAreWrittenWarnsAndLetsTheWritesEn
 
     const std::string err = ReadText("err.txt");
     EXPECT_NE(err.find("records are being written into " + MacText(farm->module(0)) + " (row 1), " +
-                       MacText(farm->module(1)) + " (row 2): quitting now leaves them half written "
+                       MacText(farm->module(1)) +
+                       " (row 2): quitting now leaves them half written "
                        "and not reset."),
               std::string::npos)
         << err;
@@ -245,6 +256,35 @@ TEST_F(CommissionTest, ASecondCtrlCWhileModulesAreWrittenWarnsAndLetsTheWritesEn
         EXPECT_EQ(farm->resets(i), 1) << i;
     }
     EXPECT_NE(ReadText("out.txt").find("row(s) passed"), std::string::npos);
+}
+
+// One module's load: Ctrl+C while its records are written is held and said,
+// the records and the reset go through, and then the program ends.
+TEST_F(CommissionTest, ALoadHoldsCtrlCWhileTheRecordsAreWritten) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0)});
+    WriteRecordFile("site.rec", sim::DefaultRecords(0x42));
+    pid_t child = startCommission({"load", "127.0.0.2", "site.rec", "--yes", "--verify"});
+    ASSERT_GT(child, 0);
+    // The first data line has reached the module: the writing is under way.
+    bool writing = false;
+    for (int waited = 0; waited < 600 && !writing; ++waited) {
+        const auto received = farm->monitorBytesReceived(0);
+        writing = std::find(received.begin(), received.end(), ':') != received.end();
+        if (!writing) std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(writing) << ReadText("err.txt");
+    ::kill(child, SIGINT);
+    EXPECT_EQ(waitForExit(child), 130) << ReadText("err.txt");
+
+    EXPECT_NE(ReadText("err.txt").find("the records are being written into the module: quitting "
+                                       "now leaves it half written and not reset."),
+              std::string::npos)
+        << ReadText("err.txt");
+    EXPECT_EQ(farm->module(0).records, sim::DefaultRecords(0x42));
+    EXPECT_EQ(farm->resets(0), 1);
+    // Stopped before the records were read back.
+    EXPECT_EQ(farm->monitorConnections(0), 1);
 }
 
 TEST_F(CommissionTest, AKilledRunLeavesEachRowsLogUpToThen) {

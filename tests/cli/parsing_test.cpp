@@ -44,6 +44,15 @@ TEST(ConsoleParsing, CommandLines) {
     ASSERT_EQ(parsed.outcome, Outcome::Run);
     EXPECT_EQ(parsed.options.output, "-");
 
+    // The common options may come before the command, their values as separate words.
+    parsed = ParseArguments({"--lang", "ja", "--log", "x.log", "search"});
+    ASSERT_EQ(parsed.outcome, Outcome::Run) << parsed.error;
+    EXPECT_EQ(parsed.options.command, Command::Search);
+    EXPECT_EQ(parsed.options.language, platform::Language::Japanese);
+    EXPECT_EQ(parsed.options.logFile, "x.log");
+    // Words no command takes are named in the order they were given.
+    EXPECT_EQ(ParseArguments({"search", "one", "two"}).error, "not expected: one two");
+
     EXPECT_EQ(ParseArguments({"frob", "--help"}).outcome, Outcome::Help);
     EXPECT_EQ(ParseArguments({"--version"}).outcome, Outcome::Version);
 
@@ -65,6 +74,7 @@ TEST(ConsoleParsing, CommandLines) {
         {"telnet", "nonsense"},
         {"web", "127.0.0.2", "--verify"},
         {"search", "--lang", "de"},
+        {"search", "--range", "127.0.0.0/30", "--interface", "lo"},
     };
     for (const auto& arguments : usageErrors) {
         ParsedArguments result = ParseArguments(arguments);

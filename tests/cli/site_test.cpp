@@ -17,18 +17,21 @@ using SiteTest = CliTest;
 
 std::string fileName(const sim::ModuleConfig& module) {
     const std::string address = platform::formatIpv4(module.address);
-    return MacText(module) + " - " + address + " - " + std::string(module.productLetters.data(), 2) +
-           " - " + std::to_string(module.versionMajor) + "." +
-           std::to_string(module.versionMinor) + ".rec";
+    return MacText(module) + " - " + address + " - " +
+           std::string(module.productLetters.data(), 2) + " - " +
+           std::to_string(module.versionMajor) + "." + std::to_string(module.versionMinor) + ".rec";
 }
 
 TEST_F(SiteTest, BackupSavesEveryModuleAndRestoreAppliesEachByItsMacWhereverItIs) {
     QUELVAR_REQUIRE_NETNS();
     auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1), sim::DefaultModule(2)});
 
-    CliRun run = RunInProcess({"backup", "site", "--jobs", "0"});
+    CliRun run = RunInProcess({"backup", "site", "--jobs", "0", "--log-dir", "logs"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("3 of 3 module(s) saved"), std::string::npos) << run.out;
+    // Each module's trace in a log of its own.
+    EXPECT_NE(ReadText("logs/module-" + MacText(farm->module(2)) + ".log").find("success."),
+              std::string::npos);
     auto manifest = nlohmann::json::parse(ReadText("site/backup.json"));
     ASSERT_EQ(manifest["modules"].size(), 3u);
     for (int i = 0; i < 3; ++i) {
@@ -38,14 +41,15 @@ TEST_F(SiteTest, BackupSavesEveryModuleAndRestoreAppliesEachByItsMacWhereverItIs
         EXPECT_EQ(entry["file"], fileName(module));
         EXPECT_EQ(entry["result"], "saved");
         const std::string bytes = ReadText("site/" + fileName(module));
-        EXPECT_EQ(entry["sha256"], records::Sha256Hex(std::vector<std::uint8_t>(bytes.begin(),
-                                                                               bytes.end())));
+        EXPECT_EQ(entry["sha256"],
+                  records::Sha256Hex(std::vector<std::uint8_t>(bytes.begin(), bytes.end())));
     }
     // A second backup into the same folder replaces nothing unless asked to.
     run = RunInProcess({"backup", "site"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "site/backup.json is there already: give --yes to replace that backup, "
-                       "or another folder\n");
+    EXPECT_EQ(run.err,
+              "site/backup.json is there already: give --yes to replace that backup, "
+              "or another folder\n");
 
     // The modules change and one moves; each gets its own records back.
     const std::map<int, sim::Bytes> original = farm->module(1).records;
@@ -88,8 +92,8 @@ TEST_F(SiteTest, ARunsReportLetsTheNextRunDoOnlyWhatDidNotPass) {
     std::ofstream("site.csv") << MacText(farm->module(0)) << ",127.0.1.10\n"
                               << MacText(farm->module(1)) << ",127.0.1.11\n";
 
-    CliRun run = RunInProcess({"commission", "site.csv", "--yes", "--jobs", "0", "--report",
-                               "report.json"});
+    CliRun run =
+        RunInProcess({"commission", "site.csv", "--yes", "--jobs", "0", "--report", "report.json"});
     EXPECT_EQ(run.status, 1);
     auto report = nlohmann::json::parse(ReadText("report.json"));
     EXPECT_EQ(report["sheet"], "site.csv");
@@ -130,6 +134,8 @@ TEST_F(SiteTest, InputThatCannotBeRightIsRefusedWithNothingSent) {
         {{"search", "--range", "10.0.0.0/16"}, "more than the 4096"},
         {{"search", "--range", "127.0.0.0/24", "--broadcast", "127.0.0.2"}, "exclude each other"},
         {{"backup", "a-file"}, "is a file, not a folder for a backup"},
+        // Its entries of other modules would be lost.
+        {{"backup", "broken", "--yes"}, "module 1: no MAC address: not replaced"},
         {{"restore", "broken", "--yes"}, "module 1: no MAC address"},
         {{"commission", "site.csv", "--yes", "--resume", "other.json"},
          "was made from elsewhere.csv, not site.csv"},

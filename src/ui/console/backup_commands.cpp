@@ -63,26 +63,28 @@ bool writeText(const std::filesystem::path& path, const std::string& text) {
            records::SaveResult::Saved;
 }
 
-// The modules a backup saves: every one the search found, or those named.
-std::vector<std::optional<discovery::DeviceEntry>> modulesToSave(
-    Console& console, ConsoleEvents& events, std::vector<std::string>& missing) {
+// The modules a backup saves: every one the search found, or those named
+// (nullopt for one found nowhere).
+std::vector<std::optional<discovery::DeviceEntry>> modulesToSave(Console& console,
+                                                                 ConsoleEvents& events) {
     ops::SearchReport searched = SearchModules(console, events);
     std::vector<std::optional<discovery::DeviceEntry>> modules;
     if (console.options.devices.empty()) {
-        for (const discovery::DeviceEntry& entry : searched.result.modules)
+        for (const discovery::DeviceEntry& entry : searched.result.modules) {
             modules.push_back(entry);
+        }
         return modules;
     }
     for (const DeviceSelector& selector : console.options.devices) {
-        const discovery::DeviceEntry* found = FindDevice(searched.result.modules, selector);
-        if (found == nullptr && selector.kind == DeviceSelector::Kind::Address) {
+        std::optional<discovery::DeviceEntry> module;
+        if (const discovery::DeviceEntry* found = FindDevice(searched.result.modules, selector)) {
+            module = *found;
+        } else if (selector.kind == DeviceSelector::Kind::Address) {
+            // Not among the search's answers: asked at its address, as a module named by one is.
             ops::Occupant occupant = ops::WhoAnswersAt(selector.address, console.retries);
-            if (!occupant.modules.empty()) found = &occupant.modules.front();
-            modules.push_back(found ? std::optional(*found) : std::nullopt);
-        } else {
-            modules.push_back(found ? std::optional(*found) : std::nullopt);
+            if (!occupant.modules.empty()) module = occupant.modules.front();
         }
-        if (found == nullptr) missing.push_back(selector.text());
+        modules.push_back(std::move(module));
     }
     return modules;
 }
@@ -113,19 +115,31 @@ int RunBackupCommand(Console& console, ConsoleEvents& events) {
                 << " is there already: give --yes to replace that backup, or another folder\n";
             return kExitFailure;
         }
+        // Its entries are kept for the modules not saved again: a manifest
+        // that cannot be read would lose them, so it is not replaced.
         std::optional<std::string> text = ReadNamedFile(
             platform::utf8Of(manifestPath), kMaxManifestBytes, "backup manifest", console.err);
+        if (!text) return kExitUsage;
         std::string why;
-        if (text) {
-            if (auto parsed = site::ParseManifest(*text, why)) earlier = std::move(*parsed);
+        std::optional<std::vector<BackupEntry>> parsed = site::ParseManifest(*text, why);
+        if (!parsed) {
+            console.err << platform::utf8Of(manifestPath) << " " << why
+                        << ": not replaced; give another folder\n";
+            return kExitUsage;
         }
+        earlier = std::move(*parsed);
     }
+    std::optional<std::filesystem::path> logFolder;
+    if (!PrepareLogFolder(console, logFolder)) return kExitFailure;
 
     InterruptHandler interrupt;
-    std::vector<std::string> missing;
-    std::vector<std::optional<discovery::DeviceEntry>> modules =
-        modulesToSave(console, events, missing);
+    std::vector<std::optional<discovery::DeviceEntry>> modules = modulesToSave(console, events);
     events.eraseProgress();
+    if (modules.empty()) {
+        // The search has said why; a manifest of nothing would only stand in the way.
+        console.err << "no module to back up\n";
+        return kExitFailure;
+    }
 
     std::vector<BackupEntry> entries(modules.size());
     std::vector<Line> lines(modules.size());
@@ -159,13 +173,15 @@ int RunBackupCommand(Console& console, ConsoleEvents& events) {
         console, toSave.size(), moduleName,
         [&](std::size_t n) { return moduleName(n) + " " + lines[toSave[n]].address; },
         [&](std::size_t n) { return lines[toSave[n]].mac; });
-    std::vector<RowOutcome> outcomes = run.run([&](std::size_t n, RowEvents& rowEvents) {
+    auto body = [&](std::size_t n, RowEvents& rowEvents) {
         BackupEntry& entry = entries[toSave[n]];
         ops::Outcome saved =
             site::BackUpModule(*modules[toSave[n]], folder, entry, console.retries, rowEvents);
         if (!saved.succeeded()) return RowOutcome{RowOutcome::State::Failed, entry.reason};
         return RowOutcome{RowOutcome::State::Passed, "saved " + entry.file};
-    });
+    };
+    std::vector<RowOutcome> outcomes = run.run(
+        body, logFolder, [&](std::size_t n) { return ModuleLogName(modules[toSave[n]]->mac); });
     for (std::size_t n = 0; n < toSave.size(); ++n) {
         lines[toSave[n]].outcome = outcomes[n];
         if (outcomes[n].state == RowOutcome::State::NotStarted) {
@@ -224,6 +240,8 @@ int RunRestoreCommand(Console& console, ConsoleEvents& events) {
                                               " module(s) from " + options.file + "?")) {
         return kExitFailure;
     }
+    std::optional<std::filesystem::path> logFolder;
+    if (!PrepareLogFolder(console, logFolder)) return kExitFailure;
     InterruptHandler interrupt;
     ops::SearchReport searched = SearchModules(console, events);
     events.eraseProgress();
@@ -231,7 +249,7 @@ int RunRestoreCommand(Console& console, ConsoleEvents& events) {
     auto moduleName = [&](std::size_t n) { return "module " + FormatMac(toRestore[n].mac); };
     RowRun run(console, toRestore.size(), moduleName, moduleName,
                [&](std::size_t n) { return FormatMac(toRestore[n].mac); });
-    std::vector<RowOutcome> outcomes = run.run([&](std::size_t n, RowEvents& rowEvents) {
+    auto body = [&](std::size_t n, RowEvents& rowEvents) {
         // The module with this MAC address, wherever it is now; never another one.
         ops::CommissionPlan plan;
         plan.mac = toRestore[n].mac;
@@ -242,7 +260,9 @@ int RunRestoreCommand(Console& console, ConsoleEvents& events) {
             ops::CommissionModule(searched.result.modules, plan, console.retries, rowEvents);
         lines[lineOf[n]].address = result.after;
         return RowOutcome{RowStateOf(result.state), result.detail};
-    });
+    };
+    std::vector<RowOutcome> outcomes =
+        run.run(body, logFolder, [&](std::size_t n) { return ModuleLogName(toRestore[n].mac); });
     for (std::size_t n = 0; n < toRestore.size(); ++n) lines[lineOf[n]].outcome = outcomes[n];
     printTable(console.out, lines, "restored");
     return exitStatus(run, lines);

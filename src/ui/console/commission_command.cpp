@@ -122,15 +122,7 @@ int RunCommissionCommand(Console& console, ConsoleEvents& events) {
         if (!earlier) return kExitUsage;
     }
     std::optional<std::filesystem::path> logFolder;
-    if (options.logDir) {
-        logFolder = platform::pathFromUtf8(*options.logDir);
-        std::error_code error;
-        std::filesystem::create_directories(*logFolder, error);
-        if (!std::filesystem::is_directory(*logFolder, error)) {
-            console.err << "cannot create the log folder " << *options.logDir << '\n';
-            return kExitFailure;
-        }
-    }
+    if (!PrepareLogFolder(console, logFolder)) return kExitFailure;
 
     // Rows an earlier run passed, as the sheet has them now, are not run again.
     std::vector<std::size_t> toRun;

@@ -15,7 +15,9 @@ constexpr int kBarWidth = 26;  // two cells per position of the 0 to 13 range
 
 ConsoleEvents::ConsoleEvents(Console& console) : console_(console) {}
 
-ConsoleEvents::~ConsoleEvents() { eraseProgress(); }
+ConsoleEvents::~ConsoleEvents() {
+    eraseProgress();
+}
 
 void ConsoleEvents::eraseProgress() {
     if (!progressShown_) return;
@@ -46,13 +48,34 @@ void ConsoleEvents::say(std::string_view line) {
     drawProgress();
 }
 
-void ConsoleEvents::clearLog() { log_.clear(); }
+void ConsoleEvents::clearLog() {
+    log_.clear();
+}
 
-void ConsoleEvents::log(std::string_view text) { ops::AppendCapped(log_, text); }
+void ConsoleEvents::log(std::string_view text) {
+    sayHeldPress();
+    ops::AppendCapped(log_, text);
+}
 
 void ConsoleEvents::progress(int position) {
+    sayHeldPress();
     progress_ = position;
     drawProgress();
+}
+
+void ConsoleEvents::writing(bool underway) {
+    if (underway) {
+        writing_.emplace();
+    } else {
+        writing_.reset();
+    }
+}
+
+void ConsoleEvents::sayHeldPress() {
+    if (heldPressSaid_ || !writing_ || !InterruptHandler::pressHeld()) return;
+    heldPressSaid_ = true;
+    say("the records are being written into the module: quitting now leaves it half written "
+        "and not reset. The command ends once they are written; Ctrl+C again quits anyway.");
 }
 
 void ConsoleEvents::alert(const ops::Outcome& outcome) {
@@ -61,7 +84,9 @@ void ConsoleEvents::alert(const ops::Outcome& outcome) {
     }
 }
 
-void ConsoleEvents::note(std::string_view line) { say(line); }
+void ConsoleEvents::note(std::string_view line) {
+    say(line);
+}
 
 void ConsoleEvents::done(int progressWhileShown) {
     progress(progressWhileShown);

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "ops/events.h"
 #include "ui/console/console.h"
+#include "ui/console/interrupt.h"
 
 namespace quelvar::ui::console {
 
@@ -33,10 +35,16 @@ class ConsoleEvents : public ops::Events {
     void alert(const ops::Outcome& outcome) override;
     void note(std::string_view line) override;
     void done(int progressWhileShown) override;
+    // While the module is written, a Ctrl+C is held (see InterruptHandler),
+    // and said once.
+    void writing(bool underway) override;
 
   private:
     void drawProgress();
+    void sayHeldPress();
 
+    std::optional<InterruptHandler::Writing> writing_;
+    bool heldPressSaid_ = false;
     Console& console_;
     std::string log_;
     int progress_ = 0;

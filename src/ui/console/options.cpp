@@ -32,8 +32,9 @@ struct CommandInfo {
 };
 
 constexpr CommandInfo kCommands[] = {
-    {"search", Command::Search}, {"ping", Command::Ping},     {"set-ip", Command::SetIp},
-    {"save", Command::Save},     {"load", Command::Load},     {"telnet", Command::Telnet},
+    {"search", Command::Search}, {"ping", Command::Ping},
+    {"set-ip", Command::SetIp},  {"save", Command::Save},
+    {"load", Command::Load},     {"telnet", Command::Telnet},
     {"web", Command::Web},       {"commission", Command::Commission},
     {"backup", Command::Backup}, {"restore", Command::Restore},
 };
@@ -42,10 +43,13 @@ constexpr CommandInfo kCommands[] = {
 void declare(CLI::App& app, RawArguments& raw) {
     app.set_help_flag();  // --help and --version are answered before parsing
     app.require_subcommand(1);
-    app.fallthrough();    // the common options may stand anywhere
-    app.add_option("--log", raw.log)->check(CLI::Validator(
-        [](std::string& value) { return value.empty() ? std::string("needs a file name") : ""; },
-        "FILE"));
+    app.fallthrough();  // the common options may stand anywhere
+    app.add_option("--log", raw.log)
+        ->check(CLI::Validator(
+            [](std::string& value) {
+                return value.empty() ? std::string("needs a file name") : "";
+            },
+            "FILE"));
     app.add_option("--lang", raw.lang)->check(CLI::IsMember({"en", "ja"}));
 
     auto flag = [](CLI::App* command, const char* name, bool& value) {
@@ -112,15 +116,27 @@ void declare(CLI::App& app, RawArguments& raw) {
     backup->add_option("DIR", raw.file)->required();
     backup->add_option("DEVICE", raw.devices);
     jobs(backup);
+    backup->add_option("--log-dir", raw.logDir);
     yes(backup);
     range(backup);
 
     CLI::App* restore = app.add_subcommand("restore");
     restore->add_option("DIR", raw.file)->required();
     jobs(restore);
+    restore->add_option("--log-dir", raw.logDir);
     flag(restore, "--verify", raw.verify);
     yes(restore);
     range(restore);
+
+    // Words no command takes are gathered, and refused in the order given.
+    app.allow_extras();
+    for (CLI::App* command : app.get_subcommands({})) command->allow_extras();
+}
+
+// The common options that take a value; written as two words, that value is
+// no command.
+bool takesValue(std::string_view option) {
+    return option == "--log" || option == "--lang";
 }
 
 // The operands and option values read as what they name.
@@ -151,6 +167,8 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
     }
     if (!raw.range.empty()) {
         if (!raw.broadcast.empty()) return usageError("--range and --broadcast exclude each other");
+        // The range's requests go wherever the routes send each address.
+        if (!raw.adapter.empty()) return usageError("--range and --interface exclude each other");
         std::string why;
         std::optional<std::vector<platform::Ipv4Octets>> range =
             discovery::ParseAddressRange(raw.range, why);
@@ -176,8 +194,8 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
             return usageError("no module can hold the address " + raw.address);
         }
     }
-    if ((command == Command::Load || command == Command::Commission ||
-         command == Command::Backup || command == Command::Restore) &&
+    if ((command == Command::Load || command == Command::Commission || command == Command::Backup ||
+         command == Command::Restore) &&
         raw.file.empty()) {
         return usageError("a file or folder name may not be empty");
     }
@@ -195,9 +213,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
         if (argument == "--version") return {ParsedArguments::Outcome::Version, {}, {}};
     }
 
-    // The first word that is no option names the command.
-    for (const std::string& argument : arguments) {
-        if (argument.starts_with("-")) continue;
+    // The first word that is neither an option nor a common option's value
+    // names the command.
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument.starts_with("-")) {
+            if (takesValue(argument)) ++i;
+            continue;
+        }
         bool known = false;
         for (const CommandInfo& info : kCommands) known = known || argument == info.name;
         if (!known) return usageError("unknown command '" + argument + "'");
@@ -216,6 +239,12 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
         if (arguments.empty()) text = "no command given";
         return usageError(text);
     }
+    std::vector<std::string> extras = app.remaining(true);
+    if (!extras.empty()) {
+        std::string words;
+        for (const std::string& word : extras) words += " " + word;
+        return usageError("not expected:" + words);
+    }
     for (const CommandInfo& info : kCommands) {
         if (app.got_subcommand(info.name)) return interpret(info.command, raw);
     }
@@ -224,7 +253,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
 
 std::string UsageText() {
     return "Usage:\n"
-           "  quelvarinit-cli search [--json] [--broadcast ADDRESS | --range RANGE] [--interface NAME]\n"
+           "  quelvarinit-cli search [--json] [--broadcast ADDRESS | --range RANGE] [--interface "
+           "NAME]\n"
            "  quelvarinit-cli ping ADDRESS [--attempts N]\n"
            "  quelvarinit-cli set-ip DEVICE NEW_ADDRESS [--yes]\n"
            "  quelvarinit-cli save DEVICE [--output FILE] [--yes]\n"
@@ -232,9 +262,10 @@ std::string UsageText() {
            "  quelvarinit-cli telnet DEVICE\n"
            "  quelvarinit-cli web DEVICE\n"
            "  quelvarinit-cli commission SHEET.csv [--jobs N] [--log-dir DIR] [--verify] [--yes]\n"
-           "                                      [--report FILE.json] [--resume FILE.json] [--json]\n"
-           "  quelvarinit-cli backup DIR [DEVICE...] [--jobs N] [--yes]\n"
-           "  quelvarinit-cli restore DIR [--jobs N] [--verify] [--yes]\n"
+           "                                      [--report FILE.json] [--resume FILE.json] "
+           "[--json]\n"
+           "  quelvarinit-cli backup DIR [DEVICE...] [--jobs N] [--log-dir DIR] [--yes]\n"
+           "  quelvarinit-cli restore DIR [--jobs N] [--log-dir DIR] [--verify] [--yes]\n"
            "\n"
            "DEVICE is a MAC address (02-00-00-AA-BB-CC or 02:00:00:aa:bb:cc), the first\n"
            "module of a search with it, or the dotted IPv4 address of a module, asked\n"

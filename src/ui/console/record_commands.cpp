@@ -5,13 +5,14 @@
 #include "ops/apply_setup_records.h"
 #include "ops/read_setup_records.h"
 #include "ops/strings.h"
+#include "ops/verify_setup_records.h"
 #include "platform/utf8.h"
 #include "records/rec_file.h"
 #include "ui/console/commands.h"
 #include "ui/console/file_checks.h"
 #include "ui/console/finish.h"
+#include "ui/console/interrupt.h"
 #include "ui/console/module_lookup.h"
-#include "ops/verify_setup_records.h"
 
 namespace quelvar::ui::console {
 
@@ -112,6 +113,8 @@ int RunLoadCommand(Console& console, ConsoleEvents& events) {
                  ops::LoadString(ops::StringId::ConfirmApplySetupRecord, console.language))) {
         return kExitFailure;
     }
+    // Ctrl+C quits at once, except while the records are being written.
+    InterruptHandler interrupt(InterruptHandler::Mode::HoldWhileWriting);
     ops::ApplyResult applied = ops::ApplySetupRecordFile(*module, file, console.retries, events);
     if (!applied.outcome.succeeded()) return Finish(events, "load", applied.outcome);
     events.eraseProgress();
@@ -119,6 +122,7 @@ int RunLoadCommand(Console& console, ConsoleEvents& events) {
     if (applied.module->address.octets != module->address.octets) {
         console.out << "back at " << applied.module->ipText << '\n';
     }
+    if (InterruptHandler::requested()) return kExitInterrupted;  // held while writing
     return options.verify ? verify(console, events, *applied.module, list, options.file)
                           : kExitSuccess;
 }

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "ops/events.h"
+#include "platform/utf8.h"
 #include "site/row_runner.h"
 
 namespace quelvar::ui::console {
@@ -19,6 +20,21 @@ std::string StateWord(RowOutcome::State state) {
             break;
     }
     return "-";
+}
+
+bool PrepareLogFolder(Console& console, std::optional<std::filesystem::path>& folder) {
+    folder.reset();
+    if (!console.options.logDir) return true;
+    folder = platform::pathFromUtf8(*console.options.logDir);
+    std::error_code error;
+    std::filesystem::create_directories(*folder, error);
+    if (std::filesystem::is_directory(*folder, error)) return true;
+    console.err << "cannot create the log folder " << *console.options.logDir << '\n';
+    return false;
+}
+
+std::string ModuleLogName(const discovery::MacAddress& mac) {
+    return "module-" + discovery::FormatMac(mac) + ".log";
 }
 
 RowOutcome::State RowStateOf(ops::CommissionResult::State state) {
@@ -58,7 +74,7 @@ void RowRun::sayStopping() {
 
 void RowRun::watch() {
     if (InterruptHandler::requested()) sayStopping();
-    if (warned_ || !InterruptHandler::secondPressHeld()) return;
+    if (warned_ || !InterruptHandler::pressHeld()) return;
     warned_ = true;
     std::string modules;
     {

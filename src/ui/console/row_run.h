@@ -27,6 +27,13 @@ struct RowOutcome {
 // "pass", "FAIL", "STOP" or "-" for a summary table.
 std::string StateWord(RowOutcome::State state);
 
+// The folder --log-dir names, created, in `folder` (nothing without
+// --log-dir); false, and told, when it cannot be created.
+bool PrepareLogFolder(Console& console, std::optional<std::filesystem::path>& folder);
+
+// "module-02-00-5E-10-00-02.log": the log of a backup's or restore's row.
+std::string ModuleLogName(const discovery::MacAddress& mac);
+
 // How a row ended that brought one module into service.
 RowOutcome::State RowStateOf(ops::CommissionResult::State state);
 

@@ -1,5 +1,6 @@
 // search: the modules that answer, one line each (or JSON).
 #include <ostream>
+#include <string>
 
 #include "ui/console/commands.h"
 #include "ui/console/device_json.h"
@@ -13,15 +14,20 @@ int RunSearchCommand(Console& console, ConsoleEvents& events) {
     if (options.interface) {
         std::string known;
         if (!IsNetworkAdapter(*options.interface, known)) {
-            console.err << "quelvarinit-cli: no network adapter '" << *options.interface
-                        << "' with an IPv4 address (there are: " << known << ")\n";
+            console.err << "quelvarinit-cli: no network adapter '"
+                        << *options.interface << "' with an IPv4 address (there are: " << known
+                        << ")\n";
             return kExitUsage;
         }
     }
     ops::SearchReport report = SearchModules(console, events);
     events.eraseProgress();
-    if (report.outcome.kind == ops::OutcomeKind::NotFound &&
-        !(options.broadcast && !options.interface)) {
+    if (report.outcome.kind == ops::OutcomeKind::NotFound && !options.range.empty()) {
+        // Asked address by address: no adapter's broadcast to explain.
+        events.say("quelvarinit-cli: no module answered at any of the " +
+                   std::to_string(options.range.size()) + " address(es) of the range");
+    } else if (report.outcome.kind == ops::OutcomeKind::NotFound &&
+               !(options.broadcast && !options.interface)) {
         ExplainEmptySearch(report.result, events);
     }
     // Nothing listed: the search has shown why ("not found." or a socket error).
