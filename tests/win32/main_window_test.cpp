@@ -210,7 +210,8 @@ TEST_F(MainWindowTest, TheFolderBrowserGivesTheWindowBackItsActivation) {
     ModalRecorder recorder(window_->handle());
     runOperation(ControlId::BrowseFolder);
 
-    ASSERT_EQ(recorder.windowEnabledUnderBox.size(), 1u) << "no folder browser opened";
+    ASSERT_EQ(recorder.windowEnabledUnderBox.size(), 1u)
+        << "no folder browser opened: " << ::testing::PrintToString(recorder.events);
     EXPECT_TRUE(boxFoundItsOwnerEnabled(recorder.events))
         << "the browser opened over a disabled window: "
         << ::testing::PrintToString(recorder.events);
