@@ -19,7 +19,7 @@
 option(QUELVAR_HARDENING "Build optimised programs with stack protector, _FORTIFY_SOURCE and BIND_NOW" ON)
 
 string(TOUPPER "${CMAKE_BUILD_TYPE}" quelvar_build_type)
-if(NOT QUELVAR_HARDENING OR QUELVAR_SANITIZE OR QUELVAR_FUZZ OR quelvar_build_type STREQUAL "DEBUG")
+if(NOT QUELVAR_HARDENING OR QUELVAR_SANITIZE OR QUELVAR_TSAN OR QUELVAR_FUZZ OR quelvar_build_type STREQUAL "DEBUG")
   return()
 endif()
 
