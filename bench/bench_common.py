@@ -40,7 +40,10 @@ def cli(build, *arguments):
 
 def measured(command, cwd):
     """Runs a command; returns wall seconds, its CPU seconds, its peak RSS (MiB),
-    the most fds and threads it held (sampled), its exit status and its output."""
+    the most fds and threads it held (sampled), its exit status and its output.
+    QUELVAR_BENCH_WRAP puts a profiler before the command, e.g.
+    "strace -f -c -o /tmp/calls.txt" or "perf record -g -o /tmp/perf.data"."""
+    command = os.environ.get("QUELVAR_BENCH_WRAP", "").split() + list(command)
     # The output goes to a file: a pipe read only at the end would hold a
     # summary of a thousand rows, larger than the pipe, and the command with it.
     output_file = tempfile.TemporaryFile(mode="w+")
