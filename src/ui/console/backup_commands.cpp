@@ -221,19 +221,16 @@ int RunRestoreCommand(Console& console, ConsoleEvents& events) {
     // Every file is checked against the manifest before anything is sent.
     std::vector<Line> lines;
     std::vector<BackupEntry> toRestore;
+    std::vector<std::size_t> lineOf;  // the line of each module to restore
     for (const BackupEntry& entry : *manifest) {
         lines.push_back({FormatMac(entry.mac), "", {}});
         std::string problem = site::RestoreProblem(folder, entry);
         if (problem.empty()) {
             toRestore.push_back(entry);
+            lineOf.push_back(lines.size() - 1);
         } else {
             lines.back().outcome = {RowOutcome::State::Failed, std::move(problem)};
         }
-    }
-    // The line of each module to restore: those not failed already.
-    std::vector<std::size_t> lineOf;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].outcome.state == RowOutcome::State::NotStarted) lineOf.push_back(i);
     }
 
     if (!options.yes && !Confirm(console, "Restore " + std::to_string(toRestore.size()) +

@@ -13,10 +13,11 @@ bool RowEvents::writeLogTo(const std::filesystem::path& path) {
     return !fileFailed_;
 }
 
-bool RowEvents::logWritten() const { return !fileFailed_; }
+bool RowEvents::logWritten() const {
+    return !fileFailed_;
+}
 
 void RowEvents::log(std::string_view text) {
-    log_.append(text);
     if (!file_.is_open()) return;
     file_.write(text.data(), static_cast<std::streamsize>(text.size()));
     // Flushed with every text: a kill must leave the trace up to here.
@@ -24,7 +25,9 @@ void RowEvents::log(std::string_view text) {
     if (file_.fail()) fileFailed_ = true;
 }
 
-void RowEvents::progress(int position) { board_.progress(row_, position, ops::kProgressUpper); }
+void RowEvents::progress(int position) {
+    board_.progress(row_, position, ops::kProgressUpper);
+}
 
 void RowEvents::alert(const ops::Outcome& outcome) {
     if (std::optional<ops::Message> message = ops::MessageFor(outcome, language_)) {
@@ -37,7 +40,9 @@ void RowEvents::note(std::string_view line) {
     messages_ += '\n';
 }
 
-void RowEvents::done(int) { messages_ += ops::LoadString(ops::StringId::Done, language_) + '\n'; }
+void RowEvents::done(int) {
+    messages_ += ops::LoadString(ops::StringId::Done, language_) + '\n';
+}
 
 void RowEvents::writing(bool underway) {
     if (underway) {

@@ -27,7 +27,6 @@ class RowEvents : public ops::Events {
     bool writeLogTo(const std::filesystem::path& path);
     bool logWritten() const;  // no write to the log file failed
 
-    const std::string& log() const { return log_; }
     const std::string& messages() const { return messages_; }
     // Read from other threads: is the row's module being written right now?
     bool isWriting() const { return writingNow_.load(); }
@@ -45,7 +44,6 @@ class RowEvents : public ops::Events {
     CommissionBoard& board_;
     std::size_t row_;
     platform::Language language_;
-    std::string log_;
     std::string messages_;
     std::ofstream file_;
     bool fileFailed_ = false;
