@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -33,13 +34,8 @@ CliRun RunInProcess(const std::vector<std::string>& arguments, const std::string
     std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;
-    ui::console::CliEnvironment environment{in,
-                                            out,
-                                            err,
-                                            interactive,
-                                            false,
-                                            launcher,
-                                            platform::Language::English};
+    ui::console::CliEnvironment environment{
+        in, out, err, interactive, false, launcher, platform::Language::English};
     CliRun run;
     run.status = ui::console::RunCli(arguments, environment);
     run.out = out.str();
@@ -86,6 +82,14 @@ void WriteRecordFile(const std::filesystem::path& path, const std::map<int, sim:
         stream.write(reinterpret_cast<const char*>(data.data()),
                      static_cast<std::streamsize>(data.size()));
     }
+}
+
+void WriteRecordsThatMoveTo(const std::filesystem::path& path, const sim::ModuleConfig& module,
+                            const platform::Ipv4Octets& address) {
+    const sim::RecordPlace place = sim::AddressPlaceInRecords(module);
+    std::map<int, sim::Bytes> records = sim::DefaultRecords(0x40);
+    std::copy(address.begin(), address.end(), records.at(place.record).begin() + place.offset);
+    WriteRecordFile(path, records);
 }
 
 std::string ReadText(const std::filesystem::path& path) {

@@ -42,8 +42,11 @@ class CliTest : public ::testing::Test {
 
 // Writes a setup record file of these records, in number order.
 void WriteRecordFile(const std::filesystem::path& path, const std::map<int, sim::Bytes>& records);
+// Writes a file whose records take `module` (one that moves on reset) to
+// `address` when it is reset after them.
+void WriteRecordsThatMoveTo(const std::filesystem::path& path, const sim::ModuleConfig& module,
+                            const platform::Ipv4Octets& address);
 std::string ReadText(const std::filesystem::path& path);
 std::string MacText(const sim::ModuleConfig& module);  // "02-00-5E-10-00-00"
-
 
 }  // namespace quelvar::testing

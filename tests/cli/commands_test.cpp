@@ -229,11 +229,8 @@ TEST_F(ConsoleCommands, LoadSaysWhereRecordsThatMoveTheModuleTookItAndVerifiesTh
     sim::ModuleConfig module = sim::DefaultModule(0);
     module.movesOnReset = true;
     auto farm = StartFarm({module});
-    const sim::RecordPlace place = sim::AddressPlaceInRecords(module);
-    std::map<int, sim::Bytes> records = sim::DefaultRecords(0x40);
     const platform::Ipv4Octets elsewhere{127, 0, 0, 66};
-    std::copy(elsewhere.begin(), elsewhere.end(), records.at(place.record).begin() + place.offset);
-    WriteRecordFile("moving.rec", records);
+    WriteRecordsThatMoveTo("moving.rec", module, elsewhere);
 
     CliRun run = RunInProcess({"load", "127.0.0.2", "moving.rec", "--yes", "--verify"});
     EXPECT_EQ(run.status, 0) << run.err;
@@ -357,8 +354,9 @@ TEST_F(ConsoleCommands, LoadRefusesFilesNoDownloadWritesUnlessForced) {
     std::ofstream("notes.rec") << "these are not setup records, but a text file someone named .rec";
     CliRun run = RunInProcess({"load", "127.0.0.2", "notes.rec", "--yes"});
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, "notes.rec does not start with the setup record header (04 \"RECF\"); "
-                       "not applied (give --force to apply it as it stands)\n");
+    EXPECT_EQ(run.err,
+              "notes.rec does not start with the setup record header (04 \"RECF\"); "
+              "not applied (give --force to apply it as it stands)\n");
     WriteRecordFile("nine.rec", {{9, sim::Bytes(126, 0x55)}});
     run = RunInProcess({"load", "127.0.0.2", "nine.rec", "--yes"});
     EXPECT_EQ(run.status, 2);

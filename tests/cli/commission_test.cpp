@@ -173,11 +173,7 @@ TEST_F(CommissionTest, ARowWhoseRecordsMoveTheModuleElsewhereFails) {
     sim::ModuleConfig module = sim::DefaultModule(0);
     module.movesOnReset = true;
     auto farm = StartFarm({module});
-    const sim::RecordPlace place = sim::AddressPlaceInRecords(module);
-    std::map<int, sim::Bytes> records = sim::DefaultRecords(0x40);
-    const platform::Ipv4Octets elsewhere{127, 0, 0, 66};
-    std::copy(elsewhere.begin(), elsewhere.end(), records.at(place.record).begin() + place.offset);
-    WriteRecordFile("moving.rec", records);
+    WriteRecordsThatMoveTo("moving.rec", module, {127, 0, 0, 66});
     std::ofstream("site.csv") << sheetFor(*farm, "moving.rec");
 
     CliRun run = RunInProcess({"commission", "site.csv", "--yes"});
