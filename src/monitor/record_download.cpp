@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdio>
+#include <span>
 
 #include "monitor/data_line.h"
 #include "platform/socket.h"
@@ -95,6 +96,9 @@ DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
     char text[32];
     const TimePoint deadline =
         socket.isOpen() ? socket.transport->now() + kDownloadLimit : TimePoint::max();
+    // The quiet 100 ms after a record is owed until the next request: both
+    // go out as one paced sequence, with the pause after the request.
+    std::chrono::milliseconds owed{0};
     for (int n = kFirstRecordSlot; n <= kLastRecordSlot; ++n) {
         hooks.progress(n + 1);
         if (n == 1 || n == 9) continue;
@@ -102,9 +106,12 @@ DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
         std::snprintf(text, sizeof text, "setup %d getting...", n);
         hooks.log(text);
         std::snprintf(text, sizeof text, "G%d\r\n", n);
-        if (int code = TelnetSend(socket, text)) return failed(DownloadOutcome::SocketError, code);
+        const PacedText request[] = {{{}, owed}, {text, 100ms}};
+        PacedResult sent =
+            SendInTurn(socket, std::span(request).subspan(owed.count() > 0 ? 0 : 1), hooks);
+        owed = 0ms;
+        if (sent.error != 0) return failed(DownloadOutcome::SocketError, sent.error);
 
-        hooks.pause(100ms);
         if (int code = receiveBefore(socket, line.data(), kPreambleSize, deadline)) {
             return failed(DownloadOutcome::SocketError, code);
         }
@@ -137,8 +144,9 @@ DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
         }
 
         hooks.log("ok\r\n");
-        hooks.pause(100ms);
+        owed = 100ms;
     }
+    if (owed.count() > 0) hooks.pause(owed);
     return {};
 }
 

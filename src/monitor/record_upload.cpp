@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "monitor/data_line.h"
 
@@ -19,32 +20,37 @@ UploadResult failed(UploadOutcome outcome, int code = 0) {
     return {outcome, code};
 }
 
+// `before` is the pause still owed to the record before: it goes out with
+// this record's sends, so that it costs no wake-up of its own.
 UploadResult writeRecord(TelnetSocket& socket, const records::Record& record,
-                         const TransferHooks& hooks) {
+                         std::chrono::milliseconds before, const TransferHooks& hooks) {
     char text[32];
     std::snprintf(text, sizeof text, "read:%d:", record.number);
     hooks.log(text);
     hooks.log("cmd:");
     char command[8];
     std::snprintf(command, sizeof command, "S%d\r\n", record.number);
-    if (int code = TelnetSend(socket, command)) return failed(UploadOutcome::SocketError, code);
 
-    hooks.pause(100ms);
-    hooks.log("read:");
-    hooks.log("send:");
+    // The command, its data lines and the end record, each followed by its
+    // pause, go out as one paced sequence; the trace still tells how far it
+    // got, as if each were sent on its own.
+    std::vector<PacedText> texts;
+    if (before.count() > 0) texts.push_back({{}, before});
+    texts.push_back({command, 100ms});
     const int size = static_cast<int>(record.data.size());
     for (int offset = 0; offset < size; offset += kMaxDataLineBytes) {
         const int count = std::min(size - offset, kMaxDataLineBytes);
-        std::string line = FormatDataLine(count, offset, record.data.data() + offset);
-        if (int code = TelnetSend(socket, line.c_str())) {
-            return failed(UploadOutcome::SocketError, code);
-        }
-        hooks.pause(10ms);
+        texts.push_back({FormatDataLine(count, offset, record.data.data() + offset), 10ms});
     }
-
-    hooks.log("footer:");
-    if (int code = TelnetSend(socket, kEndRecord)) return failed(UploadOutcome::SocketError, code);
-    hooks.pause(10ms);
+    texts.push_back({kEndRecord, 10ms});
+    PacedResult sent = SendInTurn(socket, texts, hooks);
+    const std::size_t lineCount = texts.size() - (before.count() > 0 ? 1 : 0);
+    if (sent.sent > 0) {
+        hooks.log("read:");
+        hooks.log("send:");
+    }
+    if (sent.sent + 1 >= lineCount) hooks.log("footer:");
+    if (sent.error != 0) return failed(UploadOutcome::SocketError, sent.error);
 
     // The echo is "S" and the first digit of the number: the command cut
     // after its second character.
@@ -52,31 +58,35 @@ UploadResult writeRecord(TelnetSocket& socket, const records::Record& record,
     if (TelnetWaitEcho(socket, echo) != 0) return failed(UploadOutcome::EchoMissing);
 
     std::uint8_t reply[kReplySize] = {};
-    TelnetAwaitAnswer(socket, kLateAnswer);
     if (int code = TelnetRecv(socket, reply, kReplySize)) {
         return failed(UploadOutcome::SocketError, code);
     }
     if (reply[1] != '0') return failed(UploadOutcome::RecordRefused);
 
-    hooks.pause(100ms);
+    // A confirmed record is followed by 100 ms of quiet, owed by the caller.
     hooks.log("success.\r\n");
     return {};
 }
+
+constexpr std::chrono::milliseconds kAfterRecord{100};
 
 }  // namespace
 
 UploadResult WriteSetupRecords(TelnetSocket& socket, std::span<const records::Record> records,
                                const TransferHooks& hooks) {
+    std::chrono::milliseconds owed{0};
     for (int pass = 1; pass <= records::kMaxRecordsRead; ++pass) {
         hooks.progress(pass);
         hooks.log("setup:");
         if (static_cast<std::size_t>(pass) > records.size()) break;  // the list is over
         UploadResult result =
-            writeRecord(socket, records[static_cast<std::size_t>(pass - 1)], hooks);
+            writeRecord(socket, records[static_cast<std::size_t>(pass - 1)], owed, hooks);
         result.taken = static_cast<std::size_t>(pass - 1);
         result.anySent = true;
         if (result.outcome != UploadOutcome::Complete) return result;
+        owed = kAfterRecord;
     }
+    if (owed.count() > 0) hooks.pause(owed);
     UploadResult result;
     result.taken = std::min(records.size(), static_cast<std::size_t>(records::kMaxRecordsRead));
     result.anySent = result.taken > 0;

@@ -118,14 +118,14 @@ using TimePoint = std::chrono::steady_clock::time_point;
 // Once the text holds `answeredBy`, the module's next answer may follow
 // within the quiet second on a link that delays one and not the other: the
 // chunk then ends where the text pauses, and leaves what follows unread. True
-// when the text goes on at once; false when it paused (whether the next
-// answer began within the second or nothing came).
+// when the text goes on within kAnswerPause; false when it paused. A pause
+// is waited out until the answer begins or its time (kAnswerAfterEcho) has
+// passed too: one wait, where a wait for the pause and then another for the
+// answer would wake the caller twice.
 bool textGoesOn(TelnetSocket& socket) {
-    if (socket.transport->waitReadable(kAnswerPause)) return true;
-    // The rest of the quiet second, so that the wait ends when it always did
-    // unless the next answer comes first; that answer is left unread.
-    static_cast<void>(socket.transport->waitReadable(kMonitorTimeout - kAnswerPause));
-    return false;
+    const TimePoint started = socket.transport->now();
+    if (!socket.transport->waitReadable(kAnswerPause + kAnswerAfterEcho)) return false;
+    return socket.transport->now() - started < kAnswerPause;
 }
 
 bool holds(const Chunk& chunk, int count, std::string_view pattern) {
@@ -257,10 +257,6 @@ int TelnetWaitString(TelnetSocket& socket, const char* pattern) {
 
 int TelnetWaitEcho(TelnetSocket& socket, const char* pattern) {
     return waitFor(socket, pattern, true);
-}
-
-void TelnetAwaitAnswer(TelnetSocket& socket, std::chrono::milliseconds extra) {
-    if (socket.isOpen()) socket.transport->waitReadable(extra);
 }
 
 int EnterMonitorMode(TelnetSocket& socket, const std::function<void()>& afterMode,

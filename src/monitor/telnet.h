@@ -126,14 +126,15 @@ int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk);
 // TelnetWaitString for a module's echo after which an answer of its own
 // follows: as soon as the chunk holds the pattern, a pause of kAnswerPause
 // followed by more text ends the chunk before that text, which is left for
-// the read of the answer. On a link that keeps the quiet second between the
-// two, this is TelnetWaitString exactly.
+// the read of the answer. After such a pause it returns once the answer has
+// begun or kAnswerAfterEcho has passed, so that the read of the answer finds
+// it there.
 [[nodiscard]] int TelnetWaitEcho(TelnetSocket& socket, const char* pattern);
 
-// Waits up to `extra` for the first byte of an answer without taking it: an
-// answer that follows a quiet second may come late on a lossy link. Returns
-// at once when it is there.
-void TelnetAwaitAnswer(TelnetSocket& socket, std::chrono::milliseconds extra);
+// How long after the pause that ends an echo the module's answer may still
+// begin: the rest of the quiet second, and the second it may come late.
+inline constexpr std::chrono::milliseconds kAnswerAfterEcho =
+    kMonitorTimeout - kAnswerPause + kLateAnswer;
 
 // The entry both transfers start with on a fresh connection: wait for
 // "Mode", send "M", wait for ">". `afterMode` and `afterRequest` run between

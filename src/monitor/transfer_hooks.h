@@ -2,7 +2,10 @@
 
 #include <chrono>
 #include <functional>
+#include <span>
 #include <string_view>
+
+#include "monitor/paced_sender.h"
 
 namespace quelvar::monitor {
 
@@ -12,6 +15,8 @@ struct TransferHooks {
     std::function<void(std::string_view)> log;
     std::function<void(int)> progress;
     std::function<void(std::chrono::milliseconds)> pause;
+    // Sends paced texts (see SendInTurn); empty: TelnetSend and `pause`.
+    std::function<PacedResult(TelnetSocket&, std::span<const PacedText>)> sendPaced = {};
 };
 
 }  // namespace quelvar::monitor

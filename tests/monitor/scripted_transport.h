@@ -16,8 +16,8 @@ namespace quelvar::testing {
 // A monitor connection that plays a script instead of a module: bytes, quiet
 // seconds (a receive that times out) and a close. When the script runs out the
 // module stays quiet. Records what the tool sent and how it asked for bytes.
-// Its clock moves only by the script: a quiet second, a pause, and the gap
-// before each dripped byte.
+// Its clock moves only by the script: a quiet second, a pause, the gap
+// before each dripped byte, and a wait for a byte that is not there yet.
 class ScriptedTransport : public monitor::Transport {
   public:
     struct Log {
@@ -87,6 +87,23 @@ class ScriptedTransport : public monitor::Transport {
     void pause(std::chrono::milliseconds duration) override {
         ++log_->pauses;
         clock_ += duration;
+    }
+    // A byte is readable once its gap has passed; a quiet second or a close
+    // is there at once, for the receive to find.
+    bool waitReadable(std::chrono::milliseconds timeout) override {
+        if (events_.empty()) {
+            clock_ += timeout;
+            return false;
+        }
+        Event& event = events_.front();
+        if (event.kind == Kind::Byte && event.gap > timeout) {
+            event.gap -= timeout;
+            clock_ += timeout;
+            return false;
+        }
+        clock_ += event.gap;
+        event.gap = std::chrono::milliseconds{0};
+        return true;
     }
     std::chrono::steady_clock::time_point now() const override {
         return std::chrono::steady_clock::time_point{} + clock_;
