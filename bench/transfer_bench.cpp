@@ -51,7 +51,8 @@ Measure Run(F&& body) {
 void Report(const char* name, const Measure& m, double floor) {
     std::printf(
         "%-9s %7.3f s   floor %7.3f s   ratio %.4f (goal <= 1.03)   "
-        "cpu %.3f s tool thread (%.2f%%), %.3f s with the simulator (%.2f%%) (goal < 2%%)\n",
+        "cpu %.3f s calling thread (%.2f%%), %.3f s with the sending thread and the "
+        "simulator (%.2f%%) (goal < 2%%)\n",
         name, m.wall, floor, m.wall / floor, m.cpuThread, 100 * m.cpuThread / m.wall, m.cpuProcess,
         100 * m.cpuProcess / m.wall);
 }
