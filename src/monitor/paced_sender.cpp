@@ -56,6 +56,7 @@ class PacedSender {
         // The first text is due at once, and the caller is awake anyway.
         if (step(sequence)) return sequence.result;
         const Clock::time_point when = sequence.stepped + texts.front().after;
+        bool sooner = false;
         {
             std::lock_guard lock(mutex_);
             if (!started_) {
@@ -64,10 +65,11 @@ class PacedSender {
             }
             // The sending thread need only hear of it when it is due before
             // the time that thread already means to wake at.
-            const bool sooner = queue_.empty() || when < queue_.top().when;
+            sooner = queue_.empty() || when < queue_.top().when;
             schedule(sequence, when);
-            if (sooner) wake_.notify_one();
         }
+        // Outside the lock, so that the thread does not wake only to wait for it.
+        if (sooner) wake_.notify_one();
         std::unique_lock lock(sequence.completion->mutex);
         sequence.completion->signal.wait(lock, [&] { return sequence.completion->over; });
         return sequence.result;
