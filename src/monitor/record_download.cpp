@@ -38,10 +38,12 @@ DownloadResult failed(DownloadOutcome outcome, int code = 0) {
 using TimePoint = std::chrono::steady_clock::time_point;
 
 // TelnetRecv byte by byte, as it receives anyway, failing with the time-out
-// error before the first byte asked for once the reading is past `deadline`.
+// error before the first byte asked for that is not already there once the
+// reading is past `deadline`.
 int receiveBefore(TelnetSocket& socket, std::uint8_t* buffer, int count, TimePoint deadline) {
     for (int i = 0; i < count; ++i) {
-        if (socket.isOpen() && socket.transport->now() >= deadline) {
+        if (socket.isOpen() && !socket.transport->holdsUnreadBytes() &&
+            socket.transport->now() >= deadline) {
             return platform::socket_error::kTimedOut;
         }
         if (int code = TelnetRecv(socket, buffer + i, 1)) return code;

@@ -67,6 +67,7 @@ class SocketTransport : public Transport {
         return socket_.send(data, size);
     }
     void close() override { socket_.close(); }
+    bool holdsUnreadBytes() const override { return next_ != end_; }
     bool waitReadable(std::chrono::milliseconds timeout) override {
         if (next_ != end_) return true;
         bool readable = false;
@@ -134,9 +135,10 @@ bool holds(const Chunk& chunk, int count, std::string_view pattern) {
                std::string_view::npos;
 }
 
-// TelnetRecvChunk, ending also before the first byte asked for at or past
-// `deadline` (`expired` tells that it did), and, with `answeredBy`, where the
-// next answer begins after the text that holds it.
+// TelnetRecvChunk, ending also before the first byte asked for that is not
+// already there at or past `deadline` (`expired` tells that it did), and,
+// with `answeredBy`, where the next answer begins after the text that holds
+// it.
 int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& expired,
                  std::string_view answeredBy = {}) {
     constexpr int kCapacity = static_cast<int>(kChunkCapacity);
@@ -148,7 +150,8 @@ int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& e
         // ends alone is bounded by the time-out once it stops, and by this
         // cap if it never does.
         for (int pass = 0; pass < 1 << 20; ++pass) {
-            if (deadline != TimePoint::max() && socket.transport->now() >= deadline) {
+            if (deadline != TimePoint::max() && !socket.transport->holdsUnreadBytes() &&
+                socket.transport->now() >= deadline) {
                 expired = true;
                 break;
             }

@@ -68,6 +68,10 @@ class Transport {
     virtual void pause(std::chrono::milliseconds duration);
     // The clock a wait's overall bound is measured on; a fake may keep its own.
     virtual std::chrono::steady_clock::time_point now() const;
+    // True when the next receive hands out bytes that have already arrived:
+    // a bound is then not yet in question, and the clock need not be read
+    // for every byte of a download.
+    virtual bool holdsUnreadBytes() const { return false; }
     // Waits up to `timeout` for a byte to read, without taking it; false when
     // none came. A fake whose bytes are always there answers at once.
     virtual bool waitReadable(std::chrono::milliseconds timeout);
