@@ -133,17 +133,18 @@ class PacedSender {
     static bool step(Sequence& sequence) {
         if (sequence.next == sequence.texts.size()) return true;
         const std::string& text = sequence.texts[sequence.next].text;
-        if (!text.empty()) {
+        if (text.empty()) {
+            sequence.stepped = Clock::now();  // a pause alone
+        } else {
             int error = sequence.transport->send(reinterpret_cast<const std::uint8_t*>(text.data()),
                                                  text.size());
             if (error != 0) {
                 sequence.result.error = error;
                 return true;
             }
+            sequence.stepped = sequence.result.lastSend = Clock::now();
             ++sequence.result.sent;
-            sequence.result.lastSend = Clock::now();
         }
-        sequence.stepped = Clock::now();
         ++sequence.next;
         return false;
     }

@@ -42,10 +42,7 @@ using TimePoint = std::chrono::steady_clock::time_point;
 // reading is past `deadline`.
 int receiveBefore(TelnetSocket& socket, std::uint8_t* buffer, int count, TimePoint deadline) {
     for (int i = 0; i < count; ++i) {
-        if (socket.isOpen() && !socket.transport->holdsUnreadBytes() &&
-            socket.transport->now() >= deadline) {
-            return platform::socket_error::kTimedOut;
-        }
+        if (TelnetWouldWaitPast(socket, deadline)) return platform::socket_error::kTimedOut;
         if (int code = TelnetRecv(socket, buffer + i, 1)) return code;
     }
     return 0;

@@ -69,7 +69,7 @@ class SocketTransport : public Transport {
     void close() override { socket_.close(); }
     bool holdsUnreadBytes() const override { return next_ != end_; }
     bool waitReadable(std::chrono::milliseconds timeout) override {
-        if (next_ != end_) return true;
+        if (holdsUnreadBytes()) return true;
         bool readable = false;
         return socket_.waitReadable(timeout, readable) == 0 && readable;
     }
@@ -150,8 +150,7 @@ int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& e
         // ends alone is bounded by the time-out once it stops, and by this
         // cap if it never does.
         for (int pass = 0; pass < 1 << 20; ++pass) {
-            if (deadline != TimePoint::max() && !socket.transport->holdsUnreadBytes() &&
-                socket.transport->now() >= deadline) {
+            if (TelnetWouldWaitPast(socket, deadline)) {
                 expired = true;
                 break;
             }
@@ -222,6 +221,11 @@ int TelnetRecv(TelnetSocket& socket, std::uint8_t* buffer, int count) {
         if (got == 0) return platform::socket_error::kPeerClosed;
     }
     return 0;
+}
+
+bool TelnetWouldWaitPast(const TelnetSocket& socket, TimePoint deadline) {
+    return deadline != TimePoint::max() && socket.isOpen() &&
+           !socket.transport->holdsUnreadBytes() && socket.transport->now() >= deadline;
 }
 
 int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk) {

@@ -127,6 +127,13 @@ int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk);
 // read then ends before its next byte and is still searched.
 [[nodiscard]] int TelnetWaitString(TelnetSocket& socket, const char* pattern);
 
+// True when the connection is open, the next byte asked for is not already
+// there, and the clock is at or past `deadline`: a receive would then wait
+// beyond a bound. Bytes that have arrived are handed out without reading the
+// clock for each.
+[[nodiscard]] bool TelnetWouldWaitPast(const TelnetSocket& socket,
+                                       std::chrono::steady_clock::time_point deadline);
+
 // TelnetWaitString for a module's echo after which an answer of its own
 // follows: as soon as the chunk holds the pattern, a pause of kAnswerPause
 // followed by more text ends the chunk before that text, which is left for
