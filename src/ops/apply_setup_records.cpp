@@ -44,16 +44,24 @@ std::string halfWritten(const std::vector<records::Record>& records, std::size_t
 }
 
 // The file's records, read whole before the module is contacted, so a file
-// cut short never leaves a module half written and not reset.
-Outcome readFile(const std::filesystem::path& file, records::RecordList& list, Events& events) {
+// cut short never leaves a module half written and not reset. `bytes`, when
+// given, are the file as it was read before; the file is not opened again.
+Outcome readFile(const std::filesystem::path& file, const std::vector<std::uint8_t>* bytes,
+                 records::RecordList& list, Events& events) {
     auto failed = [&](OutcomeKind kind) {
         events.alert(Failed(kind));
         return Failed(kind);
     };
     events.log("setup record:open.");
-    records::FileSource source;
-    if (!source.open(file)) return failed(OutcomeKind::OpenError);
-    records::RecordReader reader(source);
+    records::FileSource fileSource;
+    std::optional<records::MemorySource> memorySource;
+    records::ByteSource* source = &fileSource;
+    if (bytes != nullptr) {
+        source = &memorySource.emplace(*bytes);
+    } else if (!fileSource.open(file)) {
+        return failed(OutcomeKind::OpenError);
+    }
+    records::RecordReader reader(*source);
     events.log("header skip.");
     // An error of the file layer ends the run like a short read: the file
     // cannot give what the module is to receive.
@@ -93,11 +101,9 @@ ApplyResult findAfterReset(const discovery::DeviceEntry& device, bool answered,
     return found;
 }
 
-}  // namespace
-
-ApplyResult ApplySetupRecordFile(const discovery::DeviceEntry& device,
-                                 const std::filesystem::path& file, const Retries& retries,
-                                 Events& events) {
+// The apply of a file, or of its bytes when they were read before.
+ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::path& file,
+                  const std::vector<std::uint8_t>* bytes, const Retries& retries, Events& events) {
     ApplyResult applied;
     auto fail = [&](Outcome outcome) {
         applied.outcome = outcome;
@@ -111,7 +117,7 @@ ApplyResult ApplySetupRecordFile(const discovery::DeviceEntry& device,
     events.progress(0);
 
     records::RecordList list;
-    if (Outcome read = readFile(file, list, events); !read.succeeded()) return fail(read);
+    if (Outcome read = readFile(file, bytes, list, events); !read.succeeded()) return fail(read);
 
     monitor::TelnetSocket socket;
     if (int code = OpenMonitor(socket, device, events, nullptr, "mon mode.")) {
@@ -176,6 +182,21 @@ ApplyResult ApplySetupRecordFile(const discovery::DeviceEntry& device,
     events.progress(0);
     events.log("\r\nInitialize:end.\r\n");
     return applied;
+}
+
+}  // namespace
+
+ApplyResult ApplySetupRecordFile(const discovery::DeviceEntry& device,
+                                 const std::filesystem::path& file, const Retries& retries,
+                                 Events& events) {
+    return apply(device, file, nullptr, retries, events);
+}
+
+ApplyResult ApplySetupRecordBytes(const discovery::DeviceEntry& device,
+                                  const std::vector<std::uint8_t>& bytes,
+                                  const std::filesystem::path& file, const Retries& retries,
+                                  Events& events) {
+    return apply(device, file, &bytes, retries, events);
 }
 
 }  // namespace quelvar::ops

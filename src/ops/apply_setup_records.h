@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "discovery/device_table.h"
 #include "ops/events.h"
@@ -27,5 +29,13 @@ struct ApplyResult {
 ApplyResult ApplySetupRecordFile(const discovery::DeviceEntry& device,
                                  const std::filesystem::path& file, const Retries& retries,
                                  Events& events);
+
+// The same with the file's bytes as they were read (and checked) before:
+// what reaches the module is what was checked, whatever becomes of the file
+// meanwhile. `file` names it in the trace and the notes.
+ApplyResult ApplySetupRecordBytes(const discovery::DeviceEntry& device,
+                                  const std::vector<std::uint8_t>& bytes,
+                                  const std::filesystem::path& file, const Retries& retries,
+                                  Events& events);
 
 }  // namespace quelvar::ops

@@ -1,5 +1,8 @@
 #include "ops/commission_module.h"
 
+#include <optional>
+#include <utility>
+
 #include "ops/apply_setup_records.h"
 #include "ops/set_ip_address.h"
 #include "ops/verify_setup_records.h"
@@ -10,17 +13,13 @@ namespace quelvar::ops {
 
 namespace {
 
-// The file's records, for the comparison after the load; false when the
-// file cannot be read at all. A file that is no setup record file is for the
-// load to refuse.
-bool readRecords(const std::filesystem::path& file, std::vector<records::Record>& list) {
-    records::FileSource source;
-    if (!source.open(file)) return false;
+// The records of a file's bytes, for the comparison after the load. Bytes
+// that are no setup record file are for the load to refuse.
+std::vector<records::Record> recordsOf(const std::vector<std::uint8_t>& bytes) {
+    records::MemorySource source(bytes);
     records::RecordReader reader(source);
-    if (reader.readHeader() == records::ReadStatus::Ok) {
-        list = records::ReadRecordList(reader).records;
-    }
-    return true;
+    if (reader.readHeader() != records::ReadStatus::Ok) return {};
+    return records::ReadRecordList(reader).records;
 }
 
 }  // namespace
@@ -44,10 +43,19 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
         result.steps.emplace_back(what);
     };
     auto stopping = [&] { return plan.stopRequested && plan.stopRequested(); };
-    std::vector<records::Record> records;
-    if (!plan.file.empty() && !readRecords(plan.file, records)) {
-        return failed("cannot read " + platform::utf8Of(plan.file));
+    // Read once: what is applied and what the read-back is compared with are
+    // the same bytes, whatever becomes of the file during the row. Ten
+    // records, all the load takes, fit well within an image.
+    std::vector<std::uint8_t> bytes;
+    if (plan.fileBytes) {
+        bytes = *plan.fileBytes;
+    } else if (!plan.file.empty()) {
+        std::optional<std::vector<std::uint8_t>> read =
+            records::ReadFileStart(plan.file, records::kImageCapacity);
+        if (!read) return failed("cannot read " + platform::utf8Of(plan.file));
+        bytes = std::move(*read);
     }
+    const std::vector<records::Record> records = recordsOf(bytes);
     const discovery::DeviceEntry* module = nullptr;
     for (const discovery::DeviceEntry& entry : found) {
         if (plan.address && entry.address.octets == *plan.address && entry.mac != plan.mac) {
@@ -90,7 +98,7 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
     if (stopping()) return stopped(then("stopped before load"));
     step("load");
     const std::string name = platform::utf8Of(plan.file.filename());
-    ApplyResult loaded = ApplySetupRecordFile(current, plan.file, retries, events);
+    ApplyResult loaded = ApplySetupRecordBytes(current, bytes, plan.file, retries, events);
     if (loaded.module) {
         result.after = loaded.module->ipText;
     } else if (loaded.outcome.kind == OutcomeKind::NotBackAfterReset) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -21,6 +22,9 @@ struct CommissionPlan {
     std::filesystem::path file;           // empty: no setup record file
     bool verify = false;                  // read the records back after the load and compare
     std::function<bool()> stopRequested;  // checked between steps
+    // The file's bytes when the caller has read and checked them already (a
+    // restore): these are applied, and the file is not read again.
+    std::optional<std::vector<std::uint8_t>> fileBytes;
 };
 
 struct CommissionResult {

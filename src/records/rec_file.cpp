@@ -64,6 +64,22 @@ bool FileSource::read(std::uint8_t* buffer, std::size_t size, std::size_t& got) 
     return got == size || std::ferror(file_) == 0;
 }
 
+std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::filesystem::path& path,
+                                                       std::size_t limit) {
+    FileSource source;
+    if (!source.open(path)) return std::nullopt;
+    std::vector<std::uint8_t> bytes(limit);
+    std::size_t length = 0;
+    while (length < limit) {
+        std::size_t got = 0;
+        if (!source.read(bytes.data() + length, limit - length, got)) return std::nullopt;
+        if (got == 0) break;
+        length += got;
+    }
+    bytes.resize(length);
+    return bytes;
+}
+
 ReadStatus RecordReader::readExactly(std::uint8_t* buffer, std::size_t size) {
     std::size_t got = 0;
     if (!source_.read(buffer, size, got)) return ReadStatus::Error;

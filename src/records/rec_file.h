@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -80,6 +81,12 @@ class FileSource : public ByteSource {
   private:
     std::FILE* file_ = nullptr;
 };
+
+// The first `limit` bytes of a file (all of it when it is shorter), read in
+// one go so that what is checked and what is used are the same bytes;
+// nullopt when it cannot be opened or read.
+std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::filesystem::path& path,
+                                                       std::size_t limit);
 
 enum class ReadStatus {
     Ok,

@@ -1,5 +1,8 @@
 #include "site/backup.h"
 
+#include <optional>
+#include <utility>
+
 #include "ops/read_setup_records.h"
 #include "platform/utf8.h"
 #include "records/rec_file.h"
@@ -46,23 +49,22 @@ std::vector<BackupEntry> MergeManifest(const std::vector<BackupEntry>& entries,
     return manifest;
 }
 
-std::string RestoreProblem(const std::filesystem::path& folder, const BackupEntry& entry) {
-    if (!entry.saved) return "not in the backup: " + entry.reason;
-    const std::string changed = entry.file + " is missing or changed since the backup";
-    records::FileSource source;
-    if (!source.open(folder / platform::pathFromUtf8(entry.file))) return changed;
-    // One byte more than a setup record file can hold tells a larger file.
-    std::vector<std::uint8_t> bytes(records::kImageCapacity + 1);
-    std::size_t length = 0;
-    while (length < bytes.size()) {
-        std::size_t got = 0;
-        if (!source.read(bytes.data() + length, bytes.size() - length, got)) return changed;
-        if (got == 0) break;
-        length += got;
+RestoreFile CheckRestoreFile(const std::filesystem::path& folder, const BackupEntry& entry) {
+    RestoreFile checked;
+    if (!entry.saved) {
+        checked.problem = "not in the backup: " + entry.reason;
+        return checked;
     }
-    if (length > records::kImageCapacity) return changed;
-    bytes.resize(length);
-    return records::Sha256Hex(bytes) == entry.sha256 ? std::string() : changed;
+    // One byte more than a setup record file can hold tells a larger file.
+    std::optional<std::vector<std::uint8_t>> bytes = records::ReadFileStart(
+        folder / platform::pathFromUtf8(entry.file), records::kImageCapacity + 1);
+    if (bytes && bytes->size() <= records::kImageCapacity &&
+        records::Sha256Hex(*bytes) == entry.sha256) {
+        checked.bytes = std::move(*bytes);
+    } else {
+        checked.problem = entry.file + " is missing or changed since the backup";
+    }
+    return checked;
 }
 
 }  // namespace quelvar::site

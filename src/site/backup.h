@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -28,8 +29,16 @@ ops::Outcome BackUpModule(const discovery::DeviceEntry& module, const std::files
 std::vector<BackupEntry> MergeManifest(const std::vector<BackupEntry>& entries,
                                        const std::vector<BackupEntry>& earlier);
 
-// Why the file of a manifest's entry cannot be restored (not saved, missing,
-// or not the bytes the backup saved); empty when it can.
-std::string RestoreProblem(const std::filesystem::path& folder, const BackupEntry& entry);
+// The file of a manifest's entry as it is checked for a restore.
+struct RestoreFile {
+    // The bytes that matched the backup's SHA-256: these are what is applied,
+    // so a file changed after the check (while the restore waits for its
+    // confirmation, say) never reaches a module.
+    std::vector<std::uint8_t> bytes;
+    // Why it cannot be restored (not saved, missing, or not the bytes the
+    // backup saved); empty when it can.
+    std::string problem;
+};
+RestoreFile CheckRestoreFile(const std::filesystem::path& folder, const BackupEntry& entry);
 
 }  // namespace quelvar::site

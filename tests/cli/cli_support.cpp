@@ -27,11 +27,8 @@ std::string shellQuoted(const std::string& text) {
     return quoted + "'";
 }
 
-}  // namespace
-
-CliRun RunInProcess(const std::vector<std::string>& arguments, const std::string& input,
-                    bool interactive, platform::Launcher* launcher) {
-    std::istringstream in(input);
+CliRun runWith(const std::vector<std::string>& arguments, std::istream& in, bool interactive,
+              platform::Launcher* launcher) {
     std::ostringstream out;
     std::ostringstream err;
     ui::console::CliEnvironment environment{
@@ -41,6 +38,19 @@ CliRun RunInProcess(const std::vector<std::string>& arguments, const std::string
     run.out = out.str();
     run.err = err.str();
     return run;
+}
+
+}  // namespace
+
+CliRun RunInProcess(const std::vector<std::string>& arguments, const std::string& input,
+                    bool interactive, platform::Launcher* launcher) {
+    std::istringstream in(input);
+    return runWith(arguments, in, interactive, launcher);
+}
+
+CliRun RunInProcess(const std::vector<std::string>& arguments, std::istream& input,
+                    bool interactive) {
+    return runWith(arguments, input, interactive, nullptr);
 }
 
 CliRun RunProgram(const std::vector<std::string>& arguments) {

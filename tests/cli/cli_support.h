@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <istream>
 #include <map>
 #include <optional>
 #include <string>
@@ -24,6 +25,9 @@ struct CliRun {
 // texts, a recording launcher and no terminal unless `interactive`.
 CliRun RunInProcess(const std::vector<std::string>& arguments, const std::string& input = "",
                     bool interactive = false, platform::Launcher* launcher = nullptr);
+// The same reading standard input from `input` as the program reads it.
+CliRun RunInProcess(const std::vector<std::string>& arguments, std::istream& input,
+                    bool interactive);
 
 // The built quelvarinit-cli program, with standard input from /dev/null
 // (not a terminal) and LANG=C.

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
+#include <streambuf>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -63,6 +66,27 @@ TEST_F(SiteTest, BackupSavesEveryModuleAndRestoreAppliesEachByItsMacWhereverItIs
     EXPECT_EQ(farm->module(1).address, (platform::Ipv4Octets{127, 0, 0, 40}));
 }
 
+// Standard input whose first read first does something else, as a person
+// might while the program waits for the answer.
+class AnswerAfter : public std::streambuf {
+  public:
+    AnswerAfter(std::function<void()> meanwhile, std::string answer)
+        : meanwhile_(std::move(meanwhile)), answer_(std::move(answer)) {}
+
+  protected:
+    int_type underflow() override {
+        if (meanwhile_) {
+            std::exchange(meanwhile_, nullptr)();
+            setg(answer_.data(), answer_.data(), answer_.data() + answer_.size());
+        }
+        return gptr() < egptr() ? traits_type::to_int_type(*gptr()) : traits_type::eof();
+    }
+
+  private:
+    std::function<void()> meanwhile_;
+    std::string answer_;
+};
+
 TEST_F(SiteTest, AModuleNamedButNotFoundIsAFailedEntryAndAChangedFileIsNotApplied) {
     QUELVAR_REQUIRE_NETNS();
     auto farm = StartFarm({sim::DefaultModule(0)});
@@ -73,9 +97,21 @@ TEST_F(SiteTest, AModuleNamedButNotFoundIsAFailedEntryAndAChangedFileIsNotApplie
     EXPECT_EQ(manifest["modules"][1]["result"], "failed");
     EXPECT_EQ(manifest["modules"][1]["reason"], "not found");
 
-    // A file changed since the backup is never applied; a module not found
-    // is a failed row, never another module.
-    std::ofstream("site/" + fileName(farm->module(0)), std::ios::app) << "x";
+    // The file is changed while the restore waits for its answer: what
+    // reaches the module is what was checked, not the file as it is now.
+    const std::map<int, sim::Bytes> original = farm->module(0).records;
+    WriteRecordFile("other.rec", sim::DefaultRecords(0x77));
+    ASSERT_EQ(RunInProcess({"load", "127.0.0.2", "other.rec", "--yes"}).status, 0);
+    const std::string file = "site/" + fileName(farm->module(0));
+    AnswerAfter answer([&] { WriteRecordFile(file, sim::DefaultRecords(0x55)); }, "y\n");
+    std::istream input(&answer);
+    run = RunInProcess({"restore", "site", "--verify"}, input, true);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("1 of 2 module(s) restored"), std::string::npos) << run.out;
+    EXPECT_TRUE(farm->module(0).records == original) << "the file as changed reached the module";
+
+    // Once changed, it is never applied; a module not found is a failed row,
+    // never another module.
     const std::size_t connections = static_cast<std::size_t>(farm->monitorConnections(0));
     run = RunInProcess({"restore", "site", "--yes"});
     EXPECT_EQ(run.status, 1);

@@ -1,6 +1,7 @@
 // backup and restore: every module of a site saved side by side into a
 // folder with a manifest, and each file applied again to the module with its
 // MAC address, wherever that module now is.
+#include <cstdint>
 #include <iomanip>
 #include <ostream>
 
@@ -221,15 +222,17 @@ int RunRestoreCommand(Console& console, ConsoleEvents& events) {
     // Every file is checked against the manifest before anything is sent.
     std::vector<Line> lines;
     std::vector<BackupEntry> toRestore;
+    std::vector<std::vector<std::uint8_t>> checkedBytes;  // what is applied to each
     std::vector<std::size_t> lineOf;  // the line of each module to restore
     for (const BackupEntry& entry : *manifest) {
         lines.push_back({FormatMac(entry.mac), "", {}});
-        std::string problem = site::RestoreProblem(folder, entry);
-        if (problem.empty()) {
+        site::RestoreFile checked = site::CheckRestoreFile(folder, entry);
+        if (checked.problem.empty()) {
             toRestore.push_back(entry);
+            checkedBytes.push_back(std::move(checked.bytes));
             lineOf.push_back(lines.size() - 1);
         } else {
-            lines.back().outcome = {RowOutcome::State::Failed, std::move(problem)};
+            lines.back().outcome = {RowOutcome::State::Failed, std::move(checked.problem)};
         }
     }
 
@@ -251,6 +254,7 @@ int RunRestoreCommand(Console& console, ConsoleEvents& events) {
         ops::CommissionPlan plan;
         plan.mac = toRestore[n].mac;
         plan.file = folder / platform::pathFromUtf8(toRestore[n].file);
+        plan.fileBytes = checkedBytes[n];
         plan.verify = options.verify;
         plan.stopRequested = [&run] { return run.stopRequested(); };
         ops::CommissionResult result =
