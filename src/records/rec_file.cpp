@@ -77,6 +77,7 @@ std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::filesystem::pa
         length += got;
     }
     bytes.resize(length);
+    bytes.shrink_to_fit();  // a site's rows each hold theirs for the whole run
     return bytes;
 }
 
