@@ -53,9 +53,12 @@ class PacedSender {
         Sequence sequence;
         sequence.transport = &transport;
         sequence.texts = texts;
-        // The first text is due at once, and the caller is awake anyway.
-        if (step(sequence)) return sequence.result;
-        const Clock::time_point when = sequence.stepped + texts.front().after;
+        // Texts due at once (the first, and any after a pause of nothing)
+        // are the caller's to send: it is awake anyway.
+        do {
+            if (step(sequence)) return sequence.result;
+        } while (texts[sequence.next - 1].after.count() == 0);
+        const Clock::time_point when = sequence.stepped + texts[sequence.next - 1].after;
         bool sooner = false;
         {
             std::lock_guard lock(mutex_);

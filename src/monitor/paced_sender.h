@@ -34,7 +34,9 @@ struct PacedResult {
 // connections are sending too, and each connection still gets its texts one
 // send each, in order.
 //
-// The caller blocks until the last text's pause has passed or a send failed;
+// The first text, and any that follow a pause of nothing, go out from the
+// caller's thread. The caller blocks until the last text's pause has passed
+// or a send failed;
 // the sending thread lives as long as the process. A send that blocks (a
 // peer that stopped reading for a whole send buffer, bounded by the
 // connection's send time-out) holds the others' sends back for that long:

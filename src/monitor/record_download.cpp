@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cstdio>
-#include <span>
 
 #include "monitor/data_line.h"
 #include "platform/socket.h"
@@ -106,8 +105,7 @@ DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
         hooks.log(text);
         std::snprintf(text, sizeof text, "G%d\r\n", n);
         const PacedText request[] = {{{}, owed}, {text, 100ms}};
-        PacedResult sent =
-            SendInTurn(socket, std::span(request).subspan(owed.count() > 0 ? 0 : 1), hooks);
+        PacedResult sent = SendInTurn(socket, request, hooks);
         owed = 0ms;
         if (sent.error != 0) return failed(DownloadOutcome::SocketError, sent.error);
 

@@ -34,9 +34,7 @@ UploadResult writeRecord(TelnetSocket& socket, const records::Record& record,
     // The command, its data lines and the end record, each followed by its
     // pause, go out as one paced sequence; the trace still tells how far it
     // got, as if each were sent on its own.
-    std::vector<PacedText> texts;
-    if (before.count() > 0) texts.push_back({{}, before});
-    texts.push_back({command, 100ms});
+    std::vector<PacedText> texts{{{}, before}, {command, 100ms}};
     const int size = static_cast<int>(record.data.size());
     for (int offset = 0; offset < size; offset += kMaxDataLineBytes) {
         const int count = std::min(size - offset, kMaxDataLineBytes);
@@ -44,12 +42,11 @@ UploadResult writeRecord(TelnetSocket& socket, const records::Record& record,
     }
     texts.push_back({kEndRecord, 10ms});
     PacedResult sent = SendInTurn(socket, texts, hooks);
-    const std::size_t lineCount = texts.size() - (before.count() > 0 ? 1 : 0);
     if (sent.sent > 0) {
         hooks.log("read:");
         hooks.log("send:");
     }
-    if (sent.sent + 1 >= lineCount) hooks.log("footer:");
+    if (sent.sent + 2 >= texts.size()) hooks.log("footer:");  // all but the end record
     if (sent.error != 0) return failed(UploadOutcome::SocketError, sent.error);
 
     // The echo is "S" and the first digit of the number: the command cut
