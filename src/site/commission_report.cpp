@@ -121,7 +121,15 @@ ReportFile::ReportFile(std::filesystem::path path, std::string sheetName, std::s
 void ReportFile::record(std::size_t index, ReportRow row) {
     std::lock_guard lock(mutex_);
     if (index < rows_.size()) rows_[index] = std::move(row);
+    unwritten_ = true;
     if (std::chrono::steady_clock::now() - lastWrite_ >= kReportInterval) writeLocked();
+}
+
+void ReportFile::writeDue() {
+    std::lock_guard lock(mutex_);
+    if (unwritten_ && std::chrono::steady_clock::now() - lastWrite_ >= kReportInterval) {
+        writeLocked();
+    }
 }
 
 bool ReportFile::flush() {
@@ -145,6 +153,7 @@ bool ReportFile::writeLocked() {
     }
     const std::string text = ReportText(sheetName_, ended);
     lastWrite_ = std::chrono::steady_clock::now();
+    unwritten_ = false;
     const bool written =
         records::SaveFileReplacing(path_, std::span(reinterpret_cast<const std::uint8_t*>(text.data()),
                                                     text.size())) == records::SaveResult::Saved;

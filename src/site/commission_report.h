@@ -61,7 +61,13 @@ class ReportFile {
     // Rows `kept` (of an earlier run) stand in the report from the start.
     ReportFile(std::filesystem::path path, std::string sheetName, std::size_t rows,
                const std::vector<std::pair<std::size_t, ReportRow>>& kept = {});
+    // The row is written with the file at once, unless the file was written
+    // less than a quarter of a second ago: then by writeDue once that has passed.
     void record(std::size_t index, ReportRow row);
+    // Writes the rows recorded since the file was last written, once their
+    // quarter of a second is up; to be called a few times a second while
+    // rows run.
+    void writeDue();
     // Writes what it has now; false when the file could not be written.
     bool flush();
     std::vector<ReportRow> rows() const;  // in sheet order, those that have ended
@@ -74,6 +80,7 @@ class ReportFile {
     mutable std::mutex mutex_;
     std::vector<std::optional<ReportRow>> rows_;
     std::chrono::steady_clock::time_point lastWrite_{};
+    bool unwritten_ = false;  // rows recorded since the last write
     bool failed_ = false;
 };
 

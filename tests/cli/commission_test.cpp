@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/cli_support.h"
+#include "site/commission_report.h"
 #include "site/commission_sheet.h"
 #include "support/sim_fixture.h"
 #include "support/timing.h"
@@ -283,21 +284,35 @@ TEST_F(CommissionTest, ALoadHoldsCtrlCWhileTheRecordsAreWritten) {
     EXPECT_EQ(farm->monitorConnections(0), 1);
 }
 
-TEST_F(CommissionTest, AKilledRunLeavesEachRowsLogUpToThen) {
+// Rows 2 and 3 name modules that are not there: they end together at once,
+// while row 1 goes on for seconds more.
+TEST_F(CommissionTest, AKilledRunLeavesEachRowsLogAndTheReportOfTheRowsThatEnded) {
     QUELVAR_REQUIRE_NETNS();
     auto farm = StartFarm({sim::DefaultModule(0)});
     WriteRecordFile("site.rec", sim::DefaultRecords(0x42));
-    std::ofstream("site.csv") << sheetFor(*farm, "site.rec");
+    std::ofstream("site.csv") << sheetFor(*farm, "site.rec") << "02-00-5E-7F-00-01,127.0.1.20\n"
+                              << "02-00-5E-7F-00-02,127.0.1.21\n";
 
-    pid_t child = startCommission({"commission", "site.csv", "--yes", "--log-dir", "logs"});
+    pid_t child = startCommission(
+        {"commission", "site.csv", "--yes", "--jobs", "0", "--log-dir", "logs", "--report", "r.json"});
     ASSERT_GT(child, 0);
     ASSERT_TRUE(rowLogsHold(*farm, "mon mode.success.\r\n")) << ReadText("err.txt");
+    // Long enough for a report held back after the first row's to follow it.
+    std::this_thread::sleep_for(500ms);
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);
     const std::string log = ReadText("logs/row1-" + MacText(farm->module(0)) + ".log");
     EXPECT_EQ(log.rfind("Set IP address:start.\r\n", 0), 0u) << log;
     EXPECT_NE(log.find("Initialize:start.\r\n"), std::string::npos) << log;
+
+    std::string error;
+    const std::optional<site::Report> report = site::ParseReport(ReadText("r.json"), error);
+    ASSERT_TRUE(report) << error;
+    ASSERT_EQ(report->rows.size(), 2u) << ReadText("r.json");
+    EXPECT_EQ(report->rows[0].line, 2);
+    EXPECT_EQ(report->rows[1].line, 3);
+    for (const site::ReportRow& row : report->rows) EXPECT_EQ(row.reason, "not found");
 }
 
 TEST_F(CommissionTest, SheetsThatAreNoRegularFileOfSaneSizeAreRefused) {

@@ -213,7 +213,13 @@ int RunCommissionCommand(Console& console, ConsoleEvents& events) {
         if (reportName) report->record(toRun[n], reported);
         return outcome;
     };
-    run.run(body, logFolder, [&](std::size_t n) { return rowLogName(toRun[n], rowOf(n)); });
+    // A row that ended just after another is written a moment later, even
+    // when no row ends after it for long.
+    run.run(
+        body, logFolder, [&](std::size_t n) { return rowLogName(toRun[n], rowOf(n)); },
+        [&] {
+            if (reportName) report->writeDue();
+        });
 
     int status = kExitSuccess;
     if (reportName && !report->flush()) {
