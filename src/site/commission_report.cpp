@@ -122,11 +122,15 @@ void ReportFile::record(std::size_t index, ReportRow row) {
     std::lock_guard lock(mutex_);
     if (index < rows_.size()) rows_[index] = std::move(row);
     unwritten_ = true;
-    if (std::chrono::steady_clock::now() - lastWrite_ >= kReportInterval) writeLocked();
+    writeDueLocked();
 }
 
 void ReportFile::writeDue() {
     std::lock_guard lock(mutex_);
+    writeDueLocked();
+}
+
+void ReportFile::writeDueLocked() {
     if (unwritten_ && std::chrono::steady_clock::now() - lastWrite_ >= kReportInterval) {
         writeLocked();
     }

@@ -73,6 +73,7 @@ class ReportFile {
     std::vector<ReportRow> rows() const;  // in sheet order, those that have ended
 
   private:
+    void writeDueLocked();
     bool writeLocked();
 
     std::filesystem::path path_;
