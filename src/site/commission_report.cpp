@@ -1,6 +1,5 @@
 #include "site/commission_report.h"
 
-#include "records/rec_file.h"
 #include "site/json_fields.h"
 
 namespace quelvar::site {
@@ -102,67 +101,13 @@ bool PassedBefore(const Report& report, const SheetRow& row) {
     return false;
 }
 
-namespace {
-
-// Rewriting the whole report after every one of a thousand rows would cost
-// more than the rows: at most this often, and once more at the end.
-constexpr auto kReportInterval = std::chrono::milliseconds(250);
-
-}  // namespace
-
-ReportFile::ReportFile(std::filesystem::path path, std::string sheetName, std::size_t rows,
+ReportFile::ReportFile(std::filesystem::path path, const std::string& sheetName, std::size_t rows,
                        const std::vector<std::pair<std::size_t, ReportRow>>& kept)
-    : path_(std::move(path)), sheetName_(std::move(sheetName)), rows_(rows) {
-    for (const auto& [index, row] : kept) {
-        if (index < rows_.size()) rows_[index] = row;
-    }
-}
-
-void ReportFile::record(std::size_t index, ReportRow row) {
-    std::lock_guard lock(mutex_);
-    if (index < rows_.size()) rows_[index] = std::move(row);
-    unwritten_ = true;
-    writeDueLocked();
-}
-
-void ReportFile::writeDue() {
-    std::lock_guard lock(mutex_);
-    writeDueLocked();
-}
-
-void ReportFile::writeDueLocked() {
-    if (unwritten_ && std::chrono::steady_clock::now() - lastWrite_ >= kReportInterval) {
-        writeLocked();
-    }
-}
-
-bool ReportFile::flush() {
-    std::lock_guard lock(mutex_);
-    return writeLocked() && !failed_;
-}
-
-std::vector<ReportRow> ReportFile::rows() const {
-    std::lock_guard lock(mutex_);
-    std::vector<ReportRow> ended;
-    for (const std::optional<ReportRow>& row : rows_) {
-        if (row) ended.push_back(*row);
-    }
-    return ended;
-}
-
-bool ReportFile::writeLocked() {
-    std::vector<ReportRow> ended;
-    for (const std::optional<ReportRow>& row : rows_) {
-        if (row) ended.push_back(*row);
-    }
-    const std::string text = ReportText(sheetName_, ended);
-    lastWrite_ = std::chrono::steady_clock::now();
-    unwritten_ = false;
-    const bool written =
-        records::SaveFileReplacing(path_, std::span(reinterpret_cast<const std::uint8_t*>(text.data()),
-                                                    text.size())) == records::SaveResult::Saved;
-    failed_ = failed_ || !written;
-    return written;
+    : RunningFile(std::move(path), rows,
+                  [sheetName](const std::vector<ReportRow>& ended) {
+                      return ReportText(sheetName, ended);
+                  }) {
+    for (const auto& [index, row] : kept) keep(index, row);
 }
 
 }  // namespace quelvar::site

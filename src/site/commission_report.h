@@ -1,8 +1,6 @@
 #pragma once
 
-#include <chrono>
 #include <filesystem>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +8,7 @@
 
 #include "discovery/device_table.h"
 #include "site/commission_sheet.h"
+#include "site/running_file.h"
 
 namespace quelvar::site {
 
@@ -51,38 +50,12 @@ std::string ReportMismatch(const Report& report, const std::string& sheetName,
 // module, address and file): such a row need not run again.
 bool PassedBefore(const Report& report, const SheetRow& row);
 
-// The report file of a run, kept true while the run goes: each row is written
-// as it ends (the whole file replaced at once, never half written, at most a
-// few times a second; and always at the end), so that a run that is killed
-// leaves the report of every row that had ended a moment before. Safe to use
-// from every worker at once.
-class ReportFile {
+// The report file of `commission --report`, kept true while the run goes.
+class ReportFile : public RunningFile<ReportRow> {
   public:
     // Rows `kept` (of an earlier run) stand in the report from the start.
-    ReportFile(std::filesystem::path path, std::string sheetName, std::size_t rows,
+    ReportFile(std::filesystem::path path, const std::string& sheetName, std::size_t rows,
                const std::vector<std::pair<std::size_t, ReportRow>>& kept = {});
-    // The row is written with the file at once, unless the file was written
-    // less than a quarter of a second ago: then by writeDue once that has passed.
-    void record(std::size_t index, ReportRow row);
-    // Writes the rows recorded since the file was last written, once their
-    // quarter of a second is up; to be called a few times a second while
-    // rows run.
-    void writeDue();
-    // Writes what it has now; false when the file could not be written.
-    bool flush();
-    std::vector<ReportRow> rows() const;  // in sheet order, those that have ended
-
-  private:
-    void writeDueLocked();
-    bool writeLocked();
-
-    std::filesystem::path path_;
-    std::string sheetName_;
-    mutable std::mutex mutex_;
-    std::vector<std::optional<ReportRow>> rows_;
-    std::chrono::steady_clock::time_point lastWrite_{};
-    bool unwritten_ = false;  // rows recorded since the last write
-    bool failed_ = false;
 };
 
 }  // namespace quelvar::site
