@@ -40,7 +40,24 @@ ops::Outcome BackUpModule(const discovery::DeviceEntry& module, const std::files
 
 std::vector<BackupEntry> MergeManifest(const std::vector<BackupEntry>& entries,
                                        const std::vector<BackupEntry>& earlier) {
-    std::vector<BackupEntry> manifest = entries;
+    auto earlierEntryOf = [&](const BackupEntry& entry) -> const BackupEntry* {
+        for (const BackupEntry& kept : earlier) {
+            if (kept.mac == entry.mac) return &kept;
+        }
+        return nullptr;
+    };
+    std::vector<BackupEntry> manifest;
+    manifest.reserve(entries.size() + earlier.size());
+    for (const BackupEntry& entry : entries) {
+        const BackupEntry* kept = earlierEntryOf(entry);
+        if (entry.saved || kept == nullptr || !kept->saved) {
+            manifest.push_back(entry);
+            continue;
+        }
+        // Saving failed before the file was replaced: the earlier one still restores.
+        manifest.push_back(*kept);
+        manifest.back().reason = "not saved again: " + entry.reason;
+    }
     for (const BackupEntry& kept : earlier) {
         bool replaced = false;
         for (const BackupEntry& entry : entries) replaced = replaced || entry.mac == kept.mac;

@@ -25,7 +25,9 @@ ops::Outcome BackUpModule(const discovery::DeviceEntry& module, const std::files
                           BackupEntry& entry, const ops::Retries& retries, ops::Events& events);
 
 // The manifest after a run: its own entries, then those of the manifest that
-// was there for every module the run did not touch.
+// was there for every module the run did not touch. A module the run could
+// not save keeps the entry of its earlier backup, whose file is still there,
+// with why it was not saved again as its reason.
 std::vector<BackupEntry> MergeManifest(const std::vector<BackupEntry>& entries,
                                        const std::vector<BackupEntry>& earlier);
 

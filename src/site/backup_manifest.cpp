@@ -41,7 +41,7 @@ std::string ManifestText(const std::vector<BackupEntry>& entries) {
             {"sha256", entry.sha256},
             {"result", entry.saved ? "saved" : "failed"},
         };
-        if (!entry.saved) module["reason"] = entry.reason;
+        if (!entry.saved || !entry.reason.empty()) module["reason"] = entry.reason;
         modules.push_back(std::move(module));
     }
     nlohmann::ordered_json manifest = {

@@ -18,7 +18,7 @@ struct BackupEntry {
     std::string file;      // a file name inside the backup's folder; empty when none
     std::string sha256;    // of that file, 64 lower-case hexadecimal digits
     bool saved = false;
-    std::string reason;    // why it was not saved
+    std::string reason;    // why it was not saved (again, for an entry kept from before)
 };
 
 // The manifest kept beside a backup's files, "backup.json":

@@ -1,6 +1,7 @@
 #include "cli/cli_support.h"
 #include "support/sim_fixture.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -109,6 +110,21 @@ std::string ReadText(const std::filesystem::path& path) {
 
 std::string MacText(const sim::ModuleConfig& module) {
     return discovery::FormatMac(module.mac);
+}
+
+pid_t StartProgram(const std::vector<std::string>& arguments) {
+    pid_t child = ::fork();
+    if (child != 0) return child;
+    int out = ::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = ::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(out, STDOUT_FILENO);
+    ::dup2(err, STDERR_FILENO);
+    std::vector<char*> argv{const_cast<char*>("quelvarinit-cli")};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    ::execv(QUELVARINIT_CLI_PATH, argv.data());
+    ::_exit(127);
 }
 
 }  // namespace quelvar::testing

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <istream>
 #include <map>
@@ -32,6 +34,11 @@ CliRun RunInProcess(const std::vector<std::string>& arguments, std::istream& inp
 // The built quelvarinit-cli program, with standard input from /dev/null
 // (not a terminal) and LANG=C.
 CliRun RunProgram(const std::vector<std::string>& arguments);
+
+// The built quelvarinit-cli program started in the background, its standard
+// output going to out.txt and its error output to err.txt in the current
+// folder; its process id, or -1.
+pid_t StartProgram(const std::vector<std::string>& arguments);
 
 // A fresh folder that is the current folder for the length of a test.
 class CliTest : public ::testing::Test {

@@ -185,22 +185,6 @@ TEST_F(CommissionTest, ARowWhoseRecordsMoveTheModuleElsewhereFails) {
         << run.out;
 }
 
-// The program run as a user runs it, its output in out.txt and err.txt.
-pid_t startCommission(const std::vector<std::string>& arguments) {
-    pid_t child = ::fork();
-    if (child != 0) return child;
-    int out = ::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = ::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(out, STDOUT_FILENO);
-    ::dup2(err, STDERR_FILENO);
-    std::vector<char*> argv{const_cast<char*>("quelvarinit-cli")};
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    ::execv(QUELVARINIT_CLI_PATH, argv.data());
-    ::_exit(127);
-}
-
 // Waits (at most a minute) until every row's log holds `text`.
 bool rowLogsHold(const sim::Farm& farm, const std::string& text) {
     for (int waited = 0; waited < 600; ++waited) {
@@ -231,7 +215,7 @@ TEST_F(CommissionTest, ASecondCtrlCWhileModulesAreWrittenWarnsAndLetsTheWritesEn
     std::ofstream("site.csv") << sheetFor(*farm, "site.rec");
 
     pid_t child =
-        startCommission({"commission", "site.csv", "--yes", "--jobs", "0", "--log-dir", "logs"});
+        StartProgram({"commission", "site.csv", "--yes", "--jobs", "0", "--log-dir", "logs"});
     ASSERT_GT(child, 0);
     // The logs are written as the rows go: they tell when the writing began.
     ASSERT_TRUE(rowLogsHold(*farm, "setup:read:0:")) << ReadText("err.txt");
@@ -261,7 +245,7 @@ TEST_F(CommissionTest, ALoadHoldsCtrlCWhileTheRecordsAreWritten) {
     QUELVAR_REQUIRE_NETNS();
     auto farm = StartFarm({sim::DefaultModule(0)});
     WriteRecordFile("site.rec", sim::DefaultRecords(0x42));
-    pid_t child = startCommission({"load", "127.0.0.2", "site.rec", "--yes", "--verify"});
+    pid_t child = StartProgram({"load", "127.0.0.2", "site.rec", "--yes", "--verify"});
     ASSERT_GT(child, 0);
     // The first data line has reached the module: the writing is under way.
     bool writing = false;
@@ -293,7 +277,7 @@ TEST_F(CommissionTest, AKilledRunLeavesEachRowsLogAndTheReportOfTheRowsThatEnded
     std::ofstream("site.csv") << sheetFor(*farm, "site.rec") << "02-00-5E-7F-00-01,127.0.1.20\n"
                               << "02-00-5E-7F-00-02,127.0.1.21\n";
 
-    pid_t child = startCommission(
+    pid_t child = StartProgram(
         {"commission", "site.csv", "--yes", "--jobs", "0", "--log-dir", "logs", "--report", "r.json"});
     ASSERT_GT(child, 0);
     ASSERT_TRUE(rowLogsHold(*farm, "mon mode.success.\r\n")) << ReadText("err.txt");

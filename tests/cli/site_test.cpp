@@ -1,22 +1,28 @@
 // Work on a whole site from the console: backup and restore, the report of a
 // commissioning run and its resumption, and the input they refuse.
+#include <signal.h>
+#include <sys/wait.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <functional>
 #include <streambuf>
+#include <thread>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_support.h"
 #include "records/sha256.h"
+#include "site/backup_manifest.h"
 #include "support/sim_fixture.h"
 
 namespace quelvar::testing {
 namespace {
 
 using SiteTest = CliTest;
+using namespace std::chrono_literals;
 
 std::string fileName(const sim::ModuleConfig& module) {
     const std::string address = platform::formatIpv4(module.address);
@@ -97,6 +103,16 @@ TEST_F(SiteTest, AModuleNamedButNotFoundIsAFailedEntryAndAChangedFileIsNotApplie
     EXPECT_EQ(manifest["modules"][1]["result"], "failed");
     EXPECT_EQ(manifest["modules"][1]["reason"], "not found");
 
+    // Backed up again where the module is not found: its earlier file still
+    // restores, and the manifest says so.
+    run = RunInProcess({"backup", "site", "--yes", "--range", "127.0.0.50-127.0.0.51",
+                        MacText(farm->module(0))});
+    EXPECT_EQ(run.status, 1);
+    manifest = nlohmann::json::parse(ReadText("site/backup.json"));
+    ASSERT_EQ(manifest["modules"].size(), 2u);
+    EXPECT_EQ(manifest["modules"][0]["result"], "saved");
+    EXPECT_EQ(manifest["modules"][0]["reason"], "not saved again: not found");
+
     // The file is changed while the restore waits for its answer: what
     // reaches the module is what was checked, not the file as it is now.
     const std::map<int, sim::Bytes> original = farm->module(0).records;
@@ -118,6 +134,54 @@ TEST_F(SiteTest, AModuleNamedButNotFoundIsAFailedEntryAndAChangedFileIsNotApplie
     EXPECT_NE(run.out.find("is missing or changed since the backup"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("not in the backup: not found"), std::string::npos) << run.out;
     EXPECT_EQ(static_cast<std::size_t>(farm->monitorConnections(0)), connections);
+}
+
+TEST_F(SiteTest, AKilledBackupLeavesAManifestThatMatchesEveryFileItReplaced) {
+    QUELVAR_REQUIRE_NETNS();
+    sim::ModuleConfig slow = sim::DefaultModule(1);
+    slow.linkFaults = sim::LinkFaults{.delay = 400ms};
+    auto farm = StartFarm({sim::DefaultModule(0), slow});
+    // An earlier backup of both, whose files this one replaces.
+    std::filesystem::create_directory("site");
+    const std::string earlierBytes = "earlier";
+    const std::string earlierSha = records::Sha256Hex(
+        std::vector<std::uint8_t>(earlierBytes.begin(), earlierBytes.end()));
+    std::vector<site::BackupEntry> earlier(2);
+    for (int i = 0; i < 2; ++i) {
+        site::BackupEntry& entry = earlier[static_cast<std::size_t>(i)];
+        entry.mac = farm->module(i).mac;
+        entry.file = fileName(farm->module(i));
+        entry.sha256 = earlierSha;
+        entry.saved = true;
+        std::ofstream("site/" + entry.file) << earlierBytes;
+    }
+    std::ofstream("site/backup.json") << site::ManifestText(earlier);
+
+    pid_t child = StartProgram({"backup", "site", "--yes", "--jobs", "0", "--log-dir", "logs"});
+    ASSERT_GT(child, 0);
+    const std::string log = "logs/module-" + MacText(farm->module(0)) + ".log";
+    for (int waited = 0; waited < 600; ++waited) {
+        if (ReadText(log).find("save setuprecord...\r\nsuccess.") != std::string::npos) break;
+        std::this_thread::sleep_for(100ms);
+    }
+    // Long enough for a manifest held back after an earlier write to follow.
+    std::this_thread::sleep_for(500ms);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+
+    std::string error;
+    const auto manifest = site::ParseManifest(ReadText("site/backup.json"), error);
+    ASSERT_TRUE(manifest) << error;
+    ASSERT_EQ(manifest->size(), 2u) << ReadText("site/backup.json");
+    for (const site::BackupEntry& entry : *manifest) {
+        ASSERT_TRUE(entry.saved) << entry.reason;
+        const std::string bytes = ReadText("site/" + entry.file);
+        EXPECT_EQ(entry.sha256,
+                  records::Sha256Hex(std::vector<std::uint8_t>(bytes.begin(), bytes.end())))
+            << entry.file;
+    }
+    EXPECT_NE(ReadText("site/" + fileName(farm->module(0))), earlierBytes) << "not saved again";
+    EXPECT_EQ(ReadText("site/" + fileName(farm->module(1))), earlierBytes) << "the slow one ended";
 }
 
 TEST_F(SiteTest, ARunsReportLetsTheNextRunDoOnlyWhatDidNotPass) {

@@ -8,8 +8,8 @@
 #include "ops/commission_module.h"
 #include "ops/whereabouts.h"
 #include "platform/utf8.h"
-#include "records/rec_file.h"
 #include "site/backup.h"
+#include "site/running_file.h"
 #include "ui/console/commands.h"
 #include "ui/console/file_reading.h"
 #include "ui/console/interrupt.h"
@@ -56,12 +56,6 @@ int exitStatus(const RowRun& run, const std::vector<Line>& lines) {
         if (line.outcome.state != RowOutcome::State::Passed) return kExitFailure;
     }
     return lines.empty() ? kExitFailure : kExitSuccess;
-}
-
-bool writeText(const std::filesystem::path& path, const std::string& text) {
-    return records::SaveFileReplacing(
-               path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) ==
-           records::SaveResult::Saved;
 }
 
 // The modules a backup saves: every one the search found, or those named
@@ -142,6 +136,12 @@ int RunBackupCommand(Console& console, ConsoleEvents& events) {
         return kExitFailure;
     }
 
+    // Kept true as modules end: a run that is killed leaves a manifest that
+    // matches every file it had replaced a moment before.
+    site::RunningFile<BackupEntry> manifest(
+        manifestPath, modules.size(), [&earlier](const std::vector<BackupEntry>& ended) {
+            return site::ManifestText(site::MergeManifest(ended, earlier));
+        });
     std::vector<BackupEntry> entries(modules.size());
     std::vector<Line> lines(modules.size());
     std::vector<std::size_t> toSave;
@@ -154,6 +154,7 @@ int RunBackupCommand(Console& console, ConsoleEvents& events) {
             if (selector.kind == DeviceSelector::Kind::Mac) entry.mac = selector.mac;
             entry.reason = "not found";
             line = {selector.text(), "", {RowOutcome::State::Failed, entry.reason}};
+            manifest.keep(i, entry);
             continue;
         }
         const discovery::DeviceEntry& module = *modules[i];
@@ -164,6 +165,7 @@ int RunBackupCommand(Console& console, ConsoleEvents& events) {
             entry.reason =
                 entry.file + " is there already; not replaced (give --yes to replace it)";
             line.outcome = {RowOutcome::State::Failed, entry.reason};
+            manifest.keep(i, entry);
             continue;
         }
         toSave.push_back(i);
@@ -178,20 +180,23 @@ int RunBackupCommand(Console& console, ConsoleEvents& events) {
         BackupEntry& entry = entries[toSave[n]];
         ops::Outcome saved =
             site::BackUpModule(*modules[toSave[n]], folder, entry, console.retries, rowEvents);
+        manifest.record(toSave[n], entry);
         if (!saved.succeeded()) return RowOutcome{RowOutcome::State::Failed, entry.reason};
         return RowOutcome{RowOutcome::State::Passed, "saved " + entry.file};
     };
     std::vector<RowOutcome> outcomes = run.run(
-        body, logFolder, [&](std::size_t n) { return ModuleLogName(modules[toSave[n]]->mac); });
+        body, logFolder, [&](std::size_t n) { return ModuleLogName(modules[toSave[n]]->mac); },
+        [&] { manifest.writeDue(); });
     for (std::size_t n = 0; n < toSave.size(); ++n) {
         lines[toSave[n]].outcome = outcomes[n];
         if (outcomes[n].state == RowOutcome::State::NotStarted) {
             entries[toSave[n]].reason = "not started (interrupted)";
+            manifest.keep(toSave[n], entries[toSave[n]]);
         }
     }
 
     int status = kExitSuccess;
-    if (!writeText(manifestPath, site::ManifestText(site::MergeManifest(entries, earlier)))) {
+    if (!manifest.flush()) {
         console.err << "cannot write " << platform::utf8Of(manifestPath) << '\n';
         status = kExitFailure;
     }
