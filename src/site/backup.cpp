@@ -38,18 +38,24 @@ ops::Outcome BackUpModule(const discovery::DeviceEntry& module, const std::files
     return saved;
 }
 
+namespace {
+
+const BackupEntry* entryWithMac(const std::vector<BackupEntry>& entries,
+                                const discovery::MacAddress& mac) {
+    for (const BackupEntry& entry : entries) {
+        if (entry.mac == mac) return &entry;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 std::vector<BackupEntry> MergeManifest(const std::vector<BackupEntry>& entries,
                                        const std::vector<BackupEntry>& earlier) {
-    auto earlierEntryOf = [&](const BackupEntry& entry) -> const BackupEntry* {
-        for (const BackupEntry& kept : earlier) {
-            if (kept.mac == entry.mac) return &kept;
-        }
-        return nullptr;
-    };
     std::vector<BackupEntry> manifest;
     manifest.reserve(entries.size() + earlier.size());
     for (const BackupEntry& entry : entries) {
-        const BackupEntry* kept = earlierEntryOf(entry);
+        const BackupEntry* kept = entryWithMac(earlier, entry.mac);
         if (entry.saved || kept == nullptr || !kept->saved) {
             manifest.push_back(entry);
             continue;
@@ -59,9 +65,7 @@ std::vector<BackupEntry> MergeManifest(const std::vector<BackupEntry>& entries,
         manifest.back().reason = "not saved again: " + entry.reason;
     }
     for (const BackupEntry& kept : earlier) {
-        bool replaced = false;
-        for (const BackupEntry& entry : entries) replaced = replaced || entry.mac == kept.mac;
-        if (!replaced) manifest.push_back(kept);
+        if (entryWithMac(entries, kept.mac) == nullptr) manifest.push_back(kept);
     }
     return manifest;
 }
