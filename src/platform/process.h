@@ -10,7 +10,7 @@ namespace quelvar::platform {
 // Full path of the running program's executable file.
 std::filesystem::path executablePath();
 
-// A plain blocking pause of the calling thread.
+// A plain blocking pause of the calling thread (of the fiber, on one).
 void sleepFor(std::chrono::milliseconds duration);
 
 // Raises the soft limit of open descriptors (files and sockets) to `wanted`,

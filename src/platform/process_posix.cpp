@@ -4,6 +4,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/fibers.h"
 #include "platform/process.h"
 
 namespace quelvar::platform {
@@ -15,7 +16,13 @@ std::filesystem::path executablePath() {
     return path;
 }
 
-void sleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+void sleepFor(std::chrono::milliseconds duration) {
+    if (fibers::OnFiber()) {
+        fibers::SleepUntil(std::chrono::steady_clock::now() + duration);
+    } else {
+        std::this_thread::sleep_for(duration);
+    }
+}
 
 std::size_t raiseOpenFileLimit(std::size_t wanted) {
     rlimit limit{};
