@@ -10,6 +10,8 @@
 
 #include "monitor/telnet.h"
 #include "monitor/transfer_hooks.h"
+#include "platform/fibers.h"
+#include "platform/process.h"
 #include "platform/socket.h"
 
 namespace quelvar::monitor {
@@ -159,6 +161,24 @@ class PacedSender {
     bool started_ = false;
 };
 
+// On a fiber every pause is already one entry of the one wait that serves
+// all of its thread's connections: the fiber sends and pauses on its own.
+PacedResult sendOnFiber(TelnetSocket& socket, std::span<const PacedText> texts) {
+    PacedResult result;
+    for (const PacedText& text : texts) {
+        if (!text.text.empty()) {
+            if (int code = TelnetSend(socket, text.text.c_str())) {
+                result.error = code;
+                return result;
+            }
+            result.lastSend = Clock::now();
+            ++result.sent;
+        }
+        if (text.after.count() > 0) platform::sleepFor(text.after);
+    }
+    return result;
+}
+
 }  // namespace
 
 PacedResult TelnetSendPaced(TelnetSocket& socket, std::span<const PacedText> texts) {
@@ -166,7 +186,8 @@ PacedResult TelnetSendPaced(TelnetSocket& socket, std::span<const PacedText> tex
     // Never destroyed: its thread may still be waiting when the process
     // ends, and nothing needs tearing down then.
     static PacedSender* sender = new PacedSender;
-    PacedResult result = sender->run(*socket.transport, texts);
+    PacedResult result = platform::fibers::OnFiber() ? sendOnFiber(socket, texts)
+                                                     : sender->run(*socket.transport, texts);
     if (result.sent > 0) {
         socket.awaitingSince = result.lastSend;
         socket.allowanceTaken = false;
