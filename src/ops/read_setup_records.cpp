@@ -4,6 +4,7 @@
 #include "monitor/record_download.h"
 #include "ops/search.h"
 #include "ops/transfer.h"
+#include "platform/fibers.h"
 
 namespace quelvar::ops {
 
@@ -71,7 +72,10 @@ ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries&
 Outcome SaveSetupRecordFile(const std::filesystem::path& path, const records::FileImage& image,
                             Events& events) {
     Outcome outcome;
-    switch (records::SaveFileReplacing(path, image.bytes())) {
+    // The flush to disk would hold every other fiber of the thread.
+    records::SaveResult result = records::SaveResult::WriteFailed;
+    platform::fibers::Offload([&] { result = records::SaveFileReplacing(path, image.bytes()); });
+    switch (result) {
         case records::SaveResult::CannotCreate:
             outcome = Failed(OutcomeKind::OpenError);
             break;

@@ -92,7 +92,8 @@ void RowRun::watch() {
 std::vector<RowOutcome> RowRun::run(const Body& body,
                                     const std::optional<std::filesystem::path>& logFolder,
                                     const std::function<std::string(std::size_t)>& logName,
-                                    const std::function<void()>& meanwhile) {
+                                    const std::function<void()>& meanwhile,
+                                    site::RowWorkers workers) {
     std::vector<RowOutcome> outcomes(rows_);
     auto row = [&](std::size_t index) {
         if (stopRequested()) return;  // left as not started
@@ -126,10 +127,13 @@ std::vector<RowOutcome> RowRun::run(const Body& body,
                                    outcome.detail + '\n');
         outcomes[index] = std::move(outcome);
     };
-    site::RunRows(rows_, console_.options.jobs, row, [&] {
-        watch();
-        if (meanwhile) meanwhile();
-    });
+    site::RunRows(
+        rows_, console_.options.jobs, row,
+        [&] {
+            watch();
+            if (meanwhile) meanwhile();
+        },
+        workers);
     return outcomes;
 }
 

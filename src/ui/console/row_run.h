@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ops/commission_module.h"
+#include "site/row_runner.h"
 #include "ui/console/commission_board.h"
 #include "ui/console/console.h"
 #include "ui/console/interrupt.h"
@@ -54,12 +55,14 @@ class RowRun {
     // Runs `body` for every row that starts; its result and messages go to
     // the board as it ends. With `logFolder`, each row's log is written there,
     // as it goes, to `logName(index)`. `meanwhile()`, when given, runs on the
-    // calling thread about ten times a second while rows run.
+    // calling thread about ten times a second while rows run. `workers`: see
+    // site::RunRows.
     using Body = std::function<RowOutcome(std::size_t, RowEvents&)>;
     std::vector<RowOutcome> run(const Body& body,
                                 const std::optional<std::filesystem::path>& logFolder = {},
                                 const std::function<std::string(std::size_t)>& logName = {},
-                                const std::function<void()>& meanwhile = {});
+                                const std::function<void()>& meanwhile = {},
+                                site::RowWorkers workers = site::RowWorkers::Threads);
 
     // Checked by the bodies between steps; says once that the run is stopping.
     bool stopRequested();
