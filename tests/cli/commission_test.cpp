@@ -281,8 +281,14 @@ TEST_F(CommissionTest, AKilledRunLeavesEachRowsLogAndTheReportOfTheRowsThatEnded
         {"commission", "site.csv", "--yes", "--jobs", "0", "--log-dir", "logs", "--report", "r.json"});
     ASSERT_GT(child, 0);
     ASSERT_TRUE(rowLogsHold(*farm, "mon mode.success.\r\n")) << ReadText("err.txt");
-    // Long enough for a report held back after the first row's to follow it.
-    std::this_thread::sleep_for(500ms);
+    // A row held back after another is written within about 350 ms; row 1
+    // ends many seconds later. The bound leaves room for a loaded machine.
+    for (auto limit = std::chrono::steady_clock::now() + 3s;
+         std::chrono::steady_clock::now() < limit; std::this_thread::sleep_for(50ms)) {
+        std::string ignored;
+        const std::optional<site::Report> sofar = site::ParseReport(ReadText("r.json"), ignored);
+        if (sofar && sofar->rows.size() == 2) break;
+    }
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);
