@@ -1,6 +1,7 @@
 #include "monitor/paced_sender.h"
 
 #include <condition_variable>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -161,9 +162,9 @@ class PacedSender {
     bool started_ = false;
 };
 
-// On a fiber every pause is already one entry of the one wait that serves
-// all of its thread's connections: the fiber sends and pauses on its own.
-PacedResult sendOnFiber(TelnetSocket& socket, std::span<const PacedText> texts) {
+// Each text, then its pause, on the calling thread (or fiber).
+PacedResult sendThenPause(TelnetSocket& socket, std::span<const PacedText> texts,
+                          const std::function<void(std::chrono::milliseconds)>& pause) {
     PacedResult result;
     for (const PacedText& text : texts) {
         if (!text.text.empty()) {
@@ -174,7 +175,7 @@ PacedResult sendOnFiber(TelnetSocket& socket, std::span<const PacedText> texts) 
             result.lastSend = Clock::now();
             ++result.sent;
         }
-        if (text.after.count() > 0) platform::sleepFor(text.after);
+        if (text.after.count() > 0) pause(text.after);
     }
     return result;
 }
@@ -186,8 +187,12 @@ PacedResult TelnetSendPaced(TelnetSocket& socket, std::span<const PacedText> tex
     // Never destroyed: its thread may still be waiting when the process
     // ends, and nothing needs tearing down then.
     static PacedSender* sender = new PacedSender;
-    PacedResult result = platform::fibers::OnFiber() ? sendOnFiber(socket, texts)
-                                                     : sender->run(*socket.transport, texts);
+    // On a fiber every pause is already one entry of the one wait that
+    // serves all of its thread's connections: the fiber sends and pauses on
+    // its own.
+    PacedResult result = platform::fibers::OnFiber()
+                             ? sendThenPause(socket, texts, platform::sleepFor)
+                             : sender->run(*socket.transport, texts);
     if (result.sent > 0) {
         socket.awaitingSince = result.lastSend;
         socket.allowanceTaken = false;
@@ -198,18 +203,7 @@ PacedResult TelnetSendPaced(TelnetSocket& socket, std::span<const PacedText> tex
 PacedResult SendInTurn(TelnetSocket& socket, std::span<const PacedText> texts,
                        const TransferHooks& hooks) {
     if (hooks.sendPaced) return hooks.sendPaced(socket, texts);
-    PacedResult result;
-    for (const PacedText& text : texts) {
-        if (!text.text.empty()) {
-            if (int code = TelnetSend(socket, text.text.c_str())) {
-                result.error = code;
-                return result;
-            }
-            ++result.sent;
-        }
-        if (text.after.count() > 0) hooks.pause(text.after);
-    }
-    return result;
+    return sendThenPause(socket, texts, hooks.pause);
 }
 
 }  // namespace quelvar::monitor

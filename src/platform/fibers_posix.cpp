@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
