@@ -150,6 +150,9 @@ struct Farm::Impl {
     bool keepDatagrams = true;  // guarded by datagramMutex
     bool anyAddress = false;    // set before start: addresses outside 127/8 allowed
     LinkFaults linkFaults;      // set before start: of every module without its own
+    // The farm's own link is one wire: a broadcast crosses it once and is
+    // lost for, or late to, every module behind it alike. Only with faults.
+    std::optional<LinkDirection> sharedWire;
 
     // Where a module may live and whom it may answer.
     bool servable(const Ipv4Octets& address) const {
@@ -168,8 +171,11 @@ struct Farm::Impl {
     void serve();
     void receiveOnBroadcastSocket();
     void receiveOnModuleSocket(int index);
+    // `wire`: how the datagram crossed a stretch shared with other modules
+    // (nullopt inside: lost there); none: the module's own path decides.
     void handleDatagram(int index, const Ipv4Endpoint& from, const Ipv4Endpoint& to,
-                        const Bytes& bytes, std::size_t burstPosition);
+                        const Bytes& bytes, std::size_t burstPosition,
+                        std::optional<std::optional<Clock::duration>> wire = std::nullopt);
     void takeDatagram(int index, const Ipv4Endpoint& from, const Ipv4Endpoint& to,
                       const Bytes& bytes, std::size_t burstPosition);
     void answer(int index, Bytes reply, const Ipv4Endpoint& to);
@@ -206,10 +212,16 @@ int Farm::Impl::start() {
     if (error == 0) error = EnableDestinationAddress(broadcast);
     if (error == 0) error = broadcast.bind(Ipv4Endpoint{{0, 0, 0, 0}, discovery::kDiscoveryPort});
 
+    sharedWire.reset();
+    if (linkFaults.any()) {
+        sharedWire = LinkDirection::ToModule(
+            linkFaults, ModuleStreamSeed(linkFaults.seed, -1, ModuleStream::SharedWire));
+    }
     moduleAt.clear();
     for (int i = 0; error == 0 && i < static_cast<int>(modules.size()); ++i) {
         ModuleState& module = at(i);
-        module.link.setUp(module.behaviour.linkFaults.value_or(linkFaults), i);
+        module.link.setUp(module.behaviour.linkFaults.value_or(linkFaults), i,
+                          module.behaviour.firstReplyLate);
         if (!module.reachable) continue;
         module.resetting = false;
         error = openModule(i);
@@ -385,10 +397,23 @@ void Farm::Impl::receiveOnBroadcastSocket() {
             // (another reply port, or closed while the module resets).
             handleDatagram(addressed->second, from, to, bytes, 0);
         } else if (IsBroadcastDestination(to.octets)) {
+            std::optional<std::optional<Clock::duration>> wire;
+            if (sharedWire) {
+                const bool lost = sharedWire->lose();
+                const auto delay = sharedWire->delay();
+                wire = lost ? std::nullopt : std::optional<Clock::duration>(delay);
+            }
             std::size_t position = 0;
             for (int i = 0; i < static_cast<int>(modules.size()); ++i) {
-                if (at(i).reachable) handleDatagram(i, from, to, bytes, position++);
+                if (!at(i).reachable) continue;
+                const bool ownPath = at(i).behaviour.linkFaults.has_value();
+                handleDatagram(i, from, to, bytes, position++,
+                               ownPath ? std::nullopt : wire);
             }
+        } else {
+            // An address no module holds: nobody answers, the tests see it.
+            std::lock_guard lock(datagramMutex);
+            if (keepDatagrams) datagrams.push_back(ReceivedDatagram{-1, from, to, bytes});
         }
     }
 }
@@ -409,8 +434,17 @@ void Farm::Impl::receiveOnModuleSocket(int index) {
 
 // The path to the module: a datagram may be lost on the way or arrive late.
 void Farm::Impl::handleDatagram(int index, const Ipv4Endpoint& from, const Ipv4Endpoint& to,
-                                const Bytes& bytes, std::size_t burstPosition) {
-    auto delay = at(index).link.datagramToModule();
+                                const Bytes& bytes, std::size_t burstPosition,
+                                std::optional<std::optional<Clock::duration>> wire) {
+    ModuleLink& link = at(index).link;
+    std::optional<Clock::duration> delay;
+    if (wire) {
+        delay = *wire;
+        if (!delay) link.lostOnTheWay();
+    } else {
+        delay = link.datagramToModule(AddressNumber(to.octets),
+                                      !IsBroadcastDestination(to.octets));
+    }
     if (!delay) return;
     if (*delay == Clock::duration::zero()) {
         takeDatagram(index, from, to, bytes, burstPosition);
@@ -472,7 +506,7 @@ void Farm::Impl::answer(int index, Bytes reply, const Ipv4Endpoint& to) {
     if (!module.reachable || module.resetting || !module.udp.isOpen()) return;
     if (!servable(to.octets)) return;
     // The path from the module: the reply may be lost, doubled or late.
-    const ModuleLink::Reply path = module.link.replyFromModule();
+    const ModuleLink::Reply path = module.link.replyFromModule(AddressNumber(to.octets));
     if (path.copies == 0) return;
     if (path.delay == Clock::duration::zero()) {
         transmit(index, reply, to, path.copies, module.address);

@@ -11,7 +11,7 @@ namespace quelvar::sim {
 
 // What a module saw: for the tests' assertions on the exact wire bytes.
 struct ReceivedDatagram {
-    int module;                     // index of the module that took it
+    int module;                     // index of the module that took it; -1: no module holds its address
     platform::Ipv4Endpoint from;
     platform::Ipv4Endpoint to;      // local address and port it arrived on
     Bytes bytes;
@@ -52,7 +52,8 @@ public:
     void setLinkFaults(const LinkFaults& faults);
 
     // Every datagram the modules took (not those their link lost, and those
-    // it delayed once they arrived), for tests. A long-running farm turns
+    // it delayed once they arrived), and those sent to port 30718 of an
+    // address in 127.0.0.0/8 that no module holds, for tests. A long-running farm turns
     // this off (before start) so that its memory does not grow with each search.
     void keepDatagrams(bool keep);
     std::vector<ReceivedDatagram> receivedDatagrams() const;

@@ -13,7 +13,11 @@ namespace quelvar::sim {
 // them over Wi-Fi or a VPN. The farm applies them itself, so they need no
 // help from the kernel:
 //   UDP  a datagram to the module is lost before the module sees it, a reply
-//        is lost, or a reply arrives twice; both directions are delayed.
+//        is lost, or a reply arrives twice; both directions are delayed. A
+//        broadcast crosses the farm's link once: lost, it is lost for every
+//        module behind it. The first datagram to an address not used for a
+//        minute waits until its sender has found it on the LAN, a round trip
+//        that the link may lose too (see AddressResolution).
 //   TCP  both directions are delayed, in order; a lost segment is what the
 //        kernel makes of it: its bytes and all behind them wait for a
 //        retransmission (see LinkDirection::segmentDue). No byte is lost.
@@ -69,6 +73,9 @@ enum class ModuleStream : std::uint64_t {
     MonitorFromModule,
     WebToModule,
     WebFromModule,
+    ModuleFindsPeers,
+    ToolFindsModule,
+    SharedWire,  // with module -1: the farm's own link, which every broadcast crosses once
 };
 
 // The seed of stream `stream` of module `module`; `connection` tells the TCP

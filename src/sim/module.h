@@ -32,6 +32,7 @@ enum class MonitorFault {
     Drip,             // after its greeting, one '.' every 0.9 s and never "Mode"
     Garbage,          // after its greeting, text without "Mode" as fast as it is read
     NeverAccept,      // a listener whose accept queue is full: connects go unanswered
+    DropFirstWrite,   // drops the connection inside its first record write, then behaves
 };
 
 // One simulated module: its identity and how it behaves. Defaults describe a
@@ -61,6 +62,11 @@ struct ModuleConfig {
     std::chrono::milliseconds statusReplyDelay{0};
     int ignoreFirstStatusQueries = 0;
 
+    // The first reply to an address the module has not answered for a
+    // minute leaves this much later, and the replies behind it wait for it:
+    // the module must first learn where that address is on the LAN.
+    std::chrono::milliseconds firstReplyLate{0};
+
     // IP-SETUP: the module takes its new address after this delay.
     std::chrono::milliseconds ipSetupDelay{300};
     // Takes no notice of the first N IP-SETUP commands meant for it, as if
@@ -71,6 +77,10 @@ struct ModuleConfig {
     bool monitorPort = true;
     MonitorFault monitorFault = MonitorFault::None;
     std::chrono::milliseconds resetSilence{1500};  // silent after "RS"
+    // The echo of a record write pauses this long after "S<n>" before its
+    // line end: under the quiet second that ends the tool's wait, so the
+    // echo is still one piece of text.
+    std::chrono::milliseconds echoPause{0};
     // Comes back from a reset at the address held in a record written to it
     // since the last reset, at the place AddressPlaceInRecords names.
     bool movesOnReset = false;

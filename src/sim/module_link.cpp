@@ -2,7 +2,7 @@
 
 namespace quelvar::sim {
 
-void ModuleLink::setUp(const LinkFaults& faults, int module) {
+void ModuleLink::setUp(const LinkFaults& faults, int module, Clock::duration firstReplyLate) {
     faults_ = faults;
     module_ = module;
     replyNoise_ = RandomStream(ModuleStreamSeed(faults.seed, module, ModuleStream::StatusNoise));
@@ -14,33 +14,46 @@ void ModuleLink::setUp(const LinkFaults& faults, int module) {
         fromModule_ = LinkDirection::FromModule(
             faults, ModuleStreamSeed(faults.seed, module, ModuleStream::DatagramsFromModule));
     }
+    moduleFindsPeers_ = AddressResolution(
+        faults, firstReplyLate, ModuleStreamSeed(faults.seed, module, ModuleStream::ModuleFindsPeers));
+    toolFindsModule_ = AddressResolution(
+        faults, Clock::duration::zero(),
+        ModuleStreamSeed(faults.seed, module, ModuleStream::ToolFindsModule));
     monitorConnections_ = 0;
     webConnections_ = 0;
 }
 
-std::optional<ModuleLink::Clock::duration> ModuleLink::datagramToModule() {
+std::optional<ModuleLink::Clock::duration> ModuleLink::datagramToModule(std::uint32_t to,
+                                                                        bool unicast) {
     if (!toModule_) return Clock::duration::zero();
+    const auto now = Clock::now();
+    const auto leaves = unicast ? toolFindsModule_.ready(to, now) : now;
     const bool lost = toModule_->lose();
     const auto delay = toModule_->delay();
-    if (lost) {
+    if (lost || !leaves) {
         ++lostToModule_;
         return std::nullopt;
     }
-    return delay;
+    return *leaves - now + delay;
 }
 
-ModuleLink::Reply ModuleLink::replyFromModule() {
-    if (!fromModule_) return Reply{};
+ModuleLink::Reply ModuleLink::replyFromModule(std::uint32_t peer) {
+    const auto now = Clock::now();
+    const auto leaves = moduleFindsPeers_.ready(peer, now);
+    if (!fromModule_) {
+        if (!leaves) return Reply{0, Clock::duration::zero()};
+        return Reply{1, *leaves - now};
+    }
     // Every choice is drawn every time, so that one rate does not shift the others.
     const bool lost = fromModule_->lose();
     const bool twice = fromModule_->duplicate();
     const auto delay = fromModule_->delay();
-    if (lost) {
+    if (lost || !leaves) {
         ++lostFromModule_;
         return Reply{0, delay};
     }
     if (twice) ++doubled_;
-    return Reply{twice ? 2 : 1, delay};
+    return Reply{twice ? 2 : 1, *leaves - now + delay};
 }
 
 LinkConnection::Path ModuleLink::nextConnection(Port port) {

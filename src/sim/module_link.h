@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "sim/address_resolution.h"
 #include "sim/link_connection.h"
 #include "sim/link_faults.h"
 #include "sim/random_stream.h"
@@ -18,20 +19,24 @@ class ModuleLink {
   public:
     using Clock = LinkDirection::Clock;
 
-    // Starts afresh with `faults` for module number `module`.
-    void setUp(const LinkFaults& faults, int module);
+    // Starts afresh with `faults` for module number `module`, which takes
+    // `firstReplyLate` to learn where a new peer is (see AddressResolution).
+    void setUp(const LinkFaults& faults, int module, Clock::duration firstReplyLate);
 
-    // A datagram on its way to the module: nullopt when it is lost, else how
-    // long it travels (zero without faults).
-    std::optional<Clock::duration> datagramToModule();
+    // A datagram on its way to the module, sent to `to` (`unicast`: the
+    // module's own address, which the tool must first find on the LAN):
+    // nullopt when it is lost, else how long it takes (zero without faults).
+    std::optional<Clock::duration> datagramToModule(std::uint32_t to, bool unicast);
+    // One that was lost on a stretch shared with other modules.
+    void lostOnTheWay() { ++lostToModule_; }
 
-    // A reply on its way from the module: how many copies arrive (0 when it
-    // is lost, 2 when doubled) and how long they travel.
+    // A reply on its way from the module to `peer`: how many copies arrive
+    // (0 when it is lost, 2 when doubled) and how long they take.
     struct Reply {
         int copies = 1;
         Clock::duration delay{0};
     };
-    Reply replyFromModule();
+    Reply replyFromModule(std::uint32_t peer);
 
     RandomStream& replyNoise() { return replyNoise_; }
 
@@ -47,6 +52,8 @@ class ModuleLink {
     int module_ = 0;
     std::optional<LinkDirection> toModule_;    // only with faults
     std::optional<LinkDirection> fromModule_;  // only with faults
+    AddressResolution moduleFindsPeers_;       // the module's table of the tool's addresses
+    AddressResolution toolFindsModule_;        // the tool's table of the module's addresses
     RandomStream replyNoise_;
     std::uint64_t monitorConnections_ = 0;
     std::uint64_t webConnections_ = 0;

@@ -12,7 +12,8 @@
 //             and last ":00000001" "FF" CR CR LF followed by "0>" (2); or, for a
 //             record the module does not hold, the preamble and "9>" then quiet
 //   "S<n>"    data lines (type 10, no line ends) up to ":00000001FF"; then the
-//             echo "S<n>", a quiet pause, and the 3-byte reply LF '0' '>'
+//             echo "S<n>" (with echo-pause, a pause under a second before its
+//             line end), a quiet pause, and the 3-byte reply LF '0' '>'
 //   "RS"      restart: the session ends and the farm keeps the module silent
 #include <algorithm>
 #include <cctype>
@@ -66,6 +67,7 @@ class Session {
         : connection_(connection), context_(context) {
         std::lock_guard lock(context_.mutex);
         fault_ = context_.config.monitorFault;
+        echoPause_ = context_.config.echoPause;
     }
 
     void run();
@@ -86,6 +88,7 @@ class Session {
     LinkConnection& connection_;
     MonitorContext& context_;
     MonitorFault fault_ = MonitorFault::None;
+    std::chrono::milliseconds echoPause_{0};
 };
 
 Got Session::readByte(std::uint8_t& byte, std::chrono::milliseconds limit) {
@@ -271,6 +274,13 @@ bool Session::takeRecord(int number) {
         const int offset = (pair(2) << 8) | pair(4);
         const int type = pair(6);
         if (!readHex(2 * static_cast<std::size_t>(count) + 2)) return false;
+        if (fault_ == MonitorFault::DropFirstWrite) {
+            // Gone in the middle of the record, as a module that restarts;
+            // the next connection finds it well.
+            std::lock_guard lock(context_.mutex);
+            context_.config.monitorFault = MonitorFault::None;
+            return false;
+        }
         unsigned sum = static_cast<unsigned>(count + (offset >> 8) + offset + type);
         Bytes lineData;
         for (int i = 0; i < count; ++i) {
@@ -303,8 +313,13 @@ bool Session::takeRecord(int number) {
     }
 
     char echo[24];
-    std::snprintf(echo, sizeof echo, "\r\nS%d\r\n", number);
-    if (!send(echo) || !pause(kEchoToReply)) return false;
+    std::snprintf(echo, sizeof echo, "\r\nS%d", number);
+    if (echoPause_ > 0ms) {
+        if (!send(echo) || !pause(echoPause_) || !send("\r\n")) return false;
+    } else if (!send(std::string(echo) + "\r\n")) {
+        return false;
+    }
+    if (!pause(kEchoToReply)) return false;
     return send(std::string{'\n', reply, '>'});
 }
 

@@ -8,7 +8,7 @@ namespace quelvar::sim {
 
 namespace {
 
-constexpr std::array<std::pair<MonitorFault, std::string_view>, 13> kFaultNames{{
+constexpr std::array<std::pair<MonitorFault, std::string_view>, 14> kFaultNames{{
     {MonitorFault::None, "none"},
     {MonitorFault::StopMidLine, "stop-mid-line"},
     {MonitorFault::CloseMidRecord, "close-mid-record"},
@@ -22,6 +22,7 @@ constexpr std::array<std::pair<MonitorFault, std::string_view>, 13> kFaultNames{
     {MonitorFault::Drip, "drip"},
     {MonitorFault::Garbage, "garbage"},
     {MonitorFault::NeverAccept, "never-accept"},
+    {MonitorFault::DropFirstWrite, "drop-first-write"},
 }};
 
 // A whole decimal number between 0 and `limit`, nothing else.
@@ -35,6 +36,8 @@ std::optional<long> ParseNumber(std::string_view text, long limit) {
 }
 
 constexpr long kMaxMilliseconds = 600000;
+// A pause of a second or more would end the tool's wait inside the echo.
+constexpr long kMaxEchoPause = 900;
 
 }  // namespace
 
@@ -122,6 +125,13 @@ bool ApplyProfile(ModuleConfig& config, std::string_view profile, std::string& e
     if (name == "ip-setup-delay") {
         return number(kMaxMilliseconds, [&](long ms) { config.ipSetupDelay = milliseconds(ms); });
     }
+    if (name == "echo-pause") {
+        return number(kMaxEchoPause, [&](long ms) { config.echoPause = milliseconds(ms); });
+    }
+    if (name == "first-reply-late") {
+        return number(kMaxMilliseconds,
+                      [&](long ms) { config.firstReplyLate = milliseconds(ms); });
+    }
     if (name == "reset-silence") {
         return number(kMaxMilliseconds, [&](long ms) { config.resetSilence = milliseconds(ms); });
     }
@@ -169,6 +179,10 @@ std::string ProfileHelp() {
         "  ip-setup-delay=MS   takes a new address MS milliseconds after IP-SETUP\n"
         "  ip-setup-ignore=N   takes no notice of its first N IP-SETUP commands\n"
         "  refuse-record=N     refuses a write of record N (answers '1')\n"
+        "  echo-pause=MS       pauses MS milliseconds (up to 900) inside the echo of a\n"
+        "                      record write, after \"S<n>\"\n"
+        "  first-reply-late=MS the first reply to an address not answered for a minute\n"
+        "                      comes MS milliseconds late, and the replies behind it\n"
         "  reset-silence=MS    silent for MS milliseconds after a reset\n"
         "  moves-on-reset      comes back from a reset at an address written into one\n"
         "                      of its records (its line on start says which and where)\n"

@@ -29,6 +29,10 @@ std::optional<MonitorFault> MonitorFaultFromName(std::string_view name);
 //   ip-setup-delay=MS takes a new address MS milliseconds after IP-SETUP
 //   ip-setup-ignore=N takes no notice of its first N IP-SETUP commands
 //   refuse-record=N   refuses a write of record N (answers '1')
+//   echo-pause=MS     pauses MS milliseconds (up to 900) inside the echo of
+//                     a record write, after "S<n>"
+//   first-reply-late=MS  the first reply to an address not answered for a
+//                     minute comes MS milliseconds late, and those behind it
 //   reset-silence=MS  silent for MS milliseconds after "RS"
 //   moves-on-reset    comes back from "RS" at the address in a record written
 //                     to it (AddressPlaceInRecords)
