@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
+#include <set>
+#include <utility>
 
 #include "discovery/datagrams.h"
 #include "discovery/discovery_socket.h"
@@ -127,6 +130,95 @@ bool sameModule(const DeviceEntry& a, const DeviceEntry& b) {
     return a.mac == b.mac && a.address.octets == b.address.octets;
 }
 
+// The most repliers a search keeps count of beyond its list, so that a host
+// flooding it with datagrams from ever new senders costs bounded memory.
+constexpr std::size_t kMostTracked = 65536;
+
+// A module answers every request it hears. When the request went out on
+// several adapters that share one LAN, the module hears each of them and
+// answers each: those replies are the tool's own doing and make one line.
+// Replies that one request brought twice (a module that answers twice) stay
+// as they came. So a reply is a line of its own only when its adapter has
+// now brought more replies from that module (MAC and address) than there are
+// lines of it.
+class RepliesPerAdapter {
+  public:
+    explicit RepliesPerAdapter(std::size_t adapters) : adapters_(adapters) {}
+
+    // Counts the reply; true when it makes a line of its own.
+    bool counts(const DeviceEntry& entry, std::size_t adapter) {
+        const std::pair key{entry.mac, platform::ipv4Number(entry.address.octets)};
+        // Far beyond any list, only a flood of strangers: taken as they come.
+        if (adapters_ < 2 || (seen_.size() >= kMostTracked && !seen_.contains(key))) return true;
+        Seen& seen = seen_[key];
+        seen.perAdapter.resize(adapters_);
+        const int brought = ++seen.perAdapter[adapter];
+        if (brought <= seen.lines) return false;
+        ++seen.lines;
+        return true;
+    }
+
+  private:
+    struct Seen {
+        int lines = 0;
+        std::vector<int> perAdapter;
+    };
+    std::size_t adapters_;
+    std::map<std::pair<MacAddress, std::uint32_t>, Seen> seen_;
+};
+
+// How the rounds of a repeated search have gone so far (see SearchScope::rounds).
+class Rounds {
+  public:
+    // The round that a request just opened: `known` modules were found before it.
+    void begin(std::size_t known) {
+        knownAtStart_ = known;
+        heard_.clear();
+        newThisRound = false;
+    }
+
+    // A reply in this round, from a module seen before it or not.
+    void heard(const SearchScope& scope, const DeviceEntry& entry) {
+        if (scope.rounds < 2 || heard_.size() >= kMostTracked) return;
+        heard_.insert({entry.mac, platform::ipv4Number(entry.address.octets)});
+    }
+
+    // The round that just fell quiet is over: whether to ask again.
+    bool askAgain(const SearchScope& scope, const SearchResult& result) {
+        if (result.requests >= scope.rounds) return false;
+        // A later round that finds what the first missed, or a module found
+        // before that does not answer this round's request, shows a link
+        // that loses or delays: then every round allowed is worth its second.
+        // (Later rounds over a range ask only the addresses still silent.)
+        const bool lateFind = newThisRound && result.requests > 1;
+        const bool someoneSilent = scope.range.empty() && result.requests > 1 &&
+                                   heard_.size() < knownAtStart_ + newModules(result);
+        lossy_ = lossy_ || lateFind || someoneSilent;
+        const bool wantedMissing =
+            std::any_of(scope.wanted.begin(), scope.wanted.end(), [&](const MacAddress& mac) {
+                return std::none_of(result.modules.begin(), result.modules.end(),
+                                    [&](const DeviceEntry& entry) { return entry.mac == mac; });
+            });
+        return newThisRound || result.modules.empty() || wantedMissing || lossy_;
+    }
+
+    // Once the link has shown itself lossy, every round waits out the quiet
+    // second: a module that could not find the tool on the LAN stays silent
+    // for three seconds before it tries again, so the rounds are spread out.
+    bool quickRounds() const { return !lossy_; }
+
+    bool newThisRound = false;
+
+  private:
+    std::size_t newModules(const SearchResult& result) const {
+        return result.modules.size() - std::min(result.modules.size(), knownAtStart_);
+    }
+
+    std::size_t knownAtStart_ = 0;
+    std::set<std::pair<MacAddress, std::uint32_t>> heard_;
+    bool lossy_ = false;
+};
+
 // Sends the request again on every socket it went out on before.
 void requestAgain(const SearchScope& scope, std::vector<RequestSocket>& sockets) {
     auto request = EncodeSearchRequest();
@@ -212,7 +304,8 @@ SearchResult SearchForModules(const SearchScope& scope) {
     for (RequestSocket& entry : sockets) waited.push_back(&entry.socket);
     std::vector<bool> readable;
     Clock::time_point lastActivity = Clock::now();
-    bool newThisRound = false;
+    Rounds rounds;
+    RepliesPerAdapter perAdapter(sockets.size());
     for (;;) {
         Clock::time_point now = Clock::now();
         // Bounded by the range: a few requests a pass, each when it is due.
@@ -225,11 +318,12 @@ SearchResult SearchForModules(const SearchScope& scope) {
             lastActivity = now = Clock::now();
         }
         const bool sending = nextPending < pending.size();
-        // While a round still brings new modules and more rounds are allowed,
-        // a short pause ends it; otherwise only a quiet second ends the search.
-        const bool another = newThisRound && result.requests < scope.rounds;
+        // A round that brought new modules, when more may follow, ends after a
+        // short pause; otherwise only a quiet second ends a round.
+        const bool quick =
+            rounds.newThisRound && rounds.quickRounds() && result.requests < scope.rounds;
         const Clock::time_point quietUntil =
-            sending ? nextSend : lastActivity + (another ? kRoundPause : kDiscoveryTimeout);
+            sending ? nextSend : lastActivity + (quick ? kRoundPause : kDiscoveryTimeout);
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
         if (left <= std::chrono::milliseconds::zero()) {
             result.timeLimitReached = true;
@@ -245,7 +339,7 @@ SearchResult SearchForModules(const SearchScope& scope) {
                 return result;
             }
             if (sending) continue;
-            if (!another) return result;
+            if (!rounds.askAgain(scope, result)) return result;
             if (overRange) {
                 pending = unanswered(scope, result);
                 nextPending = 0;
@@ -254,7 +348,7 @@ SearchResult SearchForModules(const SearchScope& scope) {
                 requestAgain(scope, sockets);
             }
             ++result.requests;
-            newThisRound = false;
+            rounds.begin(result.modules.size());
             lastActivity = Clock::now();
             continue;
         }
@@ -267,12 +361,14 @@ SearchResult SearchForModules(const SearchScope& scope) {
             DeviceEntry entry;
             if (!ReceiveSearchReply(sockets[i].socket, entry)) continue;
             entry.adapter = sockets[i].adapter;
-            if (scope.mergeRepeats &&
-                std::any_of(result.modules.begin(), result.modules.end(),
-                            [&](const DeviceEntry& kept) { return sameModule(kept, entry); })) {
+            rounds.heard(scope, entry);
+            if (scope.mergeRepeats
+                    ? std::any_of(result.modules.begin(), result.modules.end(),
+                                  [&](const DeviceEntry& kept) { return sameModule(kept, entry); })
+                    : !perAdapter.counts(entry, i)) {
                 continue;
             }
-            newThisRound = true;
+            rounds.newThisRound = true;
             if (result.modules.size() >= scope.capacity) {
                 ++result.dropped;
                 continue;

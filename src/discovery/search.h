@@ -39,10 +39,21 @@ struct SearchScope {
     // Only this adapter (by name), whatever the destination.
     std::optional<std::string> adapter;
     std::chrono::milliseconds timeLimit = kSearchTimeLimit;
-    // The request goes out again while a round brings modules not seen
-    // before, up to this many requests in all: on a lossy link one request
-    // misses some modules. 1 is the window's single request.
+    // Up to this many requests in all (rounds); 1 is the window's single
+    // request. On a lossy or slow link one request misses modules: a lost
+    // request brings nothing, and after a pause the modules must first find
+    // the tool on the LAN before they can answer, which can take longer than
+    // the quiet second. So the request goes out again while a round brings
+    // modules not seen before, while none has answered at all, while a
+    // module of `wanted` is missing, and, once the link has shown itself
+    // lossy (a later round found a module the first missed, or a module
+    // found before did not answer again), to the last round. A round that
+    // brought something ends after kRoundPause of quiet; one that brought
+    // nothing, or any once the link has shown itself lossy, after the quiet
+    // second.
     int rounds = 1;
+    // Modules the caller looks for, by MAC address.
+    std::vector<MacAddress> wanted;
     // A module that answers more than once (the same MAC address from the
     // same address) is kept once. Off, every reply is a module, as the
     // window lists them.

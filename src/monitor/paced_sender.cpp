@@ -196,6 +196,7 @@ PacedResult TelnetSendPaced(TelnetSocket& socket, std::span<const PacedText> tex
     if (result.sent > 0) {
         socket.awaitingSince = result.lastSend;
         socket.allowanceTaken = false;
+        socket.answerDue = true;
     }
     return result;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "monitor/data_line.h"
+#include "platform/socket.h"
 
 namespace quelvar::monitor {
 
@@ -14,10 +15,28 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kReplySize = 3;
+constexpr std::size_t kReplySize = 3;
 
 UploadResult failed(UploadOutcome outcome, int code = 0) {
     return {outcome, code};
+}
+
+// The module's three-byte answer to a record: the bytes that follow the
+// chunk of its echo. When none comes within the receive time-out, the answer
+// may have come already, within the quiet second that should have ended the
+// echo (a lost segment held the echo back until it ran into the answer): it
+// is then the end of what that chunk brought after the echo.
+int readReply(TelnetSocket& socket, const std::string& afterEcho, std::string& reply) {
+    std::uint8_t byte = 0;
+    int code = 0;
+    while (reply.size() < kReplySize && (code = TelnetRecv(socket, &byte, 1)) == 0) {
+        reply.push_back(static_cast<char>(byte));
+    }
+    if (code == 0) return 0;
+    const std::size_t missing = kReplySize - reply.size();
+    if (code != platform::socket_error::kTimedOut || afterEcho.size() < missing) return code;
+    reply.insert(0, afterEcho.substr(afterEcho.size() - missing));
+    return 0;
 }
 
 // `before` is the pause still owed to the record before: it goes out with
@@ -52,10 +71,12 @@ UploadResult writeRecord(TelnetSocket& socket, const records::Record& record,
     // The echo is "S" and the first digit of the number: the command cut
     // after its second character.
     const char echo[3] = {command[0], command[1], '\0'};
-    if (TelnetWaitEcho(socket, echo) != 0) return failed(UploadOutcome::EchoMissing);
+    std::string afterEcho;
+    if (TelnetWaitEcho(socket, echo, afterEcho) != 0) return failed(UploadOutcome::EchoMissing);
 
-    std::uint8_t reply[kReplySize] = {};
-    if (int code = TelnetRecv(socket, reply, kReplySize)) {
+    std::string reply;
+    TelnetExpectAnswer(socket);
+    if (int code = readReply(socket, afterEcho, reply)) {
         return failed(UploadOutcome::SocketError, code);
     }
     if (reply[1] != '0') return failed(UploadOutcome::RecordRefused);

@@ -38,6 +38,8 @@ TelnetSocket& TelnetSocket::operator=(TelnetSocket&& other) noexcept {
         roundTrip = other.roundTrip;
         awaitingSince = other.awaitingSince;
         allowanceTaken = other.allowanceTaken;
+        lateAnswer = other.lateAnswer;
+        answerDue = other.answerDue;
     }
     return *this;
 }
@@ -82,14 +84,18 @@ class SocketTransport : public Transport {
 };
 
 // The wait for the first byte of an answer: a receive time-out plus the
-// link's round trip. A byte that came tells how long the round trip is.
+// link's round trip and the lateness allowed. A byte that came tells how
+// long the round trip is.
 void awaitAnswer(TelnetSocket& socket) {
-    if (!socket.awaitingSince || socket.allowanceTaken) return;
+    if (!socket.answerDue || socket.allowanceTaken) return;
     socket.allowanceTaken = true;
-    if (socket.roundTrip.count() > 0) socket.transport->waitReadable(socket.roundTrip);
+    const auto extra = (socket.awaitingSince ? socket.roundTrip : std::chrono::milliseconds{0}) +
+                       socket.lateAnswer;
+    if (extra.count() > 0) socket.transport->waitReadable(extra);
 }
 
 void answerArrived(TelnetSocket& socket) {
+    socket.answerDue = false;
     if (!socket.awaitingSince) return;
     auto took = std::chrono::duration_cast<std::chrono::milliseconds>(socket.transport->now() -
                                                                       *socket.awaitingSince);
@@ -100,6 +106,7 @@ void answerArrived(TelnetSocket& socket) {
 void sent(TelnetSocket& socket) {
     socket.awaitingSince = socket.transport->now();
     socket.allowanceTaken = false;
+    socket.answerDue = true;
 }
 
 // One receive of one byte: 1 when a byte came, 0 when the peer closed, and
@@ -116,35 +123,21 @@ int receiveOne(TelnetSocket& socket, std::uint8_t& byte, int& error) {
 
 using TimePoint = std::chrono::steady_clock::time_point;
 
-// Once the text holds `answeredBy`, the module's next answer may follow
-// within the quiet second on a link that delays one and not the other: the
-// chunk then ends where the text pauses, and leaves what follows unread. True
-// when the text goes on within kAnswerPause; false when it paused. A pause
-// is waited out until the answer begins or its time (kAnswerAfterEcho) has
-// passed too: one wait, where a wait for the pause and then another for the
-// answer would wake the caller twice.
-bool textGoesOn(TelnetSocket& socket) {
-    const TimePoint started = socket.transport->now();
-    if (!socket.transport->waitReadable(kAnswerPause + kAnswerAfterEcho)) return false;
-    return socket.transport->now() - started < kAnswerPause;
-}
-
-bool holds(const Chunk& chunk, int count, std::string_view pattern) {
-    return !pattern.empty() &&
-           std::string_view(chunk.data(), static_cast<std::size_t>(count)).find(pattern) !=
-               std::string_view::npos;
-}
+// Where a chunk's text came from in the byte stream, line ends included.
+struct ChunkBytes {
+    std::size_t received = 0;                   // bytes the chunk took
+    std::array<std::size_t, kChunkCapacity> upTo{};  // bytes taken up to each character
+    std::string lastThree;                      // its last bytes, at most three
+};
 
 // TelnetRecvChunk, ending also before the first byte asked for that is not
-// already there at or past `deadline` (`expired` tells that it did), and,
-// with `answeredBy`, where the next answer begins after the text that holds
-// it.
+// already there at or past `deadline` (`expired` tells that it did);
+// `bytes`, when given, tells where its text came from.
 int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& expired,
-                 std::string_view answeredBy = {}) {
+                 ChunkBytes* bytes = nullptr) {
     constexpr int kCapacity = static_cast<int>(kChunkCapacity);
     expired = false;
     int count = 0;
-    bool answered = false;
     if (socket.isOpen()) {
         // Each pass either stores a byte or drops a CR/LF; a stream of line
         // ends alone is bounded by the time-out once it stops, and by this
@@ -154,14 +147,18 @@ int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& e
                 expired = true;
                 break;
             }
-            if (answered && !textGoesOn(socket)) break;
             std::uint8_t byte = 0;
             int error = 0;
             if (receiveOne(socket, byte, error) != 1) break;
+            if (bytes != nullptr) {
+                ++bytes->received;
+                bytes->lastThree.push_back(static_cast<char>(byte));
+                if (bytes->lastThree.size() > 3) bytes->lastThree.erase(0, 1);
+            }
             if (byte == '\r' || byte == '\n') continue;
+            if (bytes != nullptr) bytes->upTo[static_cast<std::size_t>(count)] = bytes->received;
             chunk[static_cast<std::size_t>(count++)] = static_cast<char>(byte);
             if (byte == 0 || count == kCapacity) break;
-            answered = answered || holds(chunk, count, answeredBy);
         }
     }
     // A full chunk has no room for a terminator, and needs none.
@@ -172,7 +169,9 @@ int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& e
 }  // namespace
 
 int TelnetConnect(TelnetSocket& socket, const platform::Ipv4Octets& address) {
+    const std::chrono::milliseconds lateAnswer = socket.lateAnswer;
     socket = TelnetSocket();
+    socket.lateAnswer = lateAnswer;
     int error = 0;
     platform::Socket tcp = platform::Socket::openTcp(error);
     if (error != 0) return error;
@@ -193,6 +192,7 @@ int TelnetConnect(TelnetSocket& socket, const platform::Ipv4Octets& address) {
                                     std::chrono::steady_clock::now() - started),
                                 kMaxAnswerAllowance);
     socket.awaitingSince = started;
+    socket.answerDue = true;
 
     // Modules greet with a few bytes before their banner; they are not part of
     // what the caller waits for, whatever arrives (or does not) in the second.
@@ -235,19 +235,28 @@ int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk) {
 
 namespace {
 
-int waitFor(TelnetSocket& socket, std::string_view wanted, bool answerFollows) {
+// `after`, when given, receives the last bytes (at most three) of what the
+// chunk that held the text brought after it.
+int waitFor(TelnetSocket& socket, std::string_view wanted, std::string* after = nullptr) {
     if (!socket.isOpen()) return -1;
     const TimePoint deadline = socket.transport->now() + kWaitLimit;
     for (int chunks = 0; chunks < kMaxWaitChunks; ++chunks) {
         Chunk chunk{};
+        ChunkBytes bytes;
         bool expired = false;
-        int length = receiveChunk(socket, chunk, deadline, expired,
-                                  answerFollows ? wanted : std::string_view());
+        int length = receiveChunk(socket, chunk, deadline, expired, after ? &bytes : nullptr);
         if (length == 0) return -1;
         // The text ends at the first NUL, or after all 256 characters.
         std::size_t textLength = 0;
         while (textLength < kChunkCapacity && chunk[textLength] != '\0') ++textLength;
-        if (std::string_view(chunk.data(), textLength).find(wanted) != std::string_view::npos) {
+        const std::size_t at = std::string_view(chunk.data(), textLength).find(wanted);
+        if (at != std::string_view::npos) {
+            if (after != nullptr) {
+                const std::size_t end = at + std::max<std::size_t>(wanted.size(), 1);
+                const std::size_t following = bytes.received - bytes.upTo[end - 1];
+                *after = bytes.lastThree.substr(
+                    bytes.lastThree.size() - std::min(following, bytes.lastThree.size()));
+            }
             return 0;
         }
         if (expired) return -1;
@@ -259,11 +268,12 @@ int waitFor(TelnetSocket& socket, std::string_view wanted, bool answerFollows) {
 }  // namespace
 
 int TelnetWaitString(TelnetSocket& socket, const char* pattern) {
-    return waitFor(socket, pattern, false);
+    return waitFor(socket, pattern);
 }
 
-int TelnetWaitEcho(TelnetSocket& socket, const char* pattern) {
-    return waitFor(socket, pattern, true);
+int TelnetWaitEcho(TelnetSocket& socket, const char* pattern, std::string& after) {
+    after.clear();
+    return waitFor(socket, pattern, &after);
 }
 
 int EnterMonitorMode(TelnetSocket& socket, const std::function<void()>& afterMode,
@@ -273,6 +283,11 @@ int EnterMonitorMode(TelnetSocket& socket, const std::function<void()>& afterMod
     if (int code = TelnetSend(socket, "M")) return code;
     if (afterRequest) afterRequest();
     return TelnetWaitString(socket, ">");
+}
+
+void TelnetExpectAnswer(TelnetSocket& socket) {
+    socket.answerDue = true;
+    socket.allowanceTaken = false;
 }
 
 int TelnetClose(TelnetSocket& socket) {

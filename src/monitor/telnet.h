@@ -44,14 +44,12 @@ inline constexpr int kMaxWaitChunks = 2048;
 // at all is only given up on later. Capped, so one slow answer cannot make
 // every later failure slow.
 inline constexpr std::chrono::milliseconds kMaxAnswerAllowance{2000};
-// A module's answer that follows its echo is told from the echo by the quiet
-// second between them. A link that delays one and not the other (a lost
-// segment waits for its retransmission) narrows or widens that second. What
-// resumes after a pause this long is taken as the next answer (see
-// TelnetWaitEcho), and the next answer may come a second late (kLateAnswer).
-inline constexpr std::chrono::milliseconds kAnswerPause{300};
+// On a link that loses segments an answer may come late by its
+// retransmissions (200 ms, then 400 ms more, ...): a caller that would
+// rather wait than fail may let the first byte of each answer come this much
+// later (TelnetSocket::lateAnswer). A module that answers in time sees no
+// change; one that does not answer is only given up on later.
 inline constexpr std::chrono::milliseconds kLateAnswer{1000};
-
 // The byte stream under a monitor connection. The real one is a TCP socket;
 // tests and fuzzers put a scripted one in its place, so the download's
 // reading of a module's answer can be driven from plain bytes.
@@ -89,6 +87,10 @@ struct TelnetSocket {
     // When the tool last sent (or connected) and has not yet seen a byte since.
     std::optional<std::chrono::steady_clock::time_point> awaitingSince;
     bool allowanceTaken = false;  // the first receive since then has waited its allowance
+    // How much later than the receive time-out the first byte of an answer
+    // may come (0 or kLateAnswer); set before TelnetConnect, kept by it.
+    std::chrono::milliseconds lateAnswer{0};
+    bool answerDue = false;  // the next receive is the first byte of an answer
 
     TelnetSocket() = default;
     TelnetSocket(TelnetSocket&&) = default;
@@ -127,25 +129,23 @@ int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk);
 // read then ends before its next byte and is still searched.
 [[nodiscard]] int TelnetWaitString(TelnetSocket& socket, const char* pattern);
 
+// TelnetWaitString for the echo of a record, after which the module's answer
+// follows a quiet second later. `after` receives the last bytes, at most
+// three and line ends included, that the chunk holding the pattern brought
+// after it: on a link that holds the echo back (a lost segment waits for its
+// retransmission) the answer may come within that second and end the chunk.
+[[nodiscard]] int TelnetWaitEcho(TelnetSocket& socket, const char* pattern, std::string& after);
+
+// The next receive is the first byte of an answer that follows the module's
+// own text (a record's answer after its echo): it may come `lateAnswer` late.
+void TelnetExpectAnswer(TelnetSocket& socket);
+
 // True when the connection is open, the next byte asked for is not already
 // there, and the clock is at or past `deadline`: a receive would then wait
 // beyond a bound. Bytes that have arrived are handed out without reading the
 // clock for each.
 [[nodiscard]] bool TelnetWouldWaitPast(const TelnetSocket& socket,
                                        std::chrono::steady_clock::time_point deadline);
-
-// TelnetWaitString for a module's echo after which an answer of its own
-// follows: as soon as the chunk holds the pattern, a pause of kAnswerPause
-// followed by more text ends the chunk before that text, which is left for
-// the read of the answer. After such a pause it returns once the answer has
-// begun or kAnswerAfterEcho has passed, so that the read of the answer finds
-// it there.
-[[nodiscard]] int TelnetWaitEcho(TelnetSocket& socket, const char* pattern);
-
-// How long after the pause that ends an echo the module's answer may still
-// begin: the rest of the quiet second, and the second it may come late.
-inline constexpr std::chrono::milliseconds kAnswerAfterEcho =
-    kMonitorTimeout - kAnswerPause + kLateAnswer;
 
 // The entry both transfers start with on a fresh connection: wait for
 // "Mode", send "M", wait for ">". `afterMode` and `afterRequest` run between

@@ -34,12 +34,28 @@ std::string numberList(const std::vector<records::Record>& records, std::size_t 
     return text;
 }
 
-// What the module holds after a write that stopped before its reset.
-std::string halfWritten(const std::vector<records::Record>& records, std::size_t taken,
-                        const std::string& file) {
-    std::string held = taken == 0 ? "no record of " + file + " confirmed written"
-                                  : (taken == 1 ? "record " : "records ") +
-                                        numberList(records, taken) + " of " + file + " written";
+// What the module may hold after a write that stopped before its reset:
+// the records it confirmed and, unless it refused it, the one under way when
+// the write stopped, whose answer never came. Never less than it may hold.
+std::string halfWritten(const std::vector<records::Record>& records,
+                        const monitor::UploadResult& written, const std::string& file) {
+    const std::size_t taken = written.taken;
+    const bool oneMore = written.outcome != monitor::UploadOutcome::Complete &&
+                         written.outcome != monitor::UploadOutcome::RecordRefused &&
+                         taken < records.size();
+    std::string held;
+    if (taken > 0) {
+        held = (taken == 1 ? "record " : "records ") + numberList(records, taken) + " of " + file +
+               " written";
+        if (oneMore) {
+            held += " and record " + std::to_string(records[taken].number) + " may have been";
+        }
+    } else if (oneMore) {
+        held = "record " + std::to_string(records[0].number) + " of " + file +
+               " may have been written";
+    } else {
+        held = "no record of " + file + " written";
+    }
     return held + ", not reset: apply the file again";
 }
 
@@ -69,6 +85,18 @@ Outcome readFile(const std::filesystem::path& file, const std::vector<std::uint8
     events.log("success.\r\n");
     list = records::ReadRecordList(reader);
     if (list.status != records::ReadStatus::End) return failed(OutcomeKind::ReadError);
+    return Succeeded();
+}
+
+// How a write that stopped reads as an outcome.
+Outcome uploadFailure(const monitor::UploadResult& written) {
+    switch (written.outcome) {
+        case monitor::UploadOutcome::SocketError:
+            return Failed(OutcomeKind::SocketError, written.code);
+        case monitor::UploadOutcome::EchoMissing: return Failed(OutcomeKind::EchoMissing);
+        case monitor::UploadOutcome::RecordRefused: return Failed(OutcomeKind::RecordRefused);
+        case monitor::UploadOutcome::Complete: break;
+    }
     return Succeeded();
 }
 
@@ -109,7 +137,7 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
         applied.outcome = outcome;
         return applied;
     };
-    if (!CheckAnswers(device.address.octets, retries.reachabilityAttempts, events)) {
+    if (!CheckAnswers(device.address.octets, retries, events)) {
         return fail(Failed(OutcomeKind::DeviceNotAnswering));
     }
     events.clearLog();
@@ -119,39 +147,47 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
     records::RecordList list;
     if (Outcome read = readFile(file, bytes, list, events); !read.succeeded()) return fail(read);
 
-    monitor::TelnetSocket socket;
-    if (int code = OpenMonitor(socket, device, events, nullptr, "mon mode.")) {
-        return fail(Failed(OutcomeKind::SocketError, code));
-    }
-    events.progress(1);
-    events.log("setup record:send start.\r\n");
-
     const std::string fileName = platform::utf8Of(file.filename());
-    events.writing(true);
-    monitor::UploadResult written =
-        monitor::WriteSetupRecords(socket, list.records, HooksFor(events));
-    Outcome failure;
-    switch (written.outcome) {
-        case monitor::UploadOutcome::Complete: break;
-        case monitor::UploadOutcome::SocketError:
-            ReportSocketError(events, written.code);
-            failure = Failed(OutcomeKind::SocketError, written.code);
-            break;
-        case monitor::UploadOutcome::EchoMissing:
-            failure = Failed(OutcomeKind::EchoMissing);
-            events.alert(failure);
-            break;
-        case monitor::UploadOutcome::RecordRefused:
-            failure = Failed(OutcomeKind::RecordRefused);
-            events.alert(failure);
-            break;
-    }
-    if (!failure.succeeded()) {
-        events.writing(false);
+    monitor::TelnetSocket socket;
+    monitor::UploadResult written;
+    monitor::UploadResult furthest;  // of every write so far, the one that got furthest
+    for (unsigned attempt = 1;; ++attempt) {
+        if (int code = OpenMonitor(socket, device, retries.lateAnswer, events, nullptr, "mon mode.")) {
+            if (furthest.anySent) events.note(halfWritten(list.records, furthest, fileName));
+            return fail(Failed(OutcomeKind::SocketError, code));
+        }
+        events.progress(1);
+        events.log("setup record:send start.\r\n");
+        events.writing(true);
+        written = monitor::WriteSetupRecords(socket, list.records, HooksFor(events));
+        if (written.outcome == monitor::UploadOutcome::Complete) break;
+        if (written.taken >= furthest.taken) furthest = written;
+
+        // Writing a record again gives the module what the first write was
+        // to give it, so a write that stopped midway (not one the module
+        // refused) is made again whole while the module still answers.
+        const Outcome failure = uploadFailure(written);
+        const bool again = attempt < retries.uploadTries &&
+                           written.outcome != monitor::UploadOutcome::RecordRefused &&
+                           discovery::PingDevice(device.address.octets,
+                                                 retries.reachabilityAttempts);
+        if (!again) {
+            if (failure.kind == OutcomeKind::SocketError) {
+                ReportSocketError(events, failure.code);
+            } else {
+                events.alert(failure);
+            }
+            events.writing(false);
+            monitor::TelnetClose(socket);
+            events.progress(0);
+            if (furthest.anySent) events.note(halfWritten(list.records, furthest, fileName));
+            return fail(failure);
+        }
         monitor::TelnetClose(socket);
-        events.progress(0);
-        if (written.anySent) events.note(halfWritten(list.records, written.taken, fileName));
-        return fail(failure);
+        events.log("\r\n");
+        events.note("the write of " + fileName + " stopped (" + DescribeOutcome(failure) +
+                    ") and the module still answers: writing the whole file again, try " +
+                    std::to_string(attempt + 1) + " of " + std::to_string(retries.uploadTries));
     }
 
     events.log("device reset:send:");
@@ -161,7 +197,7 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
         ReportSocketError(events, code);
         monitor::TelnetClose(socket);
         events.progress(0);
-        if (written.anySent) events.note(halfWritten(list.records, written.taken, fileName));
+        if (written.anySent) events.note(halfWritten(list.records, written, fileName));
         return fail(Failed(OutcomeKind::SocketError, code));
     }
     platform::sleepFor(100ms);
@@ -176,7 +212,13 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
     events.log("ping:");
     bool back = discovery::PingDevice(device.address.octets, kQueriesAfterReset);
     events.log(back ? "success:\r\n" : "error !\r\n");
-    applied = findAfterReset(device, back, retries, events);
+    if (retries.confirmWhereabouts) {
+        applied = findAfterReset(device, back, retries, events);
+    } else if (back) {
+        applied.module = device;
+    } else {
+        applied.outcome = Failed(OutcomeKind::NotBackAfterReset);
+    }
 
     events.done(13);
     events.progress(0);

@@ -21,11 +21,15 @@ struct ApplyResult {
 // Applies a setup record file to a module: the check that it answers, the
 // file's records (all read before anything is sent, at most ten), each
 // written through the monitor mode, the reset, then status queries at the
-// module's address until it answers again. A module's records may carry its
-// own network settings, so one that does not come back there is looked for
-// once by its MAC address. The trace and the progress are the window's;
-// "done." follows once the reset went out. When a write stops midway, a note
-// says which records the module now holds.
+// module's address until it answers again. With `retries.confirmWhereabouts`
+// the module answering there must say by its search reply that it is the
+// module, and since its records may carry its own network settings, one that
+// does not come back there is looked for once by its MAC address. With
+// `retries.uploadTries` above one, a write that stopped midway while the
+// module still answers is made again whole, and a note says so. The trace and
+// the progress are the window's; "done." follows once the reset went out.
+// When a write stops for good, a note says which records the module may now
+// hold.
 ApplyResult ApplySetupRecordFile(const discovery::DeviceEntry& device,
                                  const std::filesystem::path& file, const Retries& retries,
                                  Events& events);

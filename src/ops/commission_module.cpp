@@ -77,7 +77,8 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
         if (!moved.outcome.succeeded()) {
             // Where it is now is not known unless it still answers where it was.
             if (moved.outcome.kind != OutcomeKind::DeviceNotAnswering &&
-                moved.outcome.kind != OutcomeKind::AddressInUse) {
+                moved.outcome.kind != OutcomeKind::AddressInUse &&
+                moved.outcome.kind != OutcomeKind::AddressCheckFailed) {
                 result.after.clear();
             }
             return failed("set-ip " + current.ipText + " -> " + wanted + ": " +

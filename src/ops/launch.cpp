@@ -8,7 +8,7 @@ namespace quelvar::ops {
 
 Outcome StartTelnet(const discovery::DeviceEntry& device, const platform::Ipv4Octets& address,
                     platform::Launcher& launcher, const Retries& retries, Events& events) {
-    if (!CheckAnswers(device.address.octets, retries.reachabilityAttempts, events)) {
+    if (!CheckAnswers(device.address.octets, retries, events)) {
         return Failed(OutcomeKind::DeviceNotAnswering);
     }
     switch (launcher.startTelnet(platform::formatIpv4(address), monitor::kMonitorPort)) {
@@ -27,7 +27,7 @@ Outcome StartTelnet(const discovery::DeviceEntry& device, const platform::Ipv4Oc
 
 Outcome OpenWebManager(const discovery::DeviceEntry& device, const platform::Ipv4Octets& address,
                        platform::Launcher& launcher, const Retries& retries, Events& events) {
-    if (!CheckAnswers(device.address.octets, retries.reachabilityAttempts, events)) {
+    if (!CheckAnswers(device.address.octets, retries, events)) {
         return Failed(OutcomeKind::DeviceNotAnswering);
     }
     launcher.openUrl("http://" + platform::formatIpv4(address));

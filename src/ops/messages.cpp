@@ -37,6 +37,9 @@ constexpr ToolText kAddressInUseUnnamed{
     "The IP address was not assigned.",
     "別のデバイスが {address} で応答しています (機器を特定できません)。\n"
     "IPアドレスは設定していません。"};
+constexpr ToolText kAddressCheckFailed{
+    "Could not check whether {address} is free: {reason}; nothing sent.",
+    "{address} が空いているか確認できませんでした: {reason}。何も送信していません。"};
 constexpr ToolText kWrongRecordSize{
     "The device sent a setup record of the wrong size (record 0 has 120 bytes, the others "
     "126).\nNothing was saved.",
@@ -56,8 +59,7 @@ Message warning(std::string text) { return {MessageKind::Warning, std::move(text
 
 std::string socketErrorText(int code, platform::Language language) {
     if (code == -1) return textOf(kWaitFailed, language);
-    std::string text = platform::systemErrorText(code);
-    return text.empty() ? "error " + std::to_string(code) : text;
+    return ReasonOf(code);
 }
 
 }  // namespace
@@ -83,6 +85,12 @@ std::optional<Message> MessageFor(const Outcome& outcome, platform::Language lan
                                       language);
             fill(text, "{mac}", discovery::FormatMac(outcome.mac));
             fill(text, "{address}", platform::formatIpv4(outcome.address));
+            return warning(std::move(text));
+        }
+        case OutcomeKind::AddressCheckFailed: {
+            std::string text = textOf(kAddressCheckFailed, language);
+            fill(text, "{address}", platform::formatIpv4(outcome.address));
+            fill(text, "{reason}", ReasonOf(outcome.code));
             return warning(std::move(text));
         }
         default: return std::nullopt;

@@ -4,6 +4,11 @@
 
 namespace quelvar::ops {
 
+std::string ReasonOf(int code) {
+    std::string system = platform::systemErrorText(code);
+    return system.empty() ? "error " + std::to_string(code) : system;
+}
+
 std::string DescribeOutcome(const Outcome& outcome) {
     switch (outcome.kind) {
         case OutcomeKind::Success: return "success";
@@ -33,6 +38,9 @@ std::string DescribeOutcome(const Outcome& outcome) {
         case OutcomeKind::AddressInUse:
             return outcome.macKnown ? "address in use by " + discovery::FormatMac(outcome.mac)
                                     : "address in use by a device that does not say which";
+        case OutcomeKind::AddressCheckFailed:
+            return "could not check whether " + platform::formatIpv4(outcome.address) +
+                   " is free: " + ReasonOf(outcome.code) + "; nothing sent";
         case OutcomeKind::TelnetNotInstalled: return "no telnet client installed";
         case OutcomeKind::LaunchFailed: return "the outside program could not be started";
         case OutcomeKind::Stopped: return "stopped";

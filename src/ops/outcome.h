@@ -30,6 +30,7 @@ enum class OutcomeKind {
     OtherModuleAtNewAddress,  // `mac` answers at the new address, not the module
     NotBackAfterReset,   // after the reset the module answered nowhere
     AddressInUse,        // something (`mac` when it said) already answers at `address`
+    AddressCheckFailed,  // whether `address` is free could not be asked: `code`
     TelnetNotInstalled,  // no telnet client to start
     LaunchFailed,        // the outside program was found but could not be started
     Stopped,             // the user stopped the run before this was done
@@ -37,10 +38,10 @@ enum class OutcomeKind {
 
 struct Outcome {
     OutcomeKind kind = OutcomeKind::Success;
-    int code = 0;                      // SocketError
+    int code = 0;                      // SocketError, AddressCheckFailed
     discovery::MacAddress mac{};       // OtherModuleAtNewAddress, AddressInUse
     bool macKnown = false;             // AddressInUse: the device there said who it is
-    platform::Ipv4Octets address{};    // AddressInUse
+    platform::Ipv4Octets address{};    // AddressInUse, AddressCheckFailed
 
     bool succeeded() const { return kind == OutcomeKind::Success; }
     friend bool operator==(const Outcome&, const Outcome&) = default;
@@ -53,6 +54,9 @@ inline Outcome Failed(OutcomeKind kind, int code = 0) {
     outcome.code = code;
     return outcome;
 }
+
+// The system's wording of a socket error number, or "error N" when it has none.
+std::string ReasonOf(int code);
 
 // A short English reason for summaries and scripts: "socket error 111
 // (Connection refused)", "no answer at the new address", ...

@@ -26,7 +26,7 @@ OutcomeKind unkeepable(monitor::DownloadOutcome outcome) {
 ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries& retries,
                             Events& events) {
     ReadResult read;
-    if (!CheckAnswers(device.address.octets, retries.reachabilityAttempts, events)) {
+    if (!CheckAnswers(device.address.octets, retries, events)) {
         read.outcome = Failed(OutcomeKind::DeviceNotAnswering);
         return read;
     }
@@ -35,7 +35,8 @@ ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries&
     events.progress(1);
 
     monitor::TelnetSocket socket;
-    if (int code = OpenMonitor(socket, device, events, "wait\"Mode\"-", "mon mode.")) {
+    if (int code = OpenMonitor(socket, device, retries.lateAnswer, events, "wait\"Mode\"-",
+                                   "mon mode.")) {
         events.progress(0);
         read.outcome = Failed(OutcomeKind::SocketError, code);
         return read;

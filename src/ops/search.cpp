@@ -2,6 +2,7 @@
 // other operation starts from.
 #include "ops/search.h"
 
+#include "discovery/probe.h"
 #include "discovery/reachability.h"
 
 namespace quelvar::ops {
@@ -23,8 +24,11 @@ SearchReport Search(const discovery::SearchScope& scope, Events& events) {
     return report;
 }
 
-bool CheckAnswers(const platform::Ipv4Octets& address, unsigned attempts, Events& events) {
-    if (discovery::PingDevice(address, attempts)) return true;
+bool CheckAnswers(const platform::Ipv4Octets& address, const Retries& retries, Events& events) {
+    const unsigned attempts = retries.reachabilityAttempts;
+    const bool answers = attempts <= 1 ? discovery::PingDevice(address, attempts)
+                                       : discovery::StatusAnsweredWithin(address, attempts);
+    if (answers) return true;
     events.alert(Failed(OutcomeKind::DeviceNotAnswering));
     return false;
 }

@@ -2,6 +2,7 @@
 
 #include "discovery/search.h"
 #include "ops/events.h"
+#include "ops/retries.h"
 
 namespace quelvar::ops {
 
@@ -15,9 +16,10 @@ struct SearchReport {
 // the not-found message. A socket failure is reported as such.
 SearchReport Search(const discovery::SearchScope& scope, Events& events);
 
-// The check before an operation on a module: up to `attempts` status queries
-// to its address. When none is answered the user is told the device cannot
-// communicate, and false returned.
-bool CheckAnswers(const platform::Ipv4Octets& address, unsigned attempts, Events& events);
+// The check before an operation on a module: status queries to its address,
+// `retries.reachabilityAttempts` of them (one: the window's single query;
+// more: kProbeSpacing apart, see StatusAnsweredWithin). When none is
+// answered the user is told the device cannot communicate, and false returned.
+bool CheckAnswers(const platform::Ipv4Octets& address, const Retries& retries, Events& events);
 
 }  // namespace quelvar::ops

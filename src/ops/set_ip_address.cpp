@@ -25,8 +25,15 @@ std::optional<Outcome> addressInUse(const discovery::DeviceEntry& device,
     if (newAddress == platform::Ipv4Octets{} || newAddress == device.address.octets) {
         return std::nullopt;
     }
+    // Any answer, whatever it holds, says the address is taken; a check that
+    // could not ask says nothing either way, and nothing may go out then.
     Occupant occupant = WhoAnswersAt(newAddress, retries);
-    if (!occupant.anythingAnswered()) return std::nullopt;
+    if (!occupant.anythingAnswered()) {
+        if (occupant.error == 0) return std::nullopt;
+        Outcome outcome = Failed(OutcomeKind::AddressCheckFailed, occupant.error);
+        outcome.address = newAddress;
+        return outcome;
+    }
     const discovery::DeviceEntry* other = occupant.other(device.mac);
     // Only the module itself answers there (it has moved already): not in use.
     if (other == nullptr && occupant.holds(device.mac)) return std::nullopt;
@@ -37,6 +44,15 @@ std::optional<Outcome> addressInUse(const discovery::DeviceEntry& device,
         outcome.macKnown = true;
     }
     return outcome;
+}
+
+// The module as it was, at its new address.
+discovery::DeviceEntry movedTo(const discovery::DeviceEntry& device,
+                               const platform::Ipv4Octets& newAddress) {
+    discovery::DeviceEntry moved = device;
+    moved.address.octets = newAddress;
+    moved.ipText = platform::formatIpv4(newAddress);
+    return moved;
 }
 
 // Which module answers at the new address, now that something does.
@@ -58,9 +74,7 @@ SetIpResult judgeNewAddress(const discovery::DeviceEntry& device,
     // it is. Nothing else answered there before the command went out.
     events.note("something answers status queries at " + platform::formatIpv4(newAddress) +
                 " but no search request: which module it is could not be confirmed");
-    judged.module = device;
-    judged.module->address.octets = newAddress;
-    judged.module->ipText = platform::formatIpv4(newAddress);
+    judged.module = movedTo(device, newAddress);
     return judged;
 }
 
@@ -69,7 +83,7 @@ SetIpResult judgeNewAddress(const discovery::DeviceEntry& device,
 SetIpResult SetIpAddress(const discovery::DeviceEntry& device,
                          const platform::Ipv4Octets& newAddress, const Retries& retries,
                          Events& events) {
-    if (!CheckAnswers(device.address.octets, retries.reachabilityAttempts, events)) {
+    if (!CheckAnswers(device.address.octets, retries, events)) {
         return {Failed(OutcomeKind::DeviceNotAnswering), std::nullopt};
     }
     if (std::optional<Outcome> inUse = addressInUse(device, newAddress, retries)) {
@@ -130,8 +144,12 @@ SetIpResult SetIpAddress(const discovery::DeviceEntry& device,
     events.log(answered ? "success:\r\n" : "error !\r\n");
     events.progress(8);
 
-    SetIpResult result = answered ? judgeNewAddress(device, newAddress, retries, events)
-                                  : SetIpResult{Failed(OutcomeKind::NotAtNewAddress), std::nullopt};
+    SetIpResult result{Failed(OutcomeKind::NotAtNewAddress), std::nullopt};
+    if (answered && retries.confirmWhereabouts) {
+        result = judgeNewAddress(device, newAddress, retries, events);
+    } else if (answered) {
+        result = {Succeeded(), movedTo(device, newAddress)};
+    }
     events.done(10);
     events.progress(0);
     events.log("\r\nSet IP address:end.\r\n");

@@ -10,8 +10,9 @@ namespace quelvar::ops {
 
 // Gives a module a new address: the check that it answers, the check that
 // nothing else answers at the new address (nothing is sent when something
-// does), one IP-SETUP command to where its search reply came from, then
-// status queries at the new address and the search reply that says the module
+// does, nor when that could not be asked), one IP-SETUP command to where its
+// search reply came from, then status queries at the new address and, with
+// `retries.confirmWhereabouts`, the search reply that says the module
 // answering there is this one. The trace and the progress are the window's;
 // "done." follows whatever the status queries found, and only the outcome
 // says whether the module answers at its new address.

@@ -15,9 +15,11 @@ monitor::TransferHooks HooksFor(Events& events) {
 }
 
 int OpenMonitor(monitor::TelnetSocket& socket, const discovery::DeviceEntry& device,
-                Events& events, const char* afterMode, const char* afterRequest) {
+                std::chrono::milliseconds lateAnswer, Events& events, const char* afterMode,
+                const char* afterRequest) {
     events.log("telnet:start.");
     events.log("connect.");
+    socket.lateAnswer = lateAnswer;
     if (int code = monitor::TelnetConnect(socket, device.address.octets)) {
         ReportSocketError(events, code);
         return code;

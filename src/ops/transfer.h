@@ -15,7 +15,9 @@ monitor::TransferHooks HooksFor(Events& events);
 // trace texts both transfers share ("telnet:start.connect.success.\r\n" and
 // what `afterMode` / `afterRequest` add between the entry's steps). On a
 // failure it is reported and its code returned; nothing stays open.
+// `lateAnswer`: how late the module's answers may come (Retries::lateAnswer).
 int OpenMonitor(monitor::TelnetSocket& socket, const discovery::DeviceEntry& device,
-                Events& events, const char* afterMode, const char* afterRequest);
+                std::chrono::milliseconds lateAnswer, Events& events, const char* afterMode,
+                const char* afterRequest);
 
 }  // namespace quelvar::ops

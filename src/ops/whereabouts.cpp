@@ -34,9 +34,11 @@ const discovery::DeviceEntry* Occupant::other(const discovery::MacAddress& mac) 
 }
 
 Occupant WhoAnswersAt(const platform::Ipv4Octets& address, const Retries& retries) {
-    discovery::Probe probe = discovery::ProbeAddress(address, retries.probeTries);
-    Occupant occupant{probe.statusAnswered, std::move(probe.modules)};
-    if (occupant.statusAnswered && occupant.modules.empty()) {
+    discovery::Probe probe = retries.probeTries <= 1
+                                 ? discovery::ProbeAddressOnce(address)
+                                 : discovery::ProbeAddress(address, retries.probeTries);
+    Occupant occupant{probe.answered, std::move(probe.modules), probe.error};
+    if (retries.confirmWhereabouts && occupant.answered && occupant.modules.empty()) {
         for (discovery::DeviceEntry& entry : broadcastSearch(retries).modules) {
             if (entry.address.octets == address && !occupant.holds(entry.mac)) {
                 occupant.modules.push_back(std::move(entry));

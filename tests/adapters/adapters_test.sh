@@ -33,6 +33,15 @@
 #   +----------------------+        |  module 10.1.0.10    |
 #                                   +---------------------+
 #
+# Two adapters on one LAN (a laptop's cable and Wi-Fi): every module hears
+# both requests and answers each, and the window lists it once:
+#
+#   +--------- onelan ---------+        +------------- hub ---------------+
+#   | a0 10.4.0.1/24, dflt     <- veth -> a1 -\                            |
+#   | b0 10.4.0.2/24           <- veth -> b1 --+- br0 (a bridge)           |
+#   +--------------------------+        |      modules 10.4.0.10, .11    |
+#                                       +---------------------------------+
+#
 # Modules behind a router, where no broadcast reaches (the range search):
 #
 #   +------ routed -------+        +------ router ------+        +------ far --------+
@@ -43,12 +52,15 @@
 #                                                                | 10.3.0.1           |
 #                                                                +-------------------+
 #
-# Usage: adapters_test.sh QUELVARINIT_CLI QUELVAR_SIM
-# Needs root for `ip netns`; skipped (77) without it, a failure under CI=true.
+# Usage: adapters_test.sh QUELVARINIT_CLI QUELVAR_SIM WINDOW_SEARCH
+# (WINDOW_SEARCH: tests/adapters/window_search, the window's search printing
+# its device lines.) Needs root for `ip netns`; skipped (77) without it, a
+# failure under CI=true.
 set -u
 
 cli=$(readlink -f "$1")
 sim=$(readlink -f "$2")
+window_search=$(readlink -f "$3")
 prefix="qvad$$"
 namespaces=""
 sim_pids=""
@@ -93,13 +105,23 @@ veth() {
         ip -n "$prefix-$4" addr add "$6" dev "$5" && ip -n "$prefix-$4" link set "$5" up
 }
 
-# start_sim NS FIRST COUNT: simulated modules from address FIRST on, waits
-# until they all answer.
+# bridge_port NS_A IF_A ADDR_A NS_B IF_B BRIDGE: a veth pair whose end in
+# NS_B is a port of BRIDGE there, without an address of its own.
+bridge_port() {
+    ip -n "$prefix-$1" link add "$2" type veth peer name "$5" netns "$prefix-$4" || return 1
+    ip -n "$prefix-$1" addr add "$3" dev "$2" && ip -n "$prefix-$1" link set "$2" up &&
+        ip -n "$prefix-$4" link set "$5" master "$6" && ip -n "$prefix-$4" link set "$5" up
+}
+
+# start_sim NS FIRST COUNT [ARGS...]: simulated modules from address FIRST
+# on, waits until they all answer.
 start_sim() {
-    local out="$work/sim-$1-$2"
+    local ns="$1" first="$2" count="$3"
+    shift 3
+    local out="$work/sim-$ns-$first"
     # ip netns exec becomes the simulator, so $! is the simulator itself.
-    ip netns exec "$prefix-$1" "$sim" --any-address --first-address "$2" --modules "$3" \
-        --exit-after 240 >"$out" 2>&1 &
+    ip netns exec "$prefix-$ns" "$sim" --any-address --first-address "$first" --modules "$count" \
+        --exit-after 240 "$@" >"$out" 2>&1 &
     sim_pids="$sim_pids $!"
     for _ in $(seq 100); do
         grep -q '^ready$' "$out" 2>/dev/null && return 0
@@ -255,6 +277,28 @@ make_ns twice && make_ns dual &&
 cli twice search --json
 [ "$status" = 0 ] && [ "$(rows_with '"ip":"10.1.0.10"')" = 1 ] &&
     [ "$(rows_with '"mac"')" = 1 ] || fail "module behind both adapters: $(cat "$work/out" "$work/err")"
+
+# --- two adapters on one LAN: the window lists each reply once -------------------
+# Module .11 answers every request twice: the window lists it twice, as it
+# lists every reply of one request, and not four times.
+
+stop_sims
+make_ns onelan && make_ns hub &&
+    ip -n "$prefix-hub" link add br0 type bridge && ip -n "$prefix-hub" link set br0 up &&
+    bridge_port onelan a0 10.4.0.1/24 hub a1 br0 && bridge_port onelan b0 10.4.0.2/24 hub b1 br0 &&
+    ip -n "$prefix-onelan" route replace default dev a0 && loose_rp_filter onelan a0 b0 &&
+    for address in 10.4.0.10 10.4.0.11; do ip -n "$prefix-hub" addr add $address/24 dev br0 || exit 1; done ||
+    { echo "adapters_test: cannot build the one-LAN topology" >&2; exit 1; }
+start_sim hub 10.4.0.10 2 --profile 1:twice ||
+    { echo "adapters_test: the one-LAN modules did not start" >&2; exit 1; }
+broadcasts_before=$(counter onelan netstat IpExt OutBcastPkts)
+(cd "$work" && timeout 60 ip netns exec "$prefix-onelan" "$window_search" >"$work/out" 2>"$work/err")
+status=$?
+broadcasts=$(( $(counter onelan netstat IpExt OutBcastPkts) - broadcasts_before ))
+[ "$broadcasts" = 2 ] || fail "one LAN: $broadcasts search requests went out, want one on each adapter"
+[ "$status" = 0 ] && [ "$(grep -c ' - 10\.4\.0\.10 - ' "$work/out")" = 1 ] &&
+    [ "$(grep -c ' - 10\.4\.0\.11 - ' "$work/out")" = 2 ] && [ "$(grep -c . "$work/out")" = 3 ] ||
+    fail "one LAN: the window listed: $(cat "$work/out" "$work/err")"
 
 # --- modules behind a router: only a range search finds them ------------------
 

@@ -1,6 +1,9 @@
 // Giving a module a new address, end to end against a simulated module.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "discovery/datagrams.h"
 #include "window_fixture.h"
 #include "sim/module.h"
@@ -38,17 +41,42 @@ TEST_F(SetIpAddressTest, ModuleMovesAndAnswersAtItsNewAddress) {
     EXPECT_TRUE(view_.ipBlank);
     EXPECT_FALSE(view_.isEnabled(ControlId::SetIpAddress));
 
-    // The command went once to the address and port the reply came from.
-    auto expected = discovery::EncodeIpSetup(module.mac, {127, 0, 0, 77});
+    // What went out besides the search: the status query of the check, the
+    // one that finds the new address free, the command once to the address
+    // and port the reply came from, and status queries at the new address
+    // until it answered there; nothing else. (The command and the first
+    // query after it go out together: the farm may take them in either order.)
+    const std::vector<sim::ReceivedDatagram> sent = farm->receivedDatagrams();
+    std::vector<sim::ReceivedDatagram> afterSearch;
+    std::copy_if(sent.begin(), sent.end(), std::back_inserter(afterSearch),
+                 [](const sim::ReceivedDatagram& datagram) { return datagram.bytes[3] != 0xF6; });
+    const sim::Bytes query{0, 0, 0, 0xF8};
+    const auto command = discovery::EncodeIpSetup(module.mac, {127, 0, 0, 77});
+    std::string seen;
+    for (const sim::ReceivedDatagram& datagram : afterSearch) {
+        seen += "\n  code " + std::to_string(datagram.bytes[3]) + " to " +
+                platform::formatIpv4(datagram.to.octets) + ":" + std::to_string(datagram.to.port) +
+                " (module " + std::to_string(datagram.module) + ")";
+    }
+    SCOPED_TRACE("sent:" + seen);
+    ASSERT_GE(afterSearch.size(), 4u);
+    EXPECT_EQ(afterSearch[0].bytes, query);
+    EXPECT_EQ(afterSearch[0].to, (platform::Ipv4Endpoint{{127, 0, 0, 2}, 30718}));
+    EXPECT_EQ(afterSearch[1].bytes, query);
+    EXPECT_EQ(afterSearch[1].module, -1);
+    EXPECT_EQ(afterSearch[1].to.octets, (platform::Ipv4Octets{127, 0, 0, 77}));
     int commands = 0;
-    for (const auto& datagram : farm->receivedDatagrams()) {
-        if (datagram.bytes.size() == 20) {
+    for (std::size_t i = 2; i < afterSearch.size(); ++i) {
+        if (afterSearch[i].bytes == sim::Bytes(command.begin(), command.end())) {
             ++commands;
-            EXPECT_EQ(datagram.bytes, sim::Bytes(expected.begin(), expected.end()));
-            EXPECT_EQ(datagram.to, (platform::Ipv4Endpoint{{127, 0, 0, 2}, 40000}));
+            EXPECT_EQ(afterSearch[i].to, (platform::Ipv4Endpoint{{127, 0, 0, 2}, 40000}));
+        } else {
+            EXPECT_EQ(afterSearch[i].bytes, query);
+            EXPECT_EQ(afterSearch[i].to.octets, (platform::Ipv4Octets{127, 0, 0, 77}));
         }
     }
     EXPECT_EQ(commands, 1);
+    EXPECT_EQ(afterSearch.back().module, 0);
     EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 77}));
 
     dlg_->OnSearch();
@@ -108,6 +136,35 @@ TEST_F(SetIpAddressTest, AddressAnotherModuleAnswersAtIsRefusedWithNothingSent) 
     EXPECT_EQ(view_.log(), log);
     EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 2}));
     EXPECT_EQ(view_.deviceLines().size(), 2u);
+}
+
+// Anything that answers at the new address holds it, whatever it sends: a
+// status reply too long to be one, and no search reply to say what it is.
+TEST_F(SetIpAddressTest, AnOddAnswerAtTheNewAddressIsRefusedWithAWarning) {
+    sim::ModuleConfig holder = sim::DefaultModule(1);
+    holder.statusReplySize = 600;
+    holder.answersSearch = false;
+    auto farm = StartFarm({sim::DefaultModule(0), holder});
+    dlg_->OnSearch();
+    ASSERT_EQ(view_.deviceLines().size(), 1u);
+    selectDevice(0);
+    view_.setIpAddress(holder.address);
+    const std::size_t before = farm->receivedDatagrams().size();
+
+    EXPECT_EQ(dlg_->OnSetIpAddress().kind, ops::OutcomeKind::AddressInUse);
+    ASSERT_EQ(view_.boxes.back().kind, MessageKind::Warning);
+    EXPECT_EQ(view_.boxes.back().text,
+              "Another device already answers at 127.0.0.3; it does not say which.\n"
+              "The IP address was not assigned.");
+    EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 2}));
+    // The check, one status query at the new address, one search request
+    // there once something answered it; no command.
+    const std::vector<sim::ReceivedDatagram> sent = farm->receivedDatagrams();
+    ASSERT_EQ(sent.size() - before, 3u);
+    EXPECT_EQ(sent[before + 1].module, 1);
+    EXPECT_EQ(sent[before + 1].bytes, (sim::Bytes{0, 0, 0, 0xF8}));
+    EXPECT_EQ(sent[before + 2].module, 1);
+    EXPECT_EQ(sent[before + 2].bytes, (sim::Bytes{0, 0, 0, 0xF6}));
 }
 
 }  // namespace

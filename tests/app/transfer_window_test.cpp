@@ -132,7 +132,10 @@ TEST_F(TransferWindowTest, LoadIsConfirmedShowsDoneAndEmptiesTheDeviceList) {
     EXPECT_TRUE(view_.diagnostics.empty());
 }
 
-TEST_F(TransferWindowTest, AModuleItsRecordsMovedIsShownInTheLiveLogOnly) {
+// The window sends what it always sent around a load: the status query of
+// its check and those that wait for the module after the reset, all to the
+// module's address. A module its records moved is left to the next search.
+TEST_F(TransferWindowTest, ALoadSendsOnlyItsStatusQueriesEvenWhenTheModuleMoved) {
     sim::ModuleConfig module = sim::DefaultModule(0);
     module.movesOnReset = true;
     const sim::RecordPlace place = sim::AddressPlaceInRecords(module);
@@ -141,16 +144,23 @@ TEST_F(TransferWindowTest, AModuleItsRecordsMovedIsShownInTheLiveLogOnly) {
     std::copy(elsewhere.begin(), elsewhere.end(), moving.data.begin() + place.offset);
     ASSERT_NO_FATAL_FAILURE(startAndSelect(module));
     ASSERT_NO_FATAL_FAILURE(selectFile("moving.rec", records::EncodeRecords({moving})));
+    const std::size_t before = farm_->receivedDatagrams().size();
 
     dlg_->OnLoadSetupRecord();
 
-    // The window's log and boxes as they always were; the live log says where.
     std::string afterRecords = kLoadTraceAfterRecords;
     afterRecords.replace(afterRecords.find("ping:success:"), 13, "ping:error !");
     EXPECT_EQ(view_.log(),
               kLoadTraceToRecords + LoadRecordTrace(place.record) + "setup:" + afterRecords);
     EXPECT_EQ(view_.boxTexts(), (std::vector<std::string>{kConfirmApply, "done."}));
-    EXPECT_EQ(view_.diagnostics, (std::vector<std::string>{"the module came back at 127.0.0.88"}));
+    EXPECT_TRUE(view_.diagnostics.empty());
+    const std::vector<sim::ReceivedDatagram> sent = farm_->receivedDatagrams();
+    // One before the write and ten after the reset, where the module was.
+    ASSERT_EQ(sent.size() - before, 11u);
+    for (std::size_t i = before; i < sent.size(); ++i) {
+        EXPECT_EQ(sent[i].bytes, (Bytes{0, 0, 0, 0xF8})) << "datagram " << i - before;
+        EXPECT_EQ(sent[i].to, (platform::Ipv4Endpoint{module.address, 30718}));
+    }
 }
 
 TEST_F(TransferWindowTest, CancelInTheLoadConfirmationDoesNothing) {

@@ -116,7 +116,11 @@ TEST_F(ConsoleCommands, PingAnsweringAndSilentModule) {
 
 TEST_F(ConsoleCommands, SetIpAssignsAddressOrSendsNothing) {
     QUELVAR_REQUIRE_NETNS();
-    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1)});
+    // Module 2 answers no search, and status queries with 600 bytes.
+    sim::ModuleConfig odd = sim::DefaultModule(2);
+    odd.answersSearch = false;
+    odd.statusReplySize = 600;
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1), odd});
     std::string mac = MacText(farm->module(1));
 
     // No module of that MAC: nothing but the search goes out.
@@ -131,6 +135,14 @@ TEST_F(ConsoleCommands, SetIpAssignsAddressOrSendsNothing) {
     run = RunInProcess({"set-ip", mac, "127.0.0.20"}, "n\n", true);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(datagramsBesidesSearches(*farm), 0u);
+    EXPECT_EQ(farm->module(1).address, (platform::Ipv4Octets{127, 0, 0, 3}));
+
+    // Whatever answers at the new address holds it: nothing is sent, and no "done.".
+    run = RunInProcess({"set-ip", mac, "127.0.0.4", "--yes"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, kAssignQuestion +
+                           "Another device already answers at 127.0.0.4; it does not say which.\n"
+                           "The IP address was not assigned.\n");
     EXPECT_EQ(farm->module(1).address, (platform::Ipv4Octets{127, 0, 0, 3}));
 
     // "y" at the terminal, in lower-case MAC form.

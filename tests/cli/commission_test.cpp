@@ -99,7 +99,11 @@ TEST_F(CommissionTest, RowsRunSideBySideAndTheTableSaysWhichFailedAndWhy) {
 
 TEST_F(CommissionTest, ContradictionsAndAddressesInUseAreRefusedBeforeAnythingIsSent) {
     QUELVAR_REQUIRE_NETNS();
-    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1), sim::DefaultModule(2)});
+    // Module 3 answers no search, and status queries with 600 bytes.
+    sim::ModuleConfig odd = sim::DefaultModule(3);
+    odd.answersSearch = false;
+    odd.statusReplySize = 600;
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1), sim::DefaultModule(2), odd});
     const std::string mac0 = MacText(farm->module(0));
     const std::string mac1 = MacText(farm->module(1));
     const std::string mac2 = MacText(farm->module(2));
@@ -115,14 +119,22 @@ TEST_F(CommissionTest, ContradictionsAndAddressesInUseAreRefusedBeforeAnythingIs
                   mac0 + "\n");
     EXPECT_TRUE(farm->receivedDatagrams().empty());
 
-    // Module 0 is to take module 1's address: refused, the other row goes on.
-    std::ofstream("taken.csv") << mac0 << ",127.0.0.3\n" << mac2 << ",127.0.1.12\n";
-    run = RunInProcess({"commission", "taken.csv", "--yes", "--jobs", "2"});
+    // Module 0 is to take module 1's address, module 1 module 3's: refused,
+    // the other row goes on.
+    std::ofstream("taken.csv") << mac0 << ",127.0.0.3\n"
+                               << mac1 << ",127.0.0.5\n"
+                               << mac2 << ",127.0.1.12\n";
+    run = RunInProcess({"commission", "taken.csv", "--yes", "--jobs", "3"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("FAIL   address in use by " + mac1 + "; nothing sent"),
               std::string::npos)
         << run.out;
+    EXPECT_NE(run.out.find("FAIL   set-ip 127.0.0.3 -> 127.0.0.5: address in use by a device "
+                           "that does not say which"),
+              std::string::npos)
+        << run.out;
     EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 2}));
+    EXPECT_EQ(farm->module(1).address, (platform::Ipv4Octets{127, 0, 0, 3}));
     EXPECT_EQ(farm->module(2).address, (platform::Ipv4Octets{127, 0, 1, 12}));
 }
 

@@ -113,32 +113,6 @@ TEST_F(ScriptedConnection, WaitLeavesTheBytesAfterItsChunk) {
     EXPECT_EQ(std::string(reinterpret_cast<char*>(reply), 3), "\n0>");  // CR/LF count here
 }
 
-// An echo ends where its text pauses for kAnswerPause; what follows is the
-// answer, left for the read, whether it comes at once after that or late.
-TEST_F(ScriptedConnection, EchoEndsWhereTheTextPausesAndLeavesTheAnswer) {
-    using std::chrono::milliseconds;
-    struct Case {
-        const char* what;
-        milliseconds lineEndGap;  // before each byte of the echo's line end
-        milliseconds answerGap;   // before each byte of the answer
-    };
-    for (const Case& c : {Case{"answer after the quiet second", milliseconds{0},
-                               milliseconds{1500}},
-                          Case{"echo's line end slow, answer later", milliseconds{200},
-                               milliseconds{1500}},
-                          Case{"answer past its time", milliseconds{0}, milliseconds{2500}}}) {
-        SCOPED_TRACE(c.what);
-        TelnetSocket socket;
-        auto log = std::make_shared<ScriptedTransport::Log>();
-        OpenScripted(socket, log).bytes("\r\nS0").drip("\r\n", c.lineEndGap).drip("\n0>",
-                                                                             c.answerGap);
-        EXPECT_EQ(TelnetWaitEcho(socket, "S0"), 0);
-        std::uint8_t reply[3] = {};
-        ASSERT_EQ(TelnetRecv(socket, reply, 3), 0);
-        EXPECT_EQ(std::string(reinterpret_cast<char*>(reply), 3), "\n0>");
-    }
-}
-
 TEST_F(ScriptedConnection, RecvOfNothingReceivesNothing) {
     script().bytes("abc");
     std::uint8_t buffer[4] = {};

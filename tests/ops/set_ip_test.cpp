@@ -1,4 +1,9 @@
 // Giving a module a new address, called as an operation.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "discovery/datagrams.h"
 #include "ops/messages.h"
 #include "ops/set_ip_address.h"
@@ -68,7 +73,7 @@ TEST_F(SetIpTest, AModuleThatAnswersOnlyStatusQueriesIsNotTakenForAnotherOne) {
     device.ipText = "127.0.0.2";
 
     ops::SetIpResult result =
-        ops::SetIpAddress(device, {127, 0, 0, 51}, ops::Retries::Window(), events_);
+        ops::SetIpAddress(device, {127, 0, 0, 51}, ops::Retries::Persistent(), events_);
     EXPECT_TRUE(result.outcome.succeeded()) << ops::DescribeOutcome(result.outcome);
     EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 51}));
     EXPECT_EQ(events_.notes, (std::vector<std::string>{
@@ -94,13 +99,43 @@ TEST_F(SetIpTest, ANewAddressHeldByADeviceThatSaysNotWhichIsRefusedWithNothingSe
     EXPECT_EQ(ipSetupsReceived(*farm), 0u);
 }
 
+// A check that cannot ask (here: no socket left for it) must not pass for
+// one that nobody answered.
+TEST_F(SetIpTest, ACheckThatCannotAskRefusesWithNothingSent) {
+    auto farm = StartFarm({sim::DefaultModule(0)});
+    const discovery::DeviceEntry device = found(*farm).at(0);
+    // Room for one more socket: the check that the module answers takes it
+    // and gives it back; the address check needs two at once.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const int lowest = ::dup(0);
+    ASSERT_GE(lowest, 0);
+    ::close(lowest);
+    rlimit oneMore = saved;
+    oneMore.rlim_cur = static_cast<rlim_t>(lowest + 1);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &oneMore), 0);
+    ops::SetIpResult result =
+        ops::SetIpAddress(device, {127, 0, 0, 60}, ops::Retries::Persistent(), events_);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+
+    EXPECT_EQ(result.outcome.kind, ops::OutcomeKind::AddressCheckFailed);
+    EXPECT_EQ(ops::DescribeOutcome(result.outcome),
+              "could not check whether 127.0.0.60 is free: " + platform::systemErrorText(EMFILE) +
+                  "; nothing sent");
+    ASSERT_EQ(events_.alerts.size(), 1u);
+    EXPECT_EQ(ops::MessageFor(events_.alerts[0], platform::Language::English)->kind,
+              ops::MessageKind::Warning);
+    EXPECT_EQ(events_.clears, 0);
+    EXPECT_EQ(ipSetupsReceived(*farm), 0u);
+}
+
 TEST_F(SetIpTest, AModuleThatAnswersSearchesOnlyAsBroadcastsIsStillRecognised) {
     sim::ModuleConfig module = sim::DefaultModule(0);
     module.answersAddressedSearch = false;
     auto farm = StartFarm({module});
     const discovery::DeviceEntry device = found(*farm).at(0);
     ops::SetIpResult result =
-        ops::SetIpAddress(device, {127, 0, 0, 52}, ops::Retries::Window(), events_);
+        ops::SetIpAddress(device, {127, 0, 0, 52}, ops::Retries::Persistent(), events_);
     ASSERT_TRUE(result.outcome.succeeded()) << ops::DescribeOutcome(result.outcome);
     EXPECT_EQ(result.module->address.octets, (platform::Ipv4Octets{127, 0, 0, 52}));
     EXPECT_TRUE(events_.notes.empty());

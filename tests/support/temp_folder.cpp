@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <system_error>
 
@@ -11,8 +12,10 @@ TempFolder::TempFolder(const std::string& purpose) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     std::error_code error;
     const std::filesystem::path base = std::filesystem::temp_directory_path(error);
-    const std::string stem =
+    std::string stem =
         "quelvar-" + purpose + "-" + (test != nullptr ? test->name() : "test") + "-";
+    // A parameterised case's name holds a slash.
+    std::replace(stem.begin(), stem.end(), '/', '-');
     std::random_device entropy;
     // create_directory says false when the folder was there already, so a name
     // it creates is nobody else's, whoever else runs the suite; this works the

@@ -250,7 +250,9 @@ int RunRestoreCommand(Console& console, ConsoleEvents& events) {
     std::optional<std::filesystem::path> logFolder;
     if (!PrepareLogFolder(console, logFolder)) return kExitFailure;
     InterruptHandler interrupt;
-    ops::SearchReport searched = SearchModules(console, events);
+    std::vector<discovery::MacAddress> wanted;
+    for (const auto& entry : toRestore) wanted.push_back(entry.mac);
+    ops::SearchReport searched = SearchModules(console, events, std::move(wanted));
     events.eraseProgress();
 
     auto moduleName = [&](std::size_t n) { return "module " + FormatMac(toRestore[n].mac); };

@@ -154,7 +154,9 @@ int RunCommissionCommand(Console& console, ConsoleEvents& events) {
 
     InterruptHandler interrupt;
     // One search for the whole sheet: every row starts from what it found.
-    ops::SearchReport searched = SearchModules(console, events);
+    std::vector<discovery::MacAddress> wanted;
+    for (std::size_t index : toRun) wanted.push_back(sheet.rows[index].mac);
+    ops::SearchReport searched = SearchModules(console, events, std::move(wanted));
     events.eraseProgress();
     if (searched.outcome.kind == ops::OutcomeKind::SocketError) return kExitFailure;
     const std::filesystem::path sheetFolder = platform::pathFromUtf8(sheetName).parent_path();

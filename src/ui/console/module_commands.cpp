@@ -14,7 +14,11 @@ namespace quelvar::ui::console {
 
 int RunPingCommand(Console& console, ConsoleEvents& events) {
     const platform::Ipv4Octets address = *console.options.address;
-    if (!ops::CheckAnswers(address, console.options.attempts, events)) return kExitFailure;
+    // The window's check, with as many attempts as asked, one second apart.
+    if (!discovery::PingDevice(address, console.options.attempts)) {
+        events.alert(ops::Failed(ops::OutcomeKind::DeviceNotAnswering));
+        return kExitFailure;
+    }
     events.eraseProgress();
     console.out << formatIpv4(address) << " answers.\n";
     return kExitSuccess;

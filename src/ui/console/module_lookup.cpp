@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "ops/whereabouts.h"
+#include "platform/socket.h"
 
 namespace quelvar::ui::console {
 
@@ -17,8 +18,11 @@ discovery::SearchScope ConsoleSearchScope(const Console& console) {
     return scope;
 }
 
-ops::SearchReport SearchModules(Console& console, ConsoleEvents& events) {
-    ops::SearchReport report = ops::Search(ConsoleSearchScope(console), events);
+ops::SearchReport SearchModules(Console& console, ConsoleEvents& events,
+                                std::vector<discovery::MacAddress> wanted) {
+    discovery::SearchScope scope = ConsoleSearchScope(console);
+    scope.wanted = std::move(wanted);
+    ops::SearchReport report = ops::Search(scope, events);
     if (report.result.timeLimitReached) {
         events.say("quelvarinit-cli: the search stopped after " +
                    std::to_string(std::chrono::duration_cast<std::chrono::seconds>(
@@ -40,13 +44,18 @@ std::optional<discovery::DeviceEntry> FindModule(Console& console, ConsoleEvents
         // Asked where it is: the one module there, wherever the broadcast reaches.
         ops::Occupant occupant = ops::WhoAnswersAt(selector.address, console.retries);
         if (!occupant.modules.empty()) return occupant.modules.front();
-        events.say(occupant.statusAnswered
-                       ? "no module " + selector.text() + ": something answers there, but not "
-                                                          "as a module does"
-                       : "no module answers at " + selector.text());
+        if (occupant.anythingAnswered()) {
+            events.say("no module " + selector.text() +
+                       ": something answers there, but not as a module does");
+        } else if (occupant.error != 0) {
+            events.say("could not ask " + selector.text() + ": " +
+                       platform::systemErrorText(occupant.error));
+        } else {
+            events.say("no module answers at " + selector.text());
+        }
         return std::nullopt;
     }
-    ops::SearchReport report = SearchModules(console, events);
+    ops::SearchReport report = SearchModules(console, events, {selector.mac});
     if (const discovery::DeviceEntry* found = FindDevice(report.result.modules, selector)) {
         return *found;
     }

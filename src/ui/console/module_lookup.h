@@ -20,7 +20,10 @@ discovery::SearchScope ConsoleSearchScope(const Console& console);
 
 // That search, with what it adds on stderr: the note that the time limit cut
 // it short, and how many replies were beyond what a console search keeps.
-ops::SearchReport SearchModules(Console& console, ConsoleEvents& events);
+// `wanted`: the modules the command looks for; the request is repeated
+// (within the rounds allowed) while one of them has not answered.
+ops::SearchReport SearchModules(Console& console, ConsoleEvents& events,
+                                std::vector<discovery::MacAddress> wanted = {});
 
 // The module a command names: one named by its MAC address is the first
 // of the search with that address; one named by an address is asked there
