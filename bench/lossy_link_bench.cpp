@@ -56,18 +56,44 @@ std::vector<sim::ModuleConfig> modules() {
     return result;
 }
 
-// Modules found by the console's search, of kModules, summed over kSearches.
-int searchFigure(const ops::Retries& retries) {
+// Modules found by the console's search, of kModules, summed over kSearches,
+// the first of them right after the link came up. `each` lists every
+// search's count, and how long it took.
+int searchFigure(const ops::Retries& retries, std::string& each) {
     ops::NoEvents events;
     int found = 0;
     for (int run = 0; run < kSearches; ++run) {
         discovery::SearchScope scope;
         scope.rounds = retries.searchRounds;
         scope.mergeRepeats = true;
-        found += static_cast<int>(ops::Search(scope, events).result.modules.size());
+        const auto start = std::chrono::steady_clock::now();
+        const int count = static_cast<int>(ops::Search(scope, events).result.modules.size());
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        char text[32];
+        std::snprintf(text, sizeof text, "%s%d in %.1f s", run == 0 ? "" : ", ", count, seconds);
+        each += text;
+        found += count;
     }
     return found;
 }
+
+// A row's trace, kept so that a failed row can say where it stopped.
+class TraceEvents : public ops::NoEvents {
+  public:
+    void clearLog() override { trace.clear(); }
+    void log(std::string_view text) override { ops::AppendCapped(trace, text); }
+    void note(std::string_view line) override { notes += std::string(notes.empty() ? "" : "; ") + std::string(line); }
+    // The last line the row wrote, where it stopped.
+    std::string lastLine() const {
+        std::string text = trace;
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        const auto start = text.find_last_of('\n');
+        return start == std::string::npos ? text : text.substr(start + 1);
+    }
+    std::string trace;
+    std::string notes;
+};
 
 struct RowFigures {
     int passed = 0;        // passed, and the module truly holds address and records
@@ -83,13 +109,16 @@ RowFigures commissionFigure(sim::Farm& farm, const std::filesystem::path& file,
     discovery::SearchScope scope;
     scope.rounds = retries.searchRounds;
     scope.mergeRepeats = true;
+    // As `commission` searches: on until every module of the sheet answered.
+    for (int i = 0; i < kModules; ++i) scope.wanted.push_back(farm.module(i).mac);
     const std::vector<discovery::DeviceEntry> found = ops::Search(scope, searchEvents).result.modules;
 
     std::vector<ops::CommissionResult> results(kModules);
+    std::vector<TraceEvents> traces(kModules);
     std::vector<std::thread> rows;
     for (int i = 0; i < kModules; ++i) {
         rows.emplace_back([&, i] {
-            ops::NoEvents events;
+            TraceEvents& events = traces[static_cast<std::size_t>(i)];
             ops::CommissionPlan plan;
             plan.mac = farm.module(i).mac;
             plan.address = {127, 0, 1, static_cast<std::uint8_t>(10 + i)};
@@ -120,8 +149,15 @@ RowFigures commissionFigure(sim::Farm& farm, const std::filesystem::path& file,
         if (passed && !(holds && written)) ++figures.falseSuccess;
         if (some > 0 && !written && farm.resets(i) == 0) ++figures.halfWritten;
         if (!passed) {
+            const TraceEvents& row = traces[static_cast<std::size_t>(i)];
+            const std::string stopped = row.lastLine();
             figures.failures.push_back("row " + std::to_string(i + 1) + ": " +
-                                       results[static_cast<std::size_t>(i)].detail);
+                                       results[static_cast<std::size_t>(i)].detail +
+                                       (stopped.empty() ? "" : " [trace: " + stopped + "]") +
+                                       (row.notes.empty() ? "" : " [notes: " + row.notes + "]"));
+            if (std::getenv("QUELVAR_BENCH_TRACES") != nullptr) {
+                std::printf("--- row %d trace:\n%s\n", i + 1, row.trace.c_str());
+            }
         }
     }
     return figures;
@@ -192,6 +228,7 @@ int main(int argc, char** argv) {
         sim::LinkFaults faults = profiles[n].faults;
         faults.seed = 1000 + n;
         int found = 0;
+        std::string searches;
         RowFigures rows;
         int heldSent = 0;
         std::vector<std::string> heldReasons;
@@ -203,7 +240,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "the simulated modules did not start (inside scripts/netns-run?)\n");
                 return 1;
             }
-            found = searchFigure(retries);
+            found = searchFigure(retries, searches);
             heldSent = heldAddressFigure(farm, retries, heldReasons);
         }
         {
@@ -220,11 +257,14 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         failures += rows.falseSuccess + heldSent;
         rows.failures.insert(rows.failures.end(), heldReasons.begin(), heldReasons.end());
+        reasons.push_back(std::string(profiles[n].name) + ", modules found by each search: " +
+                          searches);
         for (const std::string& reason : rows.failures) {
             reasons.push_back(std::string(profiles[n].name) + ", " + reason);
         }
     }
-    std::printf("goal: 100 found and 10 of 10 rows at 5 %% loss and at 300 +- 100 ms; "
+    std::printf("goal: 100 found and 10 of 10 rows with none half written at 5 %% and 20 %% "
+                "loss and at 300 +- 100 ms, the first search after the link came up counted; "
                 "no false pass anywhere; nothing sent onto a held address\n");
     for (const std::string& reason : reasons) std::printf("  %s\n", reason.c_str());
     std::filesystem::remove_all(folder);
