@@ -44,6 +44,13 @@ DialogFont MainDialogFont(platform::Language language) {
                                                     : DialogFont{"MS Sans Serif", 8};
 }
 
+std::string ActivityLogWindowTitle(platform::Language language, std::string_view applicationName) {
+    std::string title =
+        language == platform::Language::Japanese ? "動作ログ - " : "Activity log - ";
+    title += applicationName;
+    return title;
+}
+
 int DialogUnitsToPixelsX(int units, int averageCharWidth) {
     return (units * averageCharWidth + 2) / 4;
 }

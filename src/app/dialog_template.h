@@ -2,6 +2,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "platform/language.h"
 
@@ -50,6 +51,11 @@ struct DialogSize {
 std::span<const DialogControl> MainDialogControls();
 DialogSize MainDialogSize(platform::Language language);
 DialogFont MainDialogFont(platform::Language language);
+
+// The title of the separate activity log window (UTF-8): what it shows, in the
+// main window's language, then the application name, which is the main
+// window's own title.
+std::string ActivityLogWindowTitle(platform::Language language, std::string_view applicationName);
 
 // Dialog units to pixels: horizontal units are a quarter of the font's average
 // character width, vertical units an eighth of its height (rounded as the

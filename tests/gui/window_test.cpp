@@ -9,6 +9,8 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 
+#include <utility>
+
 #include "app/dialog_template.h"
 #include "gui_support.h"
 #include "ui/qt/ip_address_edit.h"
@@ -201,6 +203,23 @@ TEST(MainWindow, CtrlShiftLShowsTheActivityLogLiveInItsOwnWindow) {
     shown.dialog->dialog().AppendLog("more.\r\n");
     EXPECT_EQ(log->logText(), "build.104\nmore.\n");
     log->close();
+}
+
+TEST(MainWindow, TheActivityLogWindowIsTitledInTheWindowsLanguage) {
+    const std::pair<Language, const char*> cases[] = {
+        {Language::English, "Activity log - QUELVARinit"},
+        {Language::Japanese, "動作ログ - QUELVARinit"},
+    };
+    for (const auto& [language, title] : cases) {
+        SCOPED_TRACE(title);
+        ShownWindow shown(language);
+        ASSERT_TRUE(shown.ready);
+        QTest::keyClick(&shown.window(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+        ui::qt::LogWindow* log = shown.window().logWindow();
+        EXPECT_TRUE(log->isVisible());
+        EXPECT_EQ(log->windowTitle(), QString::fromUtf8(title));
+        log->close();
+    }
 }
 
 TEST(Startup, TheApplicationIconHasEverySizeOfTheIconTheme) {

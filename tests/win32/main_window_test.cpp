@@ -1,7 +1,8 @@
 // The real main window (template, presenter, worker thread) on this thread,
 // under Wine with an X display (tests/win32/window-test runs it): what the
 // window's enabled state and activation go through while an operation opens
-// a box or a dialog over it.
+// a box or a dialog over it, and how it and the log window follow a move to
+// a monitor of another scale.
 //
 // Windows gives the activation back to a box's owner when the box closes only
 // if the box found its owner enabled and disabled it itself. Wine gives it
@@ -15,6 +16,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -23,6 +25,7 @@
 #include "app/control_id.h"
 #include "platform/socket.h"
 #include "platform/utf8.h"
+#include "ui/win32/dpi.h"
 #include "ui/win32/main_window.h"
 
 namespace quelvar::ui::win32 {
@@ -220,6 +223,145 @@ TEST_F(MainWindowTest, TheFolderBrowserGivesTheWindowBackItsActivation) {
     wchar_t after[1024] = {};
     ::GetWindowTextW(label, after, 1024);
     EXPECT_STREQ(after, before) << "cancelling the browser changed the folder";
+}
+
+// The window as Windows makes it for a program that is per-monitor aware v1
+// (Windows 8.1, the first Windows 10 versions): Windows tells it of a new
+// DPI and proposes a rectangle, but lays nothing out again itself.
+class PerMonitorV1WindowTest : public MainWindowTest {
+  protected:
+    void SetUp() override {
+        using SetContext = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
+        const auto setContext = reinterpret_cast<SetContext>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SetThreadDpiAwarenessContext")));
+        if (setContext == nullptr) GTEST_SKIP() << "no per-thread DPI awareness here";
+        // Windows made on this thread meanwhile keep the awareness.
+        const DPI_AWARENESS_CONTEXT previous = setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+        MainWindowTest::SetUp();
+        setContext(previous);
+        ASSERT_FALSE(DialogScaledByWindows(window_->handle()));
+    }
+
+    // Tells `window` that it is now at `dpi`, with the rectangle Windows
+    // proposes there: the one it has, moved and grown by the scale.
+    static RECT changeDpi(HWND window, UINT from, UINT to) {
+        RECT rect{};
+        ::GetWindowRect(window, &rect);
+        const RECT suggested{rect.left + 7, rect.top + 5,
+                             rect.left + 7 + ::MulDiv(rect.right - rect.left, to, from),
+                             rect.top + 5 + ::MulDiv(rect.bottom - rect.top, to, from)};
+        ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(to, to),
+                       reinterpret_cast<LPARAM>(&suggested));
+        return suggested;
+    }
+
+    static SIZE sizeOf(HWND window) {
+        RECT rect{};
+        ::GetWindowRect(window, &rect);
+        return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+    }
+
+    // The right edge of the last of the address control's fields, from its left.
+    static LONG lastFieldRight(HWND address) {
+        RECT control{};
+        ::GetWindowRect(address, &control);
+        LONG right = 0;
+        for (HWND field = ::GetWindow(address, GW_CHILD); field != nullptr;
+             field = ::GetWindow(field, GW_HWNDNEXT)) {
+            RECT rect{};
+            ::GetWindowRect(field, &rect);
+            right = std::max(right, rect.right - control.left);
+        }
+        return right;
+    }
+
+    static LONG fontHeight(HWND window) {
+        LOGFONTW font{};
+        const auto handle = reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0));
+        return handle != nullptr && ::GetObjectW(handle, sizeof font, &font) == sizeof font
+                   ? font.lfHeight
+                   : 0;
+    }
+
+    // `after` is `before` times to/from, within 5 % (the dialog's units are
+    // whole pixels of the font's character size, which does not grow exactly
+    // by the scale).
+    static void expectScaled(const char* what, LONG before, LONG after, UINT from, UINT to) {
+        const double expected = static_cast<double>(before) * to / from;
+        EXPECT_NEAR(static_cast<double>(after), expected, expected * 0.05)
+            << what << ": " << before << " px at " << from << " DPI";
+    }
+};
+
+TEST_F(PerMonitorV1WindowTest, AtAnotherDpiTheWindowTakesTheProposedRectangleAndScalesItsControls) {
+    HWND dialog = window_->handle();
+    HWND search = ::GetDlgItem(dialog, static_cast<int>(ControlId::Search));
+    HWND progress = ::GetDlgItem(dialog, static_cast<int>(ControlId::Progress));
+    const UINT from = WindowDpi(dialog);
+    const UINT to = from * 3 / 2;
+    HWND address = ::GetDlgItem(dialog, static_cast<int>(ControlId::IpAddress));
+    ::SendMessageW(address, IPM_SETADDRESS, 0, MAKEIPADDRESS(192, 168, 10, 200));
+    const bool addressEnabled = ::IsWindowEnabled(address) != FALSE;
+    const SIZE searchBefore = sizeOf(search);
+    const SIZE progressBefore = sizeOf(progress);
+    const SIZE addressBefore = sizeOf(address);
+    const LONG lastFieldBefore = lastFieldRight(address);
+    RECT fileListBefore{};
+    ::GetWindowRect(::GetDlgItem(dialog, static_cast<int>(ControlId::FileList)), &fileListBefore);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&fileListBefore), 2);
+
+    const RECT suggested = changeDpi(dialog, from, to);
+
+    RECT now{};
+    ::GetWindowRect(dialog, &now);
+    EXPECT_TRUE(::EqualRect(&now, &suggested));
+    expectScaled("Search width", searchBefore.cx, sizeOf(search).cx, from, to);
+    expectScaled("Search height", searchBefore.cy, sizeOf(search).cy, from, to);
+    expectScaled("progress bar width", progressBefore.cx, sizeOf(progress).cx, from, to);
+    RECT fileList{};
+    ::GetWindowRect(::GetDlgItem(dialog, static_cast<int>(ControlId::FileList)), &fileList);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&fileList), 2);
+    expectScaled("file list left", fileListBefore.left, fileList.left, from, to);
+    // The address control at its new size, its fields laid out across it,
+    // holding the same address, in the same state and place in the tab order.
+    address = ::GetDlgItem(dialog, static_cast<int>(ControlId::IpAddress));
+    ASSERT_NE(address, nullptr);
+    expectScaled("address width", addressBefore.cx, sizeOf(address).cx, from, to);
+    expectScaled("address's last field", lastFieldBefore, lastFieldRight(address), from, to);
+    DWORD octets = 0;
+    EXPECT_EQ(::SendMessageW(address, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&octets)), 4);
+    EXPECT_EQ(octets, MAKEIPADDRESS(192, 168, 10, 200));
+    EXPECT_EQ(::IsWindowEnabled(address) != FALSE, addressEnabled);
+    EXPECT_EQ(::GetWindow(address, GW_HWNDNEXT),
+              ::GetDlgItem(dialog, static_cast<int>(ControlId::SetIpAddress)));
+    // The template's 8 point font at the new DPI, in the window and its controls.
+    const LONG height = -::MulDiv(8, static_cast<int>(to), 72);
+    EXPECT_EQ(fontHeight(dialog), height);
+    EXPECT_EQ(fontHeight(search), height);
+    EXPECT_EQ(fontHeight(progress), height);
+}
+
+TEST_F(PerMonitorV1WindowTest, AtAnotherDpiTheLogWindowTakesTheProposedRectangleAndScalesItsText) {
+    HWND dialog = window_->handle();
+    window_->logWindow().show(::GetModuleHandleW(nullptr), platform::Language::English,
+                              L"QUELVARinit", dialog);
+    HWND log = window_->logWindow().handle();
+    ASSERT_NE(log, nullptr);
+    HWND text = ::GetWindow(log, GW_CHILD);
+    const UINT from = WindowDpi(log);
+    const UINT to = from * 3 / 2;
+    const LONG heightBefore = fontHeight(text);
+
+    const RECT suggested = changeDpi(log, from, to);
+
+    RECT now{};
+    ::GetWindowRect(log, &now);
+    EXPECT_TRUE(::EqualRect(&now, &suggested));
+    EXPECT_EQ(fontHeight(text),
+              ::MulDiv(heightBefore, static_cast<int>(to), static_cast<int>(from)));
+    RECT client{};
+    ::GetClientRect(log, &client);
+    EXPECT_EQ(sizeOf(text).cx, client.right) << "the text no longer fills the window";
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 //   window-probe box-button ID    screen centre of button ID of that box
 //   window-probe save-button      screen centre of the save dialog's Save button
 //   window-probe log-window       the text of the separate activity log window
+//   window-probe log-window-title the title of that window
 //   window-probe log-window-size  "WIDTHxHEIGHT" of that window, frame included
 //   window-probe dpi              "awareness unaware|system|per-monitor|per-monitor-v2
 //                                 dpi N": how the window is scaled
@@ -389,8 +390,14 @@ int wmain(int argc, wchar_t** argv) {
         HWND box = ownedDialog(dialog);
         return box == nullptr ? 1 : printCentre(::GetDlgItem(box, std::wcstol(argv[2], nullptr, 10)));
     }
-    HWND log = ::FindWindowW(nullptr, (L"Activity log - " + windowText(dialog)).c_str());
+    // Found by its window class: its title is in the window's language.
+    HWND log = ::FindWindowW(L"QuelvarActivityLog", nullptr);
     if (log != nullptr && !::IsWindowVisible(log)) log = nullptr;
+    if (command == L"log-window-title") {
+        if (log == nullptr) return 1;
+        print(utf8FromWide(windowText(log)) + "\n");
+        return 0;
+    }
     if (command == L"log-window-size") {
         if (log == nullptr) return 1;
         RECT rect{};

@@ -5,10 +5,13 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "app/dialog_template.h"
+
 namespace quelvar::ui::qt {
 
-LogWindow::LogWindow(const QString& applicationName) {
-    setWindowTitle(QStringLiteral("Activity log - %1").arg(applicationName));
+LogWindow::LogWindow(platform::Language language, const QString& applicationName) {
+    setWindowTitle(QString::fromStdString(
+        app::ActivityLogWindowTitle(language, applicationName.toStdString())));
     setObjectName(QStringLiteral("activityLogWindow"));
     text_ = new QPlainTextEdit(this);
     text_->setReadOnly(true);

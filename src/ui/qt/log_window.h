@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "platform/language.h"
+
 class QPlainTextEdit;
 
 namespace quelvar::ui::qt {
@@ -15,7 +17,8 @@ class LogWindow : public QWidget {
     Q_OBJECT
 
   public:
-    explicit LogWindow(const QString& applicationName);
+    // Titled in the main window's language.
+    LogWindow(platform::Language language, const QString& applicationName);
 
     // The log as it stands; a log emptied for a new operation takes the
     // diagnostics of the last one with it.

@@ -145,7 +145,7 @@ MainWindow::MainWindow(Language language, const QString& caption, QWidget* paren
 
     buildControls();
 
-    logWindow_ = std::make_unique<LogWindow>(caption);
+    logWindow_ = std::make_unique<LogWindow>(language, caption);
     logWindow_->setWindowIcon(windowIcon());
     auto* logShortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+L")), this);
     logShortcut->setContext(Qt::WindowShortcut);

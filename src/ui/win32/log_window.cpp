@@ -1,5 +1,7 @@
 #include "ui/win32/log_window.h"
 
+#include "app/dialog_template.h"
+#include "platform/utf8.h"
 #include "ui/win32/dpi.h"
 
 namespace quelvar::ui::win32 {
@@ -49,7 +51,8 @@ LRESULT CALLBACK LogWindow::windowProc(HWND window, UINT message, WPARAM wParam,
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-void LogWindow::show(HINSTANCE instance, const std::wstring& applicationName, HWND mainWindow) {
+void LogWindow::show(HINSTANCE instance, platform::Language language,
+                     const std::wstring& applicationName, HWND mainWindow) {
     if (window_ == nullptr) {
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
@@ -66,7 +69,8 @@ void LogWindow::show(HINSTANCE instance, const std::wstring& applicationName, HW
             mainFontDpi_ = WindowDpi(mainWindow);
         }
         const UINT dpi = WindowDpi(mainWindow);
-        const std::wstring title = L"Activity log - " + applicationName;
+        const std::wstring title = platform::wideFromUtf8(
+            app::ActivityLogWindowTitle(language, platform::utf8FromWide(applicationName)));
         window_ = ::CreateWindowExW(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
                                     CW_USEDEFAULT, CW_USEDEFAULT, ScaleForDpi(kWidth, dpi),
                                     ScaleForDpi(kHeight, dpi), nullptr, nullptr, instance, this);

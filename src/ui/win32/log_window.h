@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/language.h"
+
 namespace quelvar::ui::win32 {
 
 // A separate, resizable window that shows the activity log while the log
@@ -16,8 +18,10 @@ class LogWindow {
     LogWindow(const LogWindow&) = delete;
     LogWindow& operator=(const LogWindow&) = delete;
 
-    // Made on first show, in the main window's font and at its DPI.
-    void show(HINSTANCE instance, const std::wstring& applicationName, HWND mainWindow);
+    // Made on first show, in the main window's font and at its DPI, titled
+    // in its language.
+    void show(HINSTANCE instance, platform::Language language, const std::wstring& applicationName,
+              HWND mainWindow);
     // The log as it stands; a log emptied for a new operation takes the
     // diagnostics of the last one with it.
     void setText(const std::wstring& text);

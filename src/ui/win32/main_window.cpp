@@ -1,11 +1,51 @@
 #include "ui/win32/main_window.h"
 
+#include <commctrl.h>
+
+#include "app/dialog_template.h"
+#include "ui/win32/dpi.h"
 #include "ui/win32/record_folder_win32.h"
 #include "ui/win32/resource_ids.h"
 
 namespace quelvar::ui::win32 {
 
 using app::ControlId;
+
+namespace {
+
+// The address control lays its four fields out once, when it is made, and
+// keeps them however it is resized or whatever font it is given. So at
+// another size it is made anew, in its place in the tab order, with what was
+// typed in each field; returns the new control.
+HWND remakeAddressControl(HWND old, int x, int y, int width, int height, HFONT font) {
+    HWND dialog = ::GetParent(old);
+    const auto style = static_cast<DWORD>(::GetWindowLongW(old, GWL_STYLE)) & ~WS_DISABLED;
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongW(old, GWL_EXSTYLE));
+    HWND fresh = ::CreateWindowExW(
+        exStyle, WC_IPADDRESSW, L"", style, x, y, width, height, dialog,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(::GetDlgCtrlID(old))),
+        reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(old, GWLP_HINSTANCE)), nullptr);
+    if (fresh == nullptr) {
+        ::SetWindowPos(old, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        return old;
+    }
+    ::SendMessageW(fresh, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    for (HWND from = ::GetWindow(old, GW_CHILD), to = ::GetWindow(fresh, GW_CHILD);
+         from != nullptr && to != nullptr;
+         from = ::GetWindow(from, GW_HWNDNEXT), to = ::GetWindow(to, GW_HWNDNEXT)) {
+        wchar_t field[8] = {};
+        ::GetWindowTextW(from, field, 8);
+        ::SetWindowTextW(to, field);
+    }
+    if (!::IsWindowEnabled(old)) ::EnableWindow(fresh, FALSE);
+    const bool hadFocus = ::IsChild(old, ::GetFocus());
+    ::SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::DestroyWindow(old);
+    if (hadFocus) ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(fresh), TRUE);
+    return fresh;
+}
+
+}  // namespace
 
 LANGID ResourceLanguage(platform::Language language) {
     return language == platform::Language::Japanese ? MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)
@@ -22,6 +62,7 @@ MainWindow::MainWindow(platform::Language language, std::wstring applicationName
 
 MainWindow::~MainWindow() {
     if (dialog_ != nullptr) ::DestroyWindow(dialog_);
+    if (dpiFont_ != nullptr) ::DeleteObject(dpiFont_);
     if (bigIcon_ != nullptr) ::DestroyIcon(bigIcon_);
     if (smallIcon_ != nullptr) ::DestroyIcon(smallIcon_);
 }
@@ -60,7 +101,7 @@ int MainWindow::run() {
         if (isLogShortcut(message)) {
             logWindow_.show(
                 reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(dialog_, GWLP_HINSTANCE)),
-                applicationName_, dialog_);
+                language_, applicationName_, dialog_);
             continue;
         }
         // The dialog manager gives Tab, mnemonics, Esc and Enter their meaning.
@@ -112,6 +153,14 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(bigIcon_);
+        case WM_DPICHANGED:
+            return onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        case WM_GETFONT:
+            // The font the window is laid out in now, which the log window
+            // takes on; before any DPI change, the dialog manager's own.
+            if (dpiFont_ == nullptr) return FALSE;
+            ::SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, reinterpret_cast<LONG_PTR>(dpiFont_));
+            return TRUE;
         case WM_DESTROY:
             dialog_ = nullptr;
             ::PostQuitMessage(0);
@@ -119,6 +168,60 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             return FALSE;
     }
+}
+
+bool MainWindow::onDpiChanged(UINT dpi, const RECT& suggested) {
+    if (DialogScaledByWindows(dialog_)) return false;
+    // The dialog manager lays the template out once, at creation; at another
+    // scale it is done here the same way: the template's font at the new
+    // DPI, and every control at its dialog units in that font.
+    LOGFONTW logFont{};
+    const auto current = reinterpret_cast<HFONT>(::SendMessageW(dialog_, WM_GETFONT, 0, 0));
+    if (current == nullptr || ::GetObjectW(current, sizeof logFont, &logFont) != sizeof logFont) {
+        return false;
+    }
+    logFont.lfHeight =
+        -::MulDiv(app::MainDialogFont(language_).pointSize, static_cast<int>(dpi), 72);
+    HFONT font = ::CreateFontIndirectW(&logFont);
+    if (font == nullptr) return false;
+
+    // The font's dialog base units, measured as the dialog manager measures them.
+    HDC dc = ::GetDC(dialog_);
+    const HGDIOBJ previous = ::SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    constexpr wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE alphabet{};
+    ::GetTextExtentPoint32W(dc, kAlphabet, 52, &alphabet);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(dialog_, dc);
+    const int charWidth = (alphabet.cx / 26 + 1) / 2;
+    const int charHeight = metrics.tmHeight;
+
+    ::SetWindowPos(dialog_, nullptr, suggested.left, suggested.top,
+                   suggested.right - suggested.left, suggested.bottom - suggested.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    // The controls are the dialog's children in template order.
+    HWND child = ::GetWindow(dialog_, GW_CHILD);
+    for (const app::DialogControl& entry : app::MainDialogControls()) {
+        if (child == nullptr) break;
+        const app::DialogRect units = entry.rect(language_);
+        const int x = app::DialogUnitsToPixelsX(units.x, charWidth);
+        const int y = app::DialogUnitsToPixelsY(units.y, charHeight);
+        const int width = app::DialogUnitsToPixelsX(units.width, charWidth);
+        const int height = app::DialogUnitsToPixelsY(units.height, charHeight);
+        if (entry.kind == app::ControlKind::IpAddress) {
+            child = remakeAddressControl(child, x, y, width, height, font);
+        } else {
+            ::SetWindowPos(child, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+            ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        }
+        child = ::GetWindow(child, GW_HWNDNEXT);
+    }
+    if (dpiFont_ != nullptr) ::DeleteObject(dpiFont_);
+    dpiFont_ = font;
+    ::InvalidateRect(dialog_, nullptr, TRUE);
+    return true;
 }
 
 void MainWindow::onCommand(int id, int code) {

@@ -73,6 +73,9 @@ class MainWindow {
     static INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
     void onInitDialog();
+    // Moved to a monitor of another scale: false when Windows lays the
+    // dialog out itself.
+    bool onDpiChanged(UINT dpi, const RECT& suggested);
     void onCommand(int id, int code);
     void startOperation(app::ControlId id);
     void endOperation();
@@ -83,6 +86,7 @@ class MainWindow {
     HWND dialog_ = nullptr;
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
+    HFONT dpiFont_ = nullptr;  // the template's font remade at a later DPI; none before
     DWORD threadId_ = 0;
     bool busy_ = false;
     HWND focusBeforeOperation_ = nullptr;
