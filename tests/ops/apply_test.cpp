@@ -273,7 +273,7 @@ TEST_P(ApplyTest, ModuleThatAltersAWrittenRecordStoresItDifferent) {
 
 INSTANTIATE_TEST_SUITE_P(Echoes, ApplyTest,
                          ::testing::Values(std::chrono::milliseconds(0),
-                                           std::chrono::milliseconds(900)),
+                                           std::chrono::milliseconds(600)),
                          [](const ::testing::TestParamInfo<std::chrono::milliseconds>& echo) {
                              return echo.param.count() == 0 ? std::string("AtOnce")
                                                             : std::string("WithAPause");
