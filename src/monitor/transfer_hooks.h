@@ -2,10 +2,9 @@
 
 #include <chrono>
 #include <functional>
-#include <span>
 #include <string_view>
 
-#include "monitor/paced_sender.h"
+#include "monitor/paced_sends.h"
 
 namespace quelvar::monitor {
 
@@ -15,8 +14,6 @@ struct TransferHooks {
     std::function<void(std::string_view)> log;
     std::function<void(int)> progress;
     std::function<void(std::chrono::milliseconds)> pause;
-    // Sends paced texts (see SendInTurn); empty: TelnetSend and `pause`.
-    std::function<PacedResult(TelnetSocket&, std::span<const PacedText>)> sendPaced = {};
 };
 
 }  // namespace quelvar::monitor

@@ -4,7 +4,6 @@
 #include "monitor/record_download.h"
 #include "ops/search.h"
 #include "ops/transfer.h"
-#include "platform/fibers.h"
 
 namespace quelvar::ops {
 
@@ -73,10 +72,7 @@ ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries&
 Outcome SaveSetupRecordFile(const std::filesystem::path& path, const records::FileImage& image,
                             Events& events) {
     Outcome outcome;
-    // The flush to disk would hold every other fiber of the thread.
-    records::SaveResult result = records::SaveResult::WriteFailed;
-    platform::fibers::Offload([&] { result = records::SaveFileReplacing(path, image.bytes()); });
-    switch (result) {
+    switch (records::SaveFileReplacing(path, image.bytes())) {
         case records::SaveResult::CannotCreate:
             outcome = Failed(OutcomeKind::OpenError);
             break;

@@ -1,6 +1,5 @@
 #include "ops/transfer.h"
 
-#include "monitor/paced_sender.h"
 #include "platform/process.h"
 
 namespace quelvar::ops {
@@ -10,7 +9,6 @@ monitor::TransferHooks HooksFor(Events& events) {
         [&events](std::string_view text) { events.log(text); },
         [&events](int position) { events.progress(position); },
         [](std::chrono::milliseconds duration) { platform::sleepFor(duration); },
-        monitor::TelnetSendPaced,
     };
 }
 

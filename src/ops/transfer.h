@@ -7,8 +7,8 @@
 
 namespace quelvar::ops {
 
-// A transfer's trace and progress go to the events; its pauses are real,
-// and its paced sends go through the process's shared sender.
+// A transfer's trace and progress go to the events; its pauses are plain
+// sleeps of the calling thread.
 monitor::TransferHooks HooksFor(Events& events);
 
 // Connects to the module's monitor port and enters monitor mode, with the

@@ -4,7 +4,6 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/fibers.h"
 #include "platform/process.h"
 
 namespace quelvar::platform {
@@ -17,11 +16,7 @@ std::filesystem::path executablePath() {
 }
 
 void sleepFor(std::chrono::milliseconds duration) {
-    if (fibers::OnFiber()) {
-        fibers::SleepUntil(std::chrono::steady_clock::now() + duration);
-    } else {
-        std::this_thread::sleep_for(duration);
-    }
+    std::this_thread::sleep_for(duration);
 }
 
 std::size_t raiseOpenFileLimit(std::size_t wanted) {

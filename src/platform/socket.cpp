@@ -6,10 +6,7 @@ namespace quelvar::platform {
 
 Socket::~Socket() { close(); }
 
-Socket::Socket(Socket&& other) noexcept
-    : handle_(other.handle_),
-      receiveTimeout_(other.receiveTimeout_),
-      sendTimeout_(other.sendTimeout_) {
+Socket::Socket(Socket&& other) noexcept : handle_(other.handle_) {
     other.handle_ = invalidHandle();
 }
 
@@ -17,8 +14,6 @@ Socket& Socket::operator=(Socket&& other) noexcept {
     if (this != &other) {
         close();
         handle_ = other.handle_;
-        receiveTimeout_ = other.receiveTimeout_;
-        sendTimeout_ = other.sendTimeout_;
         other.handle_ = invalidHandle();
     }
     return *this;

@@ -90,10 +90,6 @@ public:
 private:
     explicit Socket(NativeSocket handle) : handle_(handle) {}
     NativeSocket handle_ = invalidHandle();
-    // What the time-outs were set to (0: none), for the calls made on a
-    // fiber, which wait on the descriptor themselves.
-    std::chrono::milliseconds receiveTimeout_{0};
-    std::chrono::milliseconds sendTimeout_{0};
     static NativeSocket invalidHandle();
 };
 

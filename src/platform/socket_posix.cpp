@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/fibers.h"
 #include "platform/socket.h"
 
 namespace quelvar::platform {
@@ -54,32 +53,6 @@ int setTimeout(int handle, int option, std::chrono::milliseconds timeout) {
     value.tv_sec = static_cast<time_t>(timeout.count() / 1000);
     value.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
     return ::setsockopt(handle, SOL_SOCKET, option, &value, sizeof value) == 0 ? 0 : lastError();
-}
-
-// On a fiber a call does not block the thread: it tries without waiting
-// and, where it would have to wait, lets the fiber step aside until the
-// descriptor is ready or the socket's time-out has passed, as the blocking
-// call would have waited.
-using Clock = std::chrono::steady_clock;
-
-Clock::time_point deadlineAfter(std::chrono::milliseconds timeout) {
-    return timeout.count() > 0 ? Clock::now() + timeout : Clock::time_point::max();
-}
-
-bool wouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK; }
-
-// Repeats `attempt` (a call made with MSG_DONTWAIT) until it does not have
-// to wait; the time-out error once `deadline` has passed first.
-template <typename Attempt>
-ssize_t onFiber(int handle, bool forWriting, Clock::time_point deadline, Attempt attempt) {
-    for (;;) {
-        ssize_t result = attempt();
-        if (result >= 0 || !wouldBlock()) return result;
-        if (!fibers::WaitForDescriptor(handle, forWriting, deadline)) {
-            errno = ETIMEDOUT;
-            return -1;
-        }
-    }
 }
 
 int setFlag(int handle, int option, bool on) {
@@ -130,12 +103,10 @@ int Socket::setBroadcast(bool on) { return setFlag(handle_, SO_BROADCAST, on); }
 int Socket::setReuseAddress(bool on) { return setFlag(handle_, SO_REUSEADDR, on); }
 
 int Socket::setReceiveTimeout(std::chrono::milliseconds timeout) {
-    receiveTimeout_ = timeout;
     return setTimeout(handle_, SO_RCVTIMEO, timeout);
 }
 
 int Socket::setSendTimeout(std::chrono::milliseconds timeout) {
-    sendTimeout_ = timeout;
     return setTimeout(handle_, SO_SNDTIMEO, timeout);
 }
 
@@ -169,14 +140,8 @@ Ipv4Endpoint Socket::localEndpoint() const {
 
 int Socket::sendTo(const void* data, std::size_t size, const Ipv4Endpoint& to) {
     sockaddr_in address = toSockaddr(to);
-    auto attempt = [&](int flags) {
-        return ::sendto(handle_, data, size, MSG_NOSIGNAL | flags,
-                        reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    };
-    ssize_t sent = fibers::OnFiber()
-                       ? onFiber(handle_, true, deadlineAfter(sendTimeout_),
-                                 [&] { return attempt(MSG_DONTWAIT); })
-                       : attempt(0);
+    ssize_t sent = ::sendto(handle_, data, size, MSG_NOSIGNAL,
+                            reinterpret_cast<const sockaddr*>(&address), sizeof address);
     return sent < 0 ? lastError() : 0;
 }
 
@@ -186,14 +151,8 @@ int Socket::receiveFrom(void* buffer, std::size_t capacity, std::size_t& receive
     sockaddr_in address{};
     socklen_t length = sizeof address;
     // MSG_TRUNC makes recvfrom report the datagram's real length.
-    auto attempt = [&](int flags) {
-        return ::recvfrom(handle_, buffer, capacity, MSG_TRUNC | flags,
-                          reinterpret_cast<sockaddr*>(&address), &length);
-    };
-    ssize_t count = fibers::OnFiber()
-                        ? onFiber(handle_, false, deadlineAfter(receiveTimeout_),
-                                  [&] { return attempt(MSG_DONTWAIT); })
-                        : attempt(0);
+    ssize_t count = ::recvfrom(handle_, buffer, capacity, MSG_TRUNC,
+                               reinterpret_cast<sockaddr*>(&address), &length);
     if (count < 0) return lastError();
     from = fromSockaddr(address);
     if (static_cast<std::size_t>(count) > capacity) {
@@ -206,10 +165,6 @@ int Socket::receiveFrom(void* buffer, std::size_t capacity, std::size_t& receive
 
 int Socket::waitReadable(std::chrono::milliseconds timeout, bool& readable) {
     readable = false;
-    if (fibers::OnFiber()) {
-        readable = fibers::WaitForDescriptor(handle_, false, Clock::now() + timeout);
-        return 0;
-    }
     pollfd entry{};
     entry.fd = handle_;
     entry.events = POLLIN;
@@ -239,14 +194,7 @@ int Socket::connect(const Ipv4Endpoint& remote, std::chrono::milliseconds timeou
         // EINTR on a non-blocking connect also leaves it in progress.
         error = (errno == EINPROGRESS || errno == EINTR) ? EINPROGRESS : errno;
     }
-    if (error == EINPROGRESS && fibers::OnFiber()) {
-        if (!fibers::WaitForDescriptor(handle_, true, Clock::now() + timeout)) {
-            error = ETIMEDOUT;
-        } else {
-            socklen_t length = sizeof error;
-            if (::getsockopt(handle_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
-        }
-    } else if (error == EINPROGRESS) {
+    if (error == EINPROGRESS) {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         pollfd entry{};
         entry.fd = handle_;
@@ -272,20 +220,6 @@ int Socket::connect(const Ipv4Endpoint& remote, std::chrono::milliseconds timeou
 }
 
 int Socket::send(const void* data, std::size_t size) {
-    if (fibers::OnFiber()) {
-        // A blocking send hands over every byte, or fails at its time-out.
-        const Clock::time_point deadline = deadlineAfter(sendTimeout_);
-        const auto* bytes = static_cast<const std::uint8_t*>(data);
-        while (size > 0) {
-            ssize_t sent = onFiber(handle_, true, deadline, [&] {
-                return ::send(handle_, bytes, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-            });
-            if (sent < 0) return lastError();
-            bytes += sent;
-            size -= static_cast<std::size_t>(sent);
-        }
-        return 0;
-    }
     ssize_t sent = ::send(handle_, data, size, MSG_NOSIGNAL);
     return sent < 0 ? lastError() : 0;
 }
@@ -293,14 +227,9 @@ int Socket::send(const void* data, std::size_t size) {
 int Socket::receive(void* buffer, std::size_t capacity, std::size_t& received) {
     received = 0;
     ssize_t count;
-    if (fibers::OnFiber()) {
-        count = onFiber(handle_, false, deadlineAfter(receiveTimeout_),
-                        [&] { return ::recv(handle_, buffer, capacity, MSG_DONTWAIT); });
-    } else {
-        do {
-            count = ::recv(handle_, buffer, capacity, 0);
-        } while (count < 0 && errno == EINTR);
-    }
+    do {
+        count = ::recv(handle_, buffer, capacity, 0);
+    } while (count < 0 && errno == EINTR);
     if (count < 0) return lastError();
     received = static_cast<std::size_t>(count);
     return 0;

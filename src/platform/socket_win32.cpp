@@ -125,12 +125,10 @@ int Socket::setReuseAddress(bool on) {
 }
 
 int Socket::setReceiveTimeout(std::chrono::milliseconds timeout) {
-    receiveTimeout_ = timeout;
     return setTimeout(handleOf(handle_), SO_RCVTIMEO, timeout);
 }
 
 int Socket::setSendTimeout(std::chrono::milliseconds timeout) {
-    sendTimeout_ = timeout;
     return setTimeout(handleOf(handle_), SO_SNDTIMEO, timeout);
 }
 

@@ -8,21 +8,16 @@
 #include <thread>
 #include <vector>
 
-#include "platform/fibers.h"
 #include "platform/process.h"
 
 namespace quelvar::site {
 
 std::size_t RunRows(std::size_t count, unsigned jobs, const std::function<void(std::size_t)>& row,
-                    const std::function<void()>& watch, RowWorkers kind) {
+                    const std::function<void()>& watch) {
     if (count == 0) return 0;
     std::size_t workers = jobs == 0 ? count : jobs;
     workers = std::clamp<std::size_t>(workers, 1, std::min(count, kMaxWorkers));
     platform::raiseOpenFileLimit(workers * kDescriptorsPerRow + 64);
-    if (kind == RowWorkers::Fibers &&
-        platform::fibers::Run(count, workers, row, watch, std::chrono::milliseconds(100))) {
-        return workers;
-    }
 
     std::atomic<std::size_t> next{0};
     std::mutex mutex;

@@ -13,20 +13,13 @@ inline constexpr std::size_t kMaxWorkers = 1024;
 // sockets of a probe, the IP-SETUP socket, the monitor connection, its log).
 inline constexpr std::size_t kDescriptorsPerRow = 6;
 
-// How a run's rows wait: a thread each, or fibers of the calling thread
-// (see platform/fibers.h) where the system has them. Fibers suit rows whose
-// code waits only in socket calls, pauses and offloaded file flushes, and
-// never while holding a lock another row takes.
-enum class RowWorkers { Threads, Fibers };
-
 // Works through `count` rows, `jobs` at a time (0: one worker per row), each
-// row on a worker of its own: `row(index)` for every index, in order of
-// starting. `watch()` runs on the calling thread about ten times a second
+// row on a thread of its own that waits in plain blocking calls and sleeps:
+// `row(index)` for every index, in order of starting. `watch()` runs on the calling thread about ten times a second
 // until every row has ended (to show progress, or to answer Ctrl+C). Returns
 // the number of workers it ran. The soft limit of open descriptors is raised,
 // where the system allows, for that many rows at once.
 std::size_t RunRows(std::size_t count, unsigned jobs, const std::function<void(std::size_t)>& row,
-                    const std::function<void()>& watch,
-                    RowWorkers workers = RowWorkers::Threads);
+                    const std::function<void()>& watch);
 
 }  // namespace quelvar::site

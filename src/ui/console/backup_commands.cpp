@@ -184,11 +184,9 @@ int RunBackupCommand(Console& console, ConsoleEvents& events) {
         if (!saved.succeeded()) return RowOutcome{RowOutcome::State::Failed, entry.reason};
         return RowOutcome{RowOutcome::State::Passed, "saved " + entry.file};
     };
-    // A backup's rows only talk to their modules and save a file: a thousand
-    // of them wait on fibers of this thread rather than a thread each.
     std::vector<RowOutcome> outcomes = run.run(
         body, logFolder, [&](std::size_t n) { return ModuleLogName(modules[toSave[n]]->mac); },
-        [&] { manifest.writeDue(); }, site::RowWorkers::Fibers);
+        [&] { manifest.writeDue(); });
     for (std::size_t n = 0; n < toSave.size(); ++n) {
         lines[toSave[n]].outcome = outcomes[n];
         if (outcomes[n].state == RowOutcome::State::NotStarted) {

@@ -92,8 +92,7 @@ void RowRun::watch() {
 std::vector<RowOutcome> RowRun::run(const Body& body,
                                     const std::optional<std::filesystem::path>& logFolder,
                                     const std::function<std::string(std::size_t)>& logName,
-                                    const std::function<void()>& meanwhile,
-                                    site::RowWorkers workers) {
+                                    const std::function<void()>& meanwhile) {
     std::vector<RowOutcome> outcomes(rows_);
     auto row = [&](std::size_t index) {
         if (stopRequested()) return;  // left as not started
@@ -127,13 +126,10 @@ std::vector<RowOutcome> RowRun::run(const Body& body,
                                    outcome.detail + '\n');
         outcomes[index] = std::move(outcome);
     };
-    site::RunRows(
-        rows_, console_.options.jobs, row,
-        [&] {
-            watch();
-            if (meanwhile) meanwhile();
-        },
-        workers);
+    site::RunRows(rows_, console_.options.jobs, row, [&] {
+        watch();
+        if (meanwhile) meanwhile();
+    });
     return outcomes;
 }
 

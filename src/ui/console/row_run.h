@@ -55,14 +55,12 @@ class RowRun {
     // Runs `body` for every row that starts; its result and messages go to
     // the board as it ends. With `logFolder`, each row's log is written there,
     // as it goes, to `logName(index)`. `meanwhile()`, when given, runs on the
-    // calling thread about ten times a second while rows run. `workers`: see
-    // site::RunRows.
+    // calling thread about ten times a second while rows run.
     using Body = std::function<RowOutcome(std::size_t, RowEvents&)>;
     std::vector<RowOutcome> run(const Body& body,
                                 const std::optional<std::filesystem::path>& logFolder = {},
                                 const std::function<std::string(std::size_t)>& logName = {},
-                                const std::function<void()>& meanwhile = {},
-                                site::RowWorkers workers = site::RowWorkers::Threads);
+                                const std::function<void()>& meanwhile = {});
 
     // Checked by the bodies between steps; says once that the run is stopping.
     bool stopRequested();
