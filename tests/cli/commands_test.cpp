@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <streambuf>
 
 #include <nlohmann/json.hpp>
 
@@ -234,6 +235,32 @@ TEST_F(ConsoleCommands, LoadAppliesAnyPathWithTheWindowsLog) {
     EXPECT_EQ(ReadText("l"), fullLoadLog({0, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(farm->module(0).records, records);
     EXPECT_EQ(farm->resets(0), 1);
+}
+
+// The question is answered after the file was replaced: what is applied is
+// the file as it was read and checked before, never what stands there now.
+TEST_F(ConsoleCommands, LoadAppliesTheFileAsItWasReadBeforeTheQuestion) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0)});
+    WriteRecordFile("site.rec", sim::DefaultRecords(0x11));
+    // Standard input that replaces the file when it is read for the answer.
+    struct ReplacedOnAnswer : std::streambuf {
+        std::string answer = "y\n";
+        bool replaced = false;
+        int_type underflow() override {
+            if (replaced) return traits_type::eof();
+            replaced = true;
+            WriteRecordFile("site.rec", sim::DefaultRecords(0x22));
+            setg(answer.data(), answer.data(), answer.data() + answer.size());
+            return traits_type::to_int_type(answer[0]);
+        }
+    } buffer;
+    std::istream input(&buffer);
+
+    CliRun run = RunInProcess({"load", "127.0.0.2", "site.rec"}, input, true);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(buffer.replaced);
+    EXPECT_EQ(farm->module(0).records, sim::DefaultRecords(0x11));
 }
 
 TEST_F(ConsoleCommands, LoadSaysWhereRecordsThatMoveTheModuleTookItAndVerifiesThere) {

@@ -22,9 +22,8 @@ namespace {
 // file: the header 04 "RECF", whole records, numbers 0 and 2 to 8 only. The
 // window applies any file as it stands; a script that names the wrong file
 // should hear of it.
-std::string unlikeADownload(const std::filesystem::path& file, records::RecordList& list) {
-    records::FileSource source;
-    if (!source.open(file)) return "cannot be opened";
+std::string unlikeADownload(const std::vector<std::uint8_t>& bytes, records::RecordList& list) {
+    records::MemorySource source(bytes);
     std::uint8_t header[records::kHeaderSize] = {};
     std::size_t got = 0;
     const bool headerRead = source.read(header, sizeof header, got) && got == sizeof header;
@@ -96,13 +95,19 @@ int RunSaveCommand(Console& console, ConsoleEvents& events) {
 int RunLoadCommand(Console& console, ConsoleEvents& events) {
     const Options& options = console.options;
     const std::filesystem::path file = platform::pathFromUtf8(options.file);
-    if (!IsReadableFile(file)) {
+    // Read once, before anything is sent: what is checked is what is
+    // applied (and what the read-back is compared with), whatever becomes
+    // of the file meanwhile. Ten records, all a load takes, fit well within
+    // an image.
+    const std::optional<std::vector<std::uint8_t>> bytes =
+        IsReadableFile(file) ? records::ReadFileStart(file, records::kImageCapacity)
+                             : std::nullopt;
+    if (!bytes) {
         console.err << "cannot read " << options.file << '\n';
         return kExitFailure;
     }
-    // Every record is read before anything is sent.
     records::RecordList list;
-    if (std::string why = unlikeADownload(file, list); !why.empty() && !options.force) {
+    if (std::string why = unlikeADownload(*bytes, list); !why.empty() && !options.force) {
         console.err << options.file << " " << why
                     << "; not applied (give --force to apply it as it stands)\n";
         return kExitUsage;
@@ -115,7 +120,8 @@ int RunLoadCommand(Console& console, ConsoleEvents& events) {
     }
     // Ctrl+C quits at once, except while the records are being written.
     InterruptHandler interrupt(InterruptHandler::Mode::HoldWhileWriting);
-    ops::ApplyResult applied = ops::ApplySetupRecordFile(*module, file, console.retries, events);
+    ops::ApplyResult applied =
+        ops::ApplySetupRecordBytes(*module, *bytes, file, console.retries, events);
     if (!applied.outcome.succeeded()) return Finish(events, "load", applied.outcome);
     events.eraseProgress();
     // Its records may have moved it; scripts find it by this line.
