@@ -9,28 +9,43 @@ namespace {
 constexpr const char* kFormat = "quelvarinit-commission-report";
 constexpr int kVersion = 1;
 
-}  // namespace
-
-std::string ReportText(const std::string& sheetName, const std::vector<ReportRow>& rows) {
+nlohmann::ordered_json rowsJson(const std::vector<ReportRow>& rows) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
-    for (const ReportRow& row : rows) {
+    for (const ReportRow& reported : rows) {
+        const RowResult& row = reported.row;
         nlohmann::ordered_json entry = {
-            {"line", row.line},
-            {"mac", discovery::FormatMac(row.mac)},
+            {"line", reported.line},
+            {"mac", discovery::FormatMac(reported.mac)},
             {"before", row.before},
             {"after", row.after},
-            {"file", row.file},
+            {"file", reported.file},
             {"steps", row.steps},
-            {"result", row.result},
-            {"reason", row.reason},
+            {"result", StateWord(row.state)},
+            {"reason", row.outcome},
             {"seconds", static_cast<double>(static_cast<long long>(row.seconds * 10 + 0.5)) / 10},
         };
         if (!row.log.empty()) entry["log"] = row.log;
         list.push_back(std::move(entry));
     }
+    return list;
+}
+
+// Texts a sheet or a module gave are bytes as they came: ones that are no
+// UTF-8 are replaced, never a reason to fail.
+std::string dumped(const nlohmann::ordered_json& json, int indent) {
+    return json.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+}  // namespace
+
+std::string ReportRowsJson(const std::vector<ReportRow>& rows, int indent) {
+    return dumped(rowsJson(rows), indent);
+}
+
+std::string ReportText(const std::string& sheetName, const std::vector<ReportRow>& rows) {
     nlohmann::ordered_json report = {
-        {"format", kFormat}, {"version", kVersion}, {"sheet", sheetName}, {"rows", std::move(list)}};
-    return report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+        {"format", kFormat}, {"version", kVersion}, {"sheet", sheetName}, {"rows", rowsJson(rows)}};
+    return dumped(report, 2) + "\n";
 }
 
 std::optional<Report> ParseReport(std::string_view text, std::string& error) {
@@ -58,18 +73,19 @@ std::optional<Report> ParseReport(std::string_view text, std::string& error) {
         }
         row.mac = *mac;
         row.line = entry["line"].get<int>();
-        row.before = field("before");
-        row.after = field("after");
         row.file = field("file");
-        row.result = field("result");
-        row.reason = field("reason");
-        row.log = field("log");
+        row.row.before = field("before");
+        row.row.after = field("after");
+        // A word this tool never writes reads as a row that did not run.
+        row.row.state = StateFromWord(field("result")).value_or(RowState::NotStarted);
+        row.row.outcome = field("reason");
+        row.row.log = field("log");
         if (entry.contains("seconds") && entry["seconds"].is_number()) {
-            row.seconds = entry["seconds"].get<double>();
+            row.row.seconds = entry["seconds"].get<double>();
         }
         if (entry.contains("steps") && entry["steps"].is_array()) {
             for (const nlohmann::json& step : entry["steps"]) {
-                if (step.is_string()) row.steps.push_back(step.get<std::string>());
+                if (step.is_string()) row.row.steps.push_back(step.get<std::string>());
             }
         }
         report.rows.push_back(std::move(row));
@@ -93,8 +109,8 @@ std::string ReportMismatch(const Report& report, const std::string& sheetName,
 
 bool PassedBefore(const Report& report, const SheetRow& row) {
     for (const ReportRow& done : report.rows) {
-        if (done.mac == row.mac && done.passed() && done.after == platform::formatIpv4(row.address) &&
-            done.file == row.file) {
+        if (done.mac == row.mac && done.passed() &&
+            done.row.after == platform::formatIpv4(row.address) && done.file == row.file) {
             return true;
         }
     }

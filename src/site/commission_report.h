@@ -8,6 +8,7 @@
 
 #include "discovery/device_table.h"
 #include "site/commission_sheet.h"
+#include "site/row_result.h"
 #include "site/running_file.h"
 
 namespace quelvar::site {
@@ -16,17 +17,16 @@ namespace quelvar::site {
 struct ReportRow {
     int line = 0;
     discovery::MacAddress mac{};
-    std::string before;  // where the module answered when the run found it; empty: not found
-    std::string after;   // where it answers now, as far as the run knows; empty: unknown
-    std::string file;    // as the sheet names it; empty: none
-    std::vector<std::string> steps;  // the steps done: "set-ip", "load", "verify"
-    std::string result;  // "pass", "fail", "stop" or "not started"
-    std::string reason;  // what was done, or why it failed
-    double seconds = 0;
-    std::string log;     // the row's log file; empty: none written
+    std::string file;  // as the sheet names it; empty: none
+    RowResult row;
 
-    bool passed() const { return result == "pass"; }
+    bool passed() const { return row.passed(); }
 };
+
+// The rows as JSON, one object each: line, mac, before, after, file, steps,
+// result (the state's word), reason (the row's outcome), seconds and, when
+// it was written, log. What a report holds and `commission --json` prints.
+std::string ReportRowsJson(const std::vector<ReportRow>& rows, int indent = -1);
 
 // A report, as `commission --report` writes it after each row:
 // {"format":"quelvarinit-commission-report","version":1,"sheet":NAME,"rows":[...]}

@@ -5,7 +5,7 @@
 #include "cli/cli_support.h"
 #include "ops/read_setup_records.h"
 #include "ui/console/device_json.h"
-#include "ui/console/device_selector.h"
+#include "ui/console/options.h"
 #include "ui/console/file_checks.h"
 #include "ui/console/options.h"
 

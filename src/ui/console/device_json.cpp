@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ui/console/device_selector.h"
+#include "ui/console/options.h"
 
 namespace quelvar::ui::console {
 

@@ -23,19 +23,23 @@ ops::SearchReport SearchModules(Console& console, ConsoleEvents& events,
     discovery::SearchScope scope = ConsoleSearchScope(console);
     scope.wanted = std::move(wanted);
     ops::SearchReport report = ops::Search(scope, events);
-    if (report.result.timeLimitReached) {
+    SayWhatTheSearchLeftOut(report.result, events);
+    return report;
+}
+
+void SayWhatTheSearchLeftOut(const discovery::SearchResult& result, ConsoleEvents& events) {
+    if (result.timeLimitReached) {
         events.say("quelvarinit-cli: the search stopped after " +
                    std::to_string(std::chrono::duration_cast<std::chrono::seconds>(
                                       discovery::kSearchTimeLimit)
                                       .count()) +
                    " s with replies still arriving; the list may be incomplete");
     }
-    if (int beyond = report.result.dropped; beyond > 0) {
+    if (int beyond = result.dropped; beyond > 0) {
         events.say(std::to_string(beyond) + " more repl" + (beyond == 1 ? "y" : "ies") +
                    " than the " + std::to_string(kConsoleSearchCapacity) +
                    " modules a search keeps: not listed");
     }
-    return report;
 }
 
 std::optional<discovery::DeviceEntry> FindModule(Console& console, ConsoleEvents& events,

@@ -5,7 +5,7 @@
 #include "ops/search.h"
 #include "ui/console/console.h"
 #include "ui/console/console_events.h"
-#include "ui/console/device_selector.h"
+#include "ui/console/options.h"
 
 namespace quelvar::ui::console {
 
@@ -24,6 +24,10 @@ discovery::SearchScope ConsoleSearchScope(const Console& console);
 // (within the rounds allowed) while one of them has not answered.
 ops::SearchReport SearchModules(Console& console, ConsoleEvents& events,
                                 std::vector<discovery::MacAddress> wanted = {});
+
+// The notes for a search the time limit cut short, or that found more
+// modules than a console search keeps.
+void SayWhatTheSearchLeftOut(const discovery::SearchResult& result, ConsoleEvents& events);
 
 // The module a command names: one named by its MAC address is the first
 // of the search with that address; one named by an address is asked there

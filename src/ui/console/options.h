@@ -6,9 +6,16 @@
 
 #include "platform/language.h"
 #include "platform/ipv4.h"
-#include "ui/console/device_selector.h"
+#include "site/device_selector.h"
 
 namespace quelvar::ui::console {
+
+using discovery::FormatMac;
+using discovery::MacAddress;
+using platform::formatIpv4;
+using site::DeviceSelector;
+using site::FindDevice;
+using site::ParseDeviceSelector;
 
 enum class Command { Search, Ping, SetIp, Save, Load, Telnet, Web, Commission, Backup, Restore };
 

@@ -7,24 +7,6 @@ namespace quelvar::ui::console {
 RowEvents::RowEvents(CommissionBoard& board, std::size_t row, platform::Language language)
     : board_(board), row_(row), language_(language) {}
 
-bool RowEvents::writeLogTo(const std::filesystem::path& path) {
-    file_.open(path, std::ios::binary | std::ios::trunc);
-    fileFailed_ = !file_.is_open();
-    return !fileFailed_;
-}
-
-bool RowEvents::logWritten() const {
-    return !fileFailed_;
-}
-
-void RowEvents::log(std::string_view text) {
-    if (!file_.is_open()) return;
-    file_.write(text.data(), static_cast<std::streamsize>(text.size()));
-    // Flushed with every text: a kill must leave the trace up to here.
-    file_.flush();
-    if (file_.fail()) fileFailed_ = true;
-}
-
 void RowEvents::progress(int position) {
     board_.progress(row_, position, ops::kProgressUpper);
 }

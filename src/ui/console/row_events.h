@@ -2,8 +2,6 @@
 
 #include <atomic>
 #include <cstddef>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 
@@ -14,25 +12,19 @@
 
 namespace quelvar::ui::console {
 
-// What one commissioning row's operations report. The row's log is its own
-// stream of every operation's trace, in order (an operation emptying the log
-// starts no new file); it goes to the row's log file as it is written, so a
-// run that is killed leaves the trace of what happened up to then. Messages
-// and notes are kept for the row's result; progress goes to the board.
+// What one row of a run shows on the console: its steps and progress on the
+// board; its messages and notes, kept for the lines of its result. Its trace
+// goes to its log file, when there is one, on the run's side.
 class RowEvents : public ops::Events {
   public:
     RowEvents(CommissionBoard& board, std::size_t row, platform::Language language);
-
-    // Opens the row's log file; false when it cannot be created.
-    bool writeLogTo(const std::filesystem::path& path);
-    bool logWritten() const;  // no write to the log file failed
 
     const std::string& messages() const { return messages_; }
     // Read from other threads: is the row's module being written right now?
     bool isWriting() const { return writingNow_.load(); }
 
     void clearLog() override {}
-    void log(std::string_view text) override;
+    void log(std::string_view) override {}
     void progress(int position) override;
     void alert(const ops::Outcome& outcome) override;
     void note(std::string_view line) override;
@@ -45,8 +37,6 @@ class RowEvents : public ops::Events {
     std::size_t row_;
     platform::Language language_;
     std::string messages_;
-    std::ofstream file_;
-    bool fileFailed_ = false;
     std::optional<InterruptHandler::Writing> writing_;
     std::atomic<bool> writingNow_{false};
 };

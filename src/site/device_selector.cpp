@@ -1,6 +1,6 @@
-#include "ui/console/device_selector.h"
+#include "site/device_selector.h"
 
-namespace quelvar::ui::console {
+namespace quelvar::site {
 
 std::optional<DeviceSelector> ParseDeviceSelector(std::string_view text) {
     DeviceSelector selector;
@@ -23,7 +23,7 @@ bool DeviceSelector::matches(const discovery::DeviceEntry& entry) const {
 }
 
 std::string DeviceSelector::text() const {
-    return kind == Kind::Mac ? FormatMac(mac) : formatIpv4(address);
+    return kind == Kind::Mac ? discovery::FormatMac(mac) : platform::formatIpv4(address);
 }
 
 const discovery::DeviceEntry* FindDevice(const std::vector<discovery::DeviceEntry>& modules,
@@ -34,4 +34,4 @@ const discovery::DeviceEntry* FindDevice(const std::vector<discovery::DeviceEntr
     return nullptr;
 }
 
-}  // namespace quelvar::ui::console
+}  // namespace quelvar::site

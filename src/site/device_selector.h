@@ -8,18 +8,14 @@
 #include "discovery/device_table.h"
 #include "platform/ipv4.h"
 
-namespace quelvar::ui::console {
-
-using discovery::FormatMac;
-using discovery::MacAddress;
-using platform::formatIpv4;
+namespace quelvar::site {
 
 // How a command names one module: by its MAC address or by the IPv4 address
 // it answered the search from.
 struct DeviceSelector {
     enum class Kind { Mac, Address };
     Kind kind = Kind::Mac;
-    MacAddress mac{};
+    discovery::MacAddress mac{};
     platform::Ipv4Octets address{};
 
     bool matches(const discovery::DeviceEntry& entry) const;
@@ -32,4 +28,4 @@ std::optional<DeviceSelector> ParseDeviceSelector(std::string_view text);
 const discovery::DeviceEntry* FindDevice(const std::vector<discovery::DeviceEntry>& modules,
                                          const DeviceSelector& selector);
 
-}  // namespace quelvar::ui::console
+}  // namespace quelvar::site

@@ -1,0 +1,189 @@
+#include "site/backup_run.h"
+
+#include <algorithm>
+
+#include "ops/commission_module.h"
+#include "ops/search.h"
+#include "ops/whereabouts.h"
+#include "platform/utf8.h"
+#include "site/running_file.h"
+
+namespace quelvar::site {
+
+namespace {
+
+RowResult failedRow(std::string why) {
+    RowResult row;
+    row.state = RowState::Failed;
+    row.outcome = std::move(why);
+    return row;
+}
+
+// The modules a backup saves: every one the search found, or those named
+// (nullopt for one found nowhere).
+std::vector<std::optional<discovery::DeviceEntry>> modulesToSave(
+    const std::vector<DeviceSelector>& named, const RunOptions& options, RunEvents& events) {
+    const ops::SearchReport searched = ops::Search(options.search, events.runEvents());
+    events.searched(searched.result);
+    std::vector<std::optional<discovery::DeviceEntry>> modules;
+    if (named.empty()) {
+        modules.assign(searched.result.modules.begin(), searched.result.modules.end());
+        return modules;
+    }
+    for (const DeviceSelector& selector : named) {
+        std::optional<discovery::DeviceEntry> module;
+        if (const discovery::DeviceEntry* found = FindDevice(searched.result.modules, selector)) {
+            module = *found;
+        } else if (selector.kind == DeviceSelector::Kind::Address) {
+            // Not among the search's answers: asked at its address, as a module named by one is.
+            ops::Occupant occupant = ops::WhoAnswersAt(selector.address, options.retries);
+            if (!occupant.modules.empty()) module = occupant.modules.front();
+        }
+        modules.push_back(std::move(module));
+    }
+    return modules;
+}
+
+}  // namespace
+
+BackupOutcome Backup(const BackingUp& job, const RunOptions& options, RunEvents& events) {
+    std::vector<std::optional<discovery::DeviceEntry>> modules =
+        modulesToSave(job.named, options, events);
+    BackupOutcome outcome;
+    // The search has said why; a manifest of nothing would only stand in the way.
+    if (modules.empty()) return outcome;
+
+    // Kept true as modules end: a run that is killed leaves a manifest that
+    // matches every file it had replaced a moment before.
+    const std::vector<BackupEntry>& earlier = job.earlier;
+    RunningFile<BackupEntry> manifest(job.folder / kManifestName, modules.size(),
+                                      [&earlier](const std::vector<BackupEntry>& ended) {
+                                          return ManifestText(MergeManifest(ended, earlier));
+                                      });
+    std::vector<BackupEntry> entries(modules.size());
+    outcome.rows.resize(modules.size());
+    std::vector<std::size_t> toSave;
+    for (std::size_t i = 0; i < modules.size(); ++i) {
+        BackupEntry& entry = entries[i];
+        ModuleRow& row = outcome.rows[i];
+        if (!modules[i]) {
+            // Named and found nowhere.
+            const DeviceSelector& selector = job.named[i];
+            if (selector.kind == DeviceSelector::Kind::Mac) entry.mac = selector.mac;
+            entry.reason = "not found";
+            row = {selector.text(), "", failedRow(entry.reason)};
+            manifest.keep(i, entry);
+            continue;
+        }
+        const discovery::DeviceEntry& module = *modules[i];
+        entry = PlanBackupEntry(module);
+        row = {discovery::FormatMac(module.mac), module.ipText, {}};
+        std::error_code error;
+        if (!job.replaceFiles &&
+            std::filesystem::exists(job.folder / platform::pathFromUtf8(entry.file), error)) {
+            entry.reason = entry.file + " is there already; not replaced (give --yes to replace it)";
+            row.row = failedRow(entry.reason);
+            manifest.keep(i, entry);
+            continue;
+        }
+        toSave.push_back(i);
+    }
+
+    SiteRows rows;
+    rows.count = toSave.size();
+    rows.names = [&](std::size_t n) {
+        const ModuleRow& row = outcome.rows[toSave[n]];
+        return RowNames{"module " + row.mac, "module " + row.mac + " " + row.address, row.mac};
+    };
+    rows.logName = [&](std::size_t n) { return ModuleLogName(modules[toSave[n]]->mac); };
+    rows.body = [&](std::size_t n, ops::Events& rowEvents) {
+        BackupEntry& entry = entries[toSave[n]];
+        const discovery::DeviceEntry& module = *modules[toSave[n]];
+        rowEvents.step("save");
+        RowResult result;
+        result.steps = {"save"};
+        result.before = result.after = module.ipText;
+        const ops::Outcome saved =
+            BackUpModule(module, job.folder, entry, options.retries, rowEvents);
+        result.state = saved.succeeded() ? RowState::Passed : RowState::Failed;
+        result.outcome = saved.succeeded() ? "saved " + entry.file : entry.reason;
+        return result;
+    };
+    rows.ended = [&](std::size_t n, const RowResult&) {
+        manifest.record(toSave[n], entries[toSave[n]]);
+    };
+    rows.meanwhile = [&] { manifest.writeDue(); };
+    const std::vector<RowResult> results = RunSiteRows(rows, options, events);
+    for (std::size_t n = 0; n < toSave.size(); ++n) {
+        outcome.rows[toSave[n]].row = results[n];
+        if (results[n].state == RowState::NotStarted) {
+            entries[toSave[n]].reason = results[n].outcome;
+            manifest.keep(toSave[n], entries[toSave[n]]);
+        }
+    }
+    outcome.manifestWritten = manifest.flush();
+    return outcome;
+}
+
+std::size_t RestorePlan::restorable() const {
+    return static_cast<std::size_t>(
+        std::count_if(problems.begin(), problems.end(), [](const std::string& p) { return p.empty(); }));
+}
+
+RestorePlan PlanRestore(const std::filesystem::path& folder, std::vector<BackupEntry> manifest) {
+    RestorePlan plan;
+    plan.folder = folder;
+    for (const BackupEntry& entry : manifest) {
+        RestoreFile checked = CheckRestoreFile(folder, entry);
+        plan.bytes.push_back(std::move(checked.bytes));
+        plan.problems.push_back(std::move(checked.problem));
+    }
+    plan.entries = std::move(manifest);
+    return plan;
+}
+
+std::vector<ModuleRow> Restore(const RestorePlan& plan, const RunOptions& options,
+                               RunEvents& events) {
+    std::vector<ModuleRow> rows(plan.entries.size());
+    std::vector<std::size_t> toRestore;
+    discovery::SearchScope scope = options.search;
+    for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+        rows[i].mac = discovery::FormatMac(plan.entries[i].mac);
+        if (!plan.problems[i].empty()) {
+            rows[i].row = failedRow(plan.problems[i]);
+            continue;
+        }
+        toRestore.push_back(i);
+        scope.wanted.push_back(plan.entries[i].mac);
+    }
+    const ops::SearchReport searched = ops::Search(scope, events.runEvents());
+    events.searched(searched.result);
+
+    SiteRows site;
+    site.count = toRestore.size();
+    site.names = [&](std::size_t n) {
+        const std::string name = "module " + rows[toRestore[n]].mac;
+        return RowNames{name, name, rows[toRestore[n]].mac};
+    };
+    site.logName = [&](std::size_t n) { return ModuleLogName(plan.entries[toRestore[n]].mac); };
+    site.body = [&](std::size_t n, ops::Events& rowEvents) {
+        // The module with this MAC address, wherever it is now; never another one.
+        const BackupEntry& entry = plan.entries[toRestore[n]];
+        ops::CommissionPlan restore;
+        restore.mac = entry.mac;
+        restore.file = plan.folder / platform::pathFromUtf8(entry.file);
+        restore.fileBytes = plan.bytes[toRestore[n]];
+        restore.verify = options.verify;
+        restore.stopRequested = [&events] { return events.stopRequested(); };
+        return RowOf(
+            ops::CommissionModule(searched.result.modules, restore, options.retries, rowEvents));
+    };
+    const std::vector<RowResult> results = RunSiteRows(site, options, events);
+    for (std::size_t n = 0; n < toRestore.size(); ++n) {
+        rows[toRestore[n]].row = results[n];
+        rows[toRestore[n]].address = results[n].after;
+    }
+    return rows;
+}
+
+}  // namespace quelvar::site

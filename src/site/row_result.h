@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quelvar::site {
+
+// How a row of a run over many modules ended.
+enum class RowState { NotStarted, Passed, Failed, Stopped };
+
+// The one place a row's state becomes words: "pass", "fail", "stop" and
+// "not started", as reports and the console's JSON have them; StateFromWord
+// reads them back.
+std::string_view StateWord(RowState state);
+std::optional<RowState> StateFromWord(std::string_view word);
+
+// One row of a run as it ended: what it did to its module and how it went.
+struct RowResult {
+    RowState state = RowState::NotStarted;
+    std::vector<std::string> steps;  // the steps begun, in order: "set-ip", "load", "verify", "save"
+    std::string outcome;  // what was done, or why it failed or did not start: one line
+    std::string before;   // where the module answered when the run found it; empty: not found
+    std::string after;    // where it answers now, as far as the run knows; empty: unknown
+    double seconds = 0;   // how long the row ran
+    std::string log;      // the file its trace went to; empty: none
+
+    bool passed() const { return state == RowState::Passed; }
+    // The step the row was at when it ended; empty before its first.
+    std::string step() const { return steps.empty() ? std::string() : steps.back(); }
+};
+
+}  // namespace quelvar::site

@@ -1,0 +1,111 @@
+#include "site/site_run.h"
+
+#include <chrono>
+#include <fstream>
+
+#include "platform/utf8.h"
+#include "site/row_runner.h"
+
+namespace quelvar::site {
+
+namespace {
+
+// A row's events that also keep its trace in a file, written as it goes so
+// that a run that is killed leaves the trace up to there. The trace is every
+// operation's in turn: an operation starting its log afresh starts no new file.
+class LoggedEvents : public ops::Events {
+  public:
+    LoggedEvents(ops::Events& shown, const std::filesystem::path& path)
+        : shown_(shown), file_(path, std::ios::binary | std::ios::trunc) {
+        failed_ = !file_.is_open();
+    }
+    bool written() const { return !failed_; }
+
+    void clearLog() override { shown_.clearLog(); }
+    void log(std::string_view text) override {
+        shown_.log(text);
+        if (failed_) return;
+        file_.write(text.data(), static_cast<std::streamsize>(text.size()));
+        file_.flush();
+        failed_ = file_.fail();
+    }
+    void progress(int position) override { shown_.progress(position); }
+    void alert(const ops::Outcome& outcome) override { shown_.alert(outcome); }
+    void note(std::string_view line) override { shown_.note(line); }
+    void step(std::string_view what) override { shown_.step(what); }
+    void ipSetupSent() override { shown_.ipSetupSent(); }
+    void writing(bool underway) override { shown_.writing(underway); }
+    void done(int progressWhileShown) override { shown_.done(progressWhileShown); }
+
+  private:
+    ops::Events& shown_;
+    std::ofstream file_;
+    bool failed_ = false;
+};
+
+}  // namespace
+
+RowResult RowOf(const ops::CommissionResult& done) {
+    RowResult result;
+    switch (done.state) {
+        case ops::CommissionResult::State::Passed: result.state = RowState::Passed; break;
+        case ops::CommissionResult::State::Stopped: result.state = RowState::Stopped; break;
+        case ops::CommissionResult::State::Failed: result.state = RowState::Failed; break;
+    }
+    result.steps = done.steps;
+    result.outcome = done.detail;
+    result.before = done.before;
+    result.after = done.after;
+    return result;
+}
+
+std::string ModuleLogName(const discovery::MacAddress& mac) {
+    return "module-" + discovery::FormatMac(mac) + ".log";
+}
+
+std::vector<RowResult> RunSiteRows(const SiteRows& rows, const RunOptions& options,
+                                   RunEvents& events) {
+    std::vector<RowResult> results(rows.count);
+    auto row = [&](std::size_t index) {
+        RowResult& result = results[index];
+        if (events.stopRequested()) {
+            result.outcome = "not started (interrupted)";
+            return;
+        }
+        ops::Events& shown = events.rowBegun(index, rows.names(index));
+        const auto started = std::chrono::steady_clock::now();
+        if (options.logFolder) {
+            const std::filesystem::path path = *options.logFolder / rows.logName(index);
+            LoggedEvents logged(shown, path);
+            result = rows.body(index, logged);
+            if (logged.written()) {
+                result.log = platform::utf8Of(path);
+            } else {
+                shown.note("cannot write the activity log into " +
+                           platform::utf8Of(*options.logFolder));
+                if (result.passed()) {
+                    result.state = RowState::Failed;
+                    result.outcome += "; log not written";
+                }
+            }
+        } else {
+            result = rows.body(index, shown);
+        }
+        result.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        if (rows.ended) rows.ended(index, result);
+        events.rowEnded(index, result);
+    };
+    RunRows(rows.count, options.jobs, row, [&] {
+        events.watch();
+        if (rows.meanwhile) rows.meanwhile();
+    });
+    for (RowResult& result : results) {
+        if (result.state == RowState::NotStarted && result.outcome.empty()) {
+            result.outcome = "not started (interrupted)";
+        }
+    }
+    return results;
+}
+
+}  // namespace quelvar::site
