@@ -1,0 +1,196 @@
+// A site's runs called as functions: one result per row, the report and the
+// manifest as rows end, a stop, and a run that goes on from an earlier one.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "ops/set_ip_address.h"
+#include "records/rec_file.h"
+#include "site/backup_run.h"
+#include "site/commission_run.h"
+#include "support/recording_events.h"
+#include "support/sim_fixture.h"
+#include "support/temp_folder.h"
+
+namespace quelvar::testing {
+namespace {
+
+std::string MacText(const sim::ModuleConfig& module) { return discovery::FormatMac(module.mac); }
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::optional<std::vector<std::uint8_t>> bytes = records::ReadFileStart(path, 1 << 20);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
+void WriteRecordFile(const std::filesystem::path& path, const std::map<int, sim::Bytes>& records) {
+    std::vector<records::Record> list;
+    for (const auto& [number, data] : records) {
+        list.push_back({static_cast<std::uint8_t>(number), data});
+    }
+    ASSERT_EQ(records::SaveFileReplacing(path, records::EncodeRecords(list)),
+              records::SaveResult::Saved);
+}
+
+// A sink that keeps what the run told it, row by row.
+class RecordingRun : public site::RunEvents {
+  public:
+    // Once this many rows have ended the run is stopping; -1: never.
+    explicit RecordingRun(int stopAfter = -1) : stopAfter_(stopAfter) {}
+
+    ops::Events& runEvents() override { return run; }
+    ops::Events& rowBegun(std::size_t row, const site::RowNames& names) override {
+        std::lock_guard lock(mutex_);
+        labels[row] = names.label;
+        return *(rows[row] = std::make_unique<RecordingEvents>());
+    }
+    void rowEnded(std::size_t row, const site::RowResult& result) override {
+        std::lock_guard lock(mutex_);
+        ended[row] = result;
+        ++ended_;
+    }
+    bool stopRequested() override {
+        std::lock_guard lock(mutex_);
+        return stopAfter_ >= 0 && ended_ >= stopAfter_;
+    }
+
+    RecordingEvents run;
+    std::map<std::size_t, std::unique_ptr<RecordingEvents>> rows;
+    std::map<std::size_t, std::string> labels;
+    std::map<std::size_t, site::RowResult> ended;
+
+  private:
+    std::mutex mutex_;
+    int ended_ = 0;
+    int stopAfter_;
+};
+
+class SiteRunTest : public ::testing::Test {
+  protected:
+    void SetUp() override { QUELVAR_REQUIRE_NETNS(); }
+    site::RunOptions options(unsigned jobs = 0) {
+        site::RunOptions options;
+        options.jobs = jobs;
+        options.search.rounds = options.retries.searchRounds;
+        options.search.mergeRepeats = true;
+        return options;
+    }
+    site::CommissionSheet sheetOf(const std::string& text) {
+        site::CommissionSheet sheet = site::ParseCommissionSheet(text);
+        EXPECT_TRUE(sheet.errors.empty());
+        return sheet;
+    }
+    TempFolder folder_{"site"};
+};
+
+// Each row as it went: one passes, one whose module refuses a record fails
+// half written, one whose module is nowhere fails before anything is sent;
+// the report holds them all, in sheet order.
+TEST_F(SiteRunTest, EveryRowEndsWithItsResultAndTheReportHoldsThem) {
+    sim::ModuleConfig refusing = sim::DefaultModule(1);
+    refusing.refuseRecord = 3;
+    auto farm = StartFarm({sim::DefaultModule(0), refusing});
+    WriteRecordFile(folder_.path() / "site.rec", sim::DefaultRecords(0x31));
+    const site::CommissionSheet sheet =
+        sheetOf(MacText(farm->module(0)) + ",127.0.1.10,site.rec\n" + MacText(refusing) +
+                ",127.0.1.11,site.rec\n02-00-00-99-99-99,127.0.1.12\n");
+    const std::filesystem::path report = folder_.path() / "report.json";
+    site::Commissioning job{sheet, "sheet.csv", folder_.path(), site::PlanSheet(sheet, {}), report};
+
+    RecordingRun run;
+    const site::CommissionOutcome outcome = site::Commission(job, options(), run);
+    ASSERT_EQ(outcome.rows.size(), 3u);
+    const site::RowResult& passed = outcome.rows[0].row;
+    EXPECT_EQ(passed.state, site::RowState::Passed) << passed.outcome;
+    EXPECT_EQ(passed.steps, (std::vector<std::string>{"set-ip", "load"}));
+    EXPECT_EQ(passed.before, "127.0.0.2");
+    EXPECT_EQ(passed.after, "127.0.1.10");
+    EXPECT_GT(passed.seconds, 0.0);
+    EXPECT_EQ(outcome.rows[1].row.state, site::RowState::Failed);
+    EXPECT_EQ(outcome.rows[1].row.step(), "load");
+    EXPECT_EQ(outcome.rows[2].row.state, site::RowState::Failed);
+    EXPECT_EQ(outcome.rows[2].row.outcome, "not found");
+    EXPECT_TRUE(outcome.rows[2].row.steps.empty());
+    // The sink heard every row end, with its own events and label.
+    EXPECT_EQ(run.ended.size(), 3u);
+    EXPECT_EQ(run.labels.at(0), "row 1 " + MacText(farm->module(0)) + " -> 127.0.1.10");
+    EXPECT_FALSE(run.rows.at(1)->notes.empty()) << "what the refusing module may hold";
+
+    std::string why;
+    std::optional<site::Report> written = site::ParseReport(ReadText(report), why);
+    ASSERT_TRUE(written.has_value()) << why;
+    ASSERT_EQ(written->rows.size(), 3u);
+    EXPECT_TRUE(written->rows[0].passed());
+    EXPECT_EQ(written->rows[1].row.outcome, outcome.rows[1].row.outcome);
+}
+
+// A stop leaves the rows not begun as such; a later run of the same sheet
+// with the report goes on with what did not pass.
+TEST_F(SiteRunTest, AStoppedRunGoesOnFromItsReport) {
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1)});
+    const site::CommissionSheet sheet = sheetOf(MacText(farm->module(0)) + ",127.0.1.20\n" +
+                                                MacText(farm->module(1)) + ",127.0.1.21\n");
+    const std::filesystem::path report = folder_.path() / "report.json";
+    site::Commissioning job{sheet, "sheet.csv", folder_.path(), site::PlanSheet(sheet, {}), report};
+    RecordingRun stopping(1);
+    const site::CommissionOutcome first = site::Commission(job, options(1), stopping);
+    EXPECT_EQ(first.rows[0].row.state, site::RowState::Passed) << first.rows[0].row.outcome;
+    EXPECT_EQ(first.rows[1].row.state, site::RowState::NotStarted);
+    EXPECT_EQ(first.rows[1].row.outcome, "not started (interrupted)");
+    EXPECT_EQ(stopping.ended.size(), 1u);
+
+    std::string why;
+    std::optional<site::Report> earlier = site::ParseReport(ReadText(report), why);
+    ASSERT_TRUE(earlier.has_value()) << why;
+    site::Commissioning resumed{sheet, "sheet.csv", folder_.path(),
+                                site::PlanSheet(sheet, earlier), report};
+    EXPECT_EQ(resumed.plan.toRun, std::vector<std::size_t>{1});
+    RecordingRun run;
+    const site::CommissionOutcome second = site::Commission(resumed, options(), run);
+    EXPECT_EQ(second.rows[0].row.outcome, "passed in an earlier run");
+    EXPECT_EQ(second.rows[1].row.state, site::RowState::Passed) << second.rows[1].row.outcome;
+    EXPECT_EQ(run.ended.size(), 1u);
+    EXPECT_EQ(farm->module(1).address, (platform::Ipv4Octets{127, 0, 1, 21}));
+}
+
+// A backup's rows and its manifest, and the restore of that backup to each
+// module by its MAC address, one of them found where it moved since.
+TEST_F(SiteRunTest, ABackupRestoresToEachModuleWhereverItIsNow) {
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1)});
+    site::BackingUp backup{folder_.path(), {}, {}, false};
+    RecordingRun saving;
+    const site::BackupOutcome saved = site::Backup(backup, options(), saving);
+    ASSERT_EQ(saved.rows.size(), 2u);
+    for (const site::ModuleRow& row : saved.rows) {
+        EXPECT_EQ(row.row.state, site::RowState::Passed) << row.row.outcome;
+    }
+    EXPECT_TRUE(saved.manifestWritten);
+
+    std::string why;
+    std::optional<std::vector<site::BackupEntry>> manifest =
+        site::ParseManifest(ReadText(folder_.path() / site::kManifestName), why);
+    ASSERT_TRUE(manifest.has_value()) << why;
+    const site::RestorePlan plan = site::PlanRestore(folder_.path(), *manifest);
+    EXPECT_EQ(plan.restorable(), 2u);
+
+    // Module 1 moves before the restore.
+    std::optional<discovery::DeviceEntry> second;
+    for (const discovery::DeviceEntry& entry : discovery::SearchForModules(options().search).modules) {
+        if (entry.mac == farm->module(1).mac) second = entry;
+    }
+    ASSERT_TRUE(second.has_value());
+    RecordingEvents moving;
+    ASSERT_TRUE(ops::SetIpAddress(*second, {127, 0, 0, 40}, ops::Retries::Window(), moving)
+                    .outcome.succeeded());
+    RecordingRun restoring;
+    const std::vector<site::ModuleRow> restored = site::Restore(plan, options(), restoring);
+    ASSERT_EQ(restored.size(), 2u);
+    for (const site::ModuleRow& row : restored) {
+        EXPECT_EQ(row.row.state, site::RowState::Passed) << row.row.outcome;
+    }
+    EXPECT_EQ(restored[1].address, "127.0.0.40");
+}
+
+}  // namespace
+}  // namespace quelvar::testing
