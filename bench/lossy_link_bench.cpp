@@ -81,7 +81,7 @@ int searchFigure(const ops::Retries& retries, std::string& each) {
 // A row's trace, kept so that a failed row can say where it stopped.
 class TraceEvents : public ops::NoEvents {
   public:
-    void clearLog() override { trace.clear(); }
+    void begun(ops::Operation) override { trace.clear(); }
     void log(std::string_view text) override { ops::AppendCapped(trace, text); }
     void note(std::string_view line) override { notes += std::string(notes.empty() ? "" : "; ") + std::string(line); }
     // The last line the row wrote, where it stopped.

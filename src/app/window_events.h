@@ -5,15 +5,23 @@
 namespace quelvar::app {
 
 // What an operation reports, as the window shows it: the trace into the
-// activity log, the progress bar, a box for every failure the user must be
-// told of, the diagnostics into the live log window.
+// activity log (started afresh for each operation), its stages on the
+// progress bar, a box for every failure the user must be told of, the
+// diagnostics into the live log window.
 class CInitDlg::WindowEvents : public ops::Events {
   public:
     explicit WindowEvents(CInitDlg& dlg) : dlg_(dlg) {}
 
-    void clearLog() override { dlg_.clearLog(); }
+    void begun(ops::Operation operation) override {
+        operation_ = operation;
+        dlg_.clearLog();
+    }
     void log(std::string_view text) override { dlg_.AppendLog(text); }
-    void progress(int position) override { dlg_.view_.setProgress(position); }
+    void stage(ops::Stage stage, int number) override {
+        dlg_.view_.setProgress(ops::ProgressPosition(operation_, stage, number));
+        // The address typed for the command is used up.
+        if (stage == ops::Stage::CommandSent) dlg_.view_.clearIpAddress();
+    }
     void alert(const ops::Outcome& outcome) override {
         if (std::optional<ops::Message> message = ops::MessageFor(outcome, dlg_.language_)) {
             dlg_.view_.messageBox(message->kind, message->text);
@@ -22,18 +30,18 @@ class CInitDlg::WindowEvents : public ops::Events {
     void note(std::string_view line) override {
         dlg_.view_.showDiagnostics({std::string(line)});
     }
-    void ipSetupSent() override { dlg_.view_.clearIpAddress(); }
     // The device list is emptied so that a new search comes before the next
     // operation on a module.
-    void done(int progressWhileShown) override {
+    void finished() override {
         dlg_.emptyList(ControlId::DeviceList);
         dlg_.UpdateControls();
-        dlg_.view_.setProgress(progressWhileShown);
+        dlg_.view_.setProgress(ops::ProgressWhileDone(operation_));
         dlg_.showString(MessageKind::ResultText, ops::StringId::Done);
     }
 
   private:
     CInitDlg& dlg_;
+    ops::Operation operation_ = ops::Operation::Search;
 };
 
 }  // namespace quelvar::app

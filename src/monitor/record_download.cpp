@@ -98,7 +98,7 @@ DownloadResult ReadSetupRecords(TelnetSocket& socket, records::FileImage& image,
     // go out as one paced sequence, with the pause after the request.
     std::chrono::milliseconds owed{0};
     for (int n = kFirstRecordSlot; n <= kLastRecordSlot; ++n) {
-        hooks.progress(n + 1);
+        hooks.record(n);
         if (n == 1 || n == 9) continue;
 
         std::snprintf(text, sizeof text, "setup %d getting...", n);

@@ -94,7 +94,7 @@ UploadResult WriteSetupRecords(TelnetSocket& socket, std::span<const records::Re
                                const TransferHooks& hooks) {
     std::chrono::milliseconds owed{0};
     for (int pass = 1; pass <= records::kMaxRecordsRead; ++pass) {
-        hooks.progress(pass);
+        hooks.record(pass);
         hooks.log("setup:");
         if (static_cast<std::size_t>(pass) > records.size()) break;  // the list is over
         UploadResult result =

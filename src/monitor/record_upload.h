@@ -29,7 +29,7 @@ struct UploadResult {
 // command "S%d\r\n", its data lines 10 ms apart, the end record, then the
 // echo and the module's three-byte reply. One pass per record, at most ten,
 // and one more pass that finds the list over when fewer than ten are given;
-// each pass moves the progress to its number. Stops at the first failure.
+// each pass is told by its number. Stops at the first failure.
 [[nodiscard]] UploadResult WriteSetupRecords(TelnetSocket& socket,
                                              std::span<const records::Record> records,
                                              const TransferHooks& hooks);

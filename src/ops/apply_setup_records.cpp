@@ -140,9 +140,9 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
     if (!CheckAnswers(device.address.octets, retries, events)) {
         return fail(Failed(OutcomeKind::DeviceNotAnswering));
     }
-    events.clearLog();
+    events.begun(Operation::ApplyRecords);
     events.log("Initialize:start.\r\n");
-    events.progress(0);
+    events.stage(Stage::Begun);
 
     records::RecordList list;
     if (Outcome read = readFile(file, bytes, list, events); !read.succeeded()) return fail(read);
@@ -156,7 +156,7 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
             if (furthest.anySent) events.note(halfWritten(list.records, furthest, fileName));
             return fail(Failed(OutcomeKind::SocketError, code));
         }
-        events.progress(1);
+        events.stage(Stage::MonitorEntered);
         events.log("setup record:send start.\r\n");
         events.writing(true);
         written = monitor::WriteSetupRecords(socket, list.records, HooksFor(events));
@@ -179,7 +179,7 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
             }
             events.writing(false);
             monitor::TelnetClose(socket);
-            events.progress(0);
+            events.stage(Stage::Ended);
             if (furthest.anySent) events.note(halfWritten(list.records, furthest, fileName));
             return fail(failure);
         }
@@ -196,16 +196,16 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
     if (int code = resetFailure) {
         ReportSocketError(events, code);
         monitor::TelnetClose(socket);
-        events.progress(0);
+        events.stage(Stage::Ended);
         if (written.anySent) events.note(halfWritten(list.records, written, fileName));
         return fail(Failed(OutcomeKind::SocketError, code));
     }
     platform::sleepFor(100ms);
     events.log("success.\r\n");
-    events.progress(11);
+    events.stage(Stage::ResetSent);
     events.log("Initialize:success:\r\n");
     monitor::TelnetClose(socket);
-    events.progress(12);
+    events.stage(Stage::Closed);
 
     // The records were taken either way, so the window still says "done.";
     // the log and the outcome tell whether the module came back.
@@ -220,8 +220,8 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
         applied.outcome = Failed(OutcomeKind::NotBackAfterReset);
     }
 
-    events.done(13);
-    events.progress(0);
+    events.finished();
+    events.stage(Stage::Ended);
     events.log("\r\nInitialize:end.\r\n");
     return applied;
 }

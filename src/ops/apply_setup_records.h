@@ -27,7 +27,7 @@ struct ApplyResult {
 // does not come back there is looked for once by its MAC address. With
 // `retries.uploadTries` above one, a write that stopped midway while the
 // module still answers is made again whole, and a note says so. The trace and
-// the progress are the window's; "done." follows once the reset went out.
+// the stages are the window's; "done." follows once the reset went out.
 // When a write stops for good, a note says which records the module may now
 // hold.
 ApplyResult ApplySetupRecordFile(const discovery::DeviceEntry& device,

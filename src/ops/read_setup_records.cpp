@@ -29,14 +29,14 @@ ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries&
         read.outcome = Failed(OutcomeKind::DeviceNotAnswering);
         return read;
     }
-    events.clearLog();
+    events.begun(Operation::ReadRecords);
     events.log("Save:start.\r\n");
-    events.progress(1);
+    events.stage(Stage::Begun);
 
     monitor::TelnetSocket socket;
     if (int code = OpenMonitor(socket, device, retries.lateAnswer, events, "wait\"Mode\"-",
                                    "mon mode.")) {
-        events.progress(0);
+        events.stage(Stage::Ended);
         read.outcome = Failed(OutcomeKind::SocketError, code);
         return read;
     }
@@ -51,7 +51,7 @@ ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries&
         case monitor::DownloadOutcome::SocketError:
             ReportSocketError(events, result.code);
             monitor::TelnetClose(socket);
-            events.progress(0);
+            events.stage(Stage::Ended);
             read.outcome = Failed(OutcomeKind::SocketError, result.code);
             return read;
         default:
@@ -60,12 +60,12 @@ ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries&
             read.outcome = Failed(unkeepable(result.outcome));
             events.alert(read.outcome);
             monitor::TelnetClose(socket);
-            events.progress(0);
+            events.stage(Stage::Ended);
             return read;
     }
     monitor::TelnetClose(socket);
     events.log("save setuprecord...\r\n");
-    events.progress(11);
+    events.stage(Stage::Saving);
     return read;
 }
 
@@ -81,11 +81,11 @@ Outcome SaveSetupRecordFile(const std::filesystem::path& path, const records::Fi
             break;
         case records::SaveResult::Saved:
             events.log("success.\r\n");
-            events.progress(12);
+            events.stage(Stage::Saved);
             return Succeeded();
     }
     events.alert(outcome);
-    events.progress(0);
+    events.stage(Stage::Ended);
     return outcome;
 }
 

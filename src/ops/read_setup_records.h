@@ -17,13 +17,13 @@ struct ReadResult {
 
 // Reads a module's setup records through its monitor mode into the image of a
 // setup record file: the check that it answers, the monitor-mode entry, the
-// records 0 and 2 to 8. Ends before anything is saved, at progress 11.
+// records 0 and 2 to 8. Ends before anything is saved, at Stage::Saving.
 ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries& retries,
                             Events& events);
 
 // Saves a download as the file at `path`, replacing one that is there
-// without ever leaving it half written: "success." and progress 12, or the
-// failure told and progress 0.
+// without ever leaving it half written: "success." and Stage::Saved, or the
+// failure told and Stage::Ended.
 Outcome SaveSetupRecordFile(const std::filesystem::path& path, const records::FileImage& image,
                             Events& events);
 

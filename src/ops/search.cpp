@@ -8,7 +8,7 @@
 namespace quelvar::ops {
 
 SearchReport Search(const discovery::SearchScope& scope, Events& events) {
-    events.clearLog();
+    events.begun(Operation::Search);
     SearchReport report;
     report.result = discovery::SearchForModules(scope);
     if (report.result.error != 0) {

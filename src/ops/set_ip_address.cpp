@@ -91,20 +91,20 @@ SetIpResult SetIpAddress(const discovery::DeviceEntry& device,
         return {*inUse, std::nullopt};
     }
 
-    events.clearLog();
+    events.begun(Operation::SetIpAddress);
     events.log("Set IP address:start.\r\n");
-    events.progress(1);
+    events.stage(Stage::Begun);
 
     int error = 0;
     platform::Socket socket = discovery::OpenDiscoverySocket(error);
     if (error != 0) {
         ReportSocketError(events, error);
-        events.progress(0);
+        events.stage(Stage::Ended);
         return {Failed(OutcomeKind::SocketError, error), std::nullopt};
     }
-    events.progress(2);
+    events.stage(Stage::SocketOpened);
     events.log("Set IP...");
-    events.progress(3);
+    events.stage(Stage::CommandBuilt);
 
     bool answered = false;
     unsigned queriesLeft = kQueriesAtNewAddress;
@@ -114,15 +114,14 @@ SetIpResult SetIpAddress(const discovery::DeviceEntry& device,
         // rather than go on as if it had.
         if (int failure = discovery::SendIpSetup(socket, device, newAddress)) {
             ReportSocketError(events, failure);
-            events.progress(0);
+            events.stage(Stage::Ended);
             return {Failed(OutcomeKind::SocketError, failure), std::nullopt};
         }
         if (send == 1) {
             events.log("success.\r\n");
-            events.progress(5);
-            events.ipSetupSent();
+            events.stage(Stage::CommandSent);
             events.log("ping:");
-            events.progress(6);
+            events.stage(Stage::AwaitingModule);
         } else {
             events.log("Set IP...success.\r\nping:");
         }
@@ -142,7 +141,7 @@ SetIpResult SetIpAddress(const discovery::DeviceEntry& device,
                     ": IP-SETUP sent again");
     }
     events.log(answered ? "success:\r\n" : "error !\r\n");
-    events.progress(8);
+    events.stage(Stage::ModuleAwaited);
 
     SetIpResult result{Failed(OutcomeKind::NotAtNewAddress), std::nullopt};
     if (answered && retries.confirmWhereabouts) {
@@ -150,8 +149,8 @@ SetIpResult SetIpAddress(const discovery::DeviceEntry& device,
     } else if (answered) {
         result = {Succeeded(), movedTo(device, newAddress)};
     }
-    events.done(10);
-    events.progress(0);
+    events.finished();
+    events.stage(Stage::Ended);
     events.log("\r\nSet IP address:end.\r\n");
     return result;
 }

@@ -13,7 +13,7 @@ namespace quelvar::ops {
 // does, nor when that could not be asked), one IP-SETUP command to where its
 // search reply came from, then status queries at the new address and, with
 // `retries.confirmWhereabouts`, the search reply that says the module
-// answering there is this one. The trace and the progress are the window's;
+// answering there is this one. The trace is the window's;
 // "done." follows whatever the status queries found, and only the outcome
 // says whether the module answers at its new address.
 struct SetIpResult {

@@ -7,7 +7,7 @@ namespace quelvar::ops {
 monitor::TransferHooks HooksFor(Events& events) {
     return {
         [&events](std::string_view text) { events.log(text); },
-        [&events](int position) { events.progress(position); },
+        [&events](int number) { events.stage(Stage::Record, number); },
         [](std::chrono::milliseconds duration) { platform::sleepFor(duration); },
     };
 }

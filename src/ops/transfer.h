@@ -7,7 +7,7 @@
 
 namespace quelvar::ops {
 
-// A transfer's trace and progress go to the events; its pauses are plain
+// A transfer's trace and records go to the events; its pauses are plain
 // sleeps of the calling thread.
 monitor::TransferHooks HooksFor(Events& events);
 

@@ -12,7 +12,7 @@ namespace {
 
 // A row's events that also keep its trace in a file, written as it goes so
 // that a run that is killed leaves the trace up to there. The trace is every
-// operation's in turn: an operation starting its log afresh starts no new file.
+// operation's in turn.
 class LoggedEvents : public ops::Events {
   public:
     LoggedEvents(ops::Events& shown, const std::filesystem::path& path)
@@ -21,7 +21,7 @@ class LoggedEvents : public ops::Events {
     }
     bool written() const { return !failed_; }
 
-    void clearLog() override { shown_.clearLog(); }
+    void begun(ops::Operation operation) override { shown_.begun(operation); }
     void log(std::string_view text) override {
         shown_.log(text);
         if (failed_) return;
@@ -29,13 +29,12 @@ class LoggedEvents : public ops::Events {
         file_.flush();
         failed_ = file_.fail();
     }
-    void progress(int position) override { shown_.progress(position); }
+    void stage(ops::Stage stage, int number) override { shown_.stage(stage, number); }
     void alert(const ops::Outcome& outcome) override { shown_.alert(outcome); }
     void note(std::string_view line) override { shown_.note(line); }
     void step(std::string_view what) override { shown_.step(what); }
-    void ipSetupSent() override { shown_.ipSetupSent(); }
     void writing(bool underway) override { shown_.writing(underway); }
-    void done(int progressWhileShown) override { shown_.done(progressWhileShown); }
+    void finished() override { shown_.finished(); }
 
   private:
     ops::Events& shown_;

@@ -271,11 +271,17 @@ TEST_F(ConsoleCommands, LoadSaysWhereRecordsThatMoveTheModuleTookItAndVerifiesTh
     const platform::Ipv4Octets elsewhere{127, 0, 0, 66};
     WriteRecordsThatMoveTo("moving.rec", module, elsewhere);
 
-    CliRun run = RunInProcess({"load", "127.0.0.2", "moving.rec", "--yes", "--verify"});
+    CliRun run = RunInProcess(
+        {"load", "127.0.0.2", "moving.rec", "--yes", "--verify", "--log", "both.log"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "back at 127.0.0.66\nverify: the module holds every record of moving.rec\n");
     EXPECT_EQ(run.err, kApplyQuestion + "the module came back at 127.0.0.66\ndone.\n");
     EXPECT_EQ(farm->module(0).address, elsewhere);
+    // The log keeps the whole run: the load's trace, then the read-back's.
+    const std::string log = ReadText("both.log");
+    EXPECT_EQ(log.rfind("Initialize:start.\r\n", 0), 0u) << log;
+    EXPECT_NE(log.find("\r\nInitialize:end.\r\nSave:start.\r\n"), std::string::npos) << log;
+    EXPECT_TRUE(log.ends_with("save setuprecord...\r\n")) << log;
 }
 
 TEST_F(ConsoleCommands, LoadVerifyCatchesAlteredRecords) {

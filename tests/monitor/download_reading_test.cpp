@@ -19,7 +19,7 @@ struct Reading {
     DownloadResult result;
     Bytes image;
     std::string log;
-    std::vector<int> progress;
+    std::vector<int> records;  // every record asked for or passed over, by number
     std::string sent;
     bool writesDataLines = true;
 };
@@ -31,7 +31,7 @@ Reading Read(ScriptedTransport& (*build)(ScriptedTransport&)) {
     records::FileImage image;
     Reading reading;
     TransferHooks hooks{[&](std::string_view text) { reading.log += text; },
-                        [&](int position) { reading.progress.push_back(position); },
+                        [&](int number) { reading.records.push_back(number); },
                         [](std::chrono::milliseconds) {}};
     reading.result = ReadSetupRecords(socket, image, hooks);
     reading.image.assign(image.bytes().begin(), image.bytes().end());
@@ -67,7 +67,7 @@ TEST(DownloadReading, ReadsRecordsZeroAndTwoToEight) {
     EXPECT_EQ(r.result.outcome, DownloadOutcome::Complete);
     EXPECT_EQ(r.image, ImageOf({0, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(r.sent, "G0\r\nG2\r\nG3\r\nG4\r\nG5\r\nG6\r\nG7\r\nG8\r\n");
-    EXPECT_EQ(r.progress, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(r.records, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(r.log,
               "setup 0 getting...ok\r\nsetup 2 getting...ok\r\nsetup 3 getting...ok\r\n"
               "setup 4 getting...ok\r\nsetup 5 getting...ok\r\nsetup 6 getting...ok\r\n"
@@ -91,7 +91,7 @@ TEST(DownloadReading, EndAnswerAtRecordFiveKeepsTheRecordsBefore) {
     EXPECT_EQ(r.result.outcome, DownloadOutcome::EndAnswer);
     EXPECT_EQ(r.image, ImageOf({0, 2, 3, 4}));
     EXPECT_EQ(r.sent, "G0\r\nG2\r\nG3\r\nG4\r\nG5\r\n");
-    EXPECT_EQ(r.progress, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(r.records, (std::vector<int>{0, 1, 2, 3, 4, 5}));
 }
 
 TEST(DownloadReading, EndAnswerWithOneByteUsesWhatThePreambleLeft) {

@@ -48,16 +48,16 @@ void ConsoleEvents::say(std::string_view line) {
     drawProgress();
 }
 
-void ConsoleEvents::clearLog() {
-    log_.clear();
-}
-
 void ConsoleEvents::log(std::string_view text) {
     sayHeldPress();
     ops::AppendCapped(log_, text);
 }
 
-void ConsoleEvents::progress(int position) {
+void ConsoleEvents::stage(ops::Stage stage, int number) {
+    moveProgress(ops::ProgressPosition(operation_, stage, number));
+}
+
+void ConsoleEvents::moveProgress(int position) {
     sayHeldPress();
     progress_ = position;
     drawProgress();
@@ -88,8 +88,8 @@ void ConsoleEvents::note(std::string_view line) {
     say(line);
 }
 
-void ConsoleEvents::done(int progressWhileShown) {
-    progress(progressWhileShown);
+void ConsoleEvents::finished() {
+    moveProgress(ops::ProgressWhileDone(operation_));
     say(ops::LoadString(ops::StringId::Done, console_.language));
 }
 

@@ -13,9 +13,9 @@ namespace quelvar::ui::console {
 // What an operation reports, as a terminal shows it: every message the
 // window would show in a box, and every note, on a line of stderr of its own,
 // and "done." where the window says it. When stderr is a terminal, a progress
-// bar of the window's positions 0 to 13 is drawn on it. The trace is kept as
-// the window keeps its activity log (emptied by each operation, capped), for
-// --log.
+// bar of the window's positions 0 to 13 is drawn on it. The trace of every
+// operation the command runs is kept, one after the other (capped as the
+// activity log is), for --log.
 class ConsoleEvents : public ops::Events {
   public:
     explicit ConsoleEvents(Console& console);
@@ -29,17 +29,18 @@ class ConsoleEvents : public ops::Events {
     // A line of the console's own on stderr, around the progress bar.
     void say(std::string_view line);
 
-    void clearLog() override;
+    void begun(ops::Operation operation) override { operation_ = operation; }
     void log(std::string_view text) override;
-    void progress(int position) override;
+    void stage(ops::Stage stage, int number) override;
     void alert(const ops::Outcome& outcome) override;
     void note(std::string_view line) override;
-    void done(int progressWhileShown) override;
+    void finished() override;
     // While the module is written, a Ctrl+C is held (see InterruptHandler),
     // and said once.
     void writing(bool underway) override;
 
   private:
+    void moveProgress(int position);
     void drawProgress();
     void sayHeldPress();
 
@@ -47,6 +48,7 @@ class ConsoleEvents : public ops::Events {
     bool heldPressSaid_ = false;
     Console& console_;
     std::string log_;
+    ops::Operation operation_ = ops::Operation::Search;
     int progress_ = 0;
     bool progressShown_ = false;
 };

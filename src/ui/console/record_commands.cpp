@@ -87,7 +87,7 @@ int RunSaveCommand(Console& console, ConsoleEvents& events) {
     ops::Outcome saved = ops::SaveSetupRecordFile(target, read.image, events);
     if (!saved.succeeded()) return Finish(events, "save", saved);
     events.say(ops::LoadString(ops::StringId::Done, console.language));
-    events.progress(0);
+    events.stage(ops::Stage::Ended, 0);
     console.out << platform::utf8Of(target) << '\n';
     return kExitSuccess;
 }

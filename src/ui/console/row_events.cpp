@@ -7,8 +7,8 @@ namespace quelvar::ui::console {
 RowEvents::RowEvents(CommissionBoard& board, std::size_t row, platform::Language language)
     : board_(board), row_(row), language_(language) {}
 
-void RowEvents::progress(int position) {
-    board_.progress(row_, position, ops::kProgressUpper);
+void RowEvents::stage(ops::Stage stage, int number) {
+    board_.progress(row_, ops::ProgressPosition(operation_, stage, number), ops::kProgressUpper);
 }
 
 void RowEvents::alert(const ops::Outcome& outcome) {
@@ -22,7 +22,7 @@ void RowEvents::note(std::string_view line) {
     messages_ += '\n';
 }
 
-void RowEvents::done(int) {
+void RowEvents::finished() {
     messages_ += ops::LoadString(ops::StringId::Done, language_) + '\n';
 }
 

@@ -23,12 +23,12 @@ class RowEvents : public ops::Events {
     // Read from other threads: is the row's module being written right now?
     bool isWriting() const { return writingNow_.load(); }
 
-    void clearLog() override {}
+    void begun(ops::Operation operation) override { operation_ = operation; }
     void log(std::string_view) override {}
-    void progress(int position) override;
+    void stage(ops::Stage stage, int number) override;
     void alert(const ops::Outcome& outcome) override;
     void note(std::string_view line) override;
-    void done(int progressWhileShown) override;
+    void finished() override;
     void step(std::string_view what) override { board_.step(row_, std::string(what)); }
     void writing(bool underway) override;
 
@@ -37,6 +37,7 @@ class RowEvents : public ops::Events {
     std::size_t row_;
     platform::Language language_;
     std::string messages_;
+    ops::Operation operation_ = ops::Operation::Search;
     std::optional<InterruptHandler::Writing> writing_;
     std::atomic<bool> writingNow_{false};
 };
