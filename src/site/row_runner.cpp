@@ -5,10 +5,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
-#include <vector>
 
 #include "platform/process.h"
+#include "platform/threads.h"
 
 namespace quelvar::site {
 
@@ -23,29 +22,34 @@ std::size_t RunRows(std::size_t count, unsigned jobs, const std::function<void(s
     std::mutex mutex;
     std::condition_variable ended;
     std::size_t done = 0;
-    std::vector<std::thread> threads;
-    threads.reserve(workers);
-    for (std::size_t i = 0; i < workers; ++i) {
-        threads.emplace_back([&] {
-            for (std::size_t index = next.fetch_add(1); index < count; index = next.fetch_add(1)) {
-                row(index);
-            }
-            std::lock_guard lock(mutex);
-            ++done;
-            ended.notify_all();
-        });
+    auto work = [&] {
+        for (std::size_t index = next.fetch_add(1); index < count; index = next.fetch_add(1)) {
+            row(index);
+        }
+        std::lock_guard lock(mutex);
+        ++done;
+        ended.notify_all();
+    };
+    // The rows are taken in turn by whichever worker is free: when the system
+    // starts fewer threads than asked for, those take every row all the same.
+    platform::ThreadGroup threads(kRowStackBytes);
+    std::size_t started = 0;
+    while (started < workers && threads.start(work)) ++started;
+    if (started == 0) {
+        work();  // no thread at all: one row after the other, here
+        return 1;
     }
     {
         std::unique_lock lock(mutex);
-        while (done < workers) {
+        while (done < started) {
             ended.wait_for(lock, std::chrono::milliseconds(100));
             lock.unlock();
             if (watch) watch();
             lock.lock();
         }
     }
-    for (std::thread& thread : threads) thread.join();
-    return workers;
+    threads.joinAll();
+    return started;
 }
 
 }  // namespace quelvar::site
