@@ -50,6 +50,24 @@ char displayableLetter(char letter) {
 
 }  // namespace
 
+std::string ProductText(const DeviceEntry& entry) {
+    std::string text;
+    for (char letter : entry.productLetters) {
+        auto byte = static_cast<unsigned char>(letter);
+        if (byte < 0x80) {
+            text += letter;
+        } else {
+            text += static_cast<char>(0xC0 | (byte >> 6));
+            text += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return text;
+}
+
+std::string FirmwareText(const DeviceEntry& entry) {
+    return std::to_string(entry.versionMajor) + "." + std::to_string(entry.versionMinor);
+}
+
 std::string FormatMac(const MacAddress& mac) {
     char text[18];
     std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", mac[0], mac[1], mac[2],

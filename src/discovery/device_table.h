@@ -56,6 +56,13 @@ struct DeviceTable {
 // when it becomes a file name, are shown as '_' so the line stays one line.
 std::string FormatDeviceLine(const DeviceEntry& entry);
 
+// The module's two product letters as text: each byte the character of its
+// number (U+0000 to U+00FF), in UTF-8, so that no byte is lost.
+std::string ProductText(const DeviceEntry& entry);
+
+// Its firmware version, "6.1".
+std::string FirmwareText(const DeviceEntry& entry);
+
 // "02-00-00-11-22-33": the MAC part of a device line.
 std::string FormatMac(const MacAddress& mac);
 

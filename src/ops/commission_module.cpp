@@ -8,6 +8,7 @@
 #include "ops/verify_setup_records.h"
 #include "platform/utf8.h"
 #include "records/rec_file.h"
+#include "records/sha256.h"
 
 namespace quelvar::ops {
 
@@ -55,6 +56,7 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
         if (!read) return failed("cannot read " + platform::utf8Of(plan.file));
         bytes = std::move(*read);
     }
+    if (!plan.file.empty() || plan.fileBytes) result.sha256 = records::Sha256Hex(bytes);
     const std::vector<records::Record> records = recordsOf(bytes);
     const discovery::DeviceEntry* module = nullptr;
     for (const discovery::DeviceEntry& entry : found) {
@@ -66,6 +68,8 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
     }
     if (module == nullptr) return failed("not found");
     discovery::DeviceEntry current = *module;
+    result.product = discovery::ProductText(current);
+    result.firmware = discovery::FirmwareText(current);
     result.before = result.after = current.ipText;
 
     std::string detail;

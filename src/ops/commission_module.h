@@ -34,6 +34,8 @@ struct CommissionResult {
     std::string before;              // where the search found the module; empty: not found
     std::string after;               // where it answers now, as far as it is known; empty: unknown
     std::vector<std::string> steps;  // the steps done, in order: "set-ip", "load", "verify"
+    std::string product, firmware;   // as the module's search reply gave them; empty: not found
+    std::string sha256;              // of the file's bytes meant for it; empty: no file
 };
 
 // The steps a technician takes for one module in the window, one after the

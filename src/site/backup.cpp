@@ -14,9 +14,8 @@ BackupEntry PlanBackupEntry(const discovery::DeviceEntry& module) {
     BackupEntry entry;
     entry.mac = module.mac;
     entry.address = module.ipText;
-    entry.product = std::string(module.productLetters.begin(), module.productLetters.end());
-    entry.firmware =
-        std::to_string(module.versionMajor) + "." + std::to_string(module.versionMinor);
+    entry.product = discovery::ProductText(module);
+    entry.firmware = discovery::FirmwareText(module);
     entry.file = ops::SafeFileName(discovery::FormatDeviceLine(module) + ".rec");
     return entry;
 }

@@ -7,7 +7,6 @@ namespace quelvar::site {
 
 namespace {
 
-constexpr const char* kFormat = "quelvarinit-backup";
 constexpr int kVersion = 1;
 
 bool isSha256(const std::string& text) {
@@ -42,10 +41,17 @@ std::string ManifestText(const std::vector<BackupEntry>& entries) {
             {"result", entry.saved ? "saved" : "failed"},
         };
         if (!entry.saved || !entry.reason.empty()) module["reason"] = entry.reason;
+        if (entry.started) {
+            module["start"] = platform::UtcStamp(*entry.started);
+            module["end"] = platform::UtcStamp(
+                *entry.started +
+                std::chrono::milliseconds(static_cast<long long>(entry.seconds * 1000 + 0.5)));
+            module["seconds"] = TenthsOf(entry.seconds);
+        }
         modules.push_back(std::move(module));
     }
     nlohmann::ordered_json manifest = {
-        {"format", kFormat}, {"version", kVersion}, {"modules", std::move(modules)}};
+        {"format", kManifestFormat}, {"version", kVersion}, {"modules", std::move(modules)}};
     // Bytes that are no UTF-8 (a module's product letters) are replaced, never a failure.
     return manifest.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
@@ -56,7 +62,7 @@ std::optional<std::vector<BackupEntry>> ParseManifest(std::string_view text, std
         error = "is not JSON";
         return std::nullopt;
     }
-    if (!HasFormat(manifest, kFormat, kVersion)) {
+    if (!HasFormat(manifest, kManifestFormat, kVersion)) {
         error = "is not a backup manifest of this tool";
         return std::nullopt;
     }
@@ -84,6 +90,8 @@ std::optional<std::vector<BackupEntry>> ParseManifest(std::string_view text, std
         entry.sha256 = field("sha256");
         entry.reason = field("reason");
         entry.saved = field("result") == "saved";
+        entry.started = TimeField(module, "start");
+        entry.seconds = SecondsField(module, "seconds");
         if (entry.saved && !IsPlainFileName(entry.file)) {
             error = where + "no plain file name";
             return std::nullopt;

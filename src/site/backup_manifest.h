@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "discovery/device_table.h"
+#include "platform/wall_clock.h"
 
 namespace quelvar::site {
 
@@ -19,11 +20,14 @@ struct BackupEntry {
     std::string sha256;    // of that file, 64 lower-case hexadecimal digits
     bool saved = false;
     std::string reason;    // why it was not saved (again, for an entry kept from before)
+    std::optional<platform::WallTime> started;  // when its save began; nullopt: never
+    double seconds = 0;                         // how long the save took
 };
 
 // The manifest kept beside a backup's files, "backup.json":
 // {"format":"quelvarinit-backup","version":1,"modules":[{...}, ...]}.
 inline constexpr const char* kManifestName = "backup.json";
+inline constexpr const char* kManifestFormat = "quelvarinit-backup";
 std::string ManifestText(const std::vector<BackupEntry>& entries);
 
 // Reads a manifest, checking everything in it: a MAC address and a plain file

@@ -107,10 +107,16 @@ BackupOutcome Backup(const BackingUp& job, const RunOptions& options, RunEvents&
             BackUpModule(module, job.folder, entry, options.retries, rowEvents);
         result.state = saved.succeeded() ? RowState::Passed : RowState::Failed;
         result.outcome = saved.succeeded() ? "saved " + entry.file : entry.reason;
+        result.product = entry.product;
+        result.firmware = entry.firmware;
+        result.sha256 = entry.sha256;
         return result;
     };
-    rows.ended = [&](std::size_t n, const RowResult&) {
-        manifest.record(toSave[n], entries[toSave[n]]);
+    rows.ended = [&](std::size_t n, const RowResult& result) {
+        BackupEntry& entry = entries[toSave[n]];
+        entry.started = result.started;
+        entry.seconds = result.seconds;
+        manifest.record(toSave[n], entry);
     };
     rows.meanwhile = [&] { manifest.writeDue(); };
     const std::vector<RowResult> results = RunSiteRows(rows, options, events);

@@ -6,7 +6,6 @@ namespace quelvar::site {
 
 namespace {
 
-constexpr const char* kFormat = "quelvarinit-commission-report";
 constexpr int kVersion = 1;
 
 nlohmann::ordered_json rowsJson(const std::vector<ReportRow>& rows) {
@@ -16,14 +15,21 @@ nlohmann::ordered_json rowsJson(const std::vector<ReportRow>& rows) {
         nlohmann::ordered_json entry = {
             {"line", reported.line},
             {"mac", discovery::FormatMac(reported.mac)},
+            {"product", row.product},
+            {"firmware", row.firmware},
             {"before", row.before},
             {"after", row.after},
             {"file", reported.file},
+            {"sha256", row.sha256},
             {"steps", row.steps},
             {"result", StateWord(row.state)},
             {"reason", row.outcome},
-            {"seconds", static_cast<double>(static_cast<long long>(row.seconds * 10 + 0.5)) / 10},
         };
+        if (row.started) {
+            entry["start"] = platform::UtcStamp(*row.started);
+            entry["end"] = platform::UtcStamp(*row.ended());
+        }
+        entry["seconds"] = TenthsOf(row.seconds);
         if (!row.log.empty()) entry["log"] = row.log;
         list.push_back(std::move(entry));
     }
@@ -44,7 +50,7 @@ std::string ReportRowsJson(const std::vector<ReportRow>& rows, int indent) {
 
 std::string ReportText(const std::string& sheetName, const std::vector<ReportRow>& rows) {
     nlohmann::ordered_json report = {
-        {"format", kFormat}, {"version", kVersion}, {"sheet", sheetName}, {"rows", rowsJson(rows)}};
+        {"format", kReportFormat}, {"version", kVersion}, {"sheet", sheetName}, {"rows", rowsJson(rows)}};
     return dumped(report, 2) + "\n";
 }
 
@@ -54,7 +60,7 @@ std::optional<Report> ParseReport(std::string_view text, std::string& error) {
         error = "is not JSON";
         return std::nullopt;
     }
-    if (!HasFormat(json, kFormat, kVersion) || !json.contains("sheet") ||
+    if (!HasFormat(json, kReportFormat, kVersion) || !json.contains("sheet") ||
         !json["sheet"].is_string() || !json.contains("rows") || !json["rows"].is_array()) {
         error = "is not a commissioning report of this tool";
         return std::nullopt;
@@ -80,9 +86,11 @@ std::optional<Report> ParseReport(std::string_view text, std::string& error) {
         row.row.state = StateFromWord(field("result")).value_or(RowState::NotStarted);
         row.row.outcome = field("reason");
         row.row.log = field("log");
-        if (entry.contains("seconds") && entry["seconds"].is_number()) {
-            row.row.seconds = entry["seconds"].get<double>();
-        }
+        row.row.product = field("product");
+        row.row.firmware = field("firmware");
+        row.row.sha256 = field("sha256");
+        row.row.started = TimeField(entry, "start");
+        row.row.seconds = SecondsField(entry, "seconds");
         if (entry.contains("steps") && entry["steps"].is_array()) {
             for (const nlohmann::json& step : entry["steps"]) {
                 if (step.is_string()) row.row.steps.push_back(step.get<std::string>());

@@ -23,6 +23,9 @@ struct ReportRow {
     bool passed() const { return row.passed(); }
 };
 
+// What a report names itself at its top, "format".
+inline constexpr const char* kReportFormat = "quelvarinit-commission-report";
+
 // The rows as JSON, one object each: line, mac, before, after, file, steps,
 // result (the state's word), reason (the row's outcome), seconds and, when
 // it was written, log. What a report holds and `commission --json` prints.

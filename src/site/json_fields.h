@@ -1,8 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
+
+#include "platform/wall_clock.h"
 
 namespace quelvar::site {
 
@@ -19,6 +22,24 @@ inline bool HasFormat(const nlohmann::json& document, const char* format, int ve
     if (!document.is_object() || StringField(document, "format") != format) return false;
     auto field = document.find("version");
     return field != document.end() && field->is_number_integer() && *field == version;
+}
+
+// A moment a file of this tool names under `key` (see platform::UtcStamp);
+// nullopt when it names none, or none that reads as one.
+inline std::optional<platform::WallTime> TimeField(const nlohmann::json& object, const char* key) {
+    return platform::ParseUtcStamp(StringField(object, key));
+}
+
+// The seconds a file names under `key`; 0 when none.
+inline double SecondsField(const nlohmann::json& object, const char* key) {
+    if (!object.is_object()) return 0;
+    auto field = object.find(key);
+    return field != object.end() && field->is_number() && *field >= 0 ? field->get<double>() : 0;
+}
+
+// Seconds as files of this tool keep them: to the tenth.
+inline double TenthsOf(double seconds) {
+    return static_cast<double>(static_cast<long long>(seconds * 10 + 0.5)) / 10;
 }
 
 }  // namespace quelvar::site

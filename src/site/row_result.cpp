@@ -23,6 +23,11 @@ std::string_view StateWord(RowState state) {
     return "not started";
 }
 
+std::optional<platform::WallTime> RowResult::ended() const {
+    if (!started) return std::nullopt;
+    return *started + std::chrono::milliseconds(static_cast<long long>(seconds * 1000 + 0.5));
+}
+
 std::optional<RowState> StateFromWord(std::string_view word) {
     for (const auto& [value, text] : kWords) {
         if (text == word) return value;

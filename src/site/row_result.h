@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/wall_clock.h"
+
 namespace quelvar::site {
 
 // How a row of a run over many modules ended.
@@ -23,12 +25,18 @@ struct RowResult {
     std::string outcome;  // what was done, or why it failed or did not start: one line
     std::string before;   // where the module answered when the run found it; empty: not found
     std::string after;    // where it answers now, as far as the run knows; empty: unknown
+    std::optional<platform::WallTime> started;  // when the row began; nullopt: it never did
     double seconds = 0;   // how long the row ran
     std::string log;      // the file its trace went to; empty: none
+    std::string product;   // the module's two product letters, as its search reply gave them
+    std::string firmware;  // "6.1"; both empty when the module was not found
+    std::string sha256;    // of the file written into it or saved from it; empty: none
 
     bool passed() const { return state == RowState::Passed; }
     // The step the row was at when it ended; empty before its first.
     std::string step() const { return steps.empty() ? std::string() : steps.back(); }
+    // When the row ended; nullopt when it never began.
+    std::optional<platform::WallTime> ended() const;
 };
 
 }  // namespace quelvar::site

@@ -55,6 +55,9 @@ RowResult RowOf(const ops::CommissionResult& done) {
     result.outcome = done.detail;
     result.before = done.before;
     result.after = done.after;
+    result.product = done.product;
+    result.firmware = done.firmware;
+    result.sha256 = done.sha256;
     return result;
 }
 
@@ -73,6 +76,7 @@ std::vector<RowResult> RunSiteRows(const SiteRows& rows, const RunOptions& optio
         }
         ops::Events& shown = events.rowBegun(index, rows.names(index));
         const auto started = std::chrono::steady_clock::now();
+        const platform::WallTime startedAt = platform::WallNow();
         if (options.logFolder) {
             const std::filesystem::path path = *options.logFolder / rows.logName(index);
             LoggedEvents logged(shown, path);
@@ -90,6 +94,7 @@ std::vector<RowResult> RunSiteRows(const SiteRows& rows, const RunOptions& optio
         } else {
             result = rows.body(index, shown);
         }
+        result.started = startedAt;
         result.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         if (rows.ended) rows.ended(index, result);

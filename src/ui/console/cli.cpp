@@ -24,6 +24,7 @@ int dispatch(Console& console, ConsoleEvents& events) {
         case Command::Commission: return RunCommissionCommand(console, events);
         case Command::Backup: return RunBackupCommand(console, events);
         case Command::Restore: return RunRestoreCommand(console, events);
+        case Command::Report: return RunReportCommand(console);
     }
     return kExitUsage;
 }

@@ -17,5 +17,6 @@ int RunWebCommand(Console& console, ConsoleEvents& events);
 int RunCommissionCommand(Console& console, ConsoleEvents& events);
 int RunBackupCommand(Console& console, ConsoleEvents& events);
 int RunRestoreCommand(Console& console, ConsoleEvents& events);
+int RunReportCommand(Console& console);
 
 }  // namespace quelvar::ui::console

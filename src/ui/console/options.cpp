@@ -20,8 +20,8 @@ ParsedArguments usageError(std::string message) {
 // What the command line said, before the operands are read as addresses.
 struct RawArguments {
     std::string device, address, file, broadcast, range, adapter, output, log, lang, logDir;
-    std::string report, resume;
-    std::vector<std::string> devices;
+    std::string report, resume, html, csv;
+    std::vector<std::string> devices, files;
     unsigned attempts = 1, jobs = 1;
     bool json = false, yes = false, verify = false, force = false;
 };
@@ -37,6 +37,7 @@ constexpr CommandInfo kCommands[] = {
     {"load", Command::Load},     {"telnet", Command::Telnet},
     {"web", Command::Web},       {"commission", Command::Commission},
     {"backup", Command::Backup}, {"restore", Command::Restore},
+    {"report", Command::Report},
 };
 
 // Every command and option of the console, in one table for the parser.
@@ -128,6 +129,11 @@ void declare(CLI::App& app, RawArguments& raw) {
     yes(restore);
     range(restore);
 
+    CLI::App* report = app.add_subcommand("report");
+    report->add_option("FILE", raw.files)->required();
+    report->add_option("--html", raw.html);
+    report->add_option("--csv", raw.csv);
+
     // Words no command takes are gathered, and refused in the order given.
     app.allow_extras();
     for (CLI::App* command : app.get_subcommands({})) command->allow_extras();
@@ -158,6 +164,9 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
     if (!raw.report.empty()) options.report = raw.report;
     if (!raw.resume.empty()) options.resume = raw.resume;
     if (!raw.output.empty()) options.output = raw.output;
+    if (!raw.html.empty()) options.html = raw.html;
+    if (!raw.csv.empty()) options.csv = raw.csv;
+    options.files = raw.files;
     if (raw.lang == "en") options.language = platform::Language::English;
     if (raw.lang == "ja") options.language = platform::Language::Japanese;
 
@@ -198,6 +207,12 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
          command == Command::Restore) &&
         raw.file.empty()) {
         return usageError("a file or folder name may not be empty");
+    }
+    if (command == Command::Report) {
+        if (!options.html && !options.csv) return usageError("report needs --html FILE or --csv FILE");
+        for (const std::string& name : raw.files) {
+            if (name.empty()) return usageError("a file or folder name may not be empty");
+        }
     }
     return parsed;
 }
@@ -266,6 +281,7 @@ std::string UsageText() {
            "[--json]\n"
            "  quelvarinit-cli backup DIR [DEVICE...] [--jobs N] [--log-dir DIR] [--yes]\n"
            "  quelvarinit-cli restore DIR [--jobs N] [--log-dir DIR] [--verify] [--yes]\n"
+           "  quelvarinit-cli report FILE.json... [--html OUT.html] [--csv OUT.csv]\n"
            "\n"
            "DEVICE is a MAC address (02-00-00-AA-BB-CC or 02:00:00:aa:bb:cc), the first\n"
            "module of a search with it, or the dotted IPv4 address of a module, asked\n"

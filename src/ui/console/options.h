@@ -17,7 +17,19 @@ using site::DeviceSelector;
 using site::FindDevice;
 using site::ParseDeviceSelector;
 
-enum class Command { Search, Ping, SetIp, Save, Load, Telnet, Web, Commission, Backup, Restore };
+enum class Command {
+    Search,
+    Ping,
+    SetIp,
+    Save,
+    Load,
+    Telnet,
+    Web,
+    Commission,
+    Backup,
+    Restore,
+    Report
+};
 
 // One command line, checked: every address and MAC address already parsed.
 struct Options {
@@ -28,6 +40,7 @@ struct Options {
     std::vector<DeviceSelector> devices;          // backup: the modules named, if any
     std::optional<platform::Ipv4Octets> address;  // ping ADDRESS, set-ip NEW_ADDRESS
     std::string file;                             // load FILE, commission SHEET, backup/restore DIR
+    std::vector<std::string> files;               // report: the reports and manifests
 
     // Command options.
     bool json = false;
@@ -43,6 +56,8 @@ struct Options {
     std::optional<std::string> logDir;   // commission: one activity log file per row
     std::optional<std::string> report;   // commission: each row as it ends, JSON
     std::optional<std::string> resume;   // commission: the report of an earlier run
+    std::optional<std::string> html;     // report: the page to write
+    std::optional<std::string> csv;      // report: the sheet to write
 
     // Common options.
     std::optional<std::string> logFile;

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/wall_clock.h"
+#include "site/row_result.h"
+
+namespace quelvar::site {
+
+// A site's record to hand over, gathered from the files its runs left: the
+// rows of commissioning reports and the modules of backup manifests, each
+// as one line about one module. Every text in it came from a file anyone may
+// have edited: whoever shows it escapes it.
+struct HandoverRow {
+    std::size_t source = 0;  // the file it came from (Handover::sources)
+    RowState state = RowState::NotStarted;  // a backup's "saved" reads as passed
+    std::string mac, product, firmware;
+    std::string before, after;  // where it answered, and answers now; a backup's are the same
+    std::string file, sha256;
+    std::string reason;
+    std::optional<platform::WallTime> start, end;
+    double seconds = 0;
+};
+
+struct HandoverSource {
+    enum class Kind { Commission, Backup };
+    std::string name;   // the file as the user named it
+    Kind kind = Kind::Commission;
+    std::string sheet;  // a commissioning report's sheet
+};
+
+struct Handover {
+    std::vector<HandoverSource> sources;
+    std::vector<HandoverRow> rows;  // each file's in its order, the files in theirs
+};
+
+// Adds a file's rows: a commissioning report or a backup manifest of this
+// tool, told apart by what it says it is. False, with why in `error`
+// ("is not JSON", "is neither a commissioning report nor a backup
+// manifest of this tool", ...), when it is neither or does not read whole;
+// nothing is added then.
+bool AddHandoverFile(Handover& handover, std::string name, std::string_view text,
+                     std::string& error);
+
+// How many rows ended in each state, in the order of RowState.
+struct HandoverCounts {
+    std::size_t passed = 0, failed = 0, stopped = 0, notStarted = 0;
+    std::size_t total() const { return passed + failed + stopped + notStarted; }
+};
+HandoverCounts CountRows(const Handover& handover);
+
+// The rows in the order a reader wants them: failed first, then stopped,
+// then not started, then passed; within each, in the order of the files.
+std::vector<const HandoverRow*> RowsFailedFirst(const Handover& handover);
+
+}  // namespace quelvar::site

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "platform/language.h"
+#include "platform/wall_clock.h"
+#include "site/handover.h"
+
+namespace quelvar::site {
+
+// What a page says of its own making.
+struct PageFacts {
+    std::string version;  // the program's, "1.0.4"
+    platform::WallTime made{};
+    platform::Language language = platform::Language::English;
+};
+
+// The handover record as one self-contained HTML page: inline CSS and SVG,
+// no script, nothing fetched. The site's counts by result (numbers and a
+// bar), a table of every module with failed rows first, a timeline of each
+// run, and the program, files and moment it was made from. Readable on a
+// phone and printable to A4 with the table's header on each page. Every
+// text from the files is escaped.
+std::string HandoverPage(const Handover& handover, const PageFacts& facts);
+
+}  // namespace quelvar::site

@@ -1,0 +1,60 @@
+#include "site/handover_sheet.h"
+
+#include <cstdio>
+
+#include "site/handover_words.h"
+
+namespace quelvar::site {
+
+std::string SheetCell(std::string_view text) {
+    std::string cell;
+    if (!text.empty() && (text.front() == '=' || text.front() == '+' || text.front() == '-' ||
+                          text.front() == '@' || text.front() == '\t' || text.front() == '\r')) {
+        cell += '\'';
+    }
+    bool quoted = false;
+    for (char c : text) {
+        if (c == ',' || c == '"' || c == '\n' || c == '\r') quoted = true;
+        if (c == '"') cell += '"';
+        // A NUL, which a JSON string may hold escaped, ends a cell in some programs.
+        cell += c == '\0' ? ' ' : c;
+    }
+    return quoted ? '"' + cell + '"' : cell;
+}
+
+std::string HandoverSheet(const Handover& handover, platform::Language language) {
+    using W = HandoverWord;
+    std::string sheet = "\xEF\xBB\xBF";
+    bool first = true;
+    auto field = [&](std::string_view text) {
+        if (!first) sheet += ',';
+        first = false;
+        sheet += SheetCell(text);
+    };
+    auto endLine = [&] {
+        sheet += "\r\n";
+        first = true;
+    };
+    for (W which : {W::Run, W::Result, W::Mac, W::Product, W::Firmware, W::Before, W::After,
+                    W::File, W::Sha256, W::Reason, W::Start, W::End, W::Duration}) {
+        field(WordOf(which, language));
+    }
+    endLine();
+    for (const HandoverRow* row : RowsFailedFirst(handover)) {
+        field(handover.sources[row->source].name);
+        field(StateName(row->state, language));
+        for (const std::string* text : {&row->mac, &row->product, &row->firmware, &row->before,
+                                        &row->after, &row->file, &row->sha256, &row->reason}) {
+            field(*text);
+        }
+        field(row->start ? platform::UtcStamp(*row->start) : std::string());
+        field(row->end ? platform::UtcStamp(*row->end) : std::string());
+        char seconds[32] = "";
+        if (row->start) std::snprintf(seconds, sizeof seconds, "%.1f", row->seconds);
+        field(seconds);
+        endLine();
+    }
+    return sheet;
+}
+
+}  // namespace quelvar::site
