@@ -250,3 +250,46 @@ TEST_F(SiteTest, InputThatCannotBeRightIsRefusedWithNothingSent) {
 
 }  // namespace
 }  // namespace quelvar::testing
+
+namespace quelvar::testing {
+namespace {
+
+// The record to hand over, made from what a backup left; a file that is no
+// report or manifest, or one cut short, is refused and nothing is written.
+TEST_F(SiteTest, AHandoverIsMadeFromARunsFilesAndARefusedFileLeavesNothing) {
+    QUELVAR_REQUIRE_NETNS();
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1)});
+    ASSERT_EQ(RunInProcess({"backup", "site", "--jobs", "0"}).status, 0);
+
+    CliRun run = RunInProcess({"report", "site/backup.json", "--html", "h.html", "--csv", "h.csv"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "wrote h.html: 2 modules, 2 passed, 0 failed, 0 stopped, 0 not started\n"
+              "wrote h.csv: 2 modules, 2 passed, 0 failed, 0 stopped, 0 not started\n");
+    EXPECT_NE(ReadText("h.html").find(MacText(farm->module(1))), std::string::npos);
+    EXPECT_NE(ReadText("h.csv").find(MacText(farm->module(1))), std::string::npos);
+
+    const std::string manifest = ReadText("site/backup.json");
+    std::ofstream("cut.json") << manifest.substr(0, manifest.size() - 40);
+    std::ofstream("sheet.csv") << "mac,address\n" << MacText(farm->module(0)) << ",127.0.0.9\n";
+    std::ofstream("other.json") << R"({"format":"quelvarinit-commission-report","version":1})";
+    const std::pair<std::string, std::string> refused[] = {
+        {"cut.json", "cut.json is not JSON (cut short, or not a file of this tool); nothing written\n"},
+        {"sheet.csv", "sheet.csv is not JSON (cut short, or not a file of this tool); nothing written\n"},
+        {"other.json", "other.json is not a commissioning report of this tool; nothing written\n"},
+        {"missing.json", "cannot read missing.json: no such file\n"},
+    };
+    for (const auto& [name, message] : refused) {
+        run = RunInProcess({"report", "site/backup.json", name, "--html", "new.html", "--csv", "new.csv"});
+        EXPECT_EQ(run.status, 2) << name;
+        EXPECT_EQ(run.err, message);
+        EXPECT_FALSE(std::filesystem::exists("new.html")) << name;
+        EXPECT_FALSE(std::filesystem::exists("new.csv")) << name;
+    }
+    run = RunInProcess({"report", "site/backup.json"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("report needs --html FILE or --csv FILE"), std::string::npos) << run.err;
+}
+
+}  // namespace
+}  // namespace quelvar::testing

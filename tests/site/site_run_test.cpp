@@ -8,6 +8,7 @@
 
 #include "ops/set_ip_address.h"
 #include "records/rec_file.h"
+#include "records/sha256.h"
 #include "site/backup_run.h"
 #include "site/commission_run.h"
 #include "support/recording_events.h"
@@ -123,6 +124,16 @@ TEST_F(SiteRunTest, EveryRowEndsWithItsResultAndTheReportHoldsThem) {
     ASSERT_EQ(written->rows.size(), 3u);
     EXPECT_TRUE(written->rows[0].passed());
     EXPECT_EQ(written->rows[1].row.outcome, outcome.rows[1].row.outcome);
+    // What a handover needs of each row: the module, the file's hash and the times.
+    const site::RowResult& kept = written->rows[0].row;
+    const sim::ModuleConfig first = farm->module(0);
+    EXPECT_EQ(kept.product, std::string(first.productLetters.begin(), first.productLetters.end()));
+    const std::string file = ReadText(folder_.path() / "site.rec");
+    EXPECT_EQ(kept.sha256, records::Sha256Hex(std::span(
+                               reinterpret_cast<const std::uint8_t*>(file.data()), file.size())));
+    ASSERT_TRUE(kept.started.has_value());
+    EXPECT_EQ(platform::UtcStamp(*kept.started), platform::UtcStamp(*passed.started));
+    EXPECT_TRUE(written->rows[1].row.started.has_value());
 }
 
 // A stop leaves the rows not begun as such; a later run of the same sheet
@@ -171,6 +182,9 @@ TEST_F(SiteRunTest, ABackupRestoresToEachModuleWhereverItIsNow) {
     std::optional<std::vector<site::BackupEntry>> manifest =
         site::ParseManifest(ReadText(folder_.path() / site::kManifestName), why);
     ASSERT_TRUE(manifest.has_value()) << why;
+    for (const site::BackupEntry& entry : *manifest) {
+        EXPECT_TRUE(entry.started.has_value()) << "each save keeps when it ran";
+    }
     const site::RestorePlan plan = site::PlanRestore(folder_.path(), *manifest);
     EXPECT_EQ(plan.restorable(), 2u);
 
