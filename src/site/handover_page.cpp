@@ -87,6 +87,7 @@ th,td{border-bottom:1px solid var(--line);padding:.3rem .4rem;text-align:left;ve
 thead th{background:#f2f2f2;white-space:nowrap}
 td.mono,span.mono{font-family:ui-monospace,Menlo,Consolas,monospace;white-space:nowrap}
 td.num{text-align:right;white-space:nowrap}
+td.text{overflow-wrap:anywhere;min-width:8em}
 tr.fail td{background:#fdecea}tr.stop td{background:#fff1e0}tr.idle td{background:#f5f5f5}
 .result{font-weight:600;white-space:nowrap}
 tr.fail .result{color:var(--fail)}tr.stop .result{color:var(--stop)}tr.pass .result{color:var(--pass)}
@@ -114,6 +115,7 @@ table{font-size:7pt}
 .sha .full{display:inline;white-space:normal;word-break:break-all}
 td.sha{white-space:normal;min-width:34mm;max-width:34mm;font-size:6pt}
 .table{overflow:visible}
+figure.run svg{width:auto;max-width:100%;max-height:160mm}
 }
 )css";
 
@@ -243,9 +245,9 @@ class Page {
             next("", escaped(row->firmware));
             next("mono", escaped(row->before));
             next("mono", escaped(row->after));
-            next("", escaped(row->file));
+            next("text", escaped(row->file));
             next("mono sha", sha(row->sha256));
-            next("", escaped(row->reason));
+            next("text", escaped(row->reason));
             next("num", row->start ? localTime(*row->start) : std::string());
             next("num", row->end ? endTime(*row) : std::string());
             next("num", row->start ? number(row->seconds, 1) + " " + word(W::Seconds)
