@@ -101,7 +101,7 @@ thead{display:none}
 tr{border:1px solid var(--line);border-radius:4px;margin:0 0 .6rem}
 td{border:0;padding:.1rem .5rem;white-space:normal}
 td:empty{display:none}
-td::before{content:attr(data-label) ": ";font:600 .8rem system-ui,sans-serif;color:#555}
+td::before{font:600 .8rem system-ui,sans-serif;color:#555}
 td.num{text-align:left}
 }
 @media print{
@@ -135,6 +135,7 @@ class Page {
                 "style-src 'unsafe-inline'; img-src data:\">\n<title>";
         out_ += word(W::Title) + " - QUELVARinit</title>\n<style>";
         out_ += kStyle;
+        phoneLabels();
         out_ += "</style>\n</head>\n<body>\n<header>\n<h1>" + word(W::Title) + "</h1>\n";
         made();
         out_ += "</header>\n";
@@ -206,10 +207,27 @@ class Page {
         out_ += "</section>\n";
     }
 
-    void cell(const std::string& label, const std::string& cls, const std::string& html) {
-        out_ += "<td";
-        if (!cls.empty()) out_ += " class=\"" + cls + "\"";
-        out_ += " data-label=\"" + label + "\">" + html + "</td>";
+    // The table's columns: which file a row came from only when there are several.
+    std::vector<W> columns() const {
+        std::vector<W> list;
+        if (handover_.sources.size() > 1) list.push_back(W::Run);
+        for (W which : {W::Result, W::Mac, W::Product, W::Firmware, W::Before, W::After, W::File,
+                        W::Sha256, W::Reason, W::Start, W::End, W::Duration}) {
+            list.push_back(which);
+        }
+        return list;
+    }
+
+    // On a narrow screen each row is a card whose cells say what they are:
+    // the labels stand once in the style, not in every cell.
+    void phoneLabels() {
+        out_ += "@media (max-width:720px){";
+        const std::vector<W> list = columns();
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            out_ += "td:nth-child(" + std::to_string(i + 1) + ")::before{content:\"" + word(list[i]) +
+                    ": \"}";
+        }
+        out_ += "}\n";
     }
 
     void table() {
@@ -218,40 +236,30 @@ class Page {
             out_ += "<p>" + word(W::NoRows) + "</p>\n</section>\n";
             return;
         }
-        const bool runs = handover_.sources.size() > 1;
-        std::vector<W> columns;
-        if (runs) columns.push_back(W::Run);
-        for (W which : {W::Result, W::Mac, W::Product, W::Firmware, W::Before, W::After, W::File,
-                        W::Sha256, W::Reason, W::Start, W::End, W::Duration}) {
-            columns.push_back(which);
-        }
-        std::vector<std::string> labels;
-        for (W which : columns) labels.push_back(word(which));
-
         out_ += "<div class=\"table\"><table>\n<thead><tr>";
-        for (const std::string& label : labels) out_ += "<th>" + label + "</th>";
+        for (W which : columns()) out_ += "<th>" + word(which) + "</th>";
         out_ += "</tr></thead>\n<tbody>\n";
+        const bool runs = handover_.sources.size() > 1;
         for (const HandoverRow* row : RowsFailedFirst(handover_)) {
-            const std::string cls = stateClass(row->state);
-            out_ += "<tr class=\"" + cls + "\">";
-            std::size_t c = 0;
-            auto next = [&](const std::string& tdClass, const std::string& html) {
-                cell(labels[c++], tdClass, html);
+            out_ += "<tr class=\"" + std::string(stateClass(row->state)) + "\">";
+            auto cell = [&](const char* cls, const std::string& html) {
+                out_ += *cls ? "<td class=\"" + std::string(cls) + "\">" : std::string("<td>");
+                out_ += html;
+                out_ += "</td>";
             };
-            if (runs) next("num", std::to_string(row->source + 1));
-            next("result", state(row->state));
-            next("mono", escaped(row->mac));
-            next("", escaped(row->product));
-            next("", escaped(row->firmware));
-            next("mono", escaped(row->before));
-            next("mono", escaped(row->after));
-            next("text", escaped(row->file));
-            next("mono sha", sha(row->sha256));
-            next("text", escaped(row->reason));
-            next("num", row->start ? localTime(*row->start) : std::string());
-            next("num", row->end ? endTime(*row) : std::string());
-            next("num", row->start ? number(row->seconds, 1) + " " + word(W::Seconds)
-                                   : std::string());
+            if (runs) cell("num", std::to_string(row->source + 1));
+            cell("result", state(row->state));
+            cell("mono", escaped(row->mac));
+            cell("", escaped(row->product));
+            cell("", escaped(row->firmware));
+            cell("mono", escaped(row->before));
+            cell("mono", escaped(row->after));
+            cell("text", escaped(row->file));
+            cell("mono sha", sha(row->sha256));
+            cell("text", escaped(row->reason));
+            cell("num", row->start ? localTime(*row->start) : std::string());
+            cell("num", row->end ? endTime(*row) : std::string());
+            cell("num", row->start ? number(row->seconds, 1) + " " + word(W::Seconds) : std::string());
             out_ += "</tr>\n";
         }
         out_ += "</tbody>\n</table></div>\n</section>\n";
