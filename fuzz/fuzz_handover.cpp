@@ -20,15 +20,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (error.empty() || !handover.rows.empty()) std::abort();
         return 0;
     }
-    const std::string page = site::HandoverPage(handover, {"1.0", {}, platform::Language::Japanese});
+    const std::string page =
+        site::HandoverPage(handover, {"1.0", {}, platform::Language::Japanese});
     // The page has no script of its own: one there came from the file.
     if (page.find("<script") != std::string::npos) std::abort();
     static_cast<void>(site::HandoverSheet(handover, platform::Language::English));
     for (const site::HandoverRow& row : handover.rows) {
-        for (const std::string* field : {&row.mac, &row.product, &row.firmware, &row.before,
-                                         &row.after, &row.file, &row.sha256, &row.reason}) {
+        const site::RowResult& result = row.result;
+        for (const std::string* field :
+             {&row.mac, &result.product, &result.firmware, &result.before, &result.after, &row.file,
+              &result.sha256, &result.outcome}) {
             const std::string cell = site::SheetCell(*field);
-            const char first = cell.size() > 1 && cell[0] == '"' ? cell[1] : cell.empty() ? '\0' : cell[0];
+            const char first = cell.size() > 1 && cell[0] == '"' ? cell[1]
+                               : cell.empty()                    ? '\0'
+                                                                 : cell[0];
             if (first == '=' || first == '+' || first == '-' || first == '@') std::abort();
         }
     }

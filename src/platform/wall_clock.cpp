@@ -32,7 +32,9 @@ bool digits(std::string_view text, std::size_t from, std::size_t count, int& val
 
 }  // namespace
 
-WallTime WallNow() { return floor<milliseconds>(system_clock::now()); }
+WallTime WallNow() {
+    return floor<milliseconds>(system_clock::now());
+}
 
 std::string UtcStamp(WallTime time) {
     const Fields at = fieldsOf(time);
@@ -51,8 +53,7 @@ std::optional<WallTime> ParseUtcStamp(std::string_view text) {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
     if (!digits(text, 0, 4, y) || text.size() < 20 || text[4] != '-' || !digits(text, 5, 2, mo) ||
         text[7] != '-' || !digits(text, 8, 2, d) || text[10] != 'T' || !digits(text, 11, 2, h) ||
-        text[13] != ':' || !digits(text, 14, 2, mi) || text[16] != ':' ||
-        !digits(text, 17, 2, s)) {
+        text[13] != ':' || !digits(text, 14, 2, mi) || text[16] != ':' || !digits(text, 17, 2, s)) {
         return std::nullopt;
     }
     std::size_t end = 19;
@@ -69,7 +70,8 @@ std::optional<WallTime> ParseUtcStamp(std::string_view text) {
 }
 
 LocalStamp LocalTimeOf(WallTime time) {
-    const std::time_t whole = system_clock::to_time_t(time_point_cast<system_clock::duration>(time));
+    const std::time_t whole =
+        system_clock::to_time_t(time_point_cast<system_clock::duration>(time));
     std::tm local{};
 #ifdef _WIN32
     const bool known = localtime_s(&local, &whole) == 0;

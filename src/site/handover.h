@@ -17,18 +17,16 @@ namespace quelvar::site {
 // have edited: whoever shows it escapes it.
 struct HandoverRow {
     std::size_t source = 0;  // the file it came from (Handover::sources)
-    RowState state = RowState::NotStarted;  // a backup's "saved" reads as passed
-    std::string mac, product, firmware;
-    std::string before, after;  // where it answered, and answers now; a backup's are the same
-    std::string file, sha256;
-    std::string reason;
-    std::optional<platform::WallTime> start, end;
-    double seconds = 0;
+    std::string mac;
+    std::string file;  // as the sheet or the manifest names it
+    // How it went: a backup's "saved" reads as passed, its address as both
+    // where the module answered and where it answers now.
+    RowResult result;
 };
 
 struct HandoverSource {
     enum class Kind { Commission, Backup };
-    std::string name;   // the file as the user named it
+    std::string name;  // the file as the user named it
     Kind kind = Kind::Commission;
     std::string sheet;  // a commissioning report's sheet
 };

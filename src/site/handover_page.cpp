@@ -19,11 +19,21 @@ std::string escaped(std::string_view text) {
     out.reserve(text.size() + 8);
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
                     out += "\xEF\xBF\xBD";
@@ -43,10 +53,14 @@ std::string number(double value, int decimals) {
 
 const char* stateClass(RowState state) {
     switch (state) {
-        case RowState::Passed: return "pass";
-        case RowState::Failed: return "fail";
-        case RowState::Stopped: return "stop";
-        case RowState::NotStarted: return "idle";
+        case RowState::Passed:
+            return "pass";
+        case RowState::Failed:
+            return "fail";
+        case RowState::Stopped:
+            return "stop";
+        case RowState::NotStarted:
+            return "idle";
     }
     return "idle";
 }
@@ -56,10 +70,14 @@ constexpr RowState kStatesShown[] = {RowState::Failed, RowState::Stopped, RowSta
 
 std::size_t countOf(const HandoverCounts& counts, RowState state) {
     switch (state) {
-        case RowState::Passed: return counts.passed;
-        case RowState::Failed: return counts.failed;
-        case RowState::Stopped: return counts.stopped;
-        case RowState::NotStarted: return counts.notStarted;
+        case RowState::Passed:
+            return counts.passed;
+        case RowState::Failed:
+            return counts.failed;
+        case RowState::Stopped:
+            return counts.stopped;
+        case RowState::NotStarted:
+            return counts.notStarted;
     }
     return 0;
 }
@@ -128,11 +146,12 @@ class Page {
         const bool ja = facts_.language == platform::Language::Japanese;
         out_ += "<!DOCTYPE html>\n<html lang=\"";
         out_ += ja ? "ja" : "en";
-        out_ += "\">\n<head>\n<meta charset=\"utf-8\">\n"
-                "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-                // Nothing on this page may be fetched, run or sent anywhere.
-                "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
-                "style-src 'unsafe-inline'; img-src data:\">\n<title>";
+        out_ +=
+            "\">\n<head>\n<meta charset=\"utf-8\">\n"
+            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+            // Nothing on this page may be fetched, run or sent anywhere.
+            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+            "style-src 'unsafe-inline'; img-src data:\">\n<title>";
         out_ += word(W::Title) + " - QUELVARinit</title>\n<style>";
         out_ += kStyle;
         phoneLabels();
@@ -194,8 +213,8 @@ class Page {
             for (RowState which : kStatesShown) {
                 const std::size_t n = countOf(counts_, which);
                 if (n == 0) continue;
-                const double width = kWidth * static_cast<double>(n) /
-                                     static_cast<double>(counts_.total());
+                const double width =
+                    kWidth * static_cast<double>(n) / static_cast<double>(counts_.total());
                 out_ += "<rect class=\"bar-" + std::string(stateClass(which)) + "\" x=\"" +
                         number(x, 2) + "\" y=\"0\" width=\"" + number(width, 2) +
                         "\" height=\"18\"><title>" + state(which) + ": " + std::to_string(n) +
@@ -224,8 +243,8 @@ class Page {
         out_ += "@media (max-width:720px){";
         const std::vector<W> list = columns();
         for (std::size_t i = 0; i < list.size(); ++i) {
-            out_ += "td:nth-child(" + std::to_string(i + 1) + ")::before{content:\"" + word(list[i]) +
-                    ": \"}";
+            out_ += "td:nth-child(" + std::to_string(i + 1) + ")::before{content:\"" +
+                    word(list[i]) + ": \"}";
         }
         out_ += "}\n";
     }
@@ -241,34 +260,36 @@ class Page {
         out_ += "</tr></thead>\n<tbody>\n";
         const bool runs = handover_.sources.size() > 1;
         for (const HandoverRow* row : RowsFailedFirst(handover_)) {
-            out_ += "<tr class=\"" + std::string(stateClass(row->state)) + "\">";
+            out_ += "<tr class=\"" + std::string(stateClass(row->result.state)) + "\">";
             auto cell = [&](const char* cls, const std::string& html) {
                 out_ += *cls ? "<td class=\"" + std::string(cls) + "\">" : std::string("<td>");
                 out_ += html;
                 out_ += "</td>";
             };
+            const RowResult& result = row->result;
             if (runs) cell("num", std::to_string(row->source + 1));
-            cell("result", state(row->state));
+            cell("result", state(result.state));
             cell("mono", escaped(row->mac));
-            cell("", escaped(row->product));
-            cell("", escaped(row->firmware));
-            cell("mono", escaped(row->before));
-            cell("mono", escaped(row->after));
+            cell("", escaped(result.product));
+            cell("", escaped(result.firmware));
+            cell("mono", escaped(result.before));
+            cell("mono", escaped(result.after));
             cell("text", escaped(row->file));
-            cell("mono sha", sha(row->sha256));
-            cell("text", escaped(row->reason));
-            cell("num", row->start ? localTime(*row->start) : std::string());
-            cell("num", row->end ? endTime(*row) : std::string());
-            cell("num", row->start ? number(row->seconds, 1) + " " + word(W::Seconds) : std::string());
+            cell("mono sha", sha(result.sha256));
+            cell("text", escaped(result.outcome));
+            const bool ran = result.started.has_value();
+            cell("num", ran ? localTime(*result.started) : std::string());
+            cell("num", ran ? endTime(result) : std::string());
+            cell("num", ran ? number(result.seconds, 1) + " " + word(W::Seconds) : std::string());
             out_ += "</tr>\n";
         }
         out_ += "</tbody>\n</table></div>\n</section>\n";
     }
 
     // The end, without its date when that is the start's.
-    std::string endTime(const HandoverRow& row) const {
-        const std::string end = localTime(*row.end);
-        const std::string start = localTime(*row.start);
+    std::string endTime(const RowResult& row) const {
+        const std::string end = localTime(*row.ended());
+        const std::string start = localTime(*row.started);
         return end.compare(0, 10, start, 0, 10) == 0 ? end.substr(11) : end;
     }
 
@@ -277,8 +298,9 @@ class Page {
         if (hash.empty()) return {};
         const std::string whole = escaped(hash);
         if (hash.size() <= 12) return whole;
-        return "<span title=\"" + whole + "\"><span class=\"short\">" + escaped(hash.substr(0, 12)) +
-               "\xE2\x80\xA6</span><span class=\"full\">" + whole + "</span></span>";
+        return "<span title=\"" + whole + "\"><span class=\"short\">" +
+               escaped(hash.substr(0, 12)) + "\xE2\x80\xA6</span><span class=\"full\">" + whole +
+               "</span></span>";
     }
 
     void timelines() {
@@ -286,12 +308,12 @@ class Page {
         for (std::size_t s = 0; s < handover_.sources.size(); ++s) {
             std::vector<const HandoverRow*> timed;
             for (const HandoverRow& row : handover_.rows) {
-                if (row.source == s && row.start && row.end) timed.push_back(&row);
+                if (row.source == s && row.result.started) timed.push_back(&row);
             }
             if (timed.empty()) continue;
             if (!any) {
-                out_ += "<section id=\"timeline\">\n<h2>" + word(W::Timeline) + "</h2>\n<p class=\"meta\">" +
-                        word(W::TimelineNote) + "</p>\n";
+                out_ += "<section id=\"timeline\">\n<h2>" + word(W::Timeline) +
+                        "</h2>\n<p class=\"meta\">" + word(W::TimelineNote) + "</p>\n";
                 any = true;
             }
             timeline(s, timed);
@@ -302,10 +324,11 @@ class Page {
     // One run's rows as bars on one time axis: a module that took long, or
     // never ended, stands out as the long bar.
     void timeline(std::size_t source, const std::vector<const HandoverRow*>& rows) {
-        platform::WallTime first = *rows.front()->start, last = *rows.front()->end;
+        platform::WallTime first = *rows.front()->result.started;
+        platform::WallTime last = *rows.front()->result.ended();
         for (const HandoverRow* row : rows) {
-            first = std::min(first, *row->start);
-            last = std::max(last, *row->end);
+            first = std::min(first, *row->result.started);
+            last = std::max(last, *row->result.ended());
         }
         const double span = std::max(1.0, std::chrono::duration<double>(last - first).count());
         const bool labelled = rows.size() <= 100;
@@ -316,9 +339,9 @@ class Page {
         auto xOf = [&](platform::WallTime time) {
             return left + plot * std::chrono::duration<double>(time - first).count() / span;
         };
-        out_ += "<figure class=\"run\">\n<figcaption class=\"meta\">" + std::to_string(source + 1) + ". <span class=\"mono\">" +
-                escaped(handover_.sources[source].name) + "</span> (" + localTime(first) +
-                ")</figcaption>\n";
+        out_ += "<figure class=\"run\">\n<figcaption class=\"meta\">" + std::to_string(source + 1) +
+                ". <span class=\"mono\">" + escaped(handover_.sources[source].name) + "</span> (" +
+                localTime(first) + ")</figcaption>\n";
         out_ += "<svg class=\"timeline\" viewBox=\"0 0 " + number(width, 0) + " " +
                 number(height, 0) + "\" width=\"" + number(width, 0) + "\" height=\"" +
                 number(height, 0) + "\" role=\"img\">\n";
@@ -344,19 +367,19 @@ class Page {
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const HandoverRow& row = *rows[i];
             const double y = top + rowHeight * static_cast<double>(i);
-            const double x = xOf(*row.start);
+            const double x = xOf(*row.result.started);
             // Even a row that ended at once shows as a sliver.
-            const double w = std::max(1.0, xOf(*row.end) - x);
+            const double w = std::max(1.0, xOf(*row.result.ended()) - x);
             if (labelled) {
                 out_ += "<text x=\"" + number(left - 6, 0) + "\" y=\"" +
                         number(y + rowHeight - 3, 1) + "\" text-anchor=\"end\">" +
                         escaped(row.mac) + "</text>";
             }
-            out_ += "<rect class=\"bar-" + std::string(stateClass(row.state)) + "\" x=\"" +
+            out_ += "<rect class=\"bar-" + std::string(stateClass(row.result.state)) + "\" x=\"" +
                     number(x, 1) + "\" y=\"" + number(y + 1, 1) + "\" width=\"" + number(w, 1) +
                     "\" height=\"" + number(rowHeight - 2 > 1 ? rowHeight - 2 : 1, 1) +
-                    "\"><title>" + escaped(row.mac) + " " + state(row.state) + " " +
-                    number(row.seconds, 1) + " " + word(W::Seconds) + "</title></rect>\n";
+                    "\"><title>" + escaped(row.mac) + " " + state(row.result.state) + " " +
+                    number(row.result.seconds, 1) + " " + word(W::Seconds) + "</title></rect>\n";
         }
         out_ += "</svg>\n</figure>\n";
     }

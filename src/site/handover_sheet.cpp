@@ -42,15 +42,17 @@ std::string HandoverSheet(const Handover& handover, platform::Language language)
     endLine();
     for (const HandoverRow* row : RowsFailedFirst(handover)) {
         field(handover.sources[row->source].name);
-        field(StateName(row->state, language));
-        for (const std::string* text : {&row->mac, &row->product, &row->firmware, &row->before,
-                                        &row->after, &row->file, &row->sha256, &row->reason}) {
+        field(StateName(row->result.state, language));
+        const RowResult& result = row->result;
+        for (const std::string* text :
+             {&row->mac, &result.product, &result.firmware, &result.before, &result.after,
+              &row->file, &result.sha256, &result.outcome}) {
             field(*text);
         }
-        field(row->start ? platform::UtcStamp(*row->start) : std::string());
-        field(row->end ? platform::UtcStamp(*row->end) : std::string());
+        field(result.started ? platform::UtcStamp(*result.started) : std::string());
+        field(result.started ? platform::UtcStamp(*result.ended()) : std::string());
         char seconds[32] = "";
-        if (row->start) std::snprintf(seconds, sizeof seconds, "%.1f", row->seconds);
+        if (result.started) std::snprintf(seconds, sizeof seconds, "%.1f", result.seconds);
         field(seconds);
         endLine();
     }

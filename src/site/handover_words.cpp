@@ -42,7 +42,8 @@ constexpr std::array kWords{
     Words{W::End, "End", "終了"},
     Words{W::Duration, "Duration", "所要時間"},
     Words{W::Seconds, "s", "秒"},
-    Words{W::NoRows, "No module is named in these files.", "これらのファイルには機器がありません。"},
+    Words{W::NoRows, "No module is named in these files.",
+          "これらのファイルには機器がありません。"},
 };
 
 }  // namespace
@@ -59,10 +60,14 @@ std::string_view WordOf(HandoverWord word, platform::Language language) {
 std::string_view StateName(RowState state, platform::Language language) {
     const bool ja = language == platform::Language::Japanese;
     switch (state) {
-        case RowState::Passed: return ja ? "成功" : "passed";
-        case RowState::Failed: return ja ? "失敗" : "failed";
-        case RowState::Stopped: return ja ? "中止" : "stopped";
-        case RowState::NotStarted: return ja ? "未実行" : "not started";
+        case RowState::Passed:
+            return ja ? "成功" : "passed";
+        case RowState::Failed:
+            return ja ? "失敗" : "failed";
+        case RowState::Stopped:
+            return ja ? "中止" : "stopped";
+        case RowState::NotStarted:
+            return ja ? "未実行" : "not started";
     }
     return {};
 }

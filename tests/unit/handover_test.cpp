@@ -67,12 +67,12 @@ TEST(Handover, ReportsAndManifestsBecomeOneListFailedFirst) {
                                                "02-00-5E-10-00-02", "02-00-5E-10-00-00",
                                                "02-00-5E-10-00-03"}));
     // A backup's module answered where it was saved; its times read whole.
-    const HandoverRow& saved = handover.rows[3];
+    const RowResult& saved = handover.rows[3].result;
     EXPECT_EQ(saved.before, "127.0.0.5");
     EXPECT_EQ(saved.after, "127.0.0.5");
-    ASSERT_TRUE(saved.start && saved.end);
-    EXPECT_EQ(platform::UtcStamp(*saved.end), "2026-12-08T11:00:03.700Z");
-    EXPECT_FALSE(handover.rows[1].start) << "a row that never began has no times";
+    ASSERT_TRUE(saved.started);
+    EXPECT_EQ(platform::UtcStamp(*saved.ended()), "2026-12-08T11:00:03.700Z");
+    EXPECT_FALSE(handover.rows[1].result.started) << "a row that never began has no times";
 }
 
 TEST(Handover, FilesThatAreNeitherOrCutAreRefusedWhole) {
@@ -102,7 +102,8 @@ TEST(Handover, FilesThatAreNeitherOrCutAreRefusedWhole) {
 
 TEST(Handover, ThePageEscapesEveryTextAndHoldsNoScript) {
     const Handover handover = Read({{"r<1>.json", kHostileReport}, {"b/backup.json", kManifest}});
-    for (platform::Language language : {platform::Language::English, platform::Language::Japanese}) {
+    for (platform::Language language :
+         {platform::Language::English, platform::Language::Japanese}) {
         const std::string page =
             HandoverPage(handover, {"1.0.4\"><x", platform::WallTime{}, language});
         for (const char* raw : {"<img", "<script", "<marquee>", "alert('x')", "r<1>", "\"><x"}) {
@@ -125,7 +126,8 @@ TEST(Handover, TheSheetKeepsEveryCellTextAndEveryRowOneRow) {
     ASSERT_EQ(sheet.rfind("\xEF\xBB\xBFRun,Result,MAC,", 0), 0u);
     // Six lines, each ended by CR LF, however the texts ran.
     std::size_t lines = 0;
-    for (std::size_t at = sheet.find("\r\n"); at != std::string::npos; at = sheet.find("\r\n", at + 2)) {
+    for (std::size_t at = sheet.find("\r\n"); at != std::string::npos;
+         at = sheet.find("\r\n", at + 2)) {
         ++lines;
     }
     EXPECT_EQ(lines, 6u);
@@ -140,7 +142,8 @@ TEST(Handover, TheSheetKeepsEveryCellTextAndEveryRowOneRow) {
 }
 
 TEST(WallClock, StampsReadBackAndNothingElseReads) {
-    const std::optional<platform::WallTime> time = platform::ParseUtcStamp("2024-02-29T23:59:59.999Z");
+    const std::optional<platform::WallTime> time =
+        platform::ParseUtcStamp("2024-02-29T23:59:59.999Z");
     ASSERT_TRUE(time);
     EXPECT_EQ(platform::UtcStamp(*time), "2024-02-29T23:59:59.999Z");
     EXPECT_EQ(platform::UtcStamp(*platform::ParseUtcStamp("1970-01-01T00:00:00Z")),

@@ -53,7 +53,8 @@ int RunReportCommand(Console& console) {
         if (!site::ReplaceFileText(path, text)) {
             console.err << "cannot write " << name << "; nothing written\n";
             std::error_code ignored;
-            for (const std::filesystem::path& done : written) std::filesystem::remove(done, ignored);
+            for (const std::filesystem::path& done : written)
+                std::filesystem::remove(done, ignored);
             return kExitFailure;
         }
         written.push_back(path);
@@ -61,8 +62,8 @@ int RunReportCommand(Console& console) {
     const site::HandoverCounts counts = site::CountRows(handover);
     for (const auto& [name, text] : outputs) {
         console.out << "wrote " << name << ": " << counts.total() << " modules, " << counts.passed
-                    << " passed, " << counts.failed << " failed, " << counts.stopped
-                    << " stopped, " << counts.notStarted << " not started\n";
+                    << " passed, " << counts.failed << " failed, " << counts.stopped << " stopped, "
+                    << counts.notStarted << " not started\n";
     }
     return kExitSuccess;
 }
