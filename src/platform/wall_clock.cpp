@@ -70,8 +70,9 @@ std::optional<WallTime> ParseUtcStamp(std::string_view text) {
 }
 
 LocalStamp LocalTimeOf(WallTime time) {
-    const std::time_t whole =
-        system_clock::to_time_t(time_point_cast<system_clock::duration>(time));
+    // Through seconds, not the system clock's own unit: nanoseconds would
+    // overflow for moments past 2262, which a file may name.
+    const auto whole = static_cast<std::time_t>(floor<seconds>(time).time_since_epoch().count());
     std::tm local{};
 #ifdef _WIN32
     const bool known = localtime_s(&local, &whole) == 0;

@@ -30,11 +30,15 @@ inline std::optional<platform::WallTime> TimeField(const nlohmann::json& object,
     return platform::ParseUtcStamp(StringField(object, key));
 }
 
-// The seconds a file names under `key`; 0 when none.
+// The seconds a file names under `key`; 0 when none, or none a run could
+// have taken (negative, or more than a year: such a number would overflow
+// the moment it is added to).
 inline double SecondsField(const nlohmann::json& object, const char* key) {
     if (!object.is_object()) return 0;
     auto field = object.find(key);
-    return field != object.end() && field->is_number() && *field >= 0 ? field->get<double>() : 0;
+    if (field == object.end() || !field->is_number()) return 0;
+    const double seconds = field->get<double>();
+    return seconds >= 0 && seconds <= 366.0 * 24 * 3600 ? seconds : 0;
 }
 
 // Seconds as files of this tool keep them: to the tenth.

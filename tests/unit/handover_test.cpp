@@ -25,7 +25,8 @@ const char* const kHostileReport = R"json({
      "after": "", "file": "", "sha256": "", "steps": [], "result": "fail",
      "reason": "<script>alert('x')</script>\u0000", "seconds": 0},
     {"line": 4, "mac": "02-00-5E-10-00-02", "before": "", "after": "", "file": "@SUM(A1)",
-     "steps": [], "result": "not started", "reason": "-1+2"}
+     "steps": [], "result": "not started", "reason": "-1+2",
+     "start": "9999-12-31T23:59:59.999Z", "seconds": 1e300}
   ]
 })json";
 
