@@ -36,6 +36,10 @@ WallTime WallNow() {
     return floor<milliseconds>(system_clock::now());
 }
 
+WallTime SecondsAfter(WallTime time, double seconds) {
+    return time + milliseconds(static_cast<long long>(seconds * 1000 + 0.5));
+}
+
 std::string UtcStamp(WallTime time) {
     const Fields at = fieldsOf(time);
     char text[80];

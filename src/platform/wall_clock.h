@@ -12,6 +12,9 @@ using WallTime = std::chrono::sys_time<std::chrono::milliseconds>;
 
 WallTime WallNow();
 
+// The moment `seconds` after `time`, to the millisecond.
+WallTime SecondsAfter(WallTime time, double seconds);
+
 // "2026-12-08T19:40:12.345Z", as files of this tool keep a moment.
 std::string UtcStamp(WallTime time);
 // Reads what UtcStamp writes (the milliseconds may be left out); nullopt for

@@ -43,16 +43,15 @@ std::string ManifestText(const std::vector<BackupEntry>& entries) {
         if (!entry.saved || !entry.reason.empty()) module["reason"] = entry.reason;
         if (entry.started) {
             module["start"] = platform::UtcStamp(*entry.started);
-            module["end"] = platform::UtcStamp(
-                *entry.started +
-                std::chrono::milliseconds(static_cast<long long>(entry.seconds * 1000 + 0.5)));
+            module["end"] = platform::UtcStamp(platform::SecondsAfter(*entry.started, entry.seconds));
             module["seconds"] = TenthsOf(entry.seconds);
         }
         modules.push_back(std::move(module));
     }
     nlohmann::ordered_json manifest = {
         {"format", kManifestFormat}, {"version", kVersion}, {"modules", std::move(modules)}};
-    // Bytes that are no UTF-8 (a module's product letters) are replaced, never a failure.
+    // Bytes that are no UTF-8 (in an entry kept from an older manifest) are
+    // replaced, never a failure.
     return manifest.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 

@@ -25,7 +25,7 @@ std::string_view StateWord(RowState state) {
 
 std::optional<platform::WallTime> RowResult::ended() const {
     if (!started) return std::nullopt;
-    return *started + std::chrono::milliseconds(static_cast<long long>(seconds * 1000 + 0.5));
+    return platform::SecondsAfter(*started, seconds);
 }
 
 std::optional<RowState> StateFromWord(std::string_view word) {
