@@ -1,0 +1,101 @@
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/site_view.h"
+#include "ops/retries.h"
+#include "platform/language.h"
+#include "platform/launcher.h"
+
+namespace quelvar::app {
+
+// The Site window's presenter: commissioning from a sheet, backing up a
+// site and restoring a backup, each over many modules at once, through the
+// site runs (site/). It reads the form, checks what it names and shows the
+// modules before anything is sent, asks once for the whole run, shows each
+// module's line live, stops as the console's Ctrl+C does (rows writing
+// records finish, no new row starts), and at the end writes the handover
+// page and sheet beside the run's report.
+//
+// Threads: OnStop, OnClose, OnOpenPage and OnOpenSheet are for the window's
+// own thread and return at once. Every other handler may block for as long
+// as its work takes and is run by the front-end on its worker thread, one at
+// a time; the presenter disables the controls a running handler must not
+// see used, and leaves Stop enabled during a run.
+class SiteDlg {
+  public:
+    SiteDlg(SiteView& view, platform::Launcher& launcher, platform::Language language);
+    ~SiteDlg();
+    SiteDlg(const SiteDlg&) = delete;
+    SiteDlg& operator=(const SiteDlg&) = delete;
+
+    // The form's defaults, the controls for the first task, an empty table.
+    void OnInitDialog();
+    // Another task is chosen: its controls, an empty table.
+    void OnTaskChanged();
+
+    // Choosers for the source (sheet or folder), the report and the report
+    // to resume from; a chosen sheet or folder is checked at once (OnCheck).
+    void OnBrowse();
+    void OnBrowseReport();
+    void OnBrowseResume();
+
+    // Shows the modules the form names without sending anything to them:
+    // the sheet's rows (every malformed one named) or the backup's files by
+    // MAC; for a backup, the modules a search or the address range finds.
+    // False when there is nothing to run, having said why.
+    bool OnCheck();
+    // Checks, asks once with the count, runs, and shows the summary. Blocks
+    // until the run has ended.
+    void OnStart();
+
+    // During a run: asks once whether to stop; then no new module starts and
+    // the modules under way, those being written to first of all, end after
+    // their current step.
+    void OnStop();
+    // The window is to close: true when it may now. During a run the user
+    // is asked as by OnStop; the window closes once OnStart has returned
+    // (closeWhenDone()).
+    bool OnClose();
+    bool closeWhenDone() const { return closeWhenDone_; }
+    bool running() const { return running_; }
+
+    // The handover page and sheet of the last run, in the desktop's programs.
+    void OnOpenPage();
+    void OnOpenSheet();
+
+    platform::Language language() const { return language_; }
+
+  private:
+    class RunLines;
+    struct Prepared;
+
+    std::optional<Prepared> prepare(const SiteForm& form, bool quietWhenNothing);
+    void runPrepared(Prepared& prepared, const SiteForm& form);
+    void setIdleControls(SiteTask task, bool handoverReady);
+    void setRunningControls();
+    void say(const std::string& line);  // a line of the notes
+    std::string text(int id) const;
+
+    SiteView& view_;
+    platform::Launcher& launcher_;
+    platform::Language language_;
+    ops::Retries retries_ = ops::Retries::Persistent();
+
+    std::mutex notesMutex_;
+    std::string notes_;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stopAsked_{false};
+    std::atomic<bool> closeWhenDone_{false};
+    std::shared_ptr<RunLines> lines_;  // of the run under way, for OnStop
+    std::mutex linesMutex_;
+    std::optional<std::filesystem::path> page_, sheet_;  // of the last run
+};
+
+}  // namespace quelvar::app

@@ -1,0 +1,67 @@
+#include "app/site_words.h"
+
+#include <array>
+
+namespace quelvar::app {
+
+namespace {
+
+struct Words {
+    SiteWord word;
+    std::string_view english;
+    std::string_view japanese;
+};
+
+using W = SiteWord;
+
+// The Japanese captions keep the main window's terms (機器, IPアドレス,
+// setuprecordファイル) and its way of marking access keys: "(&K)" at the end.
+constexpr std::array kWords{
+    Words{W::Title, "QUELVARinit Site", "QUELVARinit サイト"},
+    Words{W::TaskGroup, "Task", "作業"},
+    Words{W::TaskCommission, "&Commission from a sheet", "シートから設定(&C)"},
+    Words{W::TaskBackup, "&Back up the site", "サイトをバックアップ(&B)"},
+    Words{W::TaskRestore, "&Restore a backup", "バックアップから復元(&R)"},
+    Words{W::SheetLabel, "S&heet:", "シート(&H):"},
+    Words{W::BackupToLabel, "Back up &into:", "保存先フォルダ(&I):"},
+    Words{W::RestoreFromLabel, "Restore &from:", "復元元フォルダ(&F):"},
+    Words{W::Browse, "Br&owse...", "参照(&O)..."},
+    Words{W::OptionsGroup, "Options", "オプション"},
+    Words{W::RangeLabel, "Address ra&nge:", "IPアドレス範囲(&N):"},
+    Words{W::RangeHint, "empty: search every adapter; or 192.168.1.10-192.168.1.200",
+          "空欄: すべてのアダプタで検索。例: 192.168.1.10-192.168.1.200"},
+    Words{W::Verify, "&Verify: read back and compare", "検証: 読み戻して比較(&V)"},
+    Words{W::JobsLabel, "&Modules at once:", "同時に処理する機器数(&M):"},
+    Words{W::JobsAll, "all", "すべて"},
+    Words{W::ReportLabel, "Re&port:", "レポート(&P):"},
+    Words{W::ResumeLabel, "Res&ume from:", "再開元レポート(&U):"},
+    Words{W::BrowseReport, "...", "..."},
+    Words{W::BrowseResume, "...", "..."},
+    Words{W::Check, "Chec&k", "確認(&K)"},
+    Words{W::Start, "&Start", "開始(&S)"},
+    Words{W::Stop, "S&top", "中止(&T)"},
+    Words{W::OpenPage, "Open &handover page", "引き渡しページを開く(&A)"},
+    Words{W::OpenSheet, "Open C&SV", "CSVを開く(&D)"},
+    Words{W::Close, "Close", "閉じる"},
+    Words{W::ColumnMac, "MAC", "MACアドレス"},
+    Words{W::ColumnBefore, "Address before", "変更前IPアドレス"},
+    Words{W::ColumnAfter, "Address after", "変更後IPアドレス"},
+    Words{W::ColumnFile, "File", "setuprecordファイル"},
+    Words{W::ColumnStep, "Step", "手順"},
+    Words{W::ColumnProgress, "Progress", "進行状況"},
+    Words{W::ColumnResult, "Result", "結果"},
+    Words{W::ColumnReason, "Reason", "理由"},
+};
+
+}  // namespace
+
+std::string_view SiteText(SiteWord word, platform::Language language) {
+    for (const Words& entry : kWords) {
+        if (entry.word == word) {
+            return language == platform::Language::Japanese ? entry.japanese : entry.english;
+        }
+    }
+    return {};
+}
+
+}  // namespace quelvar::app

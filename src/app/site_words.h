@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string_view>
+
+#include "platform/language.h"
+
+namespace quelvar::app {
+
+// Every caption of the Site window, in English and Japanese. Both
+// front-ends build the window from these, in this order, which is also the
+// tab order; '&' marks the key that reaches a control with Alt.
+enum class SiteWord {
+    Title,            // "QUELVARinit Site"
+    TaskGroup,        // "Task"
+    TaskCommission,   // "&Commission from a sheet"
+    TaskBackup,       // "&Back up the site"
+    TaskRestore,      // "&Restore a backup"
+    SheetLabel,       // "S&heet:"            (the source label for each task)
+    BackupToLabel,    // "Back up &into:"
+    RestoreFromLabel, // "Restore &from:"
+    Browse,           // "Br&owse..."
+    OptionsGroup,     // "Options"
+    RangeLabel,       // "Address ra&nge:"
+    RangeHint,        // "empty: search every adapter; or 192.168.1.10-192.168.1.200"
+    Verify,           // "&Verify: read back and compare"
+    JobsLabel,        // "&Modules at once:"
+    JobsAll,          // "all" (the jobs field at 0)
+    ReportLabel,      // "Re&port:"
+    ResumeLabel,      // "Res&ume from:"
+    BrowseReport,     // "..." of the report
+    BrowseResume,     // "..." of the resume report
+    Check,            // "Chec&k"
+    Start,            // "&Start"
+    Stop,             // "S&top"
+    OpenPage,         // "Open &handover page"
+    OpenSheet,        // "Open C&SV"
+    Close,            // "Close"
+    ColumnMac,        // table columns, in this order
+    ColumnBefore,
+    ColumnAfter,
+    ColumnFile,
+    ColumnStep,
+    ColumnProgress,
+    ColumnResult,
+    ColumnReason,
+};
+
+std::string_view SiteText(SiteWord word, platform::Language language);
+
+}  // namespace quelvar::app
