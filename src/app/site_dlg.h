@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "app/site_handover.h"
+#include "app/site_preparation.h"
+#include "app/site_run_lines.h"
 #include "app/site_view.h"
 #include "ops/retries.h"
 #include "platform/language.h"
@@ -73,15 +76,15 @@ class SiteDlg {
     platform::Language language() const { return language_; }
 
   private:
-    class RunLines;
-    struct Prepared;
-
-    std::optional<Prepared> prepare(const SiteForm& form, bool quietWhenNothing);
-    void runPrepared(Prepared& prepared, const SiteForm& form);
-    void setIdleControls(SiteTask task, bool handoverReady);
-    void setRunningControls();
-    void say(const std::string& line);  // a line of the notes
-    std::string text(int id) const;
+    std::optional<PreparedRun> check(const SiteForm& form);
+    void run(PreparedRun& prepared, const SiteForm& form);
+    // The run's report or manifest, once written; its handover beside it.
+    void handOver(const std::optional<std::filesystem::path>& runFile);
+    void setIdleControls(SiteTask task);
+    void setControls(bool idle, SiteTask task, bool stop);
+    void clearNotes();
+    void say(const std::vector<std::string>& lines);  // lines of the notes
+    std::shared_ptr<SiteRunLines> runLines();
 
     SiteView& view_;
     platform::Launcher& launcher_;
@@ -91,11 +94,10 @@ class SiteDlg {
     std::mutex notesMutex_;
     std::string notes_;
     std::atomic<bool> running_{false};
-    std::atomic<bool> stopAsked_{false};
     std::atomic<bool> closeWhenDone_{false};
-    std::shared_ptr<RunLines> lines_;  // of the run under way, for OnStop
-    std::mutex linesMutex_;
-    std::optional<std::filesystem::path> page_, sheet_;  // of the last run
+    std::mutex mutex_;  // guards what follows: the run and its handover
+    std::shared_ptr<SiteRunLines> lines_;
+    std::optional<HandoverFiles> handover_;
 };
 
 }  // namespace quelvar::app

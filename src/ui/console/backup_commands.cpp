@@ -5,9 +5,9 @@
 
 #include "platform/utf8.h"
 #include "site/backup_run.h"
+#include "site/user_file.h"
 #include "ui/console/commands.h"
 #include "ui/console/console_run.h"
-#include "ui/console/file_reading.h"
 #include "ui/console/interrupt.h"
 #include "ui/console/row_table.h"
 
@@ -15,16 +15,13 @@ namespace quelvar::ui::console {
 
 namespace {
 
-// A manifest of a thousand modules takes about half a megabyte.
-constexpr std::size_t kMaxManifestBytes = 16 << 20;
-
 // The manifest in `folder`; nullopt, told, when it does not read.
 std::optional<std::vector<site::BackupEntry>> readManifest(Console& console,
                                                            const std::filesystem::path& folder,
                                                            const char* whenUnreadable) {
     const std::string name = platform::utf8Of(folder / site::kManifestName);
     std::optional<std::string> text =
-        ReadNamedFile(name, kMaxManifestBytes, "backup manifest", console.err);
+        ReadNamedFile(console, name, site::kMaxManifestBytes, "backup manifest");
     if (!text) return std::nullopt;
     std::string why;
     std::optional<std::vector<site::BackupEntry>> manifest = site::ParseManifest(*text, why);

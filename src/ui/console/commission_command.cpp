@@ -8,9 +8,9 @@
 #include "platform/utf8.h"
 #include "site/commission_checks.h"
 #include "site/commission_run.h"
+#include "site/user_file.h"
 #include "ui/console/commands.h"
 #include "ui/console/console_run.h"
-#include "ui/console/file_reading.h"
 #include "ui/console/interrupt.h"
 #include "ui/console/row_table.h"
 
@@ -18,14 +18,11 @@ namespace quelvar::ui::console {
 
 namespace {
 
-// A report, like a sheet, is a file of a sane size.
-constexpr std::size_t kMaxReportBytes = 64 << 20;
-
 // The sheet, every malformed or contradictory row named on stderr.
 std::optional<site::CommissionSheet> readSheet(Console& console) {
     const std::string& name = console.options.file;
     std::optional<std::string> text =
-        ReadNamedFile(name, site::kMaxSheetBytes, "commissioning sheet", console.err);
+        ReadNamedFile(console, name, site::kMaxSheetBytes, "commissioning sheet");
     if (!text) return std::nullopt;
     site::CommissionSheet sheet = site::ParseCommissionSheet(*text);
     for (const std::string& conflict : site::FindSheetConflicts(sheet.rows)) {
@@ -44,7 +41,7 @@ std::optional<site::CommissionSheet> readSheet(Console& console) {
 std::optional<site::Report> readReport(Console& console, const std::string& sheetName,
                                        const site::CommissionSheet& sheet) {
     const std::string& name = *console.options.resume;
-    std::optional<std::string> text = ReadNamedFile(name, kMaxReportBytes, "report", console.err);
+    std::optional<std::string> text = ReadNamedFile(console, name, site::kMaxReportBytes, "report");
     if (!text) return std::nullopt;
     std::string why;
     std::optional<site::Report> report = site::ParseReport(*text, why);

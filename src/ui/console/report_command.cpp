@@ -10,25 +10,18 @@
 #include "site/handover_page.h"
 #include "site/handover_sheet.h"
 #include "site/running_file.h"
+#include "site/user_file.h"
 #include "ui/console/commands.h"
-#include "ui/console/file_reading.h"
 #include "version.h"
 
 namespace quelvar::ui::console {
-
-namespace {
-
-// A report or manifest of a thousand modules takes about half a megabyte.
-constexpr std::size_t kMaxRunFileBytes = 16 << 20;
-
-}  // namespace
 
 int RunReportCommand(Console& console) {
     const Options& options = console.options;
     site::Handover handover;
     for (const std::string& name : options.files) {
         std::optional<std::string> text =
-            ReadNamedFile(name, kMaxRunFileBytes, "report or manifest", console.err);
+            ReadNamedFile(console, name, site::kMaxReportBytes, "report or manifest");
         if (!text) return kExitUsage;
         std::string why;
         if (!site::AddHandoverFile(handover, name, *text, why)) {

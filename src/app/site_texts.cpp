@@ -1,0 +1,133 @@
+#include "app/site_texts.h"
+
+#include <array>
+
+namespace quelvar::app {
+
+namespace {
+
+struct Texts {
+    SiteMessage message;
+    std::string_view english;
+    std::string_view japanese;
+};
+
+using M = SiteMessage;
+
+constexpr std::array kTexts{
+    Texts{M::ChooseSheet, "Choose a sheet first.", "シートを選んでください。"},
+    Texts{M::ChooseFolder, "Choose a folder first.", "フォルダを選んでください。"},
+    Texts{M::SheetRowsBad,
+          "%1 row(s) of %2 cannot be used, so nothing is sent. The notes below the table name "
+          "each of them.",
+          "%2 の %1 行は使えないため、何も送信しません。表の下の欄にそれぞれの行を示します。"},
+    Texts{M::SheetEmpty, "%1 lists no module.", "%1 には機器がありません。"},
+    Texts{M::RangeBad, "Address range: %1", "IPアドレス範囲: %1"},
+    Texts{M::Checked, "%1 module(s) to work on; nothing has been sent yet.",
+          "対象の機器は %1 台です。まだ何も送信していません。"},
+    Texts{M::Searching, "Searching...", "検索中..."},
+    Texts{M::Found, "%1 module(s) answered the search.", "%1 台の機器が検索に応答しました。"},
+    Texts{M::SearchCut,
+          "The search stopped after %1 s with replies still arriving; the list may be incomplete.",
+          "応答が続いていましたが %1 秒で検索を打ち切りました。一覧は不完全な場合があります。"},
+    Texts{M::SearchDropped, "%1 more replies than a search keeps: not listed.",
+          "検索で保持できる数を超えた %1 件の応答は一覧にありません。"},
+    Texts{M::SearchFailed, "The search could not be made: %1", "検索できませんでした: %1"},
+    Texts{M::NoneFound, "No module answered the search.", "検索に応答した機器はありません。"},
+    Texts{M::FolderIsFile, "%1 is a file, not a folder for a backup.",
+          "%1 はファイルです。バックアップ用のフォルダではありません。"},
+    Texts{M::FolderNotMade, "Cannot create the folder %1.", "フォルダ %1 を作成できません。"},
+    Texts{M::ManifestNotReplaced, "%1: %2; not replaced. Choose another folder.",
+          "%1: %2。置き換えません。別のフォルダを選んでください。"},
+    Texts{M::NotABackup, "%1 holds no backup: %2", "%1 にはバックアップがありません: %2"},
+    Texts{M::NothingRestorable, "No file of %1 can be restored; the table says why.",
+          "%1 には復元できるファイルがありません。理由は表にあります。"},
+    Texts{M::NothingToDo, "Every row passed in %1 already; nothing to do.",
+          "すべての行が %1 で成功済みです。実行することはありません。"},
+    Texts{M::ConfirmCommission, "Commission %1 module(s) listed in %2?",
+          "%2 に記載された %1 台の機器を設定しますか?"},
+    Texts{M::ConfirmBackup, "Back up %1 module(s) into %2?",
+          "%1 台の機器を %2 にバックアップしますか?"},
+    Texts{M::BackupThere,
+          "A backup is there already: the files of these modules are replaced, and the other "
+          "modules keep theirs.",
+          "このフォルダには既にバックアップがあります。これらの機器のファイルは置き換えられ、"
+          "他の機器のファイルはそのまま残ります。"},
+    Texts{M::ConfirmRestore, "Restore %1 module(s) from %2?",
+          "%2 から %1 台の機器を復元しますか?"},
+    Texts{M::ConfirmStop,
+          "Stop the run?\n\nNo further module starts. Modules under way end after their current "
+          "step: those being written to finish writing their records first, so none is left "
+          "half written.",
+          "実行を中止しますか?\n\n新しい機器は開始しません。処理中の機器は現在の手順を終えてから"
+          "止まります。書き込み中の機器は途中で止めず、書き込みを終えてから止まります。"},
+    Texts{M::Stopping,
+          "Stopping: no further module starts; %1 module(s) being written finish writing first.",
+          "中止しています: 新しい機器は開始しません。書き込み中の %1 台は書き込みを終えてから止まります。"},
+    Texts{M::ClosesAfterRun, "The window closes once the run has ended.",
+          "実行が終わるとウィンドウを閉じます。"},
+    Texts{M::Running, "Running: %1 of %2 ended, %3 under way.",
+          "実行中: %2 台中 %1 台終了、%3 台処理中"},
+    Texts{M::Summary, "%1 passed, %2 failed, %3 stopped, %4 not started.",
+          "成功 %1、失敗 %2、中止 %3、未実行 %4。"},
+    Texts{M::Done, "Done: %1", "完了: %1"},
+    Texts{M::Stopped, "Stopped: %1", "中止しました: %1"},
+    Texts{M::ReportWritten, "Report: %1", "レポート: %1"},
+    Texts{M::ReportNotWritten, "Cannot write the report %1.", "レポート %1 を書き込めません。"},
+    Texts{M::ManifestWritten, "Manifest: %1", "バックアップ目録: %1"},
+    Texts{M::ManifestNotWritten, "Cannot write %1.", "%1 を書き込めません。"},
+    Texts{M::NoReport, "No report is named, so no handover page is made.",
+          "レポートが指定されていないため、引き渡しページは作成しません。"},
+    Texts{M::PageWritten, "Handover page: %1 and %2", "引き渡しページ: %1 と %2"},
+    Texts{M::HandoverNotWritten, "Cannot write the handover page: %1",
+          "引き渡しページを書き込めません: %1"},
+    Texts{M::SheetDialogTitle, "Choose the sheet", "シートの選択"},
+    Texts{M::BackupDialogTitle, "Choose the folder to back up into",
+          "バックアップ先フォルダの選択"},
+    Texts{M::RestoreDialogTitle, "Choose the folder of a backup",
+          "バックアップのフォルダの選択"},
+    Texts{M::ReportDialogTitle, "The report to keep", "レポートの保存先"},
+    Texts{M::ResumeDialogTitle, "The report of the run to resume", "再開する実行のレポート"},
+    Texts{M::SheetFilter, "Sheets (*.csv)", "シート (*.csv)"},
+    Texts{M::ReportFilter, "Reports (*.json)", "レポート (*.json)"},
+    Texts{M::StepSetIp, "set IP address", "IPアドレス設定"},
+    Texts{M::StepLoad, "write records", "setuprecord書き込み"},
+    Texts{M::StepVerify, "verify", "検証"},
+    Texts{M::StepSave, "save records", "setuprecord保存"},
+    Texts{M::Waiting, "waiting", "待機中"},
+    Texts{M::Running1, "running", "実行中"},
+};
+
+}  // namespace
+
+std::string SiteSay(SiteMessage message, platform::Language language,
+                    std::initializer_list<std::string_view> values) {
+    std::string_view pattern;
+    for (const Texts& entry : kTexts) {
+        if (entry.message == message) {
+            pattern = language == platform::Language::Japanese ? entry.japanese : entry.english;
+        }
+    }
+    std::string text;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
+            const auto n = static_cast<std::size_t>(pattern[i + 1] - '1');
+            if (n < values.size()) text += *(values.begin() + n);
+            ++i;
+            continue;
+        }
+        text += c;
+    }
+    return text;
+}
+
+std::string StepText(std::string_view step, platform::Language language) {
+    if (step == "set-ip") return SiteSay(M::StepSetIp, language);
+    if (step == "load") return SiteSay(M::StepLoad, language);
+    if (step == "verify") return SiteSay(M::StepVerify, language);
+    if (step == "save") return SiteSay(M::StepSave, language);
+    return std::string(step);
+}
+
+}  // namespace quelvar::app

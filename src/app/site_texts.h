@@ -1,0 +1,72 @@
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "platform/language.h"
+
+namespace quelvar::app {
+
+// What the Site window's presenter says: its questions, its status line,
+// its notes and its dialogs' titles, in English and Japanese.
+enum class SiteMessage {
+    ChooseSheet,
+    ChooseFolder,
+    SheetRowsBad,
+    SheetEmpty,
+    RangeBad,
+    Checked,
+    Searching,
+    Found,
+    SearchCut,
+    SearchDropped,
+    SearchFailed,
+    NoneFound,
+    FolderIsFile,
+    FolderNotMade,
+    ManifestNotReplaced,
+    NotABackup,
+    NothingRestorable,
+    NothingToDo,
+    ConfirmCommission,
+    ConfirmBackup,
+    BackupThere,
+    ConfirmRestore,
+    ConfirmStop,
+    Stopping,
+    ClosesAfterRun,
+    Running,
+    Summary,
+    Done,
+    Stopped,
+    ReportWritten,
+    ReportNotWritten,
+    ManifestWritten,
+    ManifestNotWritten,
+    NoReport,
+    PageWritten,
+    HandoverNotWritten,
+    SheetDialogTitle,
+    BackupDialogTitle,
+    RestoreDialogTitle,
+    ReportDialogTitle,
+    ResumeDialogTitle,
+    SheetFilter,
+    ReportFilter,
+    StepSetIp,
+    StepLoad,
+    StepVerify,
+    StepSave,
+    Waiting,
+    Running1,
+};
+
+// The message with %1, %2, ... replaced by `values` in order.
+std::string SiteSay(SiteMessage message, platform::Language language,
+                    std::initializer_list<std::string_view> values = {});
+
+// A step of a row ("set-ip", "load", "verify", "save") as the table shows it.
+std::string StepText(std::string_view step, platform::Language language);
+
+}  // namespace quelvar::app
