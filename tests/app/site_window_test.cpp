@@ -1,0 +1,221 @@
+// The Site window's presenter over a recording view, against simulated
+// modules: what it shows before anything is sent, the one question, the
+// lines as rows run and end, the stop rule, and the handover at the end.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <map>
+
+#include "app/site_dlg.h"
+#include "records/rec_file.h"
+#include "support/recording_launcher.h"
+#include "support/recording_site_view.h"
+#include "support/sim_fixture.h"
+#include "support/temp_folder.h"
+
+namespace quelvar::testing {
+namespace {
+
+using app::LineLook;
+using app::MessageKind;
+using app::SiteControl;
+
+std::string MacText(const sim::ModuleConfig& module) { return discovery::FormatMac(module.mac); }
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+void WriteRecordFile(const std::filesystem::path& path) {
+    std::vector<records::Record> list;
+    for (const auto& [number, data] : sim::DefaultRecords(0x44)) {
+        list.push_back({static_cast<std::uint8_t>(number), data});
+    }
+    ASSERT_EQ(records::SaveFileReplacing(path, records::EncodeRecords(list)),
+              records::SaveResult::Saved);
+}
+
+std::vector<LineLook> Looks(const std::vector<app::SiteLine>& lines) {
+    std::vector<LineLook> looks;
+    for (const app::SiteLine& line : lines) looks.push_back(line.look);
+    return looks;
+}
+
+class SiteWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QUELVAR_REQUIRE_NETNS();
+        dlg_.OnInitDialog();
+    }
+    void fill(app::SiteTask task, const std::filesystem::path& source, int jobs = 0) {
+        app::SiteForm form = view_.form();
+        form.task = task;
+        form.source = source.string();
+        form.jobs = jobs;
+        view_.setForm(form);
+        dlg_.OnTaskChanged();
+    }
+    std::size_t boxesOf(MessageKind kind) const {
+        std::size_t count = 0;
+        for (const auto& box : view_.boxes()) count += box.kind == kind ? 1 : 0;
+        return count;
+    }
+
+    TempFolder folder_{"site-window"};
+    RecordingSiteView view_;
+    RecordingLauncher launcher_;
+    app::SiteDlg dlg_{view_, launcher_, platform::Language::English};
+};
+
+// A sheet with rows that cannot be used is shown with its good rows, every
+// bad one named, and nothing is asked or sent.
+TEST_F(SiteWindowTest, ASheetWithBadRowsNamesEachAndSendsNothing) {
+    auto farm = StartFarm({sim::DefaultModule(0)});
+    const std::filesystem::path sheet = folder_.path() / "rack.csv";
+    WriteText(sheet, "mac,address,file\n" + MacText(farm->module(0)) +
+                         ",127.0.1.10\nnot-a-mac,127.0.1.11\n02-00-00-99-99-99,127.0.1.10\n");
+    fill(app::SiteTask::Commission, sheet);
+
+    dlg_.OnStart();
+    ASSERT_EQ(view_.boxes().size(), 1u) << "one warning, and no question";
+    EXPECT_EQ(view_.boxes()[0].kind, MessageKind::Warning);
+    EXPECT_NE(view_.boxes()[0].text.find("2 row(s) of"), std::string::npos)
+        << view_.boxes()[0].text;
+    EXPECT_NE(view_.notes().find("line 3"), std::string::npos) << view_.notes();
+    EXPECT_NE(view_.notes().find("127.0.1.10"), std::string::npos) << "the address twice";
+    EXPECT_EQ(view_.lines().size(), 2u) << "the rows that read are shown";
+    EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 2}));
+    EXPECT_TRUE(view_.enabled(SiteControl::Start));
+}
+
+// A sheet asked about once, declined, then run: each line as its row ended,
+// the summary, the report, and the handover page and sheet beside it, which
+// Open gives to the desktop.
+TEST_F(SiteWindowTest, ACommissionRunsOnOneAnswerAndHandsOver) {
+    sim::ModuleConfig refusing = sim::DefaultModule(1);
+    refusing.refuseRecord = 3;
+    auto farm = StartFarm({sim::DefaultModule(0), refusing});
+    WriteRecordFile(folder_.path() / "site.rec");
+    const std::filesystem::path sheet = folder_.path() / "rack.csv";
+    WriteText(sheet, MacText(farm->module(0)) + ",127.0.1.10,site.rec\n" + MacText(refusing) +
+                         ",127.0.1.11,site.rec\n02-00-00-99-99-99,127.0.1.12\n");
+    view_.chosen = sheet;
+    dlg_.OnBrowse();  // the sheet is read and shown at once
+    ASSERT_EQ(view_.lines().size(), 3u);
+    const std::filesystem::path report = folder_.path() / "rack-report.json";
+    EXPECT_EQ(view_.form().report, report.string()) << "a report beside the sheet unless told";
+    EXPECT_EQ(view_.status(), "3 module(s) to work on; nothing has been sent yet.");
+
+    view_.answerNext(app::MessageAnswer::Cancel);
+    dlg_.OnStart();
+    ASSERT_EQ(boxesOf(MessageKind::Confirmation), 1u);
+    EXPECT_EQ(view_.boxes().back().text,
+              "Commission 3 module(s) listed in " + sheet.string() + "?");
+    EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 2})) << "declined";
+    EXPECT_FALSE(std::filesystem::exists(report));
+
+    dlg_.OnStart();
+    EXPECT_EQ(boxesOf(MessageKind::Confirmation), 2u) << "one question for the whole run";
+    EXPECT_EQ(boxesOf(MessageKind::Warning), 0u);
+    EXPECT_GT(view_.runningSeen(), 0) << "lines are shown running before they end";
+    const std::vector<app::SiteLine> lines = view_.lines();
+    EXPECT_EQ(Looks(lines), (std::vector{LineLook::Passed, LineLook::Failed, LineLook::Failed}));
+    EXPECT_EQ(lines[0].before, "127.0.0.2");
+    EXPECT_EQ(lines[0].after, "127.0.1.10");
+    EXPECT_EQ(lines[0].progress, 100);
+    EXPECT_EQ(lines[1].step, "write records");
+    EXPECT_EQ(lines[2].reason, "not found");
+    EXPECT_EQ(view_.status(), "Done: 1 passed, 2 failed, 0 stopped, 0 not started.");
+    EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 1, 10}));
+
+    EXPECT_TRUE(std::filesystem::exists(report));
+    EXPECT_TRUE(std::filesystem::exists(folder_.path() / "rack-report.html"));
+    EXPECT_TRUE(std::filesystem::exists(folder_.path() / "rack-report.csv"));
+    EXPECT_NE(view_.notes().find("Report: " + report.string()), std::string::npos) << view_.notes();
+    ASSERT_TRUE(view_.enabled(SiteControl::OpenPage));
+    EXPECT_FALSE(view_.enabled(SiteControl::Stop));
+    dlg_.OnOpenPage();
+    dlg_.OnOpenSheet();
+    ASSERT_EQ(launcher_.urls.size(), 2u);
+    EXPECT_EQ(launcher_.urls[0], "file://" + (folder_.path() / "rack-report.html").string());
+    EXPECT_EQ(launcher_.urls[1], "file://" + (folder_.path() / "rack-report.csv").string());
+}
+
+// Closing during a run asks once whether to stop; then the row writing its
+// records finishes, no other starts, Stop asks nothing more, and the window
+// may close when the run is over.
+TEST_F(SiteWindowTest, StoppingAsksOnceAndLetsTheRowBeingWrittenFinish) {
+    std::vector<sim::ModuleConfig> modules;
+    for (int i = 0; i < 3; ++i) {
+        modules.push_back(sim::DefaultModule(i));
+        modules.back().echoPause = std::chrono::milliseconds(300);  // writing takes seconds
+    }
+    auto farm = StartFarm(modules);
+    WriteRecordFile(folder_.path() / "site.rec");
+    const std::filesystem::path sheet = folder_.path() / "rack.csv";
+    std::string rows;
+    for (int i = 0; i < 3; ++i) {
+        rows += MacText(modules[i]) + ",127.0.1." + std::to_string(30 + i) + ",site.rec\n";
+    }
+    WriteText(sheet, rows);
+    fill(app::SiteTask::Commission, sheet, 1);
+
+    std::atomic<bool> closing{false}, closed{true};
+    view_.onUpdate = [&](const std::vector<app::SiteLine>& lines) {
+        if (lines.empty() || lines[0].step != "write records" || closing.exchange(true)) return;
+        EXPECT_TRUE(dlg_.running());
+        closed = dlg_.OnClose();  // asks, as Stop does
+        dlg_.OnStop();            // asked already: nothing more
+    };
+    dlg_.OnStart();
+    EXPECT_TRUE(closing);
+    EXPECT_FALSE(closed) << "the window waits for the run";
+    EXPECT_TRUE(dlg_.closeWhenDone());
+    EXPECT_EQ(boxesOf(MessageKind::Confirmation), 2u) << "the run's question and one about stopping";
+    EXPECT_NE(view_.boxes().back().text.find("half written"), std::string::npos);
+    EXPECT_EQ(Looks(view_.lines()),
+              (std::vector{LineLook::Passed, LineLook::Waiting, LineLook::Waiting}));
+    EXPECT_EQ(view_.status(), "Stopped: 1 passed, 0 failed, 0 stopped, 2 not started.");
+    EXPECT_NE(view_.notes().find("Stopping:"), std::string::npos) << view_.notes();
+    EXPECT_EQ(farm->module(1).address, modules[1].address) << "never started";
+    EXPECT_TRUE(dlg_.OnClose());
+}
+
+// A backup of the modules in an address range, and its restore, where a
+// file changed since is shown failed before anything is sent.
+TEST_F(SiteWindowTest, ABackupOfARangeIsRestoredToTheModulesItsFilesMatch) {
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1), sim::DefaultModule(2)});
+    const std::filesystem::path backup = folder_.path() / "site-backup";
+    fill(app::SiteTask::Backup, backup);
+    app::SiteForm form = view_.form();
+    form.range = "127.0.0.2-127.0.0.3";
+    view_.setForm(form);
+    ASSERT_TRUE(dlg_.OnCheck());
+    ASSERT_EQ(view_.lines().size(), 2u) << "the range, not the third module";
+    EXPECT_FALSE(std::filesystem::exists(backup)) << "a check makes nothing";
+
+    dlg_.OnStart();
+    EXPECT_EQ(view_.boxes().back().text,
+              "Back up 2 module(s) into " + backup.string() + "?");
+    EXPECT_EQ(Looks(view_.lines()), (std::vector{LineLook::Passed, LineLook::Passed}));
+    ASSERT_TRUE(std::filesystem::exists(backup / "backup.json"));
+    EXPECT_TRUE(std::filesystem::exists(backup / "backup.html"));
+    const std::string tampered = view_.lines()[1].file;
+    WriteText(backup / tampered, "changed since");
+
+    fill(app::SiteTask::Restore, backup);
+    ASSERT_TRUE(dlg_.OnCheck());
+    std::vector<app::SiteLine> lines = view_.lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].mac, MacText(farm->module(0)));
+    EXPECT_EQ(lines[1].look, LineLook::Failed) << "before anything is sent";
+    EXPECT_FALSE(lines[1].reason.empty());
+    dlg_.OnStart();
+    EXPECT_EQ(view_.boxes().back().text, "Restore 1 module(s) from " + backup.string() + "?");
+    EXPECT_EQ(Looks(view_.lines()), (std::vector{LineLook::Passed, LineLook::Failed}));
+    EXPECT_EQ(view_.status(), "Done: 1 passed, 1 failed, 0 stopped, 0 not started.");
+}
+
+}  // namespace
+}  // namespace quelvar::testing
