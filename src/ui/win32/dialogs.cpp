@@ -78,6 +78,29 @@ std::optional<std::filesystem::path> showSaveDialog(HWND owner,
     return std::nullopt;
 }
 
+std::optional<std::filesystem::path> showOpenDialog(HWND owner, const std::string& title,
+                                                    const std::vector<app::FileFilter>& filters,
+                                                    const std::filesystem::path& initialFolder) {
+    // As long as any Windows path can be, as in the save dialog.
+    std::vector<wchar_t> file(32768, L'\0');
+    const std::wstring filter = CommonDialogFilter(filters);
+    const std::wstring folder = initialFolder.wstring();
+    const std::wstring caption = platform::wideFromUtf8(title);
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    dialog.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                   OFN_NOCHANGEDIR;
+    if (!::GetOpenFileNameW(&dialog)) return std::nullopt;
+    return std::filesystem::path(file.data());
+}
+
 namespace {
 
 // Opens the browser on the current folder once it has been built.

@@ -22,6 +22,12 @@ app::MessageAnswer showMessageBox(HWND owner, const std::wstring& caption,
 std::optional<std::filesystem::path> showSaveDialog(HWND owner,
                                                     const app::SaveDialogRequest& request);
 
+// The common open dialog for one existing file: the title, the filters in
+// order with the first in effect, the initial folder. nullopt when cancelled.
+std::optional<std::filesystem::path> showOpenDialog(HWND owner, const std::string& title,
+                                                    const std::vector<app::FileFilter>& filters,
+                                                    const std::filesystem::path& initialFolder);
+
 // The shell's folder browser, opening on the current folder, with a field in
 // which a folder may also be typed. nullopt when cancelled or when the chosen
 // item is not a file-system folder.

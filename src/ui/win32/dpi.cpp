@@ -41,4 +41,37 @@ int ScaleForDpi(int length, UINT dpi) {
     return ::MulDiv(length, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
 }
 
+SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD exStyle, UINT dpi) {
+    // The DPI-aware variant is Windows 10's (1607); before it, the frame of
+    // the system DPI is the only one there is.
+    using AdjustForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = user32Function<AdjustForDpi>("AdjustWindowRectExForDpi");
+    RECT rect{0, 0, client.cx, client.cy};
+    const BOOL adjusted = adjustForDpi != nullptr
+                              ? adjustForDpi(&rect, style, FALSE, exStyle, dpi)
+                              : ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    if (!adjusted) return client;
+    return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+HFONT CreateMessageFont(UINT dpi) {
+    using ParametersForDpi = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    static const auto parametersForDpi =
+        user32Function<ParametersForDpi>("SystemParametersInfoForDpi");
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (parametersForDpi != nullptr &&
+        parametersForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
+        return ::CreateFontIndirectW(&metrics.lfMessageFont);
+    }
+    // Older Windows give the font at the system DPI only: scaled from there.
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        return nullptr;
+    }
+    metrics.lfMessageFont.lfHeight = ::MulDiv(metrics.lfMessageFont.lfHeight,
+                                              static_cast<int>(dpi),
+                                              static_cast<int>(systemDpi()));
+    return ::CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
 }  // namespace quelvar::ui::win32

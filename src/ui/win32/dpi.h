@@ -16,4 +16,12 @@ bool DialogScaledByWindows(HWND dialog);
 // A length given for 96 DPI, at `dpi`.
 int ScaleForDpi(int length, UINT dpi);
 
+// The size of a window of these styles whose client area is `client`, its
+// frame and caption as thick as they are drawn at `dpi`.
+SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD exStyle, UINT dpi);
+
+// The font Windows uses for text in message boxes and dialogs (the message
+// font of the desktop's settings), at `dpi`; nullptr when it cannot be made.
+HFONT CreateMessageFont(UINT dpi);
+
 }  // namespace quelvar::ui::win32

@@ -1,0 +1,210 @@
+#include "ui/win32/site_table.h"
+
+#include <algorithm>
+
+#include "app/site_words.h"
+#include "platform/utf8.h"
+#include "ui/win32/dpi.h"
+
+namespace quelvar::ui::win32 {
+
+using app::LineLook;
+using app::SiteWord;
+
+namespace {
+
+// Widths at 96 DPI: a MAC, two addresses, a file name, a step, the bar, the
+// result; the reason takes the rest of a window of the default width.
+constexpr std::array<int, SiteTable::kColumnCount> kColumnWidths{120, 105, 105, 130, 90, 90, 70, 220};
+
+COLORREF background(LineLook look) {
+    switch (look) {
+        case LineLook::Failed: return RGB(255, 205, 210);
+        case LineLook::Stopped: return RGB(255, 224, 160);
+        default: return ::GetSysColor(COLOR_WINDOW);
+    }
+}
+
+COLORREF barColour(LineLook look) {
+    switch (look) {
+        case LineLook::Passed: return RGB(46, 160, 67);
+        case LineLook::Failed: return RGB(200, 40, 40);
+        case LineLook::Stopped: return RGB(220, 140, 0);
+        default: return ::GetSysColor(COLOR_HIGHLIGHT);
+    }
+}
+
+}  // namespace
+
+HWND SiteTable::create(HWND parent, HINSTANCE instance, int id, platform::Language language) {
+    list_ = ::CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | LVS_REPORT | LVS_OWNERDATA |
+            LVS_SHOWSELALWAYS,
+        0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    if (list_ == nullptr) return nullptr;
+    // Double buffered: a run repaints rows ten times a second without flicker.
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER |
+                                                 LVS_EX_GRIDLINES | LVS_EX_LABELTIP);
+    for (int column = 0; column < kColumnCount; ++column) {
+        const auto word = static_cast<SiteWord>(static_cast<int>(SiteWord::ColumnMac) + column);
+        std::wstring title = platform::wideFromUtf8(app::SiteText(word, language));
+        LVCOLUMNW spec{};
+        spec.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+        spec.fmt = column == kProgressColumn ? LVCFMT_CENTER : LVCFMT_LEFT;
+        spec.cx = kColumnWidths[static_cast<std::size_t>(column)];
+        spec.pszText = title.data();
+        spec.iSubItem = column;
+        ::SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
+                       reinterpret_cast<LPARAM>(&spec));
+    }
+    return list_;
+}
+
+void SiteTable::scaleColumns(UINT dpi) {
+    if (list_ == nullptr || dpi == dpi_) return;
+    for (int column = 0; column < kColumnCount; ++column) {
+        // The user may have widened a column: it keeps its share at the new scale.
+        const int width = ListView_GetColumnWidth(list_, column);
+        ListView_SetColumnWidth(list_, column,
+                                ::MulDiv(width, static_cast<int>(dpi), static_cast<int>(dpi_)));
+    }
+    dpi_ = dpi;
+}
+
+SiteTable::Cells SiteTable::cellsOf(const app::SiteLine& line) {
+    using platform::wideFromUtf8;
+    Cells cells{wideFromUtf8(line.mac),  wideFromUtf8(line.before), wideFromUtf8(line.after),
+                wideFromUtf8(line.file), wideFromUtf8(line.step),   std::wstring(),
+                wideFromUtf8(line.result), wideFromUtf8(line.reason)};
+    // The bar carries no text of its own; the figure is there for copying and
+    // for screen readers, which read the cell's text.
+    if (line.look != LineLook::Waiting) {
+        cells[kProgressColumn] = std::to_wstring(std::clamp(line.progress, 0, 100)) + L" %";
+    }
+    return cells;
+}
+
+void SiteTable::showLines(const std::vector<app::SiteLine>& lines) {
+    lines_ = lines;
+    cells_.clear();
+    cells_.reserve(lines_.size());
+    for (const app::SiteLine& line : lines_) cells_.push_back(cellsOf(line));
+    if (list_ == nullptr) return;
+    // The selection and scrolling of the old table mean nothing for the new one.
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemCountEx(list_, static_cast<int>(lines_.size()), 0);
+    if (!lines_.empty()) ListView_EnsureVisible(list_, 0, FALSE);
+    ::InvalidateRect(list_, nullptr, TRUE);
+}
+
+void SiteTable::updateLines(const std::vector<std::pair<std::size_t, app::SiteLine>>& changed) {
+    if (changed.empty()) return;
+    const int top = list_ != nullptr ? ListView_GetTopIndex(list_) : 0;
+    const int bottom = list_ != nullptr ? top + ListView_GetCountPerPage(list_) + 1 : -1;
+    for (const auto& [index, line] : changed) {
+        if (index >= lines_.size() || lines_[index] == line) continue;
+        lines_[index] = line;
+        cells_[index] = cellsOf(line);
+        // A row out of view is asked for again when it scrolls in; one in
+        // view is repainted alone, not the rows around it.
+        const int row = static_cast<int>(index);
+        if (row < top || row > bottom) continue;
+        RECT bounds{};
+        if (ListView_GetItemRect(list_, row, &bounds, LVIR_BOUNDS)) {
+            ::InvalidateRect(list_, &bounds, FALSE);
+        }
+    }
+}
+
+bool SiteTable::onNotify(const NMHDR& header, LRESULT& result) {
+    if (list_ == nullptr || header.hwndFrom != list_) return false;
+    switch (header.code) {
+        case LVN_GETDISPINFOW:
+            fillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+            result = 0;
+            return true;
+        case NM_CUSTOMDRAW:
+            result = customDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)));
+            return true;
+        default:
+            return false;
+    }
+}
+
+void SiteTable::fillDisplayInfo(NMLVDISPINFOW& info) const {
+    LVITEMW& item = info.item;
+    if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return;
+    const auto line = static_cast<std::size_t>(item.iItem);
+    if (item.iItem < 0 || line >= cells_.size() || item.iSubItem < 0 ||
+        item.iSubItem >= kColumnCount) {
+        item.pszText[0] = L'\0';
+        return;
+    }
+    const std::wstring& text = cells_[line][static_cast<std::size_t>(item.iSubItem)];
+    const std::size_t length = std::min(text.size(), static_cast<std::size_t>(item.cchTextMax - 1));
+    text.copy(item.pszText, length);
+    item.pszText[length] = L'\0';
+}
+
+LRESULT SiteTable::customDraw(NMLVCUSTOMDRAW& draw) const {
+    switch (draw.nmcd.dwDrawStage) {
+        case CDDS_PREPAINT:
+            return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT:
+            return CDRF_NOTIFYSUBITEMDRAW;
+        case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+            const auto index = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
+            if (index >= lines_.size()) return CDRF_DODEFAULT;
+            const app::SiteLine& line = lines_[index];
+            draw.clrText = ::GetSysColor(COLOR_WINDOWTEXT);
+            draw.clrTextBk = background(line.look);
+            if (draw.iSubItem == kProgressColumn) {
+                paintProgress(draw, line);
+                return CDRF_SKIPDEFAULT;
+            }
+            return CDRF_NEWFONT;
+        }
+        default:
+            return CDRF_DODEFAULT;
+    }
+}
+
+void SiteTable::paintProgress(const NMLVCUSTOMDRAW& draw, const app::SiteLine& line) const {
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    RECT cell{};
+    if (!ListView_GetSubItemRect(list_, row, kProgressColumn, LVIR_BOUNDS, &cell)) return;
+    HDC dc = draw.nmcd.hdc;
+    const bool selected = (ListView_GetItemState(list_, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    const COLORREF back = selected ? ::GetSysColor(COLOR_HIGHLIGHT) : background(line.look);
+    HBRUSH backBrush = ::CreateSolidBrush(back);
+    ::FillRect(dc, &cell, backBrush);
+    ::DeleteObject(backBrush);
+    if (line.look == LineLook::Waiting) return;
+
+    // A framed bar inside the cell, filled to the line's progress.
+    const int inset = ScaleForDpi(3, dpi_);
+    RECT bar{cell.left + inset, cell.top + inset, cell.right - inset, cell.bottom - inset};
+    if (bar.right <= bar.left || bar.bottom <= bar.top) return;
+    HBRUSH frame = ::CreateSolidBrush(::GetSysColor(COLOR_BTNSHADOW));
+    HBRUSH empty = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
+    HBRUSH filled = ::CreateSolidBrush(barColour(line.look));
+    ::FillRect(dc, &bar, empty);
+    RECT done = bar;
+    done.right = bar.left + ::MulDiv(bar.right - bar.left, std::clamp(line.progress, 0, 100), 100);
+    ::FillRect(dc, &done, filled);
+    ::FrameRect(dc, &bar, frame);
+    ::DeleteObject(frame);
+    ::DeleteObject(empty);
+    ::DeleteObject(filled);
+
+    const std::wstring& figure = cells_[static_cast<std::size_t>(row)][kProgressColumn];
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColour = ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::DrawTextW(dc, figure.c_str(), static_cast<int>(figure.size()), &bar,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    ::SetTextColor(dc, oldColour);
+    ::SetBkMode(dc, oldMode);
+}
+
+}  // namespace quelvar::ui::win32

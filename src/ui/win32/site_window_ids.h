@@ -1,0 +1,47 @@
+#pragma once
+
+namespace quelvar::ui::win32 {
+
+// The Site window's controls, by identifier, in the order the window makes
+// them: the captions' order (app::SiteWord), which is also the tab order.
+// Kept apart from the window so the test probe can find each control in the
+// running program without pulling in the window itself.
+enum class SiteId : int {
+    TaskGroup = 2001,
+    Commission,
+    Backup,
+    Restore,
+    SourceLabel,  // one label, its caption that of the task chosen
+    Source,
+    Browse,
+    OptionsGroup,
+    RangeLabel,
+    Range,
+    Verify,
+    JobsLabel,
+    Jobs,
+    JobsSpin,
+    ReportLabel,
+    Report,
+    BrowseReport,
+    ResumeLabel,
+    Resume,
+    BrowseResume,
+    Check,
+    Start,
+    Stop,
+    OpenPage,
+    OpenSheet,
+    Close,
+    Lines,
+    Status,
+    Notes,
+};
+
+inline constexpr int kSiteFirstId = static_cast<int>(SiteId::TaskGroup);
+inline constexpr int kSiteLastId = static_cast<int>(SiteId::Notes);
+
+// The window class the probe and the tests look the window up by.
+inline constexpr wchar_t kSiteWindowClass[] = L"QuelvarSiteWindow";
+
+}  // namespace quelvar::ui::win32
