@@ -6,6 +6,7 @@
 #include <atomic>
 #include <fstream>
 #include <map>
+#include <thread>
 
 #include "app/site_dlg.h"
 #include "records/rec_file.h"
@@ -161,15 +162,20 @@ TEST_F(SiteWindowTest, StoppingAsksOnceAndLetsTheRowBeingWrittenFinish) {
     WriteText(sheet, rows);
     fill(app::SiteTask::Commission, sheet, 1);
 
+    // The window's own thread closes it while the first module is written.
     std::atomic<bool> closing{false}, closed{true};
+    std::thread window;
     view_.onUpdate = [&](const std::vector<app::SiteLine>& lines) {
         if (lines.empty() || lines[0].step != "write records" || closing.exchange(true)) return;
-        EXPECT_TRUE(dlg_.running());
-        closed = dlg_.OnClose();  // asks, as Stop does
-        dlg_.OnStop();            // asked already: nothing more
+        window = std::thread([&] {
+            EXPECT_TRUE(dlg_.running());
+            closed = dlg_.OnClose();  // asks, as Stop does
+            dlg_.OnStop();            // asked already: nothing more
+        });
     };
     dlg_.OnStart();
-    EXPECT_TRUE(closing);
+    ASSERT_TRUE(closing);
+    window.join();
     EXPECT_FALSE(closed) << "the window waits for the run";
     EXPECT_TRUE(dlg_.closeWhenDone());
     EXPECT_EQ(boxesOf(MessageKind::Confirmation), 2u) << "the run's question and one about stopping";
