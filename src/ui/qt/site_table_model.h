@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStyledItemDelegate>
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+#include "app/site_view.h"
+#include "platform/language.h"
+
+namespace quelvar::ui::qt {
+
+// The Site window's table: one row per module, the eight columns of
+// SiteWord::ColumnMac..ColumnReason. A run of a thousand modules changes
+// some of its lines about ten times a second, so a change repaints only the
+// rows it touched, announced in as few ranges as the rows allow.
+class SiteTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    enum Column { Mac, Before, After, File, Step, Progress, Result, Reason, ColumnCount };
+    // The progress as a number 0..100, for the delegate that draws it.
+    static constexpr int ProgressRole = Qt::UserRole + 1;
+    // The line's LineLook as an int.
+    static constexpr int LookRole = Qt::UserRole + 2;
+    // Beyond this many separate runs of changed rows, one range from the
+    // first to the last is cheaper for the view than many small ones.
+    static constexpr std::size_t kMostRanges = 16;
+
+    explicit SiteTableModel(platform::Language language, QObject* parent = nullptr);
+
+    void setLines(const std::vector<app::SiteLine>& lines);
+    // Lines out of range are left out: the table may have been replaced
+    // since the presenter counted them.
+    void updateLines(const std::vector<std::pair<std::size_t, app::SiteLine>>& changed);
+    const std::vector<app::SiteLine>& lines() const { return lines_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+  private:
+    QVariant text(const app::SiteLine& line, int column) const;
+
+    platform::Language language_;
+    std::vector<app::SiteLine> lines_;
+};
+
+// Draws the Progress column as the desktop style's own progress bar, so a
+// run's lines read at a glance; a line still waiting shows an empty cell.
+class ProgressBarDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+};
+
+}  // namespace quelvar::ui::qt
