@@ -24,6 +24,11 @@ class ScriptedDialogs : public ui::qt::Dialogs {
         std::string title;
         std::filesystem::path current;
     };
+    struct OpenRequest {
+        std::string title;
+        std::vector<app::FileFilter> filters;
+        std::filesystem::path initialFolder;
+    };
 
     void setNextMessageAnswer(app::MessageAnswer answer) { messageAnswers_.push_back(answer); }
     // nullopt answers a cancel.
@@ -33,12 +38,16 @@ class ScriptedDialogs : public ui::qt::Dialogs {
     void setNextFolder(std::optional<std::filesystem::path> path) {
         folderAnswers_.push_back(std::move(path));
     }
+    void setNextOpenFile(std::optional<std::filesystem::path> path) {
+        openAnswers_.push_back(std::move(path));
+    }
     // Forgets pending answers and what was recorded.
     void reset() { *this = ScriptedDialogs(); }
 
     const std::vector<Message>& messages() const { return messages_; }
     const std::vector<app::SaveDialogRequest>& saveRequests() const { return saveRequests_; }
     const std::vector<FolderRequest>& folderRequests() const { return folderRequests_; }
+    const std::vector<OpenRequest>& openRequests() const { return openRequests_; }
 
     app::MessageAnswer message(QWidget* owner, const QString& caption, app::MessageKind kind,
                                const std::string& text) override {
@@ -59,6 +68,14 @@ class ScriptedDialogs : public ui::qt::Dialogs {
         return Dialogs::folder(owner, title, current);
     }
 
+    std::optional<std::filesystem::path> openFile(
+        QWidget* owner, const std::string& title, const std::vector<app::FileFilter>& filters,
+        const std::filesystem::path& initialFolder) override {
+        openRequests_.push_back({title, filters, initialFolder});
+        if (auto answer = takeFront(openAnswers_)) return *answer;
+        return Dialogs::openFile(owner, title, filters, initialFolder);
+    }
+
   private:
     template <typename T>
     static std::optional<T> takeFront(std::deque<T>& queue) {
@@ -71,9 +88,11 @@ class ScriptedDialogs : public ui::qt::Dialogs {
     std::deque<app::MessageAnswer> messageAnswers_;
     std::deque<std::optional<std::filesystem::path>> saveAnswers_;
     std::deque<std::optional<std::filesystem::path>> folderAnswers_;
+    std::deque<std::optional<std::filesystem::path>> openAnswers_;
     std::vector<Message> messages_;
     std::vector<app::SaveDialogRequest> saveRequests_;
     std::vector<FolderRequest> folderRequests_;
+    std::vector<OpenRequest> openRequests_;
 };
 
 }  // namespace quelvar::testing

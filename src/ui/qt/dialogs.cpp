@@ -126,4 +126,27 @@ std::optional<std::filesystem::path> Dialogs::folder(QWidget* owner, const std::
     return execFileDialog(dialog, owner);
 }
 
+void configureOpenDialog(QFileDialog& dialog, const std::string& title,
+                         const std::vector<app::FileFilter>& filters,
+                         const std::filesystem::path& initialFolder) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setWindowTitle(QString::fromStdString(title));
+    QStringList names;
+    for (const app::FileFilter& filter : filters) names << QtNameFilter(filter);
+    dialog.setNameFilters(names);
+    if (!names.isEmpty()) dialog.selectNameFilter(names.front());
+    if (!initialFolder.empty()) dialog.setDirectory(QString::fromStdString(initialFolder.string()));
+}
+
+std::optional<std::filesystem::path> Dialogs::openFile(QWidget* owner, const std::string& title,
+                                                       const std::vector<app::FileFilter>& filters,
+                                                       const std::filesystem::path& initialFolder) {
+    QFileDialog dialog(owner);
+    configureOpenDialog(dialog, title, filters, initialFolder);
+    return execFileDialog(dialog, owner);
+}
+
 }  // namespace quelvar::ui::qt

@@ -27,6 +27,10 @@ class Dialogs {
                                                           const app::SaveDialogRequest& request);
     virtual std::optional<std::filesystem::path> folder(QWidget* owner, const std::string& title,
                                                         const std::filesystem::path& current);
+    // An existing file; nullopt for a cancel.
+    virtual std::optional<std::filesystem::path> openFile(QWidget* owner, const std::string& title,
+                                                          const std::vector<app::FileFilter>& filters,
+                                                          const std::filesystem::path& initialFolder);
 };
 
 // The dialogs as the user sees them.
@@ -44,6 +48,12 @@ void configureSaveDialog(QFileDialog& dialog, const app::SaveDialogRequest& requ
 // folder may also be typed.
 void configureFolderChooser(QFileDialog& dialog, const std::string& title,
                             const std::filesystem::path& current);
+
+// The open dialog: only an existing file is accepted, the filters in order
+// with the first in effect, opening on the initial folder.
+void configureOpenDialog(QFileDialog& dialog, const std::string& title,
+                         const std::vector<app::FileFilter>& filters,
+                         const std::filesystem::path& initialFolder);
 
 // "Setup record files(*.rec)" with "*.rec" becomes a filter Qt understands
 // while the user still reads the description as given.
