@@ -1,0 +1,379 @@
+#include "ui/qt/site_window.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "ui/qt/main_window.h"
+#include "ui/qt/qt_front_end.h"
+#include "ui/qt/site_table_model.h"
+
+namespace quelvar::ui::qt {
+
+using app::SiteControl;
+using app::SiteTask;
+using app::SiteWord;
+using platform::Language;
+
+namespace {
+
+constexpr int kMostJobs = 1024;
+constexpr int kNotesLines = 4;
+
+// The desktop's own font, in a Japanese face for Japanese so that no
+// Chinese glyph variant stands in for a kanji (the main window's choice).
+QFont windowFont(Language language) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (language == Language::Japanese) font.setFamily(MetricsFor(language).font.family());
+    return font;
+}
+
+SiteWord sourceCaptionFor(SiteTask task) {
+    switch (task) {
+        case SiteTask::Backup: return SiteWord::BackupToLabel;
+        case SiteTask::Restore: return SiteWord::RestoreFromLabel;
+        case SiteTask::Commission: break;
+    }
+    return SiteWord::SheetLabel;
+}
+
+}  // namespace
+
+SiteWindow::SiteWindow(Language language, QWidget* parent)
+    : QDialog(parent), language_(language) {
+    // A main window of its own with every window box: the table grows with it.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(caption(SiteWord::Title));
+    setWindowIcon(ApplicationIcon());
+    setFont(windowFont(language));
+    setSizeGripEnabled(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(buildTaskGroup());
+    layout->addLayout(buildSourceRow());
+    layout->addWidget(buildOptionsGroup());
+    layout->addLayout(buildButtonRow());
+    buildTableAndNotes();
+    layout->addWidget(table_, 1);
+    layout->addWidget(status_);
+    layout->addWidget(notes_);
+
+    setTabOrder();
+    showSourceCaption();
+    const QFontMetrics metrics(font());
+    resize(std::max(sizeHint().width(), metrics.averageCharWidth() * 130),
+           std::max(sizeHint().height(), metrics.height() * 40));
+    taskButton(SiteTask::Commission)->setFocus(Qt::OtherFocusReason);
+}
+
+SiteWindow::~SiteWindow() = default;
+
+QString SiteWindow::caption(SiteWord word) const {
+    return QString::fromUtf8(app::SiteText(word, language_));
+}
+
+QPushButton* SiteWindow::makeButton(SiteWord word) {
+    auto* button = new QPushButton(caption(word), this);
+    // Enter is the window's own: see keyPressEvent.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    buttons_[word] = button;
+    if (word == SiteWord::Close) {
+        connect(button, &QPushButton::clicked, this, &QWidget::close);
+    } else {
+        connect(button, &QPushButton::clicked, this, [this, word] { emit clicked(word); });
+    }
+    return button;
+}
+
+QWidget* SiteWindow::buildTaskGroup() {
+    auto* group = new QGroupBox(caption(SiteWord::TaskGroup), this);
+    auto* row = new QHBoxLayout(group);
+    tasks_ = new QButtonGroup(this);
+    const std::pair<SiteTask, SiteWord> choices[] = {
+        {SiteTask::Commission, SiteWord::TaskCommission},
+        {SiteTask::Backup, SiteWord::TaskBackup},
+        {SiteTask::Restore, SiteWord::TaskRestore},
+    };
+    for (const auto& [task, word] : choices) {
+        auto* radio = new QRadioButton(caption(word), group);
+        tasks_->addButton(radio, static_cast<int>(task));
+        row->addWidget(radio);
+    }
+    row->addStretch(1);
+    taskButton(SiteTask::Commission)->setChecked(true);
+    connect(tasks_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (!checked) return;
+        showSourceCaption();
+        if (!settingForm_) emit taskChanged();
+    });
+    return group;
+}
+
+QLayout* SiteWindow::buildSourceRow() {
+    auto* row = new QHBoxLayout;
+    sourceLabel_ = new QLabel(this);
+    source_ = new QLineEdit(this);
+    sourceLabel_->setBuddy(source_);
+    row->addWidget(sourceLabel_);
+    row->addWidget(source_, 1);
+    row->addWidget(makeButton(SiteWord::Browse));
+    return row;
+}
+
+QWidget* SiteWindow::buildOptionsGroup() {
+    auto* group = new QGroupBox(caption(SiteWord::OptionsGroup), this);
+    auto* grid = new QGridLayout(group);
+    auto labelFor = [&](SiteWord word, QWidget* field) {
+        auto* label = new QLabel(caption(word), group);
+        label->setBuddy(field);
+        return label;
+    };
+
+    range_ = new QLineEdit(group);
+    range_->setPlaceholderText(caption(SiteWord::RangeHint));
+    range_->setToolTip(caption(SiteWord::RangeHint));
+    rangeLabel_ = labelFor(SiteWord::RangeLabel, range_);
+    grid->addWidget(rangeLabel_, 0, 0);
+    grid->addWidget(range_, 0, 1, 1, 4);
+
+    verify_ = new QCheckBox(caption(SiteWord::Verify), group);
+    jobs_ = new QSpinBox(group);
+    jobs_->setRange(0, kMostJobs);
+    jobs_->setSpecialValueText(caption(SiteWord::JobsAll));
+    jobsLabel_ = labelFor(SiteWord::JobsLabel, jobs_);
+    grid->addWidget(verify_, 1, 0, 1, 2);
+    auto* jobsRow = new QHBoxLayout;
+    jobsRow->addStretch(1);
+    jobsRow->addWidget(jobsLabel_);
+    jobsRow->addWidget(jobs_);
+    grid->addLayout(jobsRow, 1, 2, 1, 3);
+
+    report_ = new QLineEdit(group);
+    reportLabel_ = labelFor(SiteWord::ReportLabel, report_);
+    grid->addWidget(reportLabel_, 2, 0);
+    grid->addWidget(report_, 2, 1, 1, 3);
+    grid->addWidget(makeButton(SiteWord::BrowseReport), 2, 4);
+
+    resume_ = new QLineEdit(group);
+    resumeLabel_ = labelFor(SiteWord::ResumeLabel, resume_);
+    grid->addWidget(resumeLabel_, 3, 0);
+    grid->addWidget(resume_, 3, 1, 1, 3);
+    grid->addWidget(makeButton(SiteWord::BrowseResume), 3, 4);
+    grid->setColumnStretch(1, 1);
+    return group;
+}
+
+QLayout* SiteWindow::buildButtonRow() {
+    auto* row = new QHBoxLayout;
+    for (SiteWord word : {SiteWord::Check, SiteWord::Start, SiteWord::Stop}) {
+        row->addWidget(makeButton(word));
+    }
+    row->addStretch(1);
+    for (SiteWord word : {SiteWord::OpenPage, SiteWord::OpenSheet}) row->addWidget(makeButton(word));
+    row->addStretch(1);
+    row->addWidget(makeButton(SiteWord::Close));
+    return row;
+}
+
+void SiteWindow::buildTableAndNotes() {
+    model_ = new SiteTableModel(language_, this);
+    table_ = new QTableView(this);
+    table_->setModel(model_);
+    table_->setItemDelegateForColumn(SiteTableModel::Progress, new ProgressBarDelegate(table_));
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setWordWrap(false);
+    table_->setTabKeyNavigation(false);  // Tab leaves the table for the next control
+    // Fixed sizes: measuring a thousand rows' contents on every change would
+    // cost more than the change itself.
+    const QFontMetrics metrics(table_->font());
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(metrics.height() + 8);
+    QHeaderView* header = table_->horizontalHeader();
+    header->setStretchLastSection(true);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    const char* samples[] = {"00-00-00-00-00-00", "255.255.255.255", "255.255.255.255",
+                             "module-0000.rec",   "set-ip",          "100 %  100 %",
+                             "not started"};
+    for (int column = 0; column < SiteTableModel::Reason; ++column) {
+        const QString title = model_->headerData(column, Qt::Horizontal).toString();
+        const int width = std::max(metrics.horizontalAdvance(QString::fromLatin1(samples[column])),
+                                   metrics.horizontalAdvance(title));
+        header->resizeSection(column, width + 24);
+    }
+
+    status_ = new QLabel(this);
+    status_->setTextFormat(Qt::PlainText);
+    status_->setWordWrap(true);
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    notes_ = new QPlainTextEdit(this);
+    notes_->setReadOnly(true);
+    // Read-only, yet reachable with Tab and readable with the arrow keys.
+    notes_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    notes_->setTabChangesFocus(true);
+    notes_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    const QFontMetrics notesMetrics(notes_->font());
+    notes_->setFixedHeight(notesMetrics.lineSpacing() * kNotesLines +
+                           2 * (notes_->frameWidth() + static_cast<int>(notes_->document()->documentMargin())));
+}
+
+void SiteWindow::setTabOrder() {
+    // The three choices stay in the chain in their order, so that the arrow
+    // keys go through them in it; Tab stops at the chosen one only.
+    std::vector<QWidget*> chain = tabStops();
+    chain.erase(chain.begin());
+    chain.insert(chain.begin(), {taskButton(SiteTask::Commission), taskButton(SiteTask::Backup),
+                                 taskButton(SiteTask::Restore)});
+    for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+std::vector<QWidget*> SiteWindow::tabStops() const {
+    return {taskButton(checkedTask()),
+            source_,
+            button(SiteWord::Browse),
+            range_,
+            verify_,
+            jobs_,
+            report_,
+            button(SiteWord::BrowseReport),
+            resume_,
+            button(SiteWord::BrowseResume),
+            button(SiteWord::Check),
+            button(SiteWord::Start),
+            button(SiteWord::Stop),
+            button(SiteWord::OpenPage),
+            button(SiteWord::OpenSheet),
+            button(SiteWord::Close),
+            table_,
+            notes_};
+}
+
+QPushButton* SiteWindow::button(SiteWord word) const {
+    auto it = buttons_.find(word);
+    return it == buttons_.end() ? nullptr : it->second;
+}
+
+QRadioButton* SiteWindow::taskButton(SiteTask task) const {
+    return static_cast<QRadioButton*>(tasks_->button(static_cast<int>(task)));
+}
+
+SiteTask SiteWindow::checkedTask() const {
+    const int id = tasks_->checkedId();
+    return id < 0 ? SiteTask::Commission : static_cast<SiteTask>(id);
+}
+
+void SiteWindow::showSourceCaption() {
+    sourceLabel_->setText(caption(sourceCaptionFor(checkedTask())));
+}
+
+app::SiteForm SiteWindow::form() const {
+    app::SiteForm form;
+    form.task = checkedTask();
+    form.source = source_->text().trimmed().toStdString();
+    form.range = range_->text().trimmed().toStdString();
+    form.report = report_->text().trimmed().toStdString();
+    form.resume = resume_->text().trimmed().toStdString();
+    form.verify = verify_->isChecked();
+    form.jobs = jobs_->value();
+    return form;
+}
+
+void SiteWindow::setForm(const app::SiteForm& form) {
+    settingForm_ = true;
+    taskButton(form.task)->setChecked(true);
+    settingForm_ = false;
+    showSourceCaption();
+    source_->setText(QString::fromStdString(form.source));
+    range_->setText(QString::fromStdString(form.range));
+    report_->setText(QString::fromStdString(form.report));
+    resume_->setText(QString::fromStdString(form.resume));
+    verify_->setChecked(form.verify);
+    jobs_->setValue(std::clamp(form.jobs, 0, kMostJobs));
+}
+
+void SiteWindow::setStatus(const QString& text) { status_->setText(text); }
+
+void SiteWindow::showNotes(const QString& text) {
+    notes_->setPlainText(text);
+    notes_->verticalScrollBar()->setValue(notes_->verticalScrollBar()->maximum());
+}
+
+std::vector<QWidget*> SiteWindow::widgetsOf(SiteControl control) const {
+    switch (control) {
+        case SiteControl::Task:
+            return {taskButton(SiteTask::Commission), taskButton(SiteTask::Backup),
+                    taskButton(SiteTask::Restore)};
+        case SiteControl::Source: return {sourceLabel_, source_, button(SiteWord::Browse)};
+        case SiteControl::Range: return {rangeLabel_, range_};
+        case SiteControl::Verify: return {verify_};
+        case SiteControl::Jobs: return {jobsLabel_, jobs_};
+        case SiteControl::Report: return {reportLabel_, report_, button(SiteWord::BrowseReport)};
+        case SiteControl::Resume: return {resumeLabel_, resume_, button(SiteWord::BrowseResume)};
+        case SiteControl::Check: return {button(SiteWord::Check)};
+        case SiteControl::Start: return {button(SiteWord::Start)};
+        case SiteControl::Stop: return {button(SiteWord::Stop)};
+        case SiteControl::OpenPage: return {button(SiteWord::OpenPage)};
+        case SiteControl::OpenSheet: return {button(SiteWord::OpenSheet)};
+        case SiteControl::Close: return {button(SiteWord::Close)};
+    }
+    return {};
+}
+
+void SiteWindow::enable(SiteControl control, bool enabled) {
+    for (QWidget* widget : widgetsOf(control)) widget->setEnabled(enabled);
+}
+
+bool SiteWindow::mayClose() { return !mayClose_ || mayClose_(); }
+
+void SiteWindow::reject() {
+    // Esc: the same question as the close box.
+    if (mayClose()) QDialog::reject();
+}
+
+void SiteWindow::closeEvent(QCloseEvent* event) {
+    if (!mayClose()) {
+        event->ignore();
+        return;
+    }
+    // Not QDialog::closeEvent: it would call reject() and ask a second time.
+    QDialog::reject();
+    event->accept();
+}
+
+void SiteWindow::closeWithoutAsking() { QDialog::reject(); }
+
+void SiteWindow::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+            focused != nullptr && focused->window() == this && focused->isEnabled()) {
+            focused->animateClick();
+        }
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace quelvar::ui::qt
