@@ -15,7 +15,12 @@ int main(int argc, char** argv) {
     // The icon of every window and box; the desktop entry of an installed
     // program has the same name, so a desktop can tie the window to it.
     QApplication::setWindowIcon(quelvar::ui::qt::ApplicationIcon());
-    QGuiApplication::setDesktopFileName(QStringLiteral("quelvarinit"));
+    // --site opens the Site window, which has a desktop entry of its own.
+    const quelvar::ui::qt::StartWindow window =
+        quelvar::ui::qt::StartWindowFor(QApplication::arguments());
+    QGuiApplication::setDesktopFileName(window == quelvar::ui::qt::StartWindow::Site
+                                            ? QStringLiteral("quelvarinit-site")
+                                            : QStringLiteral("quelvarinit"));
 
     namespace platform = quelvar::platform;
     const std::filesystem::path executable = platform::executablePath();
@@ -33,6 +38,7 @@ int main(int argc, char** argv) {
 
     quelvar::ui::qt::QtFrontEnd frontEnd(language, quelvar::ui::qt::ApplicationNameFor(executable),
                                          launcher, executable);
+    frontEnd.setStartWindow(window);
     quelvar::app::CInitApp app(&platform::initializeSocketLibrary);
     return app.InitInstance(frontEnd, language);
 }

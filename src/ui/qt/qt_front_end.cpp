@@ -5,6 +5,7 @@
 
 #include "ui/qt/dialogs.h"
 #include "ui/qt/main_dialog.h"
+#include "ui/qt/site_dialog.h"
 
 // The icon's resource lives in a static library, where nothing else would
 // keep it linked in; Q_INIT_RESOURCE must be called outside any namespace.
@@ -43,11 +44,27 @@ void QtFrontEnd::showStartupWarning(const std::string& text) {
     dialogs_.message(nullptr, applicationName_, app::MessageKind::Warning, text);
 }
 
+StartWindow StartWindowFor(const QStringList& arguments) {
+    return arguments.mid(1).contains(QStringLiteral("--site")) ? StartWindow::Site
+                                                               : StartWindow::Main;
+}
+
 int QtFrontEnd::runMainWindow() {
+    if (startWindow_ == StartWindow::Site) return runSiteWindow();
     MainDialog dialog(language_, applicationName_, launcher_, executablePath_, dialogs_);
     dialog.initialize();
     // The window ends the program when it is closed (Esc or the close box),
     // even while the separate activity log window is still open.
+    QObject::connect(&dialog.window(), &QDialog::finished, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    dialog.window().show();
+    QApplication::exec();
+    return 0;
+}
+
+int QtFrontEnd::runSiteWindow() {
+    SiteDialog dialog(language_, launcher_, dialogs_);
+    dialog.initialize();
     QObject::connect(&dialog.window(), &QDialog::finished, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     dialog.window().show();
