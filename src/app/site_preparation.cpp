@@ -7,6 +7,7 @@
 #include <chrono>
 #include <system_error>
 
+#include "app/site_run_lines.h"
 #include "app/site_texts.h"
 #include "discovery/address_range.h"
 #include "ops/messages.h"
@@ -91,18 +92,6 @@ std::optional<site::Report> readEarlierReport(const std::string& name,
     return report;
 }
 
-// A line as a finished row of an earlier run left it.
-SiteLine keptLine(SiteLine line, const site::RowResult& row, Language language) {
-    if (!row.before.empty()) line.before = row.before;
-    if (!row.after.empty()) line.after = row.after;
-    line.step = StepText(row.step(), language);
-    line.progress = 100;
-    line.result = std::string(site::StateName(row.state, language));
-    line.reason = "passed in an earlier run";
-    line.look = LineLook::Passed;
-    return line;
-}
-
 // The manifest in `folder`; nullopt with why when it does not read.
 std::optional<std::vector<site::BackupEntry>> readManifest(const std::filesystem::path& folder,
                                                            std::string& why) {
@@ -173,7 +162,9 @@ std::optional<PreparedRun> PrepareCommission(const SiteForm& form, Language lang
         run.steps.push_back(1 + (file ? 1 : 0) + (file && form.verify ? 1 : 0));
     }
     for (const auto& [index, row] : run.plan.kept) {
-        run.lines[index] = keptLine(run.lines[index], row.row, language);
+        site::RowResult kept = row.row;
+        kept.outcome = "passed in an earlier run";
+        run.lines[index] = EndedLine(run.lines[index], kept, language);
     }
     run.count = run.plan.toRun.size();
     if (run.count == 0) {

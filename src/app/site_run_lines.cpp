@@ -205,8 +205,12 @@ std::string SiteRunLines::statusLocked() const {
 }
 
 SiteLine EndedLine(SiteLine line, const site::RowResult& result, platform::Language language) {
-    if (!result.before.empty()) line.before = result.before;
-    if (!result.after.empty()) line.after = result.after;
+    // Before a row runs its line shows where the module is planned to be;
+    // once it ran, only what the run knows: a module not found answers nowhere.
+    if (result.state != site::RowState::NotStarted) {
+        line.before = result.before;
+        line.after = result.after;
+    }
     if (!result.steps.empty()) line.step = StepText(result.step(), language);
     if (result.passed()) line.progress = 100;
     line.result = std::string(site::StateName(result.state, language));

@@ -127,6 +127,7 @@ TEST_F(SiteWindowTest, ACommissionRunsOnOneAnswerAndHandsOver) {
     EXPECT_EQ(lines[0].progress, 100);
     EXPECT_EQ(lines[1].step, "write records");
     EXPECT_EQ(lines[2].reason, "not found");
+    EXPECT_EQ(lines[2].after, "") << "a module not found answers at no planned address";
     EXPECT_EQ(view_.status(), "Done: 1 passed, 2 failed, 0 stopped, 0 not started.");
     EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 1, 10}));
 
