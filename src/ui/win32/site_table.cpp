@@ -61,15 +61,45 @@ HWND SiteTable::create(HWND parent, HINSTANCE instance, int id, platform::Langua
     return list_;
 }
 
-void SiteTable::scaleColumns(UINT dpi) {
-    if (list_ == nullptr || dpi == dpi_) return;
-    for (int column = 0; column < kColumnCount; ++column) {
-        // The user may have widened a column: it keeps its share at the new scale.
-        const int width = ListView_GetColumnWidth(list_, column);
-        ListView_SetColumnWidth(list_, column,
-                                ::MulDiv(width, static_cast<int>(dpi), static_cast<int>(dpi_)));
-    }
+void SiteTable::fitColumns(UINT dpi) {
+    if (list_ == nullptr) return;
     dpi_ = dpi;
+    // What the widest value of each column looks like; the file, the step
+    // and the result have no such bound and keep a share of 96-DPI pixels.
+    const std::array<const wchar_t*, kColumnCount> widest{
+        L"DD-DD-DD-DD-DD-DD", L"255.255.255.255", L"255.255.255.255", nullptr,
+        nullptr, L"100 %", nullptr, nullptr};
+    const int padding = ScaleForDpi(16, dpi);
+    for (int column = 0; column + 1 < kColumnCount; ++column) {
+        const auto index = static_cast<std::size_t>(column);
+        wchar_t title[128] = {};
+        LVCOLUMNW spec{};
+        spec.mask = LVCF_TEXT;
+        spec.pszText = title;
+        spec.cchTextMax = 128;
+        ListView_GetColumn(list_, column, &spec);
+        int width = ListView_GetStringWidth(list_, title) + padding;
+        if (widest[index] != nullptr) {
+            width = std::max(width, ListView_GetStringWidth(list_, widest[index]) + padding);
+        } else {
+            width = std::max(width, ScaleForDpi(kColumnWidths[index], dpi));
+        }
+        if (column == kProgressColumn) width += ScaleForDpi(40, dpi);  // room for the bar
+        ListView_SetColumnWidth(list_, column, width);
+    }
+    fitLastColumn();
+}
+
+void SiteTable::fitLastColumn() {
+    if (list_ == nullptr) return;
+    RECT client{};
+    ::GetClientRect(list_, &client);
+    int others = 0;
+    for (int column = 0; column + 1 < kColumnCount; ++column) {
+        others += ListView_GetColumnWidth(list_, column);
+    }
+    const int least = ScaleForDpi(kColumnWidths.back() / 2, dpi_);
+    ListView_SetColumnWidth(list_, kColumnCount - 1, std::max<int>(least, client.right - others));
 }
 
 SiteTable::Cells SiteTable::cellsOf(const app::SiteLine& line) {
@@ -94,6 +124,8 @@ void SiteTable::showLines(const std::vector<app::SiteLine>& lines) {
     // The selection and scrolling of the old table mean nothing for the new one.
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_SetItemCountEx(list_, static_cast<int>(lines_.size()), 0);
+    // A vertical scroll bar may have come or gone with the count.
+    fitLastColumn();
     if (!lines_.empty()) ListView_EnsureVisible(list_, 0, FALSE);
     ::InvalidateRect(list_, nullptr, TRUE);
 }
@@ -182,27 +214,34 @@ void SiteTable::paintProgress(const NMLVCUSTOMDRAW& draw, const app::SiteLine& l
     ::DeleteObject(backBrush);
     if (line.look == LineLook::Waiting) return;
 
-    // A framed bar inside the cell, filled to the line's progress.
-    const int inset = ScaleForDpi(3, dpi_);
-    RECT bar{cell.left + inset, cell.top + inset, cell.right - inset, cell.bottom - inset};
-    if (bar.right <= bar.left || bar.bottom <= bar.top) return;
-    HBRUSH frame = ::CreateSolidBrush(::GetSysColor(COLOR_BTNSHADOW));
-    HBRUSH empty = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
-    HBRUSH filled = ::CreateSolidBrush(barColour(line.look));
-    ::FillRect(dc, &bar, empty);
-    RECT done = bar;
-    done.right = bar.left + ::MulDiv(bar.right - bar.left, std::clamp(line.progress, 0, 100), 100);
-    ::FillRect(dc, &done, filled);
-    ::FrameRect(dc, &bar, frame);
-    ::DeleteObject(frame);
-    ::DeleteObject(empty);
-    ::DeleteObject(filled);
-
+    // A framed bar, filled to the line's progress, and the figure beside it
+    // where it stays readable whatever the bar's colour.
     const std::wstring& figure = cells_[static_cast<std::size_t>(row)][kProgressColumn];
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, L"100 %", 5, &extent);
+    const int inset = ScaleForDpi(3, dpi_);
+    RECT text{cell.right - inset - extent.cx, cell.top, cell.right - inset, cell.bottom};
+    const int barHeight = std::min<int>(cell.bottom - cell.top - 2 * inset, extent.cy);
+    const int barTop = cell.top + (cell.bottom - cell.top - barHeight) / 2;
+    RECT bar{cell.left + inset, barTop, text.left - inset, barTop + barHeight};
+    if (bar.right > bar.left && bar.bottom > bar.top) {
+        HBRUSH frame = ::CreateSolidBrush(::GetSysColor(COLOR_BTNSHADOW));
+        HBRUSH empty = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
+        HBRUSH filled = ::CreateSolidBrush(barColour(line.look));
+        ::FillRect(dc, &bar, empty);
+        RECT done = bar;
+        done.right = bar.left + ::MulDiv(bar.right - bar.left, std::clamp(line.progress, 0, 100), 100);
+        ::FillRect(dc, &done, filled);
+        ::FrameRect(dc, &bar, frame);
+        ::DeleteObject(frame);
+        ::DeleteObject(empty);
+        ::DeleteObject(filled);
+    }
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
-    const COLORREF oldColour = ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-    ::DrawTextW(dc, figure.c_str(), static_cast<int>(figure.size()), &bar,
-                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    const COLORREF oldColour = ::SetTextColor(
+        dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    ::DrawTextW(dc, figure.c_str(), static_cast<int>(figure.size()), &text,
+                DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     ::SetTextColor(dc, oldColour);
     ::SetBkMode(dc, oldMode);
 }

@@ -28,8 +28,11 @@ class SiteTable {
 
     // The list, made as the child `id` of `parent`, its columns titled in `language`.
     HWND create(HWND parent, HINSTANCE instance, int id, platform::Language language);
-    // The columns' widths for the window's DPI, the proportions kept.
-    void scaleColumns(UINT dpi);
+    // The columns as wide as what they hold in the list's font (a MAC, an
+    // address, their titles), after the font changed with the DPI.
+    void fitColumns(UINT dpi);
+    // The last column, the reason, takes the width the others leave.
+    void fitLastColumn();
 
     void showLines(const std::vector<app::SiteLine>& lines);
     void updateLines(const std::vector<std::pair<std::size_t, app::SiteLine>>& changed);

@@ -270,7 +270,7 @@ void SiteWindow::applyDpi(UINT dpi) {
     ::ReleaseDC(handle(), dc);
     metrics_.lineHeight = text.tmHeight;
     metrics_.dpi = dpi;
-    table_.scaleColumns(dpi);
+    table_.fitColumns(dpi);
 }
 
 SiteLayout SiteWindow::currentLayout() const {
@@ -297,6 +297,7 @@ void SiteWindow::layOut() {
         }
     }
     if (positions != nullptr) ::EndDeferWindowPos(positions);
+    table_.fitLastColumn();
     ::InvalidateRect(handle(), nullptr, TRUE);
 }
 
@@ -542,11 +543,11 @@ void SiteWindow::showJobs(int jobs) {
 }
 
 void SiteWindow::onJobsSpun() {
-    BOOL failed = FALSE;
-    const auto position =
-        static_cast<int>(::SendMessageW(item(SiteId::JobsSpin), UDM_GETPOS32, 0,
-                                        reinterpret_cast<LPARAM>(&failed)));
-    if (!failed) showJobs(position);
+    // The up-down reads its field before it answers and says it failed when
+    // the field holds the word for all; its own position is right all the same.
+    BOOL unreadable = FALSE;
+    showJobs(static_cast<int>(::SendMessageW(item(SiteId::JobsSpin), UDM_GETPOS32, 0,
+                                             reinterpret_cast<LPARAM>(&unreadable))));
 }
 
 void SiteWindow::onJobsEdited() {
