@@ -25,12 +25,24 @@
 //   window-probe dpi              "awareness unaware|system|per-monitor|per-monitor-v2
 //                                 dpi N": how the window is scaled
 //
+// With "site" first, the same commands look at the Site window
+// (QUELVARinit.exe --site) instead, its controls by their identifiers
+// (ui/win32/site_window_ids.h), and these as well:
+//
+//   window-probe site rows        the table's lines, one a line, cells
+//                                 separated by tabs
+//   window-probe site value ID    the text of control ID, asked of the
+//                                 control itself (an edit's contents)
+//   window-probe site enabled ID  exit 0 when control ID takes input
+//
 // The probe itself is per-monitor DPI aware, so that it sees the window's
 // real pixels and lays out its reference dialog at the same DPI.
 //
 // Output is UTF-8. Exit status 1 when what is asked for is not there (yet):
 // the test script polls, with a deadline of its own.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +51,7 @@
 
 #include "app/dialog_template.h"
 #include "platform/utf8.h"
+#include "ui/win32/site_window_ids.h"
 
 namespace {
 
@@ -76,6 +89,12 @@ HWND mainWindow() {
         },
         reinterpret_cast<LPARAM>(&found));
     return found;
+}
+
+// The Site window: the visible window of its class.
+HWND siteWindow() {
+    HWND window = ::FindWindowW(quelvar::ui::win32::kSiteWindowClass, nullptr);
+    return window != nullptr && ::IsWindowVisible(window) ? window : nullptr;
 }
 
 // The common file dialogs have a file name field; message boxes do not.
@@ -284,6 +303,58 @@ int linePoint(HWND list, int index) {
     return 0;
 }
 
+// A control's text asked of the control: GetWindowText gives only captions
+// across processes.
+std::wstring controlText(HWND control) {
+    const auto length = ::SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring content(static_cast<std::size_t>(length) + 1, L'\0');
+    content.resize(static_cast<std::size_t>(::SendMessageW(
+        control, WM_GETTEXT, content.size(), reinterpret_cast<LPARAM>(content.data()))));
+    return content;
+}
+
+// The cells of a list view in another process: the item and its text buffer
+// must be in that process's memory, where the list writes the text.
+int tableRows(HWND list) {
+    if (list == nullptr) return 1;
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(list, &processId);
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                   FALSE, processId);
+    if (process == nullptr) return 1;
+    constexpr int kTextLength = 1024;
+    void* remote = ::VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kTextLength * sizeof(wchar_t),
+                                    MEM_COMMIT, PAGE_READWRITE);
+    if (remote == nullptr) {
+        ::CloseHandle(process);
+        return 1;
+    }
+    auto* remoteText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
+    HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const auto columns = static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    const auto rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    std::string out;
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = remoteText;
+            item.cchTextMax = kTextLength;
+            wchar_t text[kTextLength] = {};
+            ::WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+            ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                           reinterpret_cast<LPARAM>(remote));
+            ::ReadProcessMemory(process, remoteText, text, sizeof text - sizeof(wchar_t), nullptr);
+            out += (column == 0 ? "" : "\t") + utf8FromWide(text);
+        }
+        out += "\n";
+    }
+    ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    ::CloseHandle(process);
+    print(out);
+    return 0;
+}
+
 // The DPI functions of Windows 10, looked up at run time.
 template <typename Function>
 Function user32Function(const char* name) {
@@ -360,13 +431,27 @@ int describeBox(HWND box) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    const bool site = argc > 1 && std::wstring(argv[1]) == L"site";
+    if (site) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2) return 2;
     const std::wstring command = argv[1];
     becomeDpiAware();
-    HWND dialog = mainWindow();
+    HWND dialog = site ? siteWindow() : mainWindow();
     if (dialog == nullptr) return 1;
     auto control = [&](int i) { return ::GetDlgItem(dialog, argc > i ? std::wcstol(argv[i], nullptr, 10) : 0); };
 
+    if (site && command == L"rows") {
+        return tableRows(::GetDlgItem(dialog, static_cast<int>(quelvar::ui::win32::SiteId::Lines)));
+    }
+    if (site && command == L"value") {
+        if (control(2) == nullptr) return 1;
+        print(utf8FromWide(controlText(control(2))) + "\n");
+        return 0;
+    }
+    if (site && command == L"enabled") return control(2) != nullptr && ::IsWindowEnabled(control(2)) ? 0 : 1;
     if (command == L"layout" && argc > 2) {
         return checkLayout(dialog, std::wstring(argv[2]) == L"ja" ? Language::Japanese
                                                                   : Language::English);

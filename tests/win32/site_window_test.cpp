@@ -1,0 +1,302 @@
+// The real Site window (controls, presenter, worker thread) on this thread,
+// under Wine with an X display (tests/win32/window-test runs it): its
+// captions fit and its controls do not overlap in either language, before
+// and after a move to a monitor of one and a half times the scale; the virtual table takes
+// a thousand lines and repaints only the rows that changed and are in view,
+// also when the changes come from another thread; the jobs field reads the
+// word for all as 0 and keeps the last number when given something else.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/site_words.h"
+#include "platform/utf8.h"
+#include "ui/win32/site_window.h"
+
+namespace quelvar::ui::win32 {
+namespace {
+
+using platform::Language;
+
+class NoLauncher : public platform::Launcher {
+  public:
+    platform::StartResult startTelnet(const std::string&, int) override {
+        return platform::StartResult::NotFound;
+    }
+    void openUrl(const std::string&) override {}
+};
+
+void pumpMessages() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+// The window made, and the presenter's first handler (run on the worker)
+// done with it. Bounded: the handler only fills the form in.
+void openWindow(SiteWindow& window) {
+    ASSERT_TRUE(window.create(::GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE));
+    for (int round = 0; round < 500 && window.handlerRunning(); ++round) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        pumpMessages();
+    }
+    ASSERT_FALSE(window.handlerRunning());
+    pumpMessages();
+}
+
+std::wstring textOf(HWND control) {
+    wchar_t text[512] = {};
+    ::GetWindowTextW(control, text, 512);
+    return text;
+}
+
+RECT rectIn(HWND parent, HWND control) {
+    RECT rect{};
+    ::GetWindowRect(control, &rect);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// How wide a caption is drawn in the control's own font, without its '&'.
+int captionWidth(HWND control) {
+    std::wstring shown;
+    const std::wstring caption = textOf(control);
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == L'&' && i + 1 < caption.size()) ++i;
+        shown += caption[i];
+    }
+    HDC dc = ::GetDC(control);
+    const HGDIOBJ previous =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &extent);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(control, dc);
+    return extent.cx;
+}
+
+std::string rectText(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " +
+           std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+}
+
+bool isGroupBox(HWND control) {
+    const int id = ::GetDlgCtrlID(control);
+    return id == static_cast<int>(SiteId::TaskGroup) || id == static_cast<int>(SiteId::OptionsGroup);
+}
+
+// Every control in the client area, none over another (the group boxes
+// frame theirs), every caption as wide as its control allows, every
+// control in the captions' order.
+void expectLaidOut(HWND window, UINT dpi, const std::string& where) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    std::vector<HWND> controls;
+    int expectedId = kSiteFirstId;
+    for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        EXPECT_EQ(::GetDlgCtrlID(child), expectedId++) << where << ": tab order";
+        controls.push_back(child);
+    }
+    EXPECT_EQ(expectedId, kSiteLastId + 1) << where;
+
+    for (HWND control : controls) {
+        const int id = ::GetDlgCtrlID(control);
+        const RECT r = rectIn(window, control);
+        const std::string name = where + ": control " + std::to_string(id);
+        EXPECT_GE(r.left, 0) << name;
+        EXPECT_GE(r.top, 0) << name;
+        EXPECT_LE(r.right, client.right) << name;
+        EXPECT_LE(r.bottom, client.bottom) << name;
+        EXPECT_GT(r.right - r.left, 0) << name;
+        EXPECT_GT(r.bottom - r.top, 0) << name;
+
+        wchar_t className[32] = {};
+        ::GetClassNameW(control, className, 32);
+        const bool caption = (::lstrcmpiW(className, WC_BUTTONW) == 0 && !isGroupBox(control)) ||
+                             (::lstrcmpiW(className, WC_STATICW) == 0 &&
+                              id != static_cast<int>(SiteId::Status));
+        if (caption) {
+            const auto style = ::GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+            const bool marked = ::lstrcmpiW(className, WC_BUTTONW) == 0 &&
+                                (style == BS_AUTORADIOBUTTON || style == BS_AUTOCHECKBOX);
+            // The mark and its gap to the text, as the button draws them:
+            // 13 and 5 pixels at 96 DPI.
+            const int room = r.right - r.left - (marked ? ::MulDiv(18, static_cast<int>(dpi), 96) : 0);
+            EXPECT_LE(captionWidth(control), room)
+                << name << " clips \"" << platform::utf8FromWide(textOf(control)) << "\"";
+        }
+        if (isGroupBox(control)) continue;
+        for (HWND other : controls) {
+            if (other == control || isGroupBox(other)) continue;
+            RECT overlap{};
+            const RECT o = rectIn(window, other);
+            EXPECT_FALSE(::IntersectRect(&overlap, &r, &o))
+                << name << " overlaps control " << ::GetDlgCtrlID(other);
+        }
+    }
+}
+
+int fontHeight(HFONT font) {
+    LOGFONTW logFont{};
+    ::GetObjectW(font, sizeof logFont, &logFont);
+    return std::abs(logFont.lfHeight);
+}
+
+TEST(SiteWindowTest, CaptionsFitWithoutOverlapInBothLanguagesAndAtOneAndAHalfTimesTheScale) {
+    for (Language language : {Language::English, Language::Japanese}) {
+        const std::string name = language == Language::English ? "English" : "Japanese";
+        NoLauncher launcher;
+        SiteWindow window(language, L"QUELVARinit", launcher);
+        openWindow(window);
+        HWND handle = window.handle();
+        ASSERT_NE(handle, nullptr);
+        EXPECT_EQ(platform::utf8FromWide(textOf(handle)),
+                  app::SiteText(app::SiteWord::Title, language));
+        expectLaidOut(handle, window.dpi(), name);
+
+        // Moved to a monitor at 150 %: the rectangle Windows proposes, a font
+        // made for it, and the layout again. From a little over the smallest
+        // size, so that it still fits on the test's screen at the new scale.
+        ::SetWindowPos(handle, nullptr, 0, 0, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+        expectLaidOut(handle, window.dpi(), name + " at its smallest");
+        RECT smallest{};
+        ::GetWindowRect(handle, &smallest);
+        ::SetWindowPos(handle, nullptr, 0, 0, (smallest.right - smallest.left) * 11 / 10,
+                       (smallest.bottom - smallest.top) * 11 / 10, SWP_NOZORDER | SWP_NOACTIVATE);
+        const UINT before = window.dpi();
+        const int fontBefore = fontHeight(window.font());
+        RECT was{};
+        ::GetWindowRect(handle, &was);
+        const UINT after = before * 3 / 2;
+        RECT suggested{was.left, was.top, was.left + 3 * (was.right - was.left) / 2,
+                       was.top + 3 * (was.bottom - was.top) / 2};
+        ::SendMessageW(handle, WM_DPICHANGED, MAKEWPARAM(after, after),
+                       reinterpret_cast<LPARAM>(&suggested));
+        pumpMessages();
+        RECT now{};
+        ::GetWindowRect(handle, &now);
+        EXPECT_TRUE(::EqualRect(&now, &suggested))
+            << name << ": at " << rectText(now) << ", suggested " << rectText(suggested);
+        EXPECT_EQ(window.dpi(), after) << name;
+        EXPECT_NEAR(fontHeight(window.font()), 3 * fontBefore / 2, 2) << name << ": font not remade";
+        for (HWND child = ::GetWindow(handle, GW_CHILD); child != nullptr;
+             child = ::GetWindow(child, GW_HWNDNEXT)) {
+            if (::GetDlgCtrlID(child) == static_cast<int>(SiteId::JobsSpin)) continue;  // no text
+            EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)), window.font())
+                << name << ": control " << ::GetDlgCtrlID(child) << " kept the old font";
+        }
+        expectLaidOut(handle, window.dpi(), name + " at 150 %");
+    }
+}
+
+app::SiteLine lineFor(int index) {
+    app::SiteLine line;
+    line.mac = "02-00-5E-10-" + std::to_string(10 + index / 100) + "-" + std::to_string(10 + index % 90);
+    line.before = "127.0.0." + std::to_string(2 + index % 200);
+    line.step = "waiting";
+    return line;
+}
+
+std::wstring cellText(HWND list, int row, int column) {
+    wchar_t text[256] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+TEST(SiteWindowTest, TheTableTakesAThousandLinesAndRepaintsOnlyChangedRowsInView) {
+    NoLauncher launcher;
+    SiteWindow window(Language::English, L"QUELVARinit", launcher);
+    openWindow(window);
+    HWND list = ::GetDlgItem(window.handle(), static_cast<int>(SiteId::Lines));
+    ASSERT_NE(list, nullptr);
+    Win32SiteView view(window);
+
+    std::vector<app::SiteLine> lines;
+    for (int i = 0; i < 1000; ++i) lines.push_back(lineFor(i));
+    view.showLines(lines);
+    ASSERT_EQ(ListView_GetItemCount(list), 1000);
+    EXPECT_EQ(platform::utf8FromWide(cellText(list, 999, 0)), lines[999].mac);
+    ::UpdateWindow(list);  // nothing left to paint
+
+    // A row in view, one far below, and one unchanged: only the first waits
+    // to be painted.
+    app::SiteLine running = lines[2];
+    running.step = "set IP address";
+    running.progress = 40;
+    running.look = app::LineLook::Running;
+    app::SiteLine failed = lines[900];
+    failed.result = "failed";
+    failed.look = app::LineLook::Failed;
+    view.updateLines({{2, running}, {900, failed}, {5, lines[5]}});
+    RECT dirty{};
+    ASSERT_TRUE(::GetUpdateRect(list, &dirty, FALSE));
+    RECT row{};
+    ListView_GetItemRect(list, 2, &row, LVIR_BOUNDS);
+    // The row fits the list's width: the scroll bar the thousand lines
+    // brought leaves no column under it.
+    RECT client{};
+    ::GetClientRect(list, &client);
+    EXPECT_LE(row.right, client.right);
+    EXPECT_TRUE(::EqualRect(&dirty, &row)) << rectText(dirty) << " to paint, row 2 at " << rectText(row);
+    EXPECT_EQ(platform::utf8FromWide(cellText(list, 2, 4)), "set IP address");
+    EXPECT_EQ(platform::utf8FromWide(cellText(list, 2, 5)), "40 %");
+    EXPECT_EQ(platform::utf8FromWide(cellText(list, 900, 6)), "failed");
+
+    // From another thread, as a run sends them, carried to the window's.
+    app::SiteLine passed = failed;
+    passed.result = "passed";
+    passed.look = app::LineLook::Passed;
+    std::thread worker([&] { view.updateLines({{900, passed}}); });
+    for (int round = 0; round < 500 && !(window.table().lines()[900] == passed); ++round) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        pumpMessages();
+    }
+    worker.join();
+    EXPECT_EQ(platform::utf8FromWide(cellText(list, 900, 6)), "passed");
+}
+
+TEST(SiteWindowTest, TheJobsFieldReadsTheWordForAllAsNoneAndKeepsTheLastNumberOverAnythingElse) {
+    NoLauncher launcher;
+    SiteWindow window(Language::Japanese, L"QUELVARinit", launcher);
+    openWindow(window);
+    HWND jobs = ::GetDlgItem(window.handle(), static_cast<int>(SiteId::Jobs));
+
+    app::SiteForm form = window.form();
+    form.jobs = 0;
+    window.setForm(form);
+    EXPECT_EQ(platform::utf8FromWide(textOf(jobs)),
+              app::SiteText(app::SiteWord::JobsAll, Language::Japanese));
+    EXPECT_EQ(window.form().jobs, 0);
+
+    // One step up from all, the up arrow in the field, is one module at a
+    // time; and one down again is all.
+    ::SendMessageW(jobs, WM_KEYDOWN, VK_UP, 0);
+    ::SendMessageW(jobs, WM_KEYUP, VK_UP, 0);
+    EXPECT_EQ(platform::utf8FromWide(textOf(jobs)), "1");
+    ::SendMessageW(jobs, WM_KEYDOWN, VK_DOWN, 0);
+    ::SendMessageW(jobs, WM_KEYUP, VK_DOWN, 0);
+    EXPECT_EQ(window.form().jobs, 0);
+
+    ::SetWindowTextW(jobs, L"12");
+    EXPECT_EQ(window.form().jobs, 12);
+    ::SetWindowTextW(jobs, L"twelve");
+    EXPECT_EQ(window.form().jobs, 12);
+    ::SetWindowTextW(jobs, L"5000");
+    EXPECT_EQ(window.form().jobs, 1024);
+}
+
+}  // namespace
+}  // namespace quelvar::ui::win32
