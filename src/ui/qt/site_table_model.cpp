@@ -27,6 +27,12 @@ QString fromUtf8(const std::string& text) { return QString::fromStdString(text);
 
 bool marked(LineLook look) { return look == LineLook::Failed || look == LineLook::Stopped; }
 
+// A line that never got under way (waiting, or failed before its first
+// step, such as a module not found) has no bar: "0 %" would tell nothing.
+bool hasBar(const app::SiteLine& line) {
+    return line.look == LineLook::Running || line.progress > 0;
+}
+
 }  // namespace
 
 SiteTableModel::SiteTableModel(platform::Language language, QObject* parent)
@@ -83,9 +89,7 @@ QVariant SiteTableModel::text(const app::SiteLine& line, int column) const {
         case File: return fromUtf8(line.file);
         case Step: return fromUtf8(line.step);
         case Progress:
-            return line.look == LineLook::Waiting && line.progress == 0
-                       ? QString()
-                       : QStringLiteral("%1 %").arg(line.progress);
+            return hasBar(line) ? QStringLiteral("%1 %").arg(line.progress) : QString();
         case Result: return fromUtf8(line.result);
         case Reason: return fromUtf8(line.reason);
         default: return {};
@@ -104,8 +108,8 @@ QVariant SiteTableModel::data(const QModelIndex& index, int role) const {
                                                                       : QVariant();
         case ProgressRole:
             return std::clamp(line.progress, 0, 100);
-        case LookRole:
-            return static_cast<int>(line.look);
+        case HasBarRole:
+            return hasBar(line);
         case Qt::BackgroundRole:
             if (line.look == LineLook::Failed) return kFailedBackground;
             if (line.look == LineLook::Stopped) return kStoppedBackground;
@@ -134,9 +138,8 @@ QVariant SiteTableModel::headerData(int section, Qt::Orientation orientation, in
 
 void ProgressBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
-    const auto look = static_cast<LineLook>(index.data(SiteTableModel::LookRole).toInt());
     const int progress = index.data(SiteTableModel::ProgressRole).toInt();
-    if (look == LineLook::Waiting && progress == 0) {
+    if (!index.data(SiteTableModel::HasBarRole).toBool()) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }

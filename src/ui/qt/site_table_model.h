@@ -22,8 +22,8 @@ class SiteTableModel : public QAbstractTableModel {
     enum Column { Mac, Before, After, File, Step, Progress, Result, Reason, ColumnCount };
     // The progress as a number 0..100, for the delegate that draws it.
     static constexpr int ProgressRole = Qt::UserRole + 1;
-    // The line's LineLook as an int.
-    static constexpr int LookRole = Qt::UserRole + 2;
+    // Whether the line shows a bar at all.
+    static constexpr int HasBarRole = Qt::UserRole + 2;
     // Beyond this many separate runs of changed rows, one range from the
     // first to the last is cheaper for the view than many small ones.
     static constexpr std::size_t kMostRanges = 16;
@@ -50,7 +50,8 @@ class SiteTableModel : public QAbstractTableModel {
 };
 
 // Draws the Progress column as the desktop style's own progress bar, so a
-// run's lines read at a glance; a line still waiting shows an empty cell.
+// run's lines read at a glance; a line that never got under way shows an
+// empty cell.
 class ProgressBarDelegate : public QStyledItemDelegate {
     Q_OBJECT
 

@@ -212,12 +212,18 @@ void SiteWindow::buildTableAndNotes() {
     QHeaderView* header = table_->horizontalHeader();
     header->setStretchLastSection(true);
     header->setSectionResizeMode(QHeaderView::Interactive);
-    const char* samples[] = {"00-00-00-00-00-00", "255.255.255.255", "255.255.255.255",
-                             "module-0000.rec",   "set-ip",          "100 %  100 %",
-                             "not started"};
+    // What the columns typically hold; the longest step is the records'.
+    const bool japanese = language_ == Language::Japanese;
+    const char* samples[] = {"00-00-00-00-00-00",
+                             "255.255.255.255",
+                             "255.255.255.255",
+                             "module-0000.rec",
+                             japanese ? "setuprecord書き込み" : "set IP address",
+                             "100 %  100 %",
+                             japanese ? "未実行" : "not started"};
     for (int column = 0; column < SiteTableModel::Reason; ++column) {
         const QString title = model_->headerData(column, Qt::Horizontal).toString();
-        const int width = std::max(metrics.horizontalAdvance(QString::fromLatin1(samples[column])),
+        const int width = std::max(metrics.horizontalAdvance(QString::fromUtf8(samples[column])),
                                    metrics.horizontalAdvance(title));
         header->resizeSection(column, width + 24);
     }
@@ -315,7 +321,11 @@ void SiteWindow::setForm(const app::SiteForm& form) {
 void SiteWindow::setStatus(const QString& text) { status_->setText(text); }
 
 void SiteWindow::showNotes(const QString& text) {
-    notes_->setPlainText(text);
+    // Each note ends its line; the empty line after the last would only take
+    // one of the few lines the notes have.
+    QString shown = text;
+    if (shown.endsWith(QLatin1Char('\n'))) shown.chop(1);
+    notes_->setPlainText(shown);
     notes_->verticalScrollBar()->setValue(notes_->verticalScrollBar()->maximum());
 }
 
