@@ -32,8 +32,8 @@ enum class SiteWord {
     Check,            // "Chec&k"
     Start,            // "&Start"
     Stop,             // "S&top"
-    OpenPage,         // "Open &handover page"
-    OpenSheet,        // "Open C&SV"
+    OpenPage,         // "Open h&andover page"
+    OpenSheet,        // "Op&en CSV"
     Close,            // "Close"
     ColumnMac,        // table columns, in this order
     ColumnBefore,
