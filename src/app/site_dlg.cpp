@@ -367,7 +367,8 @@ void SiteDlg::setControls(bool idle, SiteTask task, bool stop) {
     view_.enable(SiteControl::Stop, stop);
     view_.enable(SiteControl::OpenPage, idle && handover);
     view_.enable(SiteControl::OpenSheet, idle && handover);
-    view_.enable(SiteControl::Close, !stop);
+    // Closing is always offered: during a run it asks as Stop does.
+    view_.enable(SiteControl::Close, true);
 }
 
 void SiteDlg::clearNotes() {

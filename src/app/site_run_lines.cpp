@@ -109,6 +109,10 @@ SiteRunLines::~SiteRunLines() = default;
 ops::Events& SiteRunLines::runEvents() { return *searchEvents_; }
 
 void SiteRunLines::searched(const discovery::SearchResult& result) {
+    {
+        std::lock_guard lock(mutex_);
+        searched_ = true;
+    }
     for (std::string& line : SearchLeftOut(result, language_)) note(std::move(line));
     note(SiteSay(SiteMessage::Found, language_, {std::to_string(result.modules.size())}));
     flush();
@@ -200,6 +204,7 @@ std::string SiteRunLines::statusLocked() const {
             running_.begin(), running_.end(), [](const auto& row) { return row.second->isWriting(); }));
         return SiteSay(SiteMessage::Stopping, language_, {std::to_string(writing)});
     }
+    if (!searched_) return SiteSay(SiteMessage::Searching, language_);
     return SiteSay(SiteMessage::Running, language_,
                    {std::to_string(ended_), std::to_string(rows_), std::to_string(running_.size())});
 }

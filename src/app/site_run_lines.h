@@ -78,6 +78,7 @@ class SiteRunLines : public site::RunEvents {
     std::vector<std::string> notes_;
     std::map<std::size_t, std::unique_ptr<RowEvents>> running_;  // by row
     std::size_t ended_ = 0;
+    bool searched_ = false;  // the search the run starts from is over
 
     std::atomic<bool> stop_{false};
     std::unique_ptr<SearchEvents> searchEvents_;
