@@ -6,13 +6,8 @@ namespace quelvar::app {
 
 namespace {
 
-struct Texts {
-    SiteMessage message;
-    std::string_view english;
-    std::string_view japanese;
-};
-
 using M = SiteMessage;
+using Texts = platform::Bilingual<SiteMessage>;
 
 constexpr std::array kTexts{
     Texts{M::ChooseSheet, "Choose a sheet first.", "シートを選んでください。"},
@@ -102,12 +97,7 @@ constexpr std::array kTexts{
 
 std::string SiteSay(SiteMessage message, platform::Language language,
                     std::initializer_list<std::string_view> values) {
-    std::string_view pattern;
-    for (const Texts& entry : kTexts) {
-        if (entry.message == message) {
-            pattern = language == platform::Language::Japanese ? entry.japanese : entry.english;
-        }
-    }
+    const std::string_view pattern = platform::TextIn(kTexts, message, language);
     std::string text;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         const char c = pattern[i];

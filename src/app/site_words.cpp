@@ -6,13 +6,8 @@ namespace quelvar::app {
 
 namespace {
 
-struct Words {
-    SiteWord word;
-    std::string_view english;
-    std::string_view japanese;
-};
-
 using W = SiteWord;
+using Words = platform::Bilingual<SiteWord>;
 
 // The Japanese captions keep the main window's terms (機器, IPアドレス,
 // setuprecordファイル) and its way of marking access keys: "(&K)" at the end.
@@ -56,12 +51,19 @@ constexpr std::array kWords{
 }  // namespace
 
 std::string_view SiteText(SiteWord word, platform::Language language) {
-    for (const Words& entry : kWords) {
-        if (entry.word == word) {
-            return language == platform::Language::Japanese ? entry.japanese : entry.english;
-        }
+    return platform::TextIn(kWords, word, language);
+}
+
+SiteWord SourceCaption(SiteTask task) {
+    switch (task) {
+        case SiteTask::Backup:
+            return SiteWord::BackupToLabel;
+        case SiteTask::Restore:
+            return SiteWord::RestoreFromLabel;
+        case SiteTask::Commission:
+            break;
     }
-    return {};
+    return SiteWord::SheetLabel;
 }
 
 }  // namespace quelvar::app

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quelvar::platform {
 
@@ -13,6 +16,24 @@ enum class Language { English, Japanese };
 // the first of LANGUAGE, LC_ALL, LC_MESSAGES and LANG that is set and not
 // empty decides: Japanese when it starts with "ja", English otherwise.
 Language userInterfaceLanguage();
+
+// A text in both languages, as the tables of captions and messages keep them.
+template <typename Key>
+struct Bilingual {
+    Key key;
+    std::string_view english;
+    std::string_view japanese;
+};
+
+// The text of `key` in such a table, in `language`; empty when it has none.
+template <typename Key, std::size_t N>
+constexpr std::string_view TextIn(const std::array<Bilingual<Key>, N>& table, Key key,
+                                  Language language) {
+    for (const Bilingual<Key>& entry : table) {
+        if (entry.key == key) return language == Language::Japanese ? entry.japanese : entry.english;
+    }
+    return {};
+}
 
 // The POSIX rule over any source of variables, so it can be tested.
 Language languageFromEnvironment(

@@ -6,13 +6,8 @@ namespace quelvar::site {
 
 namespace {
 
-struct Words {
-    HandoverWord word;
-    std::string_view english;
-    std::string_view japanese;
-};
-
 using W = HandoverWord;
+using Words = platform::Bilingual<HandoverWord>;
 
 constexpr std::array kWords{
     Words{W::Title, "Site record", "サイト記録"},
@@ -49,12 +44,7 @@ constexpr std::array kWords{
 }  // namespace
 
 std::string_view WordOf(HandoverWord word, platform::Language language) {
-    for (const Words& entry : kWords) {
-        if (entry.word == word) {
-            return language == platform::Language::Japanese ? entry.japanese : entry.english;
-        }
-    }
-    return {};
+    return platform::TextIn(kWords, word, language);
 }
 
 std::string_view StateName(RowState state, platform::Language language) {
