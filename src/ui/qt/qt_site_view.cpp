@@ -7,7 +7,7 @@ namespace quelvar::ui::qt {
 using OptionalPath = std::optional<std::filesystem::path>;
 
 QtSiteView::QtSiteView(SiteWindow& window, QString caption, Dialogs& dialogs)
-    : window_(window), caption_(std::move(caption)), dialogs_(dialogs) {}
+    : GuiThreadCalls(window), window_(window), caption_(std::move(caption)), dialogs_(dialogs) {}
 
 app::SiteForm QtSiteView::form() {
     return onGui([&] { return window_.form(); });

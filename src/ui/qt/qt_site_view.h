@@ -1,12 +1,10 @@
 #pragma once
 
 #include <QString>
-#include <QThread>
-#include <atomic>
-#include <type_traits>
 
 #include "app/site_view.h"
 #include "ui/qt/dialogs.h"
+#include "ui/qt/gui_thread_calls.h"
 #include "ui/qt/site_window.h"
 
 namespace quelvar::ui::qt {
@@ -16,14 +14,9 @@ namespace quelvar::ui::qt {
 // be touched on the GUI thread, so a call from another thread is carried
 // there and waits until it has run (a blocking queued call), and the
 // presenter sees its calls complete in its own order.
-class QtSiteView : public app::SiteView {
+class QtSiteView : public GuiThreadCalls, public app::SiteView {
   public:
     QtSiteView(SiteWindow& window, QString caption, Dialogs& dialogs);
-
-    // After detach() calls from other threads no longer reach the window: it
-    // is going away, and a run still going ends quickly (every question is
-    // answered "cancel", every chooser cancelled).
-    void detach() { detached_ = true; }
 
     app::SiteForm form() override;
     void setForm(const app::SiteForm& form) override;
@@ -43,35 +36,10 @@ class QtSiteView : public app::SiteView {
         const std::string& title, const std::filesystem::path& current) override;
 
   private:
-    // Runs f on the GUI thread and returns its result; `fallback` when the
-    // window is detached.
-    template <typename F, typename R = std::invoke_result_t<F&>>
-    R onGui(F&& f, R fallback = R()) {
-        if (QThread::currentThread() == window_.thread()) return f();
-        if (detached_) return fallback;
-        R result = fallback;
-        QMetaObject::invokeMethod(
-            &window_,
-            [&] {
-                if (!detached_) result = f();
-            },
-            Qt::BlockingQueuedConnection);
-        return result;
-    }
-    template <typename F>
-    void onGuiVoid(F&& f) {
-        onGui(
-            [&] {
-                f();
-                return true;
-            },
-            false);
-    }
 
     SiteWindow& window_;
     QString caption_;
     Dialogs& dialogs_;
-    std::atomic<bool> detached_{false};
 };
 
 }  // namespace quelvar::ui::qt

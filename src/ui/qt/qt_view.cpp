@@ -11,7 +11,10 @@ namespace quelvar::ui::qt {
 using app::ControlId;
 
 QtView::QtView(MainWindow& window, QString applicationName, Dialogs& dialogs)
-    : window_(window), applicationName_(std::move(applicationName)), dialogs_(dialogs) {}
+    : GuiThreadCalls(window),
+      window_(window),
+      applicationName_(std::move(applicationName)),
+      dialogs_(dialogs) {}
 
 int QtView::listCount(ControlId list) {
     return onGui([&] {

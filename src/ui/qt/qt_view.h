@@ -1,12 +1,10 @@
 #pragma once
 
 #include <QString>
-#include <QThread>
-#include <atomic>
-#include <type_traits>
 
 #include "app/view.h"
 #include "ui/qt/dialogs.h"
+#include "ui/qt/gui_thread_calls.h"
 #include "ui/qt/main_window.h"
 
 namespace quelvar::ui::qt {
@@ -17,14 +15,9 @@ namespace quelvar::ui::qt {
 // a call from any other thread is carried there and waits until it has run
 // (a blocking queued call): the core sees every call complete, in its own
 // order, exactly as if it ran on the GUI thread itself.
-class QtView : public app::View {
+class QtView : public GuiThreadCalls, public app::View {
   public:
     QtView(MainWindow& window, QString applicationName, Dialogs& dialogs);
-
-    // After detach() calls from other threads no longer reach the window: the
-    // window is going away, and an operation still running finishes quickly
-    // (every confirmation and dialog answers "cancel").
-    void detach() { detached_ = true; }
 
     int listCount(app::ControlId list) override;
     void listAdd(app::ControlId list, const std::string& line) override;
@@ -55,36 +48,10 @@ class QtView : public app::View {
         const std::string& title, const std::filesystem::path& current) override;
 
   private:
-    // Runs f on the GUI thread and returns its result; `fallback` when the
-    // window is detached.
-    template <typename F, typename R = std::invoke_result_t<F&>>
-    R onGui(F&& f, R fallback = R()) {
-        if (QThread::currentThread() == window_.thread()) return f();
-        if (detached_) return fallback;
-        R result = fallback;
-        QMetaObject::invokeMethod(
-            &window_,
-            [&] {
-                if (!detached_) result = f();
-            },
-            Qt::BlockingQueuedConnection);
-        return result;
-    }
-    // The same for f without a result.
-    template <typename F>
-    void onGuiVoid(F&& f) {
-        onGui(
-            [&] {
-                f();
-                return true;
-            },
-            false);
-    }
 
     MainWindow& window_;
     QString applicationName_;
     Dialogs& dialogs_;
-    std::atomic<bool> detached_{false};
 };
 
 }  // namespace quelvar::ui::qt

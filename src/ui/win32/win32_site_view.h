@@ -4,9 +4,9 @@
 
 #include <functional>
 #include <string>
-#include <type_traits>
 
 #include "app/site_view.h"
+#include "ui/win32/window_thread_calls.h"
 
 namespace quelvar::ui::win32 {
 
@@ -18,7 +18,7 @@ class SiteWindow;
 // which returns once it has run there, so the presenter sees every call
 // complete in its own order. While the window's thread shows a box (the
 // question of Stop) it still takes these calls, so the table keeps moving.
-class Win32SiteView : public app::SiteView {
+class Win32SiteView : public WindowThreadCalls, public app::SiteView {
   public:
     explicit Win32SiteView(SiteWindow& window);
 
@@ -40,22 +40,7 @@ class Win32SiteView : public app::SiteView {
         const std::string& title, const std::filesystem::path& current) override;
 
   private:
-    // Runs f on the window's thread and returns its result; `fallback` when
-    // the window is gone (a run then ends without it: every question
-    // answers cancel).
-    template <typename F, typename R = std::invoke_result_t<F&>>
-    R onWindowThread(F&& f, R fallback = R()) {
-        R result = fallback;
-        std::function<void()> call = [&] { result = f(); };
-        invoke(call);
-        return result;
-    }
-    template <typename F>
-    void onWindowThreadVoid(F&& f) {
-        std::function<void()> call = [&] { f(); };
-        invoke(call);
-    }
-    void invoke(std::function<void()>& call);
+    void invoke(std::function<void()>& call) override;
 
     SiteWindow& window_;
 };

@@ -4,9 +4,9 @@
 
 #include <functional>
 #include <string>
-#include <type_traits>
 
 #include "app/view.h"
+#include "ui/win32/window_thread_calls.h"
 
 namespace quelvar::ui::win32 {
 
@@ -18,7 +18,7 @@ class MainWindow;
 // that made them, so a call from any other thread is carried there with
 // SendMessage (which waits until it has run): the core sees every call
 // complete, in its own order, as if it ran on the window's thread.
-class Win32View : public app::View {
+class Win32View : public WindowThreadCalls, public app::View {
   public:
     explicit Win32View(MainWindow& window);
 
@@ -54,22 +54,7 @@ class Win32View : public app::View {
   private:
     HWND item(app::ControlId id) const;
 
-    // Runs f on the window's thread and returns its result; `fallback` when
-    // the window is gone (an operation then finishes without it: every
-    // question answers cancel).
-    template <typename F, typename R = std::invoke_result_t<F&>>
-    R onWindowThread(F&& f, R fallback = R()) {
-        R result = fallback;
-        std::function<void()> call = [&] { result = f(); };
-        invoke(call);
-        return result;
-    }
-    template <typename F>
-    void onWindowThreadVoid(F&& f) {
-        std::function<void()> call = [&] { f(); };
-        invoke(call);
-    }
-    void invoke(std::function<void()>& call);
+    void invoke(std::function<void()>& call) override;
 
     MainWindow& window_;
 };
