@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "app/site_view.h"
 #include "platform/language.h"
 
 namespace quelvar::app {
@@ -46,5 +47,9 @@ enum class SiteWord {
 };
 
 std::string_view SiteText(SiteWord word, platform::Language language);
+
+// The label of the source field for a task: the sheet, or the folder to back
+// up into or restore from.
+SiteWord SourceCaption(SiteTask task);
 
 }  // namespace quelvar::app

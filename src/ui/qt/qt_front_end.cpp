@@ -49,12 +49,13 @@ StartWindow StartWindowFor(const QStringList& arguments) {
                                                                : StartWindow::Main;
 }
 
-int QtFrontEnd::runMainWindow() {
-    if (startWindow_ == StartWindow::Site) return runSiteWindow();
-    MainDialog dialog(language_, applicationName_, launcher_, executablePath_, dialogs_);
+namespace {
+
+// The window ends the program when it is closed (Esc or the close box),
+// even while the separate activity log window is still open.
+template <typename Dialog>
+int RunUntilClosed(Dialog& dialog) {
     dialog.initialize();
-    // The window ends the program when it is closed (Esc or the close box),
-    // even while the separate activity log window is still open.
     QObject::connect(&dialog.window(), &QDialog::finished, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     dialog.window().show();
@@ -62,14 +63,15 @@ int QtFrontEnd::runMainWindow() {
     return 0;
 }
 
-int QtFrontEnd::runSiteWindow() {
-    SiteDialog dialog(language_, launcher_, dialogs_);
-    dialog.initialize();
-    QObject::connect(&dialog.window(), &QDialog::finished, qApp, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
-    dialog.window().show();
-    QApplication::exec();
-    return 0;
+}  // namespace
+
+int QtFrontEnd::runMainWindow() {
+    if (startWindow_ == StartWindow::Site) {
+        SiteDialog dialog(language_, launcher_, dialogs_);
+        return RunUntilClosed(dialog);
+    }
+    MainDialog dialog(language_, applicationName_, launcher_, executablePath_, dialogs_);
+    return RunUntilClosed(dialog);
 }
 
 }  // namespace quelvar::ui::qt

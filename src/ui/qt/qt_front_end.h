@@ -38,8 +38,6 @@ class QtFrontEnd : public app::FrontEnd {
     int runMainWindow() override;
 
   private:
-    int runSiteWindow();
-
     StartWindow startWindow_ = StartWindow::Main;
     platform::Language language_;
     QString applicationName_;

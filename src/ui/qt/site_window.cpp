@@ -45,15 +45,6 @@ QFont windowFont(Language language) {
     return font;
 }
 
-SiteWord sourceCaptionFor(SiteTask task) {
-    switch (task) {
-        case SiteTask::Backup: return SiteWord::BackupToLabel;
-        case SiteTask::Restore: return SiteWord::RestoreFromLabel;
-        case SiteTask::Commission: break;
-    }
-    return SiteWord::SheetLabel;
-}
-
 }  // namespace
 
 SiteWindow::SiteWindow(Language language, QWidget* parent)
@@ -290,7 +281,7 @@ SiteTask SiteWindow::checkedTask() const {
 }
 
 void SiteWindow::showSourceCaption() {
-    sourceLabel_->setText(caption(sourceCaptionFor(checkedTask())));
+    sourceLabel_->setText(caption(app::SourceCaption(checkedTask())));
 }
 
 app::SiteForm SiteWindow::form() const {

@@ -45,6 +45,25 @@ std::wstring CommonDialogFilter(const std::vector<app::FileFilter>& filters) {
     return filter;
 }
 
+namespace {
+
+// What the save and the open dialog share: their owner, the filters with the
+// first in effect, the buffer for the file's name and the folder to open on.
+OPENFILENAMEW FileDialogOf(HWND owner, const std::wstring& filter, std::vector<wchar_t>& file,
+                           const std::wstring& folder) {
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    return dialog;
+}
+
+}  // namespace
+
 std::optional<std::filesystem::path> showSaveDialog(HWND owner,
                                                     const app::SaveDialogRequest& request) {
     // Long paths are fine: the buffer is as long as any Windows path can be.
@@ -59,14 +78,7 @@ std::optional<std::filesystem::path> showSaveDialog(HWND owner,
             const std::wstring name = platform::wideFromUtf8(request.defaultName);
             name.copy(file.data(), std::min(name.size(), file.size() - 1));
         }
-        OPENFILENAMEW dialog{};
-        dialog.lStructSize = sizeof dialog;
-        dialog.hwndOwner = owner;
-        dialog.lpstrFilter = filter.c_str();
-        dialog.nFilterIndex = 1;
-        dialog.lpstrFile = file.data();
-        dialog.nMaxFile = static_cast<DWORD>(file.size());
-        dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+        OPENFILENAMEW dialog = FileDialogOf(owner, filter, file, folder);
         dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
         dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |
                        (request.overwritePrompt ? OFN_OVERWRITEPROMPT : 0);
@@ -86,14 +98,7 @@ std::optional<std::filesystem::path> showOpenDialog(HWND owner, const std::strin
     const std::wstring filter = CommonDialogFilter(filters);
     const std::wstring folder = initialFolder.wstring();
     const std::wstring caption = platform::wideFromUtf8(title);
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = filter.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = static_cast<DWORD>(file.size());
-    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    OPENFILENAMEW dialog = FileDialogOf(owner, filter, file, folder);
     dialog.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
                    OFN_NOCHANGEDIR;

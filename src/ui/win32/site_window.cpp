@@ -87,15 +87,6 @@ SiteId radioOf(SiteTask task) {
     return SiteId::Commission;
 }
 
-SiteWord sourceCaptionOf(SiteTask task) {
-    switch (task) {
-        case SiteTask::Backup: return SiteWord::BackupToLabel;
-        case SiteTask::Restore: return SiteWord::RestoreFromLabel;
-        case SiteTask::Commission: break;
-    }
-    return SiteWord::SheetLabel;
-}
-
 }  // namespace
 
 SiteWindow::SiteWindow(platform::Language language, std::wstring applicationName,
@@ -515,7 +506,7 @@ SiteTask SiteWindow::chosenTask() const {
 }
 
 void SiteWindow::showSourceCaption(SiteTask task) {
-    ::SetWindowTextW(item(SiteId::SourceLabel), word(sourceCaptionOf(task)).c_str());
+    ::SetWindowTextW(item(SiteId::SourceLabel), word(app::SourceCaption(task)).c_str());
 }
 
 int SiteWindow::jobsFromText() const {
