@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "app/dialog_template.h"
+#include "ui/qt/enter_key.h"
 #include "ui/qt/ip_address_edit.h"
 #include "ui/qt/log_window.h"
 #include "ui/qt/qt_front_end.h"
@@ -354,17 +355,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        // There is no default button: Enter presses the push button that has
-        // the focus and does nothing anywhere else (lists, address field).
-        if (auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
-            focused != nullptr && focused->window() == this && focused->isEnabled()) {
-            focused->animateClick();
-        }
-        event->accept();
-        return;
-    }
+    if (PressFocusedButtonOnEnter(*this, *event)) return;
     QDialog::keyPressEvent(event);
 }
 

@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/qt/enter_key.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_front_end.h"
 #include "ui/qt/site_table_model.h"
@@ -365,15 +366,7 @@ void SiteWindow::closeEvent(QCloseEvent* event) {
 void SiteWindow::closeWithoutAsking() { QDialog::reject(); }
 
 void SiteWindow::keyPressEvent(QKeyEvent* event) {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        if (auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
-            focused != nullptr && focused->window() == this && focused->isEnabled()) {
-            focused->animateClick();
-        }
-        event->accept();
-        return;
-    }
+    if (PressFocusedButtonOnEnter(*this, *event)) return;
     QDialog::keyPressEvent(event);
 }
 

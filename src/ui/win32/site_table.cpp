@@ -49,14 +49,14 @@ HWND SiteTable::create(HWND parent, HINSTANCE instance, int id, platform::Langua
     for (int column = 0; column < kColumnCount; ++column) {
         const auto word = static_cast<SiteWord>(static_cast<int>(SiteWord::ColumnMac) + column);
         std::wstring title = platform::wideFromUtf8(app::SiteText(word, language));
-        LVCOLUMNW spec{};
-        spec.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
-        spec.fmt = column == kProgressColumn ? LVCFMT_CENTER : LVCFMT_LEFT;
-        spec.cx = kColumnWidths[static_cast<std::size_t>(column)];
-        spec.pszText = title.data();
-        spec.iSubItem = column;
+        LVCOLUMNW header{};
+        header.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+        header.fmt = column == kProgressColumn ? LVCFMT_CENTER : LVCFMT_LEFT;
+        header.cx = kColumnWidths[static_cast<std::size_t>(column)];
+        header.pszText = title.data();
+        header.iSubItem = column;
         ::SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
-                       reinterpret_cast<LPARAM>(&spec));
+                       reinterpret_cast<LPARAM>(&header));
     }
     return list_;
 }
@@ -73,11 +73,11 @@ void SiteTable::fitColumns(UINT dpi) {
     for (int column = 0; column + 1 < kColumnCount; ++column) {
         const auto index = static_cast<std::size_t>(column);
         wchar_t title[128] = {};
-        LVCOLUMNW spec{};
-        spec.mask = LVCF_TEXT;
-        spec.pszText = title;
-        spec.cchTextMax = 128;
-        ListView_GetColumn(list_, column, &spec);
+        LVCOLUMNW header{};
+        header.mask = LVCF_TEXT;
+        header.pszText = title;
+        header.cchTextMax = 128;
+        ListView_GetColumn(list_, column, &header);
         int width = ListView_GetStringWidth(list_, title) + padding;
         if (widest[index] != nullptr) {
             width = std::max(width, ListView_GetStringWidth(list_, widest[index]) + padding);
