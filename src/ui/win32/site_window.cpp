@@ -49,12 +49,12 @@ std::wstring shownCaption(const std::wstring& caption) {
 // needs on Japanese Windows; the English one takes the desktop's own.
 HFONT makeFont(platform::Language language, UINT dpi) {
     if (language != platform::Language::Japanese) return CreateMessageFont(dpi);
-    const app::DialogFont spec = app::MainDialogFont(language);
+    const app::DialogFont mainFont = app::MainDialogFont(language);
     LOGFONTW font{};
-    font.lfHeight = -::MulDiv(spec.pointSize, static_cast<int>(dpi), 72);
+    font.lfHeight = -::MulDiv(mainFont.pointSize, static_cast<int>(dpi), 72);
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = SHIFTJIS_CHARSET;
-    const std::wstring face = wideFromUtf8(spec.face);
+    const std::wstring face = wideFromUtf8(mainFont.face);
     face.copy(font.lfFaceName, std::min<std::size_t>(face.size(), LF_FACESIZE - 1));
     return ::CreateFontIndirectW(&font);
 }
