@@ -241,7 +241,6 @@ void SiteDlg::run(PreparedRun& prepared, const SiteForm& form) {
         std::lock_guard lock(mutex_);
         lines_ = lines;
     }
-    running_ = true;
     setControls(false, prepared.task, true);
     lines->flush();
 
@@ -289,11 +288,8 @@ void SiteDlg::run(PreparedRun& prepared, const SiteForm& form) {
     view_.setStatus(SiteSay(lines->stopping() ? SiteMessage::Stopped : SiteMessage::Done, language_,
                             {summary}));
     handOver(runFile);
-    {
-        std::lock_guard lock(mutex_);
-        lines_.reset();
-    }
-    running_ = false;
+    std::lock_guard lock(mutex_);
+    lines_.reset();
 }
 
 void SiteDlg::handOver(const std::optional<std::filesystem::path>& runFile) {
@@ -322,10 +318,15 @@ void SiteDlg::OnStop() {
     say({SiteSay(SiteMessage::Stopping, language_, {std::to_string(lines->writing())})});
 }
 
+bool SiteDlg::running() const {
+    std::lock_guard lock(mutex_);
+    return lines_ != nullptr;
+}
+
 bool SiteDlg::OnClose() {
-    if (!running_) return true;
     std::shared_ptr<SiteRunLines> lines = runLines();
-    if (lines && !lines->stopping()) {
+    if (!lines) return true;
+    if (!lines->stopping()) {
         OnStop();
         if (!lines->stopping()) return false;  // the user goes on with the run
     }

@@ -67,7 +67,7 @@ class SiteDlg {
     // (closeWhenDone()).
     bool OnClose();
     bool closeWhenDone() const { return closeWhenDone_; }
-    bool running() const { return running_; }
+    bool running() const;
 
     // The handover page and sheet of the last run, in the desktop's programs.
     void OnOpenPage();
@@ -93,10 +93,9 @@ class SiteDlg {
 
     std::mutex notesMutex_;
     std::string notes_;
-    std::atomic<bool> running_{false};
     std::atomic<bool> closeWhenDone_{false};
-    std::mutex mutex_;  // guards what follows: the run and its handover
-    std::shared_ptr<SiteRunLines> lines_;
+    mutable std::mutex mutex_;  // guards what follows: the run and its handover
+    std::shared_ptr<SiteRunLines> lines_;  // while a run goes
     std::optional<HandoverFiles> handover_;
 };
 

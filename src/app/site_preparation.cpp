@@ -130,14 +130,31 @@ std::optional<discovery::SearchScope> SiteSearchScope(const SiteForm& form, Lang
     return scope;
 }
 
-std::optional<PreparedRun> PrepareCommission(const SiteForm& form, Language language,
-                                             CheckProblem& problem) {
-    if (form.source.empty()) return refuse(problem, SiteSay(SiteMessage::ChooseSheet, language));
-    PreparedRun run;
-    run.task = SiteTask::Commission;
+namespace {
+
+// What every run needs first: a source named, and the search it starts from.
+std::optional<PreparedRun> beginRun(SiteTask task, const SiteForm& form, Language language,
+                                    CheckProblem& problem) {
+    if (form.source.empty()) {
+        const SiteMessage choose =
+            task == SiteTask::Commission ? SiteMessage::ChooseSheet : SiteMessage::ChooseFolder;
+        return refuse(problem, SiteSay(choose, language));
+    }
     std::optional<discovery::SearchScope> scope = SiteSearchScope(form, language, problem);
     if (!scope) return std::nullopt;
+    PreparedRun run;
+    run.task = task;
     run.scope = std::move(*scope);
+    return run;
+}
+
+}  // namespace
+
+std::optional<PreparedRun> PrepareCommission(const SiteForm& form, Language language,
+                                             CheckProblem& problem) {
+    std::optional<PreparedRun> begun = beginRun(SiteTask::Commission, form, language, problem);
+    if (!begun) return std::nullopt;
+    PreparedRun& run = *begun;
     std::optional<site::CommissionSheet> sheet = readSheet(form.source, language, problem);
     if (!sheet) return std::nullopt;
     run.sheet = std::make_shared<site::CommissionSheet>(std::move(*sheet));
@@ -173,17 +190,14 @@ std::optional<PreparedRun> PrepareCommission(const SiteForm& form, Language lang
     }
     run.question = SiteSay(SiteMessage::ConfirmCommission, language,
                            {std::to_string(run.count), form.source});
-    return run;
+    return begun;
 }
 
 std::optional<PreparedRun> PrepareBackup(const SiteForm& form, Language language,
                                          ops::Events& events, CheckProblem& problem) {
-    if (form.source.empty()) return refuse(problem, SiteSay(SiteMessage::ChooseFolder, language));
-    PreparedRun run;
-    run.task = SiteTask::Backup;
-    std::optional<discovery::SearchScope> scope = SiteSearchScope(form, language, problem);
-    if (!scope) return std::nullopt;
-    run.scope = std::move(*scope);
+    std::optional<PreparedRun> begun = beginRun(SiteTask::Backup, form, language, problem);
+    if (!begun) return std::nullopt;
+    PreparedRun& run = *begun;
     const std::filesystem::path folder = platform::pathFromUtf8(form.source);
     std::error_code error;
     if (isThere(folder) && !std::filesystem::is_directory(folder, error)) {
@@ -228,17 +242,14 @@ std::optional<PreparedRun> PrepareBackup(const SiteForm& form, Language language
     run.question = SiteSay(SiteMessage::ConfirmBackup, language,
                            {std::to_string(run.count), form.source});
     if (there) run.question += "\n\n" + SiteSay(SiteMessage::BackupThere, language);
-    return run;
+    return begun;
 }
 
 std::optional<PreparedRun> PrepareRestore(const SiteForm& form, Language language,
                                           CheckProblem& problem) {
-    if (form.source.empty()) return refuse(problem, SiteSay(SiteMessage::ChooseFolder, language));
-    PreparedRun run;
-    run.task = SiteTask::Restore;
-    std::optional<discovery::SearchScope> scope = SiteSearchScope(form, language, problem);
-    if (!scope) return std::nullopt;
-    run.scope = std::move(*scope);
+    std::optional<PreparedRun> begun = beginRun(SiteTask::Restore, form, language, problem);
+    if (!begun) return std::nullopt;
+    PreparedRun& run = *begun;
     const std::filesystem::path folder = platform::pathFromUtf8(form.source);
     std::string why;
     std::optional<std::vector<site::BackupEntry>> manifest = readManifest(folder, why);
@@ -265,7 +276,7 @@ std::optional<PreparedRun> PrepareRestore(const SiteForm& form, Language languag
     }
     run.question = SiteSay(SiteMessage::ConfirmRestore, language,
                            {std::to_string(run.count), form.source});
-    return run;
+    return begun;
 }
 
 std::vector<std::string> SearchLeftOut(const discovery::SearchResult& result, Language language) {
