@@ -9,6 +9,21 @@ constexpr std::uint16_t kRouteProbePort = 9;  // discard: never sent to
 
 }  // namespace
 
+bool inSubnetOf(const NetworkAdapter& adapter, const Ipv4Octets& address) {
+    if (adapter.prefixLength <= 0) return true;
+    const std::uint32_t mask =
+        adapter.prefixLength >= 32 ? 0xFFFFFFFFu : ~(0xFFFFFFFFu >> adapter.prefixLength);
+    return (ipv4Number(adapter.address) & mask) == (ipv4Number(address) & mask);
+}
+
+std::optional<NetworkAdapter> adapterOnLinkWith(const Ipv4Octets& address,
+                                                const std::vector<NetworkAdapter>& adapters) {
+    for (const NetworkAdapter& adapter : adapters) {
+        if (adapter.up && adapter.canBroadcast && inSubnetOf(adapter, address)) return adapter;
+    }
+    return std::nullopt;
+}
+
 std::optional<Ipv4Octets> routeSourceFor(const Ipv4Octets& destination) {
     int error = 0;
     Socket probe = Socket::openUdp(error);

@@ -34,6 +34,17 @@ struct NetworkAdapter {
     }
 };
 
+// Whether `address` lies in the subnet of this adapter address.
+bool inSubnetOf(const NetworkAdapter& adapter, const Ipv4Octets& address);
+
+// Of `adapters`, the first address whose subnet holds `address` on an adapter
+// that is up and carries broadcasts (not loopback, not point-to-point): a LAN
+// this machine is attached to, where the station holding `address` answers
+// address resolution itself. nullopt for an address reached only through a
+// router, or on loopback.
+std::optional<NetworkAdapter> adapterOnLinkWith(const Ipv4Octets& address,
+                                                const std::vector<NetworkAdapter>& adapters);
+
 // Every IPv4 address of every adapter, in the system's order. `error` is the
 // system's error number when the list cannot be read (the list is then empty).
 std::vector<NetworkAdapter> listNetworkAdapters(int& error);

@@ -24,6 +24,13 @@ extern const int kTimedOut;       // a receive or send ran into its time-out
 extern const int kMessageTooLong; // a datagram longer than the receive buffer
 extern const int kPeerClosed;     // the peer closed before the bytes asked for arrived
 extern const int kHostNotFound;   // an address text that does not resolve
+// A datagram receive: a host answered what the socket sent with "port
+// unreachable" (ICMP): it is there, and nothing listens on that port.
+extern const int kDatagramRefused;
+// A datagram receive: the host or its network cannot be reached (nobody
+// answered address resolution, or a router said so); kHostUnreachable is one.
+extern const int kHostUnreachable;
+bool isUnreachable(int code);
 }  // namespace socket_error
 
 // Starts the platform's socket library (WSAStartup on Windows). False means
@@ -59,6 +66,11 @@ public:
     // Streams: every send goes out at once, not held back for the peer's
     // acknowledgement of the previous one.
     [[nodiscard]] int setNoDelay(bool on);
+    // Datagrams: what the network answers with ICMP to what this socket sent
+    // fails its next receive (kDatagramRefused, socket_error::isUnreachable).
+    // A Windows datagram socket reports a refusal anyway; Linux only when
+    // asked (IP_RECVERR), and then the receive also takes the report away.
+    [[nodiscard]] int setReportNetworkErrors(bool on);
 
     [[nodiscard]] int bind(const Ipv4Endpoint& local);
     Ipv4Endpoint localEndpoint() const;

@@ -22,6 +22,9 @@ const int kTimedOut = ETIMEDOUT;
 const int kMessageTooLong = EMSGSIZE;
 const int kPeerClosed = ECONNRESET;
 const int kHostNotFound = EHOSTUNREACH;
+const int kHostUnreachable = EHOSTUNREACH;
+const int kDatagramRefused = ECONNREFUSED;
+bool isUnreachable(int code) { return code == EHOSTUNREACH || code == ENETUNREACH; }
 }  // namespace socket_error
 
 namespace {
@@ -124,6 +127,12 @@ int Socket::setNoDelay(bool on) {
                : lastError();
 }
 
+int Socket::setReportNetworkErrors(bool on) {
+    int value = on ? 1 : 0;
+    return ::setsockopt(handle_, IPPROTO_IP, IP_RECVERR, &value, sizeof value) == 0 ? 0
+                                                                                   : lastError();
+}
+
 int Socket::bind(const Ipv4Endpoint& local) {
     sockaddr_in address = toSockaddr(local);
     return ::bind(handle_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0
@@ -153,7 +162,19 @@ int Socket::receiveFrom(void* buffer, std::size_t capacity, std::size_t& receive
     // MSG_TRUNC makes recvfrom report the datagram's real length.
     ssize_t count = ::recvfrom(handle_, buffer, capacity, MSG_TRUNC,
                                reinterpret_cast<sockaddr*>(&address), &length);
-    if (count < 0) return lastError();
+    if (count < 0) {
+        const int error = lastError();
+        // A reported network error stays queued (and the socket keeps
+        // polling as in error) until it is taken; its number is `error`.
+        char scratch[512];
+        for (int queued = 0; queued < 64; ++queued) {
+            msghdr message{};
+            message.msg_control = scratch;
+            message.msg_controllen = sizeof scratch;
+            if (::recvmsg(handle_, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) break;
+        }
+        return error;
+    }
     from = fromSockaddr(address);
     if (static_cast<std::size_t>(count) > capacity) {
         received = capacity;

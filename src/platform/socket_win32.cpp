@@ -16,6 +16,10 @@ namespace socket_error {
 const int kTimedOut = WSAETIMEDOUT;
 const int kMessageTooLong = WSAEMSGSIZE;
 const int kPeerClosed = WSAECONNRESET;
+// A datagram socket reports an ICMP "port unreachable" as a reset connection.
+const int kHostUnreachable = WSAEHOSTUNREACH;
+const int kDatagramRefused = WSAECONNRESET;
+bool isUnreachable(int code) { return code == WSAEHOSTUNREACH || code == WSAENETUNREACH; }
 const int kHostNotFound = WSAHOST_NOT_FOUND;
 }  // namespace socket_error
 
@@ -120,6 +124,12 @@ int Socket::setBroadcast(bool on) { return setFlag(handleOf(handle_), SO_BROADCA
 // SO_REUSEADDR, and its SO_REUSEADDR would let another program take over a
 // port that is in use; so there is nothing to set.
 int Socket::setReuseAddress(bool on) {
+    (void)on;
+    return 0;
+}
+
+// Windows reports a refusal on every datagram socket already.
+int Socket::setReportNetworkErrors(bool on) {
     (void)on;
     return 0;
 }
