@@ -28,6 +28,8 @@ class RealSockets : public ProbeSockets {
     int open(Which which) override {
         int error = 0;
         sockets_[which] = OpenDiscoverySocket(error);
+        // Refusals tell a host that is there from an address nobody holds.
+        if (error == 0) static_cast<void>(sockets_[which].setReportNetworkErrors(true));
         return error;
     }
     int send(Which which, std::span<const std::uint8_t> datagram,
@@ -71,7 +73,9 @@ class Asking {
 
     bool send(Which which) {
         const auto datagram = which == Which::Status ? EncodeStatusQuery() : EncodeSearchRequest();
-        return ok(sockets_.send(which, datagram, target_));
+        if (!ok(sockets_.send(which, datagram, target_))) return false;
+        if (probe.firstSent == Clock::time_point{}) probe.firstSent = Clock::now();
+        return true;
     }
 
     // Takes what comes until `until`; a search reply brings the end forward
@@ -81,6 +85,8 @@ class Asking {
         // Bounded by time; each pass reads at least one datagram or ends.
         for (int pass = 0; pass < 1024; ++pass) {
             if (firstAnswerEnds && probe.answered) return true;
+            // A host that refuses the requests is there, and no module is.
+            if (probe.refused) return true;
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
             if (left <= 0ms) return true;
             std::array<bool, 2> readable{};
@@ -99,6 +105,8 @@ class Asking {
     }
 
     bool moduleNamed() const { return !probe.modules.empty(); }
+    // Nothing more to learn: a module said who it is, or a host refused.
+    bool settled() const { return moduleNamed() || probe.refused; }
 
     Probe probe;
 
@@ -109,6 +117,16 @@ class Asking {
         return false;
     }
 
+    // A receive that failed because of what the network answered: a host
+    // that refused (it is there), or nobody reachable there (as silence).
+    bool networkAnswered(int error) {
+        if (error == platform::socket_error::kDatagramRefused) {
+            probe.refused = true;
+            return true;
+        }
+        return platform::socket_error::isUnreachable(error);
+    }
+
     // Whatever reaches the status socket answers the query: a status reply's
     // contents, and even its length, promise nothing.
     bool takeStatusAnswer() {
@@ -116,6 +134,7 @@ class Asking {
         std::size_t received = 0;
         platform::Ipv4Endpoint from;
         const int error = sockets_.receive(Which::Status, reply, received, from);
+        if (networkAnswered(error)) return true;
         if (error != 0 && error != platform::socket_error::kMessageTooLong) return ok(error);
         probe.answered = error == 0 || !statusRepliesOnly_;
         return true;
@@ -128,6 +147,7 @@ class Asking {
         std::size_t received = 0;
         platform::Ipv4Endpoint from;
         const int error = sockets_.receive(Which::Search, reply, received, from);
+        if (networkAnswered(error)) return true;
         if (error != 0 && error != platform::socket_error::kMessageTooLong) return ok(error);
         if (from.octets != target_.octets) return true;
         if (error != 0) {
@@ -155,14 +175,14 @@ Probe ProbeAddress(const platform::Ipv4Octets& address, unsigned tries, ProbeSoc
     if (tries == 0) return asking.probe;
     if (!asking.open(Which::Status) || !asking.open(Which::Search)) return asking.probe;
     Clock::time_point end = Clock::now();
-    for (unsigned sent = 0; sent < tries && !asking.moduleNamed(); ++sent) {
+    for (unsigned sent = 0; sent < tries && !asking.settled(); ++sent) {
         if (!asking.send(Which::Status) || !asking.send(Which::Search)) return asking.probe;
         const Clock::time_point now = Clock::now();
         end = now + kDiscoveryTimeout;  // replies to the last try get the full second
         const Clock::time_point until = sent + 1 < tries ? now + kProbeSpacing : end;
         if (!asking.listen(until, false)) return asking.probe;
     }
-    if (!asking.moduleNamed()) asking.listen(end, false);
+    if (!asking.settled()) asking.listen(end, false);
     return asking.probe;
 }
 

@@ -13,10 +13,15 @@ namespace quelvar::discovery {
 
 // What answers at one address. Any datagram that comes back, whatever its
 // length or content, says that something holds the address; only a search
-// reply says which module it is (its MAC address).
+// reply says which module it is (its MAC address). A "port unreachable"
+// answer says that a host is there, though not a module.
 struct Probe {
     bool answered = false;             // something answered, if only with an odd datagram
     std::vector<DeviceEntry> modules;  // search replies from the address, one per MAC
+    bool refused = false;              // a host there refused the datagrams (port unreachable)
+    // When the first datagram went out: answers the system's address
+    // resolution got since then are this probe's too.
+    std::chrono::steady_clock::time_point firstSent{};
     // Nothing answered and the probe could not tell why: a socket could not
     // be opened, a request could not be sent, a wait or a receive failed.
     // The socket layer's number; 0 when the probe asked as it meant to.

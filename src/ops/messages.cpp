@@ -37,6 +37,17 @@ constexpr ToolText kAddressInUseUnnamed{
     "The IP address was not assigned.",
     "別のデバイスが {address} で応答しています (機器を特定できません)。\n"
     "IPアドレスは設定していません。"};
+constexpr ToolText kAddressHeldQuietly{
+    "Another device (hardware address {mac}) already holds {address}: it answered the network's "
+    "address resolution, though no module request.\nThe IP address was not assigned.",
+    "別のデバイス (ハードウェアアドレス {mac}) が {address} を使用しています "
+    "(アドレス解決には応答しましたが、機器への問い合わせには応答しません)。\n"
+    "IPアドレスは設定していません。"};
+constexpr ToolText kAddressHeldRefusing{
+    "Another device already holds {address}: it refused the query (port unreachable).\n"
+    "The IP address was not assigned.",
+    "別のデバイスが {address} を使用しています (問い合わせを拒否しました)。\n"
+    "IPアドレスは設定していません。"};
 constexpr ToolText kAddressCheckFailed{
     "Could not check whether {address} is free: {reason}; nothing sent.",
     "{address} が空いているか確認できませんでした: {reason}。何も送信していません。"};
@@ -81,8 +92,14 @@ std::optional<Message> MessageFor(const Outcome& outcome, platform::Language lan
         case OutcomeKind::ImageFull: return result(textOf(kImageFull, language));
         case OutcomeKind::WrongRecordSize: return result(textOf(kWrongRecordSize, language));
         case OutcomeKind::AddressInUse: {
-            std::string text = textOf(outcome.macKnown ? kAddressInUse : kAddressInUseUnnamed,
-                                      language);
+            const ToolText* wording = &kAddressInUseUnnamed;
+            switch (outcome.holder) {
+                case AddressHolderKind::Module: wording = &kAddressInUse; break;
+                case AddressHolderKind::Station: wording = &kAddressHeldQuietly; break;
+                case AddressHolderKind::Refusing: wording = &kAddressHeldRefusing; break;
+                case AddressHolderKind::Unnamed: break;
+            }
+            std::string text = textOf(*wording, language);
             fill(text, "{mac}", discovery::FormatMac(outcome.mac));
             fill(text, "{address}", platform::formatIpv4(outcome.address));
             return warning(std::move(text));

@@ -35,9 +35,23 @@ std::string DescribeOutcome(const Outcome& outcome) {
             return "another module (" + discovery::FormatMac(outcome.mac) +
                    ") answers at the new address";
         case OutcomeKind::NotBackAfterReset: return "not found again after the reset";
+        case OutcomeKind::ModuleReplaced:
+            return "another module (" + discovery::FormatMac(outcome.mac) + ") answers at " +
+                   platform::formatIpv4(outcome.address) + " now: nothing more written";
         case OutcomeKind::AddressInUse:
-            return outcome.macKnown ? "address in use by " + discovery::FormatMac(outcome.mac)
-                                    : "address in use by a device that does not say which";
+            switch (outcome.holder) {
+                case AddressHolderKind::Module:
+                    return "address in use by " + discovery::FormatMac(outcome.mac);
+                case AddressHolderKind::Station:
+                    return "address in use by a device with hardware address " +
+                           discovery::FormatMac(outcome.mac) +
+                           ", which answers address resolution but no module request";
+                case AddressHolderKind::Refusing:
+                    return "address in use by a device that refuses module requests (port "
+                           "unreachable)";
+                case AddressHolderKind::Unnamed: break;
+            }
+            return "address in use by a device that does not say which";
         case OutcomeKind::AddressCheckFailed:
             return "could not check whether " + platform::formatIpv4(outcome.address) +
                    " is free: " + ReasonOf(outcome.code) + "; nothing sent";

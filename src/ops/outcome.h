@@ -29,18 +29,27 @@ enum class OutcomeKind {
     NotAtNewAddress,     // after IP-SETUP nothing answered at the new address
     OtherModuleAtNewAddress,  // `mac` answers at the new address, not the module
     NotBackAfterReset,   // after the reset the module answered nowhere
-    AddressInUse,        // something (`mac` when it said) already answers at `address`
+    ModuleReplaced,      // another module (`mac`) answers at the module's `address` now
+    AddressInUse,        // something already holds `address`: `holder` says what is known of it
     AddressCheckFailed,  // whether `address` is free could not be asked: `code`
     TelnetNotInstalled,  // no telnet client to start
     LaunchFailed,        // the outside program was found but could not be started
     Stopped,             // the user stopped the run before this was done
 };
 
+// What holds an address that is in use, as far as the check could tell.
+enum class AddressHolderKind {
+    Unnamed,  // a device answered, but did not say which
+    Module,   // a module, by its search reply: `mac`
+    Station,  // a host that answered address resolution only: its hardware address in `mac`
+    Refusing, // a host that refused the requests (port unreachable)
+};
+
 struct Outcome {
     OutcomeKind kind = OutcomeKind::Success;
     int code = 0;                      // SocketError, AddressCheckFailed
     discovery::MacAddress mac{};       // OtherModuleAtNewAddress, AddressInUse
-    bool macKnown = false;             // AddressInUse: the device there said who it is
+    AddressHolderKind holder = AddressHolderKind::Unnamed;  // AddressInUse
     platform::Ipv4Octets address{};    // AddressInUse, AddressCheckFailed
 
     bool succeeded() const { return kind == OutcomeKind::Success; }

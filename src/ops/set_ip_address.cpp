@@ -16,34 +16,50 @@ namespace {
 constexpr unsigned kQueriesBeforeResend = 3;
 constexpr unsigned kQueriesAtNewAddress = 10;
 
-// Something other than the module already answering at the new address:
-// two devices at one address lose one of them. Asked before anything is
-// sent; a blank address (0.0.0.0) goes out as it always did.
+// Something other than the module already holding the new address: two
+// devices at one address lose one of them. Asked before anything is sent; a
+// blank address (0.0.0.0) goes out as it always did. Silence alone is no
+// proof: on a LAN of this PC a host that answers nothing still answers
+// address resolution, and a host that refuses the query is there too.
 std::optional<Outcome> addressInUse(const discovery::DeviceEntry& device,
                                     const platform::Ipv4Octets& newAddress,
-                                    const Retries& retries) {
+                                    const Retries& retries, Events& events) {
     if (newAddress == platform::Ipv4Octets{} || newAddress == device.address.octets) {
         return std::nullopt;
     }
-    // Any answer, whatever it holds, says the address is taken; a check that
-    // could not ask says nothing either way, and nothing may go out then.
-    Occupant occupant = WhoAnswersAt(newAddress, retries);
-    if (!occupant.anythingAnswered()) {
-        if (occupant.error == 0) return std::nullopt;
-        Outcome outcome = Failed(OutcomeKind::AddressCheckFailed, occupant.error);
+    const AddressHolder holder = WhoHolds(newAddress, retries);
+    const Occupant& occupant = holder.occupant;
+    Outcome outcome = Failed(OutcomeKind::AddressInUse);
+    outcome.address = newAddress;
+    if (occupant.anythingAnswered()) {
+        // Any answer, whatever it holds, says the address is taken.
+        const discovery::DeviceEntry* other = occupant.other(device.mac);
+        // Only the module itself answers there (it has moved already): not in use.
+        if (other == nullptr && occupant.holds(device.mac)) return std::nullopt;
+        if (other != nullptr) {
+            outcome.mac = other->mac;
+            outcome.holder = AddressHolderKind::Module;
+        }
+        return outcome;
+    }
+    if (occupant.refused) {
+        outcome.holder = AddressHolderKind::Refusing;
+        return outcome;
+    }
+    // A check that could not ask says nothing either way, and nothing may go out then.
+    if (occupant.error != 0) {
+        outcome = Failed(OutcomeKind::AddressCheckFailed, occupant.error);
         outcome.address = newAddress;
         return outcome;
     }
-    const discovery::DeviceEntry* other = occupant.other(device.mac);
-    // Only the module itself answers there (it has moved already): not in use.
-    if (other == nullptr && occupant.holds(device.mac)) return std::nullopt;
-    Outcome outcome = Failed(OutcomeKind::AddressInUse);
-    outcome.address = newAddress;
-    if (other != nullptr) {
-        outcome.mac = other->mac;
-        outcome.macKnown = true;
+    if (holder.link && holder.link->finding == platform::LinkHolder::Finding::Answered &&
+        holder.link->hardware != device.mac) {
+        outcome.mac = holder.link->hardware;
+        outcome.holder = AddressHolderKind::Station;
+        return outcome;
     }
-    return outcome;
+    if (std::optional<std::string> note = LinkNote(newAddress, holder)) events.note(*note);
+    return std::nullopt;
 }
 
 // The module as it was, at its new address.
@@ -86,7 +102,7 @@ SetIpResult SetIpAddress(const discovery::DeviceEntry& device,
     if (!CheckAnswers(device.address.octets, retries, events)) {
         return {Failed(OutcomeKind::DeviceNotAnswering), std::nullopt};
     }
-    if (std::optional<Outcome> inUse = addressInUse(device, newAddress, retries)) {
+    if (std::optional<Outcome> inUse = addressInUse(device, newAddress, retries, events)) {
         events.alert(*inUse);
         return {*inUse, std::nullopt};
     }

@@ -5,6 +5,7 @@
 
 #include "discovery/probe.h"
 #include "discovery/search.h"
+#include "platform/socket.h"
 
 namespace quelvar::ops {
 
@@ -37,7 +38,8 @@ Occupant WhoAnswersAt(const platform::Ipv4Octets& address, const Retries& retrie
     discovery::Probe probe = retries.probeTries <= 1
                                  ? discovery::ProbeAddressOnce(address)
                                  : discovery::ProbeAddress(address, retries.probeTries);
-    Occupant occupant{probe.answered, std::move(probe.modules), probe.error};
+    Occupant occupant{probe.answered, std::move(probe.modules), probe.error, probe.refused,
+                      probe.firstSent};
     if (retries.confirmWhereabouts && occupant.answered && occupant.modules.empty()) {
         for (discovery::DeviceEntry& entry : broadcastSearch(retries).modules) {
             if (entry.address.octets == address && !occupant.holds(entry.mac)) {
@@ -46,6 +48,54 @@ Occupant WhoAnswersAt(const platform::Ipv4Octets& address, const Retries& retrie
         }
     }
     return occupant;
+}
+
+AddressHolder WhoHolds(const platform::Ipv4Octets& address, const Retries& retries) {
+    AddressHolder holder;
+    holder.occupant = WhoAnswersAt(address, retries);
+    int error = 0;
+    const std::vector<platform::NetworkAdapter> adapters = platform::listNetworkAdapters(error);
+    const bool local = std::any_of(adapters.begin(), adapters.end(), [&](const auto& adapter) {
+        return adapter.up && adapter.loopback && platform::inSubnetOf(adapter, address);
+    });
+    holder.lan = platform::adapterOnLinkWith(address, adapters);
+    holder.routed = !local && !holder.lan;
+    const Occupant& occupant = holder.occupant;
+    if (holder.lan && !occupant.anythingAnswered() && !occupant.refused && occupant.error == 0) {
+        holder.link = platform::askLinkHolder(address, occupant.firstSent);
+    }
+    return holder;
+}
+
+std::optional<std::string> LinkNote(const platform::Ipv4Octets& address,
+                                    const AddressHolder& holder) {
+    const std::string text = platform::formatIpv4(address);
+    if (holder.routed) {
+        return text + " lies outside the networks of this PC's adapters: a device there that "
+                      "answers nothing cannot be seen from here";
+    }
+    if (!holder.link) return std::nullopt;
+    using Finding = platform::LinkHolder::Finding;
+    switch (holder.link->finding) {
+        case Finding::Answered:
+        case Finding::NobodyAnswered: return std::nullopt;
+        case Finding::NoEntry:
+            return "the system did not ask who holds " + text +
+                   ": a device there that answers nothing could not be seen";
+        case Finding::EarlierAnswer:
+            return "the system knows who held " + text +
+                   " from earlier traffic only, not confirmed during the check: it proves "
+                   "nothing either way";
+        case Finding::StillAsking:
+            return "the system was still asking who holds " + text + " when the check ended";
+        case Finding::FixedEntry:
+            return text + " has a fixed entry in the system's address table, which no answer "
+                          "made: it proves nothing either way";
+        case Finding::CannotAsk:
+            return "the system's address resolution could not be asked about " + text + " (" +
+                   platform::systemErrorText(holder.link->error) + ")";
+    }
+    return std::nullopt;
 }
 
 std::optional<discovery::DeviceEntry> FindModule(const discovery::MacAddress& mac,

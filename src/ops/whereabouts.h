@@ -5,7 +5,9 @@
 
 #include "discovery/device_table.h"
 #include "ops/retries.h"
+#include "platform/address_resolution.h"
 #include "platform/ipv4.h"
+#include "platform/network_adapters.h"
 
 namespace quelvar::ops {
 
@@ -15,6 +17,8 @@ struct Occupant {
     bool answered = false;
     std::vector<discovery::DeviceEntry> modules;  // by their search replies, one per MAC
     int error = 0;  // nothing answered, and the question could not be asked (see Probe)
+    bool refused = false;  // a host there refused the requests: it is there, no module
+    std::chrono::steady_clock::time_point firstSent{};  // the first request went out
 
     bool anythingAnswered() const { return answered || !modules.empty(); }
     bool holds(const discovery::MacAddress& mac) const;
@@ -29,6 +33,25 @@ struct Occupant {
 // search, a module may answer searches only as broadcasts: one broadcast
 // search then names it by the reply that comes from the address.
 Occupant WhoAnswersAt(const platform::Ipv4Octets& address, const Retries& retries);
+
+// Who holds an address a module is to take: what answers there and, when
+// nothing does on an address of a LAN this PC is attached to, whom the
+// system's address resolution found answering for it meanwhile (a quiet
+// host holds it too). `lan`: that LAN's adapter address; nullopt for an
+// address reached through a router, where no such question can be asked,
+// and for this machine's own loopback network, where none is needed.
+struct AddressHolder {
+    Occupant occupant;
+    std::optional<platform::NetworkAdapter> lan;
+    std::optional<platform::LinkHolder> link;  // asked: nothing answered on a LAN address
+    bool routed = false;                       // outside every network of this PC
+};
+AddressHolder WhoHolds(const platform::Ipv4Octets& address, const Retries& retries);
+
+// What the address resolution left open, for the log: one line, or nullopt
+// when it answered plainly (someone, or no one) or was not asked for.
+std::optional<std::string> LinkNote(const platform::Ipv4Octets& address,
+                                    const AddressHolder& holder);
 
 // The module with this MAC address wherever it answers now, by a broadcast
 // search on every adapter; nullopt when it does not answer.

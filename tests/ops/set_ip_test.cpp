@@ -87,7 +87,7 @@ TEST_F(SetIpTest, ANewAddressHeldByADeviceThatSaysNotWhichIsRefusedWithNothingSe
     ops::SetIpResult result =
         ops::SetIpAddress(device, holder.address, ops::Retries::Window(), events_);
     EXPECT_EQ(result.outcome.kind, ops::OutcomeKind::AddressInUse);
-    EXPECT_FALSE(result.outcome.macKnown);
+    EXPECT_EQ(result.outcome.holder, ops::AddressHolderKind::Unnamed);
     ASSERT_EQ(events_.alerts.size(), 1u);
     EXPECT_EQ(ops::MessageFor(events_.alerts[0], platform::Language::English)->text,
               "Another device already answers at 127.0.0.3; it does not say which.\n"

@@ -110,6 +110,29 @@ TEST(Probe, AnAnswerOfAnyLengthHoldsTheAddress) {
     EXPECT_EQ(probe.error, 0);
 }
 
+// What the network answers for the address is a fact, not a failure to ask:
+// a refusal says a host is there (and ends the probe: no module will answer
+// from a port that refuses), an unreachable host is as good as silence.
+TEST(Probe, ARefusalHoldsTheAddressAndUnreachableIsSilence) {
+    for (Probe (*ask)(ScriptedSockets&) : {AskOnce, AskTwice}) {
+        ScriptedSockets refusing;
+        refusing.arriving[Which::Status] = platform::socket_error::kDatagramRefused;
+        const Probe refused = ask(refusing);
+        EXPECT_TRUE(refused.refused);
+        EXPECT_FALSE(refused.anythingAnswered());
+        EXPECT_EQ(refused.error, 0);
+        EXPECT_EQ(refusing.sent.front(), Which::Status);
+        EXPECT_LE(refusing.sent.size(), 2u);  // one try, not two
+
+        ScriptedSockets unreachable;
+        unreachable.arriving[Which::Status] = platform::socket_error::kHostUnreachable;
+        const Probe silent = ask(unreachable);
+        EXPECT_FALSE(silent.refused);
+        EXPECT_FALSE(silent.anythingAnswered());
+        EXPECT_EQ(silent.error, 0);
+    }
+}
+
 TEST(Probe, TheWindowAsksWhichModuleOnlyOnceSomethingAnswered) {
     ScriptedSockets silent;
     const Probe free = AskOnce(silent);
