@@ -2,6 +2,8 @@
 #include "ops/apply_setup_records.h"
 
 #include <chrono>
+#include <iterator>
+#include <set>
 
 #include "discovery/reachability.h"
 #include "monitor/record_upload.h"
@@ -20,44 +22,72 @@ using namespace std::chrono_literals;
 
 constexpr unsigned kQueriesAfterReset = 10;
 
-// "0, 2-5, 7": record numbers in file order, runs of consecutive ones joined.
-std::string numberList(const std::vector<records::Record>& records, std::size_t count) {
+// "0, 2-5, 7": the numbers of the records at these places of the file, in
+// file order, runs of consecutive numbers joined.
+std::string numberList(const std::vector<records::Record>& records,
+                       const std::set<std::size_t>& places) {
     std::string text;
-    for (std::size_t i = 0; i < count;) {
-        std::size_t end = i;
-        while (end + 1 < count && records[end + 1].number == records[end].number + 1) ++end;
+    for (auto place = places.begin(); place != places.end();) {
+        auto last = place;
+        for (auto next = std::next(last); next != places.end() && *next == *last + 1 &&
+                                          records[*next].number == records[*last].number + 1;
+             next = std::next(last)) {
+            last = next;
+        }
         if (!text.empty()) text += ", ";
-        text += std::to_string(records[i].number);
-        if (end > i) text += "-" + std::to_string(records[end].number);
-        i = end + 1;
+        text += std::to_string(records[*place].number);
+        if (last != place) text += "-" + std::to_string(records[*last].number);
+        place = std::next(last);
     }
     return text;
 }
 
-// What the module may hold after a write that stopped before its reset:
-// the records it confirmed and, unless it refused it, the one under way when
-// the write stopped, whose answer never came. Never less than it may hold.
-std::string halfWritten(const std::vector<records::Record>& records,
-                        const monitor::UploadResult& written, const std::string& file) {
-    const std::size_t taken = written.taken;
-    const bool oneMore = written.outcome != monitor::UploadOutcome::Complete &&
-                         written.outcome != monitor::UploadOutcome::RecordRefused &&
-                         taken < records.size();
-    std::string held;
-    if (taken > 0) {
-        held = (taken == 1 ? "record " : "records ") + numberList(records, taken) + " of " + file +
-               " written";
-        if (oneMore) {
-            held += " and record " + std::to_string(records[taken].number) + " may have been";
-        }
-    } else if (oneMore) {
-        held = "record " + std::to_string(records[0].number) + " of " + file +
-               " may have been written";
-    } else {
-        held = "no record of " + file + " written";
+// What a module may hold of a file after writes that stopped before its
+// reset, over every try: the records any try saw confirmed and, unless the
+// module refused it, the one under way when a try stopped, whose answer
+// never came (it may even arrive after the tool hung up: what a closed
+// connection still had on its way is delivered all the same). Never less
+// than the module may hold.
+class WrittenSoFar {
+  public:
+    void add(const monitor::UploadResult& written, std::size_t records) {
+        for (std::size_t place = 0; place < written.taken; ++place) confirmed_.insert(place);
+        const bool underWay = written.outcome != monitor::UploadOutcome::Complete &&
+                              written.outcome != monitor::UploadOutcome::RecordRefused &&
+                              written.taken < records;
+        if (written.anySent && underWay) mayHave_.insert(written.taken);
+        any_ = any_ || written.anySent;
     }
-    return held + ", not reset: apply the file again";
-}
+    bool any() const { return any_; }
+
+    std::string describe(const std::vector<records::Record>& records,
+                         const std::string& file) const {
+        std::set<std::size_t> maybe;
+        for (std::size_t place : mayHave_) {
+            if (!confirmed_.contains(place)) maybe.insert(place);
+        }
+        auto named = [&](const std::set<std::size_t>& places) {
+            return (places.size() == 1 ? "record " : "records ") + numberList(records, places);
+        };
+        std::string held;
+        if (!confirmed_.empty()) {
+            held = named(confirmed_) + " of " + file + " written";
+            if (!maybe.empty()) {
+                held += " and " + named(maybe) + " may have been";
+            }
+        } else if (!maybe.empty()) {
+            held = named(maybe) + " of " + file + " may have been written";
+        } else {
+            held = "no record of " + file + " written";
+        }
+        return held + ", not reset: apply the file again";
+    }
+
+  private:
+    std::set<std::size_t> confirmed_;  // places in the file's list of records
+    std::set<std::size_t> mayHave_;
+    bool any_ = false;
+};
 
 // The file's records, read whole before the module is contacted, so a file
 // cut short never leaves a module half written and not reset. `bytes`, when
@@ -129,6 +159,30 @@ ApplyResult findAfterReset(const discovery::DeviceEntry& device, bool answered,
     return found;
 }
 
+// Before a file is written again: whether the module at its address is still
+// the one being written, by its search reply. nullopt when it is; otherwise
+// the outcome that ends the write, with nothing more sent, and a note of
+// what answers there now.
+std::optional<Outcome> notTheSameModule(const discovery::DeviceEntry& device,
+                                        const Retries& retries, Events& events) {
+    const Occupant occupant = WhoAnswersAt(device.address.octets, retries);
+    if (occupant.holds(device.mac)) return std::nullopt;
+    const std::string mac = discovery::FormatMac(device.mac);
+    if (const discovery::DeviceEntry* other = occupant.other(device.mac)) {
+        events.note("another module (" + discovery::FormatMac(other->mac) + ") answers at " +
+                    device.ipText + " now, not " + mac + ": nothing more written");
+        Outcome replaced = Failed(OutcomeKind::ModuleReplaced);
+        replaced.mac = other->mac;
+        replaced.address = device.address.octets;
+        return replaced;
+    }
+    if (occupant.anythingAnswered()) {
+        events.note("something answers at " + device.ipText + " but does not say that it is " +
+                    mac + ": not written again");
+    }
+    return Failed(OutcomeKind::DeviceNotAnswering);
+}
+
 // The apply of a file, or of its bytes when they were read before.
 ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::path& file,
                   const std::vector<std::uint8_t>* bytes, const Retries& retries, Events& events) {
@@ -149,39 +203,44 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
 
     const std::string fileName = platform::utf8Of(file.filename());
     monitor::TelnetSocket socket;
-    monitor::UploadResult written;
-    monitor::UploadResult furthest;  // of every write so far, the one that got furthest
+    WrittenSoFar held;
+    bool writing = false;  // told the events so; until the reset or the end of it
+    // Ends a write that stops for good: what the module may hold is said.
+    auto stopWriting = [&](const Outcome& failure) {
+        if (writing) events.writing(false);
+        monitor::TelnetClose(socket);
+        events.stage(Stage::Ended);
+        if (held.any()) events.note(held.describe(list.records, fileName));
+        return fail(failure);
+    };
     for (unsigned attempt = 1;; ++attempt) {
         if (int code = OpenMonitor(socket, device, retries.lateAnswer, events, nullptr, "mon mode.")) {
-            if (furthest.anySent) events.note(halfWritten(list.records, furthest, fileName));
-            return fail(Failed(OutcomeKind::SocketError, code));
+            return stopWriting(Failed(OutcomeKind::SocketError, code));
         }
         events.stage(Stage::MonitorEntered);
         events.log("setup record:send start.\r\n");
-        events.writing(true);
-        written = monitor::WriteSetupRecords(socket, list.records, HooksFor(events));
+        if (!writing) events.writing(writing = true);
+        const monitor::UploadResult written =
+            monitor::WriteSetupRecords(socket, list.records, HooksFor(events));
+        held.add(written, list.records.size());
         if (written.outcome == monitor::UploadOutcome::Complete) break;
-        if (written.taken >= furthest.taken) furthest = written;
 
         // Writing a record again gives the module what the first write was
         // to give it, so a write that stopped midway (not one the module
-        // refused) is made again whole while the module still answers.
+        // refused) is made again whole, but only into the same module: one
+        // that took its place at the address meanwhile gets nothing of it.
         const Outcome failure = uploadFailure(written);
-        const bool again = attempt < retries.uploadTries &&
-                           written.outcome != monitor::UploadOutcome::RecordRefused &&
-                           discovery::PingDevice(device.address.octets,
-                                                 retries.reachabilityAttempts);
-        if (!again) {
+        const bool mayTryAgain = attempt < retries.uploadTries &&
+                                 written.outcome != monitor::UploadOutcome::RecordRefused;
+        std::optional<Outcome> notTheModule;
+        if (mayTryAgain) notTheModule = notTheSameModule(device, retries, events);
+        if (!mayTryAgain || notTheModule) {
             if (failure.kind == OutcomeKind::SocketError) {
                 ReportSocketError(events, failure.code);
             } else {
                 events.alert(failure);
             }
-            events.writing(false);
-            monitor::TelnetClose(socket);
-            events.stage(Stage::Ended);
-            if (furthest.anySent) events.note(halfWritten(list.records, furthest, fileName));
-            return fail(failure);
+            return stopWriting(notTheModule.value_or(failure));
         }
         monitor::TelnetClose(socket);
         events.log("\r\n");
@@ -190,16 +249,14 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
                     std::to_string(attempt + 1) + " of " + std::to_string(retries.uploadTries));
     }
 
+    // Over the connection the last write went through, so to the module it
+    // was written into: a connection does not move to another host.
     events.log("device reset:send:");
-    const int resetFailure = monitor::SendReset(socket);
-    events.writing(false);
-    if (int code = resetFailure) {
+    if (int code = monitor::SendReset(socket)) {
         ReportSocketError(events, code);
-        monitor::TelnetClose(socket);
-        events.stage(Stage::Ended);
-        if (written.anySent) events.note(halfWritten(list.records, written, fileName));
-        return fail(Failed(OutcomeKind::SocketError, code));
+        return stopWriting(Failed(OutcomeKind::SocketError, code));
     }
+    events.writing(writing = false);
     platform::sleepFor(100ms);
     events.log("success.\r\n");
     events.stage(Stage::ResetSent);
