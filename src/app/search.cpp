@@ -1,6 +1,7 @@
 // The Search button: the search request on every adapter, then every reply
 // until a quiet second, listed in arrival order.
 #include "app/init_dlg.h"
+#include "app/site_preparation.h"
 #include "app/window_events.h"
 #include "discovery/search_diagnosis.h"
 #include "ops/search.h"
@@ -20,9 +21,14 @@ ops::Outcome CInitDlg::OnSearch() {
         view_.listAdd(ControlId::DeviceList,
                       discovery::FormatDeviceLine(devices_.rows[static_cast<std::size_t>(row)]));
     }
-    // The log keeps its fixed text; the live log window also says why.
+    // The log keeps its fixed text; the live log window also says why, and
+    // what the search left out (cut at its time limit, beyond the table).
     if (report.outcome.kind == ops::OutcomeKind::NotFound) {
         view_.showDiagnostics(discovery::ExplainEmptySearch(report.result));
+    }
+    if (std::vector<std::string> leftOut = SearchLeftOut(report.result, language_);
+        !leftOut.empty()) {
+        view_.showDiagnostics(leftOut);
     }
     view_.setListSelection(ControlId::FileList, -1);
     UpdateControls();

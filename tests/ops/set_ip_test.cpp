@@ -101,8 +101,14 @@ TEST_F(SetIpTest, ANewAddressHeldByADeviceThatSaysNotWhichIsRefusedWithNothingSe
 TEST_F(SetIpTest, ACheckThatCannotAskRefusesWithNothingSent) {
     auto farm = StartFarm({sim::DefaultModule(0)});
     const discovery::DeviceEntry device = found(*farm).at(0);
-    // Only in this test's own network namespace.
+    // Only in this test's own network namespace, and gone again however the
+    // test ends, so that it can be repeated in one namespace.
     ASSERT_EQ(std::system("ip route add unreachable 127.0.0.60/32 table local"), 0);
+    struct RouteRemoval {
+        ~RouteRemoval() {
+            static_cast<void>(std::system("ip route del unreachable 127.0.0.60/32 table local"));
+        }
+    } removal;
 
     ops::SetIpResult result =
         ops::SetIpAddress(device, {127, 0, 0, 60}, ops::Retries::Window(), events_);
