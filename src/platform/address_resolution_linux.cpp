@@ -122,9 +122,14 @@ int readTable(const Ipv4Octets& address, std::vector<TableEntry>& entries) {
             if (errno == EINTR) continue;
             return errno;
         }
-        int left = static_cast<int>(received);
-        for (auto* header = reinterpret_cast<const nlmsghdr*>(buffer.data()); NLMSG_OK(header, left);
-             header = NLMSG_NEXT(header, left)) {
+        // Message by message; each says its own length, bounded by what came.
+        for (std::size_t at = 0; at + sizeof(nlmsghdr) <= static_cast<std::size_t>(received);) {
+            const auto* header = reinterpret_cast<const nlmsghdr*>(buffer.data() + at);
+            if (header->nlmsg_len < sizeof(nlmsghdr) ||
+                at + header->nlmsg_len > static_cast<std::size_t>(received)) {
+                break;
+            }
+            at += NLMSG_ALIGN(header->nlmsg_len);
             if (header->nlmsg_type == NLMSG_DONE) return 0;
             if (header->nlmsg_type == NLMSG_ERROR) {
                 const auto* failure = static_cast<const nlmsgerr*>(NLMSG_DATA(header));
