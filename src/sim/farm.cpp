@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <future>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -23,6 +24,7 @@
 #include <thread>
 
 #include "monitor/telnet.h"
+#include "sim/address_claims.h"
 #include "sim/datagram_destination.h"
 #include "sim/link_connection.h"
 #include "sim/module_datagrams.h"
@@ -54,6 +56,9 @@ constexpr int kMaxAcceptsPerWake = 16;
 // overflow a default receive buffer on the tool's side.
 constexpr std::size_t kRepliesPerBurst = 32;
 constexpr int kListenBacklog = 16;
+// A session whose module is being replaced waits at most this many poll
+// slices for the serving thread to have done it.
+constexpr int kMostReplacementWaits = 50;
 
 bool IsBroadcastDestination(const Ipv4Octets& address) {
     return address == Ipv4Octets{255, 255, 255, 255} || address == Ipv4Octets{127, 255, 255, 255};
@@ -111,12 +116,16 @@ struct ModuleState {
     std::set<int> recordsWritten;  // since the last reset
     int resets = 0;
     int connections = 0;
+    // Written by the serving thread only, so it reads them without the lock.
+    int replacements = 0;                  // modules replaced at this index
+    std::optional<ModuleConfig> replaced;  // the last of them, as it left
 
     // Serving thread only (and start/stop while it is not running).
     ModuleConfig behaviour;  // how the module answers on the discovery port
     Ipv4Octets address{};    // where it lives now
     bool reachable = true;   // false once it took an address outside 127/8
     bool resetting = false;  // silent after "RS"
+    bool claimed = false;    // its address is claimed on the farm's adapter
     int statusQueries = 0;
     int ipSetups = 0;
     ModuleLink link;  // its path to the tool
@@ -154,6 +163,11 @@ struct Farm::Impl {
     // lost for, or late to, every module behind it alike. Only with faults.
     std::optional<LinkDirection> sharedWire;
 
+    // Set before start: the adapter that module addresses go on, if any; and
+    // while running, what the farm put there.
+    std::string claimAdapter;
+    std::unique_ptr<AddressClaims> claims;
+
     // Where a module may live and whom it may answer.
     bool servable(const Ipv4Octets& address) const {
         return anyAddress || IsLoopbackAddress(address);
@@ -168,6 +182,9 @@ struct Farm::Impl {
     void reopenModule(int index);
     void closeModule(int index);
     void closeSockets();
+    int claimAddress(int index);
+    void releaseAddress(int index);
+    void releaseAllAddresses();
     void serve();
     void receiveOnBroadcastSocket();
     void receiveOnModuleSocket(int index);
@@ -178,12 +195,16 @@ struct Farm::Impl {
                         std::optional<std::optional<Clock::duration>> wire = std::nullopt);
     void takeDatagram(int index, const Ipv4Endpoint& from, const Ipv4Endpoint& to,
                       const Bytes& bytes, std::size_t burstPosition);
-    void answer(int index, Bytes reply, const Ipv4Endpoint& to);
+    // `identity`: the module's number of replacements when the reply was
+    // made; a reply of a module replaced since then is lost with it.
+    void answer(int index, Bytes reply, const Ipv4Endpoint& to, int identity);
     void transmit(int index, const Bytes& reply, const Ipv4Endpoint& to, int copies,
-                  const Ipv4Octets& source);
+                  const Ipv4Octets& source, int identity);
     bool mayLiveAt(int index, const Ipv4Octets& address) const;
     void moveModule(int index, const Ipv4Octets& address);
     void beginReset(int index);
+    void replaceModule(int index);
+    void awaitReplacement(int index);
     void acceptMonitor(int index);
     void acceptWeb(int index);
     bool spawnWorker(std::function<void()> work, std::unique_ptr<MonitorContext> context);
@@ -196,10 +217,22 @@ int Farm::Impl::start() {
     for (const auto& module : modules) {
         if (!servable(module->address)) return EADDRNOTAVAIL;
     }
+    if (!claimAdapter.empty()) {
+        if (!anyAddress) return EINVAL;
+        claims = std::make_unique<AddressClaims>(claimAdapter);
+        if (int error = claims->open()) {
+            claims.reset();
+            return error;
+        }
+    }
     RaiseOpenFileLimit(modules.size());
 
     int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC) != 0) return errno;
+    if (::pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC) != 0) {
+        const int error = errno;
+        releaseAllAddresses();
+        return error;
+    }
     wakeRead = pipeEnds[0];
     wakeWrite = pipeEnds[1];
 
@@ -224,7 +257,9 @@ int Farm::Impl::start() {
                           module.behaviour.firstReplyLate);
         if (!module.reachable) continue;
         module.resetting = false;
-        error = openModule(i);
+        // The address first: a socket binds only to an address the namespace has.
+        error = claimAddress(i);
+        if (error == 0) error = openModule(i);
         moduleAt[AddressNumber(module.address)] = i;
     }
     if (error == 0) {
@@ -236,6 +271,7 @@ int Farm::Impl::start() {
     }
     if (error != 0) {
         closeSockets();
+        releaseAllAddresses();
         return error;
     }
     running = true;
@@ -250,6 +286,7 @@ void Farm::Impl::stop() {
     reapWorkers(true);
     tasks.clear();
     closeSockets();
+    releaseAllAddresses();
     running = false;
 }
 
@@ -259,6 +296,32 @@ void Farm::Impl::closeSockets() {
     ::close(wakeRead);
     ::close(wakeWrite);
     wakeRead = wakeWrite = -1;
+}
+
+// Puts the module's address on the farm's adapter, when there is one. Only
+// an address a host can hold goes there; a module told to take another one
+// cannot be reached.
+int Farm::Impl::claimAddress(int index) {
+    ModuleState& module = at(index);
+    if (!claims || module.claimed) return 0;
+    if (!IsHostAddress(module.address)) return EADDRNOTAVAIL;
+    if (int error = claims->claim(module.address)) return error;
+    module.claimed = true;
+    return 0;
+}
+
+void Farm::Impl::releaseAddress(int index) {
+    ModuleState& module = at(index);
+    if (!module.claimed) return;
+    claims->release(module.address);
+    module.claimed = false;
+}
+
+void Farm::Impl::releaseAllAddresses() {
+    if (!claims) return;
+    for (auto& module : modules) module->claimed = false;
+    claims->releaseAll();
+    claims.reset();
 }
 
 void Farm::Impl::wake() const {
@@ -477,7 +540,9 @@ void Farm::Impl::takeDatagram(int index, const Ipv4Endpoint& from, const Ipv4End
         Bytes reply = BuildSearchReply(behaviour, module.link.replyNoise());
         for (int copy = 0; copy < behaviour.searchReplyCount; ++copy) {
             tasks.post(now + behaviour.searchReplyDelay + spread,
-                       [this, index, reply, from] { answer(index, reply, from); });
+                       [this, index, reply, from, identity = module.replacements] {
+                           answer(index, reply, from, identity);
+                       });
         }
     } else if (*code == discovery::kStatusCommand) {
         ++module.statusQueries;
@@ -485,45 +550,56 @@ void Farm::Impl::takeDatagram(int index, const Ipv4Endpoint& from, const Ipv4End
             module.statusQueries <= behaviour.ignoreFirstStatusQueries) {
             return;
         }
-        tasks.post(now + behaviour.statusReplyDelay, [this, index, from] {
-            ModuleState& answering = at(index);
-            answer(index, BuildStatusReply(answering.behaviour, answering.link.replyNoise()),
-                   from);
-        });
+        tasks.post(
+            now + behaviour.statusReplyDelay, [this, index, from, identity = module.replacements] {
+                ModuleState& answering = at(index);
+                answer(index, BuildStatusReply(answering.behaviour, answering.link.replyNoise()),
+                       from, identity);
+            });
     } else if (*code == discovery::kIpSetupCommand) {
         if (auto address = IpSetupAddressFor(behaviour, bytes.data(), bytes.size())) {
             if (++module.ipSetups <= behaviour.ignoreFirstIpSetups) return;
             tasks.post(now + behaviour.ipSetupDelay,
-                       [this, index, address = *address] { moveModule(index, address); });
+                       [this, index, address = *address, identity = module.replacements] {
+                           // A module replaced meanwhile took the command with it.
+                           if (at(index).replacements == identity) moveModule(index, address);
+                       });
         }
     }
 }
 
-void Farm::Impl::answer(int index, Bytes reply, const Ipv4Endpoint& to) {
+void Farm::Impl::answer(int index, Bytes reply, const Ipv4Endpoint& to, int identity) {
     ModuleState& module = at(index);
-    // A module that moved away or began a reset meanwhile has nothing to say,
-    // and nothing ever goes to an address outside the loopback network.
-    if (!module.reachable || module.resetting || !module.udp.isOpen()) return;
+    // A module that moved away, began a reset or was replaced meanwhile has
+    // nothing to say, and nothing ever goes to an address outside the
+    // loopback network.
+    if (!module.reachable || module.resetting || !module.udp.isOpen() ||
+        module.replacements != identity) {
+        return;
+    }
     if (!servable(to.octets)) return;
     // The path from the module: the reply may be lost, doubled or late.
     const ModuleLink::Reply path = module.link.replyFromModule(AddressNumber(to.octets));
     if (path.copies == 0) return;
     if (path.delay == Clock::duration::zero()) {
-        transmit(index, reply, to, path.copies, module.address);
+        transmit(index, reply, to, path.copies, module.address, identity);
         return;
     }
-    tasks.post(Clock::now() + path.delay,
-               [this, index, reply = std::move(reply), to, copies = path.copies,
-                source = module.address] { transmit(index, reply, to, copies, source); });
+    tasks.post(
+        Clock::now() + path.delay,
+        [this, index, reply = std::move(reply), to, copies = path.copies, source = module.address,
+         identity] { transmit(index, reply, to, copies, source, identity); });
 }
 
 // A reply on its way leaves from the module's socket when it is due. A module
-// that closed that socket meanwhile (a reset, a new address) has no socket
-// to send it from, and the reply is lost with it.
+// that closed that socket meanwhile (a reset, a new address, a replacement)
+// has no socket to send it from, and the reply is lost with it.
 void Farm::Impl::transmit(int index, const Bytes& reply, const Ipv4Endpoint& to, int copies,
-                          const Ipv4Octets& source) {
+                          const Ipv4Octets& source, int identity) {
     ModuleState& module = at(index);
-    if (!module.udp.isOpen() || module.address != source) return;
+    if (!module.udp.isOpen() || module.address != source || module.replacements != identity) {
+        return;
+    }
     for (int copy = 0; copy < copies; ++copy) {
         static_cast<void>(module.udp.sendTo(reply.data(), reply.size(), to));
     }
@@ -540,12 +616,13 @@ void Farm::Impl::moveModule(int index, const Ipv4Octets& address) {
     ModuleState& module = at(index);
     closeModule(index);
     moduleAt.erase(AddressNumber(module.address));
+    releaseAddress(index);
     module.address = address;
     {
         std::lock_guard lock(module.mutex);
         module.config.address = address;
     }
-    module.reachable = servable(address);
+    module.reachable = servable(address) && claimAddress(index) == 0;
     if (!module.reachable) return;
     moduleAt[AddressNumber(address)] = index;
     if (!module.resetting) reopenModule(index);
@@ -575,6 +652,46 @@ void Farm::Impl::beginReset(int index) {
     });
 }
 
+// Another module takes this one's place at its address: its own MAC and
+// records, its own sockets. What was on its way to or from the one that left
+// is lost with it; the counts of the index go on.
+void Farm::Impl::replaceModule(int index) {
+    ModuleState& module = at(index);
+    ModuleConfig replacement;
+    {
+        std::lock_guard lock(module.mutex);
+        module.replaced = module.config;
+        module.config = ReplacementModule(module.config);
+        module.recordsWritten.clear();
+        ++module.replacements;
+        replacement = module.config;
+    }
+    module.behaviour = std::move(replacement);
+    module.statusQueries = 0;
+    module.ipSetups = 0;
+    if (module.reachable && !module.resetting) {
+        closeModule(index);
+        reopenModule(index);
+    }
+}
+
+// From the session of the module being replaced: the replacement is made on
+// the serving thread, and the session (and with it the connection) ends only
+// once it is there, so that whatever the tool sends after seeing the
+// connection close meets the replacement.
+void Farm::Impl::awaitReplacement(int index) {
+    auto replaced = std::make_shared<std::promise<void>>();
+    std::future<void> done = replaced->get_future();
+    tasks.post(Clock::now(), [this, index, replaced] {
+        replaceModule(index);
+        replaced->set_value();
+    });
+    wake();
+    for (int n = 0; n < kMostReplacementWaits && !stopping.load(); ++n) {
+        if (done.wait_for(kPollSlice) == std::future_status::ready) return;
+    }
+}
+
 void Farm::Impl::acceptMonitor(int index) {
     ModuleState& module = at(index);
     for (int n = 0; n < kMaxAcceptsPerWake && module.monitor.isOpen(); ++n) {
@@ -588,12 +705,14 @@ void Farm::Impl::acceptMonitor(int index) {
         }
         auto context = std::make_unique<MonitorContext>(
             MonitorContext{module.mutex, module.config, module.monitorReceived,
-                           module.recordsWritten, module.resets, stopping, [this, index] {
+                           module.recordsWritten, module.resets, module.replacements, stopping,
+                           [this, index] {
                                // From the session's thread: the reset itself runs on the serving
                                // thread.
                                tasks.post(Clock::now(), [this, index] { beginReset(index); });
                                wake();
-                           }});
+                           },
+                           [this, index] { awaitReplacement(index); }});
         MonitorContext* session = context.get();
         auto shared = std::make_shared<Socket>(std::move(connection));
         spawnWorker(
@@ -686,6 +805,16 @@ ModuleConfig Farm::module(int index) const {
 
 void Farm::allowAnyAddress(bool allow) {
     impl_->anyAddress = allow;
+}
+
+void Farm::claimAddressesOn(const std::string& adapterName) {
+    impl_->claimAdapter = adapterName;
+}
+
+std::optional<ModuleConfig> Farm::replacedModule(int index) const {
+    ModuleState& module = impl_->at(index);
+    std::lock_guard lock(module.mutex);
+    return module.replaced;
 }
 
 void Farm::setLinkFaults(const LinkFaults& faults) {

@@ -35,7 +35,8 @@ struct Options {
     std::vector<std::pair<int, std::string>> profiles;  // index (-1: all), profile
     std::optional<long> exitAfterSeconds;
     bool anyAddress = false;
-    std::optional<LinkFaults> link;  // of every module
+    std::optional<std::string> claimAdapter;  // with anyAddress
+    std::optional<LinkFaults> link;           // of every module
 };
 
 void PrintHelp() {
@@ -52,6 +53,11 @@ void PrintHelp() {
                  "  --exit-after SECONDS      stop by itself after SECONDS\n"
                  "  --any-address             allow addresses outside 127.0.0.0/8 (only in a\n"
                  "                            private namespace whose links you made yourself)\n"
+                 "  --claim-addresses IFNAME  put each module's address on adapter IFNAME while\n"
+                 "                            a module lives there, and take it off when it\n"
+                 "                            leaves or the program stops (with --any-address;\n"
+                 "                            the prefix length of IFNAME's first address;\n"
+                 "                            addresses already there stay)\n"
                  "  --help                    this text\n"
                  "\n"
                  "Profiles:\n"
@@ -149,6 +155,14 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode) {
             options.link = faults;
         } else if (argument == "--any-address") {
             options.anyAddress = true;
+        } else if (argument == "--claim-addresses") {
+            auto text = value();
+            if (!text) return std::nullopt;
+            if (text->empty()) {
+                std::cerr << "quelvar-sim: --claim-addresses needs an adapter name\n";
+                return std::nullopt;
+            }
+            options.claimAdapter = std::string(*text);
         } else if (argument == "--exit-after") {
             auto text = value();
             if (!text) return std::nullopt;
@@ -162,6 +176,10 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode) {
             std::cerr << "quelvar-sim: unknown option " << argument << " (see --help)\n";
             return std::nullopt;
         }
+    }
+    if (options.claimAdapter && !options.anyAddress) {
+        std::cerr << "quelvar-sim: --claim-addresses needs --any-address\n";
+        return std::nullopt;
     }
     return options;
 }
@@ -224,6 +242,7 @@ int main(int argc, char** argv) {
     // Nobody inspects the traffic of a farm served until a signal.
     farm.keepDatagrams(false);
     farm.allowAnyAddress(options->anyAddress);
+    if (options->claimAdapter) farm.claimAddressesOn(*options->claimAdapter);
     if (int error = farm.start(); error != 0) {
         std::cerr << "quelvar-sim: cannot start the modules: "
                   << quelvar::platform::systemErrorText(error) << "\n";

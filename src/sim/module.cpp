@@ -41,6 +41,25 @@ ModuleConfig DefaultModule(int index) {
     return config;
 }
 
+ModuleConfig ReplacementModule(const ModuleConfig& replaced) {
+    ModuleConfig replacement;
+    replacement.address = replaced.address;
+    replacement.productLetters = replaced.productLetters;
+    replacement.versionMajor = replaced.versionMajor;
+    replacement.versionMinor = replaced.versionMinor;
+    replacement.mac = replaced.mac;
+    replacement.mac[3] = static_cast<std::uint8_t>(replaced.mac[3] ^ 0x80);
+    replacement.mac[4] = static_cast<std::uint8_t>(replaced.mac[4] ^ 0x5A);
+    replacement.mac[5] = static_cast<std::uint8_t>(replaced.mac[5] ^ 0xA5);
+    // Seeded with the new MAC's last byte, never the old one's, which is the
+    // seed DefaultModule gives: the records differ from the replaced
+    // module's defaults at every byte.
+    replacement.records = DefaultRecords(replacement.mac[5]);
+    // The path to it is the same LAN's.
+    replacement.linkFaults = replaced.linkFaults;
+    return replacement;
+}
+
 RecordPlace AddressPlaceInRecords(const ModuleConfig& config) {
     std::uint64_t mac = 0;
     for (std::uint8_t byte : config.mac) mac = (mac << 8) | byte;

@@ -88,6 +88,10 @@ struct ModuleConfig {
     std::map<int, Bytes> records;
     // Refuses a write of this record (answers '1'), taking the ones before it.
     std::optional<int> refuseRecord;
+    // After storing a write of this record, and before its echo, the module
+    // closes the connection and another module takes its place at its
+    // address (ReplacementModule), as when a module is swapped in the field.
+    std::optional<int> replacedAfterRecord;
 
     // A small web page on port 80.
     bool webPage = true;
@@ -118,5 +122,12 @@ std::map<int, Bytes> DefaultRecords(std::uint8_t seed);
 // A module config for farm index i: address 127.0.0.(2+i), its own MAC,
 // letters and version.
 ModuleConfig DefaultModule(int index);
+
+// The module that takes the place of `replaced` (see
+// ModuleConfig::replacedAfterRecord): a well-behaved module at the same
+// address, behind the same link, with the same letters and version but
+// another MAC (the last two bytes, which IP-SETUP names, differ, and byte 3
+// sets it apart from every DefaultModule) and default records of its own.
+ModuleConfig ReplacementModule(const ModuleConfig& replaced);
 
 }  // namespace quelvar::sim

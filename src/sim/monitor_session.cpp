@@ -15,6 +15,10 @@
 //             echo "S<n>" (with echo-pause, a pause under a second before its
 //             line end), a quiet pause, and the 3-byte reply LF '0' '>'
 //   "RS"      restart: the session ends and the farm keeps the module silent
+//
+// With replaced-after-record, the module is gone right after storing that
+// record, before its echo: the connection closes and another module answers
+// at its address from then on.
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -68,6 +72,7 @@ class Session {
         std::lock_guard lock(context_.mutex);
         fault_ = context_.config.monitorFault;
         echoPause_ = context_.config.echoPause;
+        replacements_ = context_.replacements;
     }
 
     void run();
@@ -77,6 +82,9 @@ class Session {
     bool send(std::string_view bytes);
     bool pause(std::chrono::milliseconds duration);
     bool stopping() const { return context_.stopping.load(); }
+    // Whether another module took this session's module's place; call with
+    // the context's mutex held.
+    bool moduleReplaced() const { return context_.replacements != replacements_; }
 
     bool greet();
     void flood();
@@ -89,6 +97,7 @@ class Session {
     MonitorContext& context_;
     MonitorFault fault_ = MonitorFault::None;
     std::chrono::milliseconds echoPause_{0};
+    int replacements_ = 0;  // of the module this session began with
 };
 
 Got Session::readByte(std::uint8_t& byte, std::chrono::milliseconds limit) {
@@ -305,11 +314,21 @@ bool Session::takeRecord(int number) {
         std::lock_guard lock(context_.mutex);
         if (context_.config.refuseRecord == number) reply = '1';
     }
+    bool replaced = false;
     if (reply == '0') {
         if (fault_ == MonitorFault::AlterOnWrite && !data.empty()) data[data.size() / 2] ^= 0x5A;
         std::lock_guard lock(context_.mutex);
+        // The module that took this connection may be gone: its records with it.
+        if (moduleReplaced()) return false;
         context_.config.records[number] = data;
         context_.recordsWritten.insert(number);
+        replaced = context_.config.replacedAfterRecord == number;
+    }
+    if (replaced) {
+        // Stored, and gone before the echo: the connection closes as the
+        // session ends, and the tool finds another module at this address.
+        if (context_.onReplaced) context_.onReplaced();
+        return false;
     }
 
     char echo[24];
@@ -328,6 +347,12 @@ void Session::run() {
     for (int commands = 0; commands < 10000; ++commands) {
         std::optional<std::string> command = readCommand();
         if (!command) return;
+        {
+            // A module replaced while this connection was open is not there
+            // to take the command.
+            std::lock_guard lock(context_.mutex);
+            if (moduleReplaced()) return;
+        }
         int number = 0;
         if (command->size() >= 2 && (*command)[0] == 'G' &&
             std::sscanf(command->c_str() + 1, "%d", &number) == 1) {

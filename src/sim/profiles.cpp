@@ -122,6 +122,9 @@ bool ApplyProfile(ModuleConfig& config, std::string_view profile, std::string& e
     if (name == "refuse-record") {
         return number(255, [&](long n) { config.refuseRecord = static_cast<int>(n); });
     }
+    if (name == "replaced-after-record") {
+        return number(255, [&](long n) { config.replacedAfterRecord = static_cast<int>(n); });
+    }
     if (name == "ip-setup-delay") {
         return number(kMaxMilliseconds, [&](long ms) { config.ipSetupDelay = milliseconds(ms); });
     }
@@ -179,6 +182,10 @@ std::string ProfileHelp() {
         "  ip-setup-delay=MS   takes a new address MS milliseconds after IP-SETUP\n"
         "  ip-setup-ignore=N   takes no notice of its first N IP-SETUP commands\n"
         "  refuse-record=N     refuses a write of record N (answers '1')\n"
+        "  replaced-after-record=N  closes the monitor connection right after storing a\n"
+        "                      write of record N, before its echo: another module (other\n"
+        "                      MAC, its own records, well-behaved) answers at its address\n"
+        "                      from then on\n"
         "  echo-pause=MS       pauses MS milliseconds (up to 900) inside the echo of a\n"
         "                      record write, after \"S<n>\"\n"
         "  first-reply-late=MS the first reply to an address not answered for a minute\n"

@@ -29,6 +29,9 @@ std::optional<MonitorFault> MonitorFaultFromName(std::string_view name);
 //   ip-setup-delay=MS takes a new address MS milliseconds after IP-SETUP
 //   ip-setup-ignore=N takes no notice of its first N IP-SETUP commands
 //   refuse-record=N   refuses a write of record N (answers '1')
+//   replaced-after-record=N  closes the connection right after storing a
+//                     write of record N (before its echo), and another module
+//                     (ReplacementModule) answers at its address from then on
 //   echo-pause=MS     pauses MS milliseconds (up to 900) inside the echo of
 //                     a record write, after "S<n>"
 //   first-reply-late=MS  the first reply to an address not answered for a

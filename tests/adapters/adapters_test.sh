@@ -2,7 +2,10 @@
 # The search on a machine with more than one network adapter, end to end:
 # quelvarinit-cli in a namespace of its own, simulated modules (quelvar-sim)
 # in peer namespaces behind veth links. Every namespace is private, named
-# uniquely for this run, and removed on every way out.
+# uniquely for this run, and removed on every way out. The simulator puts
+# each module's address on its peer's adapter itself, only while a module
+# holds it (--claim-addresses): an address kept free answers no ARP request
+# there, as on a real LAN.
 #
 # Two adapters, modules behind each:
 #
@@ -36,11 +39,11 @@
 # Two adapters on one LAN (a laptop's cable and Wi-Fi): every module hears
 # both requests and answers each, and the window lists it once:
 #
-#   +--------- onelan ---------+        +------------- hub ---------------+
-#   | a0 10.4.0.1/24, dflt     <- veth -> a1 -\                            |
-#   | b0 10.4.0.2/24           <- veth -> b1 --+- br0 (a bridge)           |
-#   +--------------------------+        |      modules 10.4.0.10, .11    |
-#                                       +---------------------------------+
+#   +--------- onelan ---------+        +--------------- hub ----------------+
+#   | a0 10.4.0.1/24, dflt     <- veth -> a1 -\                               |
+#   | b0 10.4.0.2/24           <- veth -> b1 --+- br0 (a bridge) 10.4.0.3/24  |
+#   +--------------------------+        |      modules 10.4.0.10, .11       |
+#                                       +------------------------------------+
 #
 # Modules behind a router, where no broadcast reaches (the range search):
 #
@@ -179,11 +182,9 @@ make_ns probe 2>/dev/null || skip "cannot make a network namespace (ip netns add
 make_ns tool && make_ns peer1 && make_ns peer2 &&
     veth tool a0 10.1.0.1/24 peer1 a1 10.1.0.2/24 &&
     veth tool b0 10.2.0.1/24 peer2 b1 10.2.0.2/24 &&
-    ip -n "$prefix-tool" route add default via 10.1.0.2 dev a0 && loose_rp_filter tool a0 b0 &&
-    for address in 10.1.0.10 10.1.0.11; do ip -n "$prefix-peer1" addr add $address/24 dev a1 || exit 1; done &&
-    for address in 10.2.0.10 10.2.0.11 10.2.0.50; do ip -n "$prefix-peer2" addr add $address/24 dev b1 || exit 1; done ||
+    ip -n "$prefix-tool" route add default via 10.1.0.2 dev a0 && loose_rp_filter tool a0 b0 ||
     { echo "adapters_test: cannot build the topology" >&2; exit 1; }
-start_sim peer1 10.1.0.10 2 && start_sim peer2 10.2.0.10 2 ||
+start_sim peer1 10.1.0.10 2 --claim-addresses a1 && start_sim peer2 10.2.0.10 2 --claim-addresses b1 ||
     { echo "adapters_test: the simulated modules did not start" >&2; exit 1; }
 
 # Every module is found, each with the adapter its reply came in on; the
@@ -211,11 +212,16 @@ cli tool search --interface nosuch0
 # its reply came from.
 cli tool save 10.2.0.10 --output "$work/second.rec" --yes
 [ "$status" = 0 ] && [ -s "$work/second.rec" ] || fail "save through b0: exit $status: $(cat "$work/err")"
+# The free address is not on peer2's adapter, so nobody answers ARP for it;
+# once the module moves there, its address moves with it.
+on_b1() { ip -n "$prefix-peer2" -4 -o addr show dev b1 | grep -qF " $1/24 "; }
+on_b1 10.2.0.11 && ! on_b1 10.2.0.50 || fail "b1 before set-ip: $(ip -n "$prefix-peer2" -4 -o addr show dev b1)"
 cli tool set-ip 10.2.0.11 10.2.0.50 --yes
 [ "$status" = 0 ] || fail "set-ip through b0: exit $status: $(cat "$work/err")"
 cli tool search
 grep -q ' - 10\.2\.0\.50 - ' "$work/out" && ! grep -q ' - 10\.2\.0\.11 - ' "$work/out" ||
     fail "the moved module is not at 10.2.0.50: $(cat "$work/out")"
+on_b1 10.2.0.50 && ! on_b1 10.2.0.11 || fail "b1 after set-ip: $(ip -n "$prefix-peer2" -4 -o addr show dev b1)"
 
 # Nobody answers: one line per adapter, and a strict reverse-path filter on
 # b0 named as a likely cause.
@@ -249,7 +255,7 @@ cli bare search
 make_ns single && make_ns lone &&
     veth single a0 10.1.0.1/24 lone a1 10.1.0.2/24 &&
     ip -n "$prefix-single" route add default via 10.1.0.2 dev a0 &&
-    ip -n "$prefix-lone" addr add 10.1.0.10/24 dev a1 && start_sim lone 10.1.0.10 1 ||
+    start_sim lone 10.1.0.10 1 --claim-addresses a1 ||
     { echo "adapters_test: cannot build the single-adapter topology" >&2; exit 1; }
 sent_before=$(counter single snmp Udp OutDatagrams)
 broadcasts_before=$(counter single netstat IpExt OutBcastPkts)
@@ -272,7 +278,7 @@ make_ns twice && make_ns dual &&
     veth twice a0 10.1.0.1/24 dual x1 10.1.0.2/24 &&
     veth twice b0 10.2.0.1/24 dual y1 10.2.0.2/24 &&
     ip -n "$prefix-twice" route add default via 10.1.0.2 dev a0 && loose_rp_filter twice a0 b0 &&
-    ip -n "$prefix-dual" addr add 10.1.0.10/24 dev x1 && start_sim dual 10.1.0.10 1 ||
+    start_sim dual 10.1.0.10 1 --claim-addresses x1 ||
     { echo "adapters_test: cannot build the two-link topology" >&2; exit 1; }
 cli twice search --json
 [ "$status" = 0 ] && [ "$(rows_with '"ip":"10.1.0.10"')" = 1 ] &&
@@ -284,12 +290,12 @@ cli twice search --json
 
 stop_sims
 make_ns onelan && make_ns hub &&
-    ip -n "$prefix-hub" link add br0 type bridge && ip -n "$prefix-hub" link set br0 up &&
+    ip -n "$prefix-hub" link add br0 type bridge && ip -n "$prefix-hub" addr add 10.4.0.3/24 dev br0 &&
+    ip -n "$prefix-hub" link set br0 up &&
     bridge_port onelan a0 10.4.0.1/24 hub a1 br0 && bridge_port onelan b0 10.4.0.2/24 hub b1 br0 &&
-    ip -n "$prefix-onelan" route replace default dev a0 && loose_rp_filter onelan a0 b0 &&
-    for address in 10.4.0.10 10.4.0.11; do ip -n "$prefix-hub" addr add $address/24 dev br0 || exit 1; done ||
+    ip -n "$prefix-onelan" route replace default dev a0 && loose_rp_filter onelan a0 b0 ||
     { echo "adapters_test: cannot build the one-LAN topology" >&2; exit 1; }
-start_sim hub 10.4.0.10 2 --profile 1:twice ||
+start_sim hub 10.4.0.10 2 --claim-addresses br0 --profile 1:twice ||
     { echo "adapters_test: the one-LAN modules did not start" >&2; exit 1; }
 broadcasts_before=$(counter onelan netstat IpExt OutBcastPkts)
 (cd "$work" && timeout 60 ip netns exec "$prefix-onelan" "$window_search" >"$work/out" 2>"$work/err")
@@ -308,10 +314,9 @@ make_ns routed && make_ns router && make_ns far &&
     veth router y1 10.3.0.1/24 far z1 10.3.0.2/24 &&
     ip -n "$prefix-routed" route add default via 10.1.0.2 dev a0 &&
     in_ns router sh -c 'echo 1 >/proc/sys/net/ipv4/ip_forward' &&
-    ip -n "$prefix-far" route add default via 10.3.0.1 dev z1 &&
-    for address in 10.3.0.10 10.3.0.11; do ip -n "$prefix-far" addr add $address/24 dev z1 || exit 1; done ||
+    ip -n "$prefix-far" route add default via 10.3.0.1 dev z1 ||
     { echo "adapters_test: cannot build the routed topology" >&2; exit 1; }
-start_sim far 10.3.0.10 2 || { echo "adapters_test: the routed modules did not start" >&2; exit 1; }
+start_sim far 10.3.0.10 2 --claim-addresses z1 || { echo "adapters_test: the routed modules did not start" >&2; exit 1; }
 
 cli routed search
 [ "$status" = 1 ] || fail "broadcast search through a router found something: $(cat "$work/out")"

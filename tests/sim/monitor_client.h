@@ -18,6 +18,8 @@ class ScriptedConnection {
     explicit ScriptedConnection(const platform::Ipv4Endpoint& to);
 
     int error() const { return error_; }
+    // Whether the peer closed the connection, as a read found.
+    bool closed() const { return closed_; }
     bool send(std::string_view text);
     // Reads until `wanted` has arrived since `from` (an offset into
     // received()), the peer closes, or `limit` passes. True when it arrived.

@@ -11,7 +11,8 @@ TEST(Profiles, BadNamesAndValuesAreRefused) {
     std::string error;
     for (const char* profile : {"loud", "delay", "delay=x", "delay=-5", "twice=2",
                                 "monitor=sideways", "status-ignore=1e3", "moves-on-reset=1", "link",
-                                "link=", "link=loss=200%", "link=jitter=-1"}) {
+                                "link=", "link=loss=200%", "link=jitter=-1",
+                                "replaced-after-record", "replaced-after-record=256"}) {
         EXPECT_FALSE(ApplyProfile(config, profile, error)) << profile;
         EXPECT_FALSE(error.empty());
     }

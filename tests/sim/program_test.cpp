@@ -120,7 +120,8 @@ TEST(Program, RefusesAddressesOutsideLoopbackAndBadProfiles) {
           std::vector<std::string>{"--profile", "5:twice"},
           std::vector<std::string>{"--link", "loss=101%"},
           std::vector<std::string>{"--link", "lose=5%"}, std::vector<std::string>{"--link"},
-          std::vector<std::string>{"--profile", "0:link=delay=x"}}) {
+          std::vector<std::string>{"--profile", "0:link=delay=x"},
+          std::vector<std::string>{"--claim-addresses", "lo"}}) {
         Program program(arguments);
         ASSERT_GT(program.pid, 0);
         EXPECT_EQ(program.readUntilReady(), "") << arguments[1];
