@@ -125,6 +125,11 @@ struct ModuleState {
     Ipv4Octets address{};    // where it lives now
     bool reachable = true;   // false once it took an address outside 127/8
     bool resetting = false;  // silent after "RS"
+    // Back from a reset on the discovery port, its monitor port and web page
+    // not open yet (ModuleConfig::monitorAfterReset).
+    bool listenersLate = false;
+    // Resets begun: a late opening of listeners knows by it whether its reset is the last.
+    int restarts = 0;
     bool claimed = false;    // its address is claimed on the farm's adapter
     int statusQueries = 0;
     int ipSetups = 0;
@@ -179,7 +184,10 @@ struct Farm::Impl {
     void stop();
     void wake() const;
     int openModule(int index);
+    int openDiscoverySocket(int index);
+    int openListeners(int index);
     void reopenModule(int index);
+    void openLateListeners(int index, int restart);
     void closeModule(int index);
     void closeSockets();
     int claimAddress(int index);
@@ -257,6 +265,7 @@ int Farm::Impl::start() {
                           module.behaviour.firstReplyLate);
         if (!module.reachable) continue;
         module.resetting = false;
+        module.listenersLate = false;
         // The address first: a socket binds only to an address the namespace has.
         error = claimAddress(i);
         if (error == 0) error = openModule(i);
@@ -331,6 +340,15 @@ void Farm::Impl::wake() const {
 }
 
 int Farm::Impl::openModule(int index) {
+    if (int error = openDiscoverySocket(index)) return error;
+    if (int error = openListeners(index)) {
+        at(index).udp.close();
+        return error;
+    }
+    return 0;
+}
+
+int Farm::Impl::openDiscoverySocket(int index) {
     ModuleState& module = at(index);
     int error = 0;
     Socket udp = Socket::openUdp(error);
@@ -341,6 +359,14 @@ int Farm::Impl::openModule(int index) {
     if ((error = udp.bind(Ipv4Endpoint{module.address, module.behaviour.replyPort})) != 0) {
         return error;
     }
+    module.udp = std::move(udp);
+    return 0;
+}
+
+// The monitor port and the web page.
+int Farm::Impl::openListeners(int index) {
+    ModuleState& module = at(index);
+    int error = 0;
     Socket monitor;
     Socket monitorFiller;
     if (module.behaviour.monitorPort) {
@@ -357,17 +383,34 @@ int Farm::Impl::openModule(int index) {
         if (error == EACCES || error == EPERM) error = 0;
         if (error != 0) return error;
     }
-    module.udp = std::move(udp);
     module.monitor = std::move(monitor);
     module.monitorFiller = std::move(monitorFiller);
     module.web = std::move(web);
     return 0;
 }
 
-// Opens a module's sockets again after a move or a reset. A module that
-// cannot live at its address is as unreachable as one on another network.
+// Opens a module's sockets again after a move or a reset; only the discovery
+// socket while its listeners are late after a reset. A module that cannot
+// live at its address is as unreachable as one on another network.
 void Farm::Impl::reopenModule(int index) {
-    if (openModule(index) != 0) at(index).reachable = false;
+    ModuleState& module = at(index);
+    const int error = module.listenersLate ? openDiscoverySocket(index) : openModule(index);
+    if (error != 0) module.reachable = false;
+}
+
+// The listeners that reset number `restart` kept closed, opened at wherever
+// the module lives by now (an IP-SETUP may have moved it meanwhile). Nothing
+// to open when another reset began since (its own silence rules), or when
+// the module can no longer be reached.
+void Farm::Impl::openLateListeners(int index, int restart) {
+    ModuleState& module = at(index);
+    if (module.restarts != restart || !module.listenersLate) return;
+    module.listenersLate = false;
+    if (module.resetting || !module.reachable || !module.udp.isOpen()) return;
+    if (openListeners(index) != 0) {
+        closeModule(index);
+        module.reachable = false;
+    }
 }
 
 void Farm::Impl::closeModule(int index) {
@@ -632,6 +675,7 @@ void Farm::Impl::beginReset(int index) {
     ModuleState& module = at(index);
     if (module.resetting) return;
     module.resetting = true;
+    const int restart = ++module.restarts;
     // Closed listeners refuse connections, as a restarting module does.
     closeModule(index);
     std::optional<Ipv4Octets> next;
@@ -640,14 +684,21 @@ void Farm::Impl::beginReset(int index) {
         next = AddressInWrittenRecords(module.config, module.recordsWritten);
         module.recordsWritten.clear();
     }
-    tasks.post(Clock::now() + module.behaviour.resetSilence, [this, index, next] {
+    tasks.post(Clock::now() + module.behaviour.resetSilence, [this, index, next, restart] {
         ModuleState& restarted = at(index);
         restarted.resetting = false;
         restarted.statusQueries = 0;
+        // The discovery port comes back first; the listeners follow when due.
+        const auto listenersAfter = restarted.behaviour.monitorAfterReset;
+        restarted.listenersLate = listenersAfter > std::chrono::milliseconds(0);
         if (next && mayLiveAt(index, *next)) {
-            moveModule(index, *next);  // and opens its sockets there
+            moveModule(index, *next);  // and opens its sockets there, listeners late too
         } else if (restarted.reachable) {
             reopenModule(index);
+        }
+        if (restarted.listenersLate) {
+            tasks.post(Clock::now() + listenersAfter,
+                       [this, index, restart] { openLateListeners(index, restart); });
         }
     });
 }

@@ -33,6 +33,7 @@ enum class MonitorFault {
     Garbage,          // after its greeting, text without "Mode" as fast as it is read
     NeverAccept,      // a listener whose accept queue is full: connects go unanswered
     DropFirstWrite,   // drops the connection inside its first record write, then behaves
+    NoBanner,         // its greeting, then nothing: no banner, never "Mode"; input ignored
 };
 
 // One simulated module: its identity and how it behaves. Defaults describe a
@@ -76,7 +77,14 @@ struct ModuleConfig {
     // Monitor port 9999.
     bool monitorPort = true;
     MonitorFault monitorFault = MonitorFault::None;
+    // The fault shows on the first monitor connection only; the connections
+    // after it find the module well (the first session clears the fault).
+    bool monitorFaultOnce = false;
     std::chrono::milliseconds resetSilence{1500};  // silent after "RS"
+    // After the silence of a reset the module answers on the discovery port
+    // at once, but its monitor port and web page open only this much later:
+    // until then a connection is refused, as while a module's services start.
+    std::chrono::milliseconds monitorAfterReset{0};
     // The echo of a record write pauses this long after "S<n>" before its
     // line end: under the quiet second that ends the tool's wait, so the
     // echo is still one piece of text.

@@ -19,6 +19,11 @@
 // With replaced-after-record, the module is gone right after storing that
 // record, before its echo: the connection closes and another module answers
 // at its address from then on.
+//
+// With no-banner, the greeting is all the module ever says on a connection:
+// it takes what the tool sends and answers nothing, until the tool hangs up.
+// A fault given with monitor-once shows on the module's first connection
+// only; that session clears it, and every later connection is served well.
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -57,6 +62,8 @@ constexpr std::size_t kOversizeCount = 0x30;
 constexpr auto kFloodLimit = 10min;
 constexpr auto kDripGap = 900ms;
 constexpr std::size_t kTooManyRecordsSize = 4200;
+// A module that only listens takes at most this much before it hangs up itself.
+constexpr std::size_t kMostIgnoredBytes = std::size_t{1} << 20;
 
 const std::string kPreamble = "\r\nG\r\n";
 const std::string kLineTail = "\r\r\n";
@@ -71,6 +78,12 @@ class Session {
         : connection_(connection), context_(context) {
         std::lock_guard lock(context_.mutex);
         fault_ = context_.config.monitorFault;
+        if (context_.config.monitorFaultOnce) {
+            // The first connection spends the fault; the module is well for
+            // every connection after it.
+            context_.config.monitorFault = MonitorFault::None;
+            context_.config.monitorFaultOnce = false;
+        }
         echoPause_ = context_.config.echoPause;
         replacements_ = context_.replacements;
     }
@@ -88,6 +101,7 @@ class Session {
 
     bool greet();
     void flood();
+    void ignoreUntilHangUp();
     std::optional<std::string> readCommand();
     bool serveRecord(int number);
     bool takeRecord(int number);
@@ -151,6 +165,11 @@ bool Session::greet() {
         if (send(greeting)) flood();
         return false;
     }
+    if (fault_ == MonitorFault::NoBanner) {
+        // The greeting the tool throws away, then nothing it could wait for.
+        if (send(greeting)) ignoreUntilHangUp();
+        return false;
+    }
     if (!send(greeting) || !pause(kBannerPause) || !send(banner)) return false;
 
     // Only "M" asks for monitor mode; anything else before it is ignored.
@@ -175,6 +194,17 @@ void Session::flood() {
         } else if (!send(text)) {
             return;
         }
+    }
+}
+
+// Takes whatever comes and answers nothing, until the tool hangs up or says
+// nothing for kIdleLimit; a tool that keeps on sending meets a hang-up after
+// kFloodLimit or kMostIgnoredBytes.
+void Session::ignoreUntilHangUp() {
+    const auto deadline = Clock::now() + kFloodLimit;
+    std::uint8_t byte = 0;
+    for (std::size_t n = 0; n < kMostIgnoredBytes && Clock::now() < deadline; ++n) {
+        if (readByte(byte, kIdleLimit) != Got::Byte) return;
     }
 }
 
@@ -235,9 +265,7 @@ bool Session::serveRecord(int number) {
         if (number == 2 && fault_ == MonitorFault::StopMidLine) {
             // Half a line, then nothing more until the tool gives up.
             send(answer + line.substr(0, 9 + count));
-            std::uint8_t byte = 0;
-            while (readByte(byte, kIdleLimit) == Got::Byte) {
-            }
+            ignoreUntilHangUp();
             return false;
         }
         answer += line + kLineTail;

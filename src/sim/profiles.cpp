@@ -8,7 +8,7 @@ namespace quelvar::sim {
 
 namespace {
 
-constexpr std::array<std::pair<MonitorFault, std::string_view>, 14> kFaultNames{{
+constexpr std::array<std::pair<MonitorFault, std::string_view>, 15> kFaultNames{{
     {MonitorFault::None, "none"},
     {MonitorFault::StopMidLine, "stop-mid-line"},
     {MonitorFault::CloseMidRecord, "close-mid-record"},
@@ -23,6 +23,7 @@ constexpr std::array<std::pair<MonitorFault, std::string_view>, 14> kFaultNames{
     {MonitorFault::Garbage, "garbage"},
     {MonitorFault::NeverAccept, "never-accept"},
     {MonitorFault::DropFirstWrite, "drop-first-write"},
+    {MonitorFault::NoBanner, "no-banner"},
 }};
 
 // A whole decimal number between 0 and `limit`, nothing else.
@@ -38,6 +39,14 @@ std::optional<long> ParseNumber(std::string_view text, long limit) {
 constexpr long kMaxMilliseconds = 600000;
 // A pause of a second or more would end the tool's wait inside the echo.
 constexpr long kMaxEchoPause = 900;
+// How long after a reset's silence the monitor port may stay closed.
+constexpr long kMaxMonitorAfterReset = 10000;
+
+// `prefix`, then every fault name, each after a space.
+std::string FaultNamesAfter(std::string prefix) {
+    for (const auto& entry : kFaultNames) prefix += " " + std::string(entry.second);
+    return prefix;
+}
 
 }  // namespace
 
@@ -141,14 +150,24 @@ bool ApplyProfile(ModuleConfig& config, std::string_view profile, std::string& e
     if (name == "moves-on-reset") return flag([&] { config.movesOnReset = true; });
     if (name == "no-monitor") return flag([&] { config.monitorPort = false; });
     if (name == "no-web") return flag([&] { config.webPage = false; });
-    if (name == "monitor") {
+    if (name == "monitor-after-reset") {
+        return number(kMaxMonitorAfterReset,
+                      [&](long ms) { config.monitorAfterReset = milliseconds(ms); });
+    }
+    if (name == "monitor" || name == "monitor-once") {
         auto fault = hasValue ? MonitorFaultFromName(value) : std::nullopt;
         if (!fault) {
-            error = "profile 'monitor' needs one of:";
-            for (const auto& entry : kFaultNames) error += " " + std::string(entry.second);
+            error = FaultNamesAfter("profile '" + std::string(name) + "' needs one of:");
+            return false;
+        }
+        const bool once = name == "monitor-once";
+        if (once && *fault == MonitorFault::NeverAccept) {
+            // Its connections are never taken, so none of them is the first.
+            error = "profile 'monitor-once' cannot take never-accept: no connection is ever served";
             return false;
         }
         config.monitorFault = *fault;
+        config.monitorFaultOnce = once;
         return true;
     }
     if (name == "link") {
@@ -191,14 +210,23 @@ std::string ProfileHelp() {
         "  first-reply-late=MS the first reply to an address not answered for a minute\n"
         "                      comes MS milliseconds late, and the replies behind it\n"
         "  reset-silence=MS    silent for MS milliseconds after a reset\n"
+        "  monitor-after-reset=MS  back from a reset, answers on the discovery port at\n"
+        "                      once but opens its monitor port and web page MS\n"
+        "                      milliseconds (up to 10000) later: a connection in between\n"
+        "                      is refused\n"
         "  moves-on-reset      comes back from a reset at an address written into one\n"
         "                      of its records (its line on start says which and where)\n"
         "  no-monitor          no monitor port 9999\n"
         "  no-web              no web page on port 80\n"
         "  link=SETTINGS       link faults of this module alone, over those of --link\n"
         "  monitor=FAULT       a monitor port fault, one of:\n                     ";
-    for (const auto& entry : kFaultNames) help += " " + std::string(entry.second);
-    return help + "\n";
+    help = FaultNamesAfter(help);
+    return help +
+           "\n"
+           "                      (no-banner: the greeting, then nothing, never \"Mode\")\n"
+           "  monitor-once=FAULT  the monitor port fault FAULT (any but never-accept) on\n"
+           "                      the module's first monitor connection only; every later\n"
+           "                      connection is served well\n";
 }
 
 }  // namespace quelvar::sim

@@ -37,11 +37,16 @@ std::optional<MonitorFault> MonitorFaultFromName(std::string_view name);
 //   first-reply-late=MS  the first reply to an address not answered for a
 //                     minute comes MS milliseconds late, and those behind it
 //   reset-silence=MS  silent for MS milliseconds after "RS"
+//   monitor-after-reset=MS  back from "RS" on the discovery port as usual,
+//                     but its monitor port and web page open MS milliseconds
+//                     (up to 10000) later; connections in between are refused
 //   moves-on-reset    comes back from "RS" at the address in a record written
 //                     to it (AddressPlaceInRecords)
 //   no-monitor        no monitor port
 //   no-web            no web page
 //   monitor=FAULT     a fault of the monitor port, by MonitorFaultName
+//   monitor-once=FAULT  that fault on the first monitor connection only
+//                     (never-accept refused: it serves no connection)
 //   link=SETTINGS     link faults of this module, by ParseLinkFaults, over
 //                     those it already has
 // False with a reason in `error` for an unknown name or a bad value.
