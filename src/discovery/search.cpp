@@ -167,55 +167,67 @@ class RepliesPerAdapter {
     std::map<std::pair<MacAddress, std::uint32_t>, Seen> seen_;
 };
 
+// A repeated search that nobody answers ends after this many requests: a
+// lost request or late replies cost a round or two, not five.
+constexpr int kRoundsWhileNoneAnswers = 5;
+
 // How the rounds of a repeated search have gone so far (see SearchScope::rounds).
 class Rounds {
   public:
-    // The round that a request just opened: `known` modules were found before it.
-    void begin(std::size_t known) {
-        knownAtStart_ = known;
-        heard_.clear();
-        newThisRound = false;
-    }
+    // A request opened a new round.
+    void begin() { newThisRound = false; }
 
-    // A reply in this round, from a module seen before it or not.
-    void heard(const SearchScope& scope, const DeviceEntry& entry) {
-        if (scope.rounds < 2 || heard_.size() >= kMostTracked) return;
-        heard_.insert({entry.mac, platform::ipv4Number(entry.address.octets)});
+    // A reply, from a module seen before or not, while `requests` have gone out.
+    void heard(const SearchScope& scope, const DeviceEntry& entry, int requests) {
+        if (scope.rounds < 2) return;
+        const std::pair key{entry.mac, platform::ipv4Number(entry.address.octets)};
+        if (replies_.size() >= kMostTracked && !replies_.contains(key)) return;
+        auto [module, first] = replies_.try_emplace(key, Replies{requests, 0});
+        ++module->second.count;
     }
 
     // The round that just fell quiet is over: whether to ask again.
     bool askAgain(const SearchScope& scope, const SearchResult& result) {
         if (result.requests >= scope.rounds) return false;
-        // A later round that finds what the first missed, or a module found
-        // before that does not answer this round's request, shows a link
-        // that loses or delays: then every round allowed is worth its second.
-        // (Later rounds over a range ask only the addresses still silent.)
+        // A later round that finds what the first missed, or fewer replies
+        // from a module than requests went out since it first answered (a
+        // module answers every request it hears, however late the answer
+        // comes), shows a link that loses or delays: then every round allowed
+        // is worth its second. (Later rounds over a range ask only the
+        // addresses still silent.)
         const bool lateFind = newThisRound && result.requests > 1;
-        const bool someoneSilent = scope.range.empty() && result.requests > 1 &&
-                                   heard_.size() < knownAtStart_ + newModules(result);
-        lossy_ = lossy_ || lateFind || someoneSilent;
+        lossy_ = lossy_ || lateFind || (scope.range.empty() && someReplyLost(result.requests));
         const bool wantedMissing =
             std::any_of(scope.wanted.begin(), scope.wanted.end(), [&](const MacAddress& mac) {
                 return std::none_of(result.modules.begin(), result.modules.end(),
                                     [&](const DeviceEntry& entry) { return entry.mac == mac; });
             });
-        return newThisRound || result.modules.empty() || wantedMissing || lossy_;
+        // Nothing has answered so many requests: there is nothing to find.
+        if (result.modules.empty()) return result.requests < kRoundsWhileNoneAnswers;
+        return newThisRound || wantedMissing || lossy_;
     }
 
     // Once the link has shown itself lossy, every round waits out the quiet
     // second: a module that could not find the tool on the LAN stays silent
     // for three seconds before it tries again, so the rounds are spread out.
     bool quickRounds() const { return !lossy_; }
+    bool lossy() const { return lossy_; }
 
     bool newThisRound = false;
 
   private:
-    std::size_t newModules(const SearchResult& result) const {
-        return result.modules.size() - std::min(result.modules.size(), knownAtStart_);
+    struct Replies {
+        int firstRequest = 0;  // requests that had gone out when it first answered
+        int count = 0;
+    };
+
+    bool someReplyLost(int requests) const {
+        return std::any_of(replies_.begin(), replies_.end(), [&](const auto& module) {
+            return module.second.count < requests - module.second.firstRequest + 1;
+        });
     }
 
-    std::size_t knownAtStart_ = 0;
-    std::set<std::pair<MacAddress, std::uint32_t>> heard_;
+    std::map<std::pair<MacAddress, std::uint32_t>, Replies> replies_;
     bool lossy_ = false;
 };
 
@@ -339,7 +351,9 @@ SearchResult SearchForModules(const SearchScope& scope) {
                 return result;
             }
             if (sending) continue;
-            if (!rounds.askAgain(scope, result)) return result;
+            const bool again = rounds.askAgain(scope, result);
+            result.lossy = rounds.lossy();
+            if (!again) return result;
             if (overRange) {
                 pending = unanswered(scope, result);
                 nextPending = 0;
@@ -348,7 +362,7 @@ SearchResult SearchForModules(const SearchScope& scope) {
                 requestAgain(scope, sockets);
             }
             ++result.requests;
-            rounds.begin(result.modules.size());
+            rounds.begin();
             lastActivity = Clock::now();
             continue;
         }
@@ -361,7 +375,7 @@ SearchResult SearchForModules(const SearchScope& scope) {
             DeviceEntry entry;
             if (!ReceiveSearchReply(sockets[i].socket, entry)) continue;
             entry.adapter = sockets[i].adapter;
-            rounds.heard(scope, entry);
+            rounds.heard(scope, entry, result.requests);
             if (scope.mergeRepeats
                     ? std::any_of(result.modules.begin(), result.modules.end(),
                                   [&](const DeviceEntry& kept) { return sameModule(kept, entry); })

@@ -44,10 +44,11 @@ struct SearchScope {
     // request brings nothing, and after a pause the modules must first find
     // the tool on the LAN before they can answer, which can take longer than
     // the quiet second. So the request goes out again while a round brings
-    // modules not seen before, while none has answered at all, while a
-    // module of `wanted` is missing, and, once the link has shown itself
-    // lossy (a later round found a module the first missed, or a module
-    // found before did not answer again), to the last round. A round that
+    // modules not seen before, while none has answered at all (five rounds
+    // at most), while a module of `wanted` is missing, and, once the link
+    // has shown itself lossy (a later round found a module the first
+    // missed, or a module answered fewer requests than went out since it
+    // first answered), to the last round. A round that
     // brought something ends after kRoundPause of quiet; one that brought
     // nothing, or any once the link has shown itself lossy, after the quiet
     // second.
@@ -75,6 +76,8 @@ struct SearchResult {
     int dropped = 0;  // replies read beyond the capacity, not kept
     int requests = 0;               // rounds in which the request went out
     bool timeLimitReached = false;  // replies were still coming when the time was up
+    // Its rounds showed a link that loses or delays replies (SearchScope::rounds).
+    bool lossy = false;
     bool everyAdapter = false;      // one request per adapter rather than one routed request
     // Every IPv4 adapter address of the machine, whether a request went out on it.
     std::vector<AdapterRequest> adapters;

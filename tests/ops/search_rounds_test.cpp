@@ -45,5 +45,34 @@ TEST_F(SearchRoundsTest, AModuleACommandLooksForIsAskedForUntilItAnswers) {
     EXPECT_EQ(found[1].mac, slow.mac);
 }
 
+// A module answers every request it hears, however late: one that answered
+// fewer requests than went out since it first answered shows a link that
+// loses replies, and then every round allowed is worth its second (a module
+// lost in the rounds so far may answer the next). Where nobody answers at
+// all, five requests are enough.
+TEST_F(SearchRoundsTest, ALostReplyMakesTheSearchUseEveryRoundAndSilenceEndsItAtFive) {
+    sim::ModuleConfig lossy = sim::DefaultModule(1);
+    sim::LinkFaults faults;
+    faults.lossFromModule = 0.5;
+    faults.seed = 4;  // its losses fall after its first reply
+    lossy.linkFaults = faults;
+    {
+        auto farm = StartFarm({sim::DefaultModule(0), lossy, sim::DefaultModule(2)});
+        const discovery::SearchResult result = discovery::SearchForModules(consoleScope());
+        EXPECT_TRUE(result.lossy);
+        EXPECT_EQ(result.requests, consoleScope().rounds);
+        EXPECT_EQ(result.modules.size(), 3u);
+    }
+    {
+        auto farm = StartFarm({sim::DefaultModule(0)});
+        const discovery::SearchResult result = discovery::SearchForModules(consoleScope());
+        EXPECT_FALSE(result.lossy);
+        EXPECT_EQ(result.requests, 2);
+    }
+    const discovery::SearchResult nobody = discovery::SearchForModules(consoleScope());
+    EXPECT_TRUE(nobody.modules.empty());
+    EXPECT_EQ(nobody.requests, 5);
+}
+
 }  // namespace
 }  // namespace quelvar::testing
