@@ -39,6 +39,7 @@ TelnetSocket& TelnetSocket::operator=(TelnetSocket&& other) noexcept {
         awaitingSince = other.awaitingSince;
         allowanceTaken = other.allowanceTaken;
         lateAnswer = other.lateAnswer;
+        lossyLateAnswer = other.lossyLateAnswer;
         answerDue = other.answerDue;
     }
     return *this;
@@ -170,8 +171,10 @@ int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& e
 
 int TelnetConnect(TelnetSocket& socket, const platform::Ipv4Octets& address) {
     const std::chrono::milliseconds lateAnswer = socket.lateAnswer;
+    const std::chrono::milliseconds lossyLateAnswer = socket.lossyLateAnswer;
     socket = TelnetSocket();
     socket.lateAnswer = lateAnswer;
+    socket.lossyLateAnswer = lossyLateAnswer;
     int error = 0;
     platform::Socket tcp = platform::Socket::openTcp(error);
     if (error != 0) return error;
@@ -193,6 +196,9 @@ int TelnetConnect(TelnetSocket& socket, const platform::Ipv4Octets& address) {
                                 kMaxAnswerAllowance);
     socket.awaitingSince = started;
     socket.answerDue = true;
+    if (socket.roundTrip >= kRetransmittedConnect) {
+        socket.lateAnswer = std::max(socket.lateAnswer, socket.lossyLateAnswer);
+    }
 
     // Modules greet with a few bytes before their banner; they are not part of
     // what the caller waits for, whatever arrives (or does not) in the second.
@@ -241,6 +247,15 @@ int waitFor(TelnetSocket& socket, std::string_view wanted, std::string* after = 
     if (!socket.isOpen()) return -1;
     const TimePoint deadline = socket.transport->now() + kWaitLimit;
     for (int chunks = 0; chunks < kMaxWaitChunks; ++chunks) {
+        // The first chunk of an answer that is due waits its allowance in
+        // its first receive; any other may begin lateAnswer later.
+        const bool allowanceDue = socket.answerDue && !socket.allowanceTaken;
+        if (!allowanceDue && socket.lateAnswer.count() > 0 &&
+            !socket.transport->holdsUnreadBytes()) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                deadline - socket.transport->now());
+            if (left.count() > 0) socket.transport->waitReadable(std::min(socket.lateAnswer, left));
+        }
         Chunk chunk{};
         ChunkBytes bytes;
         bool expired = false;

@@ -50,6 +50,15 @@ inline constexpr std::chrono::milliseconds kMaxAnswerAllowance{2000};
 // later (TelnetSocket::lateAnswer). A module that answers in time sees no
 // change; one that does not answer is only given up on later.
 inline constexpr std::chrono::milliseconds kLateAnswer{1000};
+// Once the link has shown itself lossy. A connection whose opening needed a
+// retransmission has no measured round trip, and its first retransmission
+// of data comes only after 3 s (TCP's fallback time-out), the next 6 s
+// later; otherwise they come after 0.2, 0.4, 0.8, 1.6 s, and soon outlast
+// the quiet second that ends a wait.
+inline constexpr std::chrono::milliseconds kLossyLateAnswer{3000};
+// A connect that took this long had its opening retransmitted: the link
+// loses, and the connection's own time-outs start at TCP's fallback.
+inline constexpr std::chrono::milliseconds kRetransmittedConnect{900};
 // The byte stream under a monitor connection. The real one is a TCP socket;
 // tests and fuzzers put a scripted one in its place, so the download's
 // reading of a module's answer can be driven from plain bytes.
@@ -87,9 +96,13 @@ struct TelnetSocket {
     // When the tool last sent (or connected) and has not yet seen a byte since.
     std::optional<std::chrono::steady_clock::time_point> awaitingSince;
     bool allowanceTaken = false;  // the first receive since then has waited its allowance
-    // How much later than the receive time-out the first byte of an answer
-    // may come (0 or kLateAnswer); set before TelnetConnect, kept by it.
+    // How much later than the receive time-out the first byte of an answer,
+    // and of each further chunk of a wait, may come (0 or kLateAnswer); set
+    // before TelnetConnect, kept by it.
     std::chrono::milliseconds lateAnswer{0};
+    // What lateAnswer becomes when the connect itself showed the link lossy
+    // (kRetransmittedConnect); 0: it stays as it is.
+    std::chrono::milliseconds lossyLateAnswer{0};
     bool answerDue = false;  // the next receive is the first byte of an answer
 
     TelnetSocket() = default;
@@ -126,7 +139,9 @@ int TelnetRecvChunk(TelnetSocket& socket, Chunk& chunk);
 
 // Reads chunks, 50 ms apart, until one holds `pattern` wholly (0) or one is
 // empty (-1). The wait as a whole ends after kWaitLimit (-1): the chunk being
-// read then ends before its next byte and is still searched.
+// read then ends before its next byte and is still searched. With a
+// lateAnswer, each chunk's first byte may come that much later, so that a
+// text whose segment the link lost is still seen once TCP sends it again.
 [[nodiscard]] int TelnetWaitString(TelnetSocket& socket, const char* pattern);
 
 // TelnetWaitString for the echo of a record, after which the module's answer

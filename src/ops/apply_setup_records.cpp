@@ -2,11 +2,10 @@
 #include "ops/apply_setup_records.h"
 
 #include <chrono>
-#include <iterator>
-#include <set>
 
 #include "discovery/reachability.h"
 #include "monitor/record_upload.h"
+#include "ops/records_written.h"
 #include "ops/search.h"
 #include "ops/transfer.h"
 #include "ops/whereabouts.h"
@@ -21,73 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr unsigned kQueriesAfterReset = 10;
-
-// "0, 2-5, 7": the numbers of the records at these places of the file, in
-// file order, runs of consecutive numbers joined.
-std::string numberList(const std::vector<records::Record>& records,
-                       const std::set<std::size_t>& places) {
-    std::string text;
-    for (auto place = places.begin(); place != places.end();) {
-        auto last = place;
-        for (auto next = std::next(last); next != places.end() && *next == *last + 1 &&
-                                          records[*next].number == records[*last].number + 1;
-             next = std::next(last)) {
-            last = next;
-        }
-        if (!text.empty()) text += ", ";
-        text += std::to_string(records[*place].number);
-        if (last != place) text += "-" + std::to_string(records[*last].number);
-        place = std::next(last);
-    }
-    return text;
-}
-
-// What a module may hold of a file after writes that stopped before its
-// reset, over every try: the records any try saw confirmed and, unless the
-// module refused it, the one under way when a try stopped, whose answer
-// never came (it may even arrive after the tool hung up: what a closed
-// connection still had on its way is delivered all the same). Never less
-// than the module may hold.
-class WrittenSoFar {
-  public:
-    void add(const monitor::UploadResult& written, std::size_t records) {
-        for (std::size_t place = 0; place < written.taken; ++place) confirmed_.insert(place);
-        const bool underWay = written.outcome != monitor::UploadOutcome::Complete &&
-                              written.outcome != monitor::UploadOutcome::RecordRefused &&
-                              written.taken < records;
-        if (written.anySent && underWay) mayHave_.insert(written.taken);
-        any_ = any_ || written.anySent;
-    }
-    bool any() const { return any_; }
-
-    std::string describe(const std::vector<records::Record>& records,
-                         const std::string& file) const {
-        std::set<std::size_t> maybe;
-        for (std::size_t place : mayHave_) {
-            if (!confirmed_.contains(place)) maybe.insert(place);
-        }
-        auto named = [&](const std::set<std::size_t>& places) {
-            return (places.size() == 1 ? "record " : "records ") + numberList(records, places);
-        };
-        std::string held;
-        if (!confirmed_.empty()) {
-            held = named(confirmed_) + " of " + file + " written";
-            if (!maybe.empty()) {
-                held += " and " + named(maybe) + " may have been";
-            }
-        } else if (!maybe.empty()) {
-            held = named(maybe) + " of " + file + " may have been written";
-        } else {
-            held = "no record of " + file + " written";
-        }
-        return held + ", not reset: apply the file again";
-    }
-
-  private:
-    std::set<std::size_t> confirmed_;  // places in the file's list of records
-    std::set<std::size_t> mayHave_;
-    bool any_ = false;
-};
 
 // The file's records, read whole before the module is contacted, so a file
 // cut short never leaves a module half written and not reset. `bytes`, when
@@ -159,30 +91,6 @@ ApplyResult findAfterReset(const discovery::DeviceEntry& device, bool answered,
     return found;
 }
 
-// Before a file is written again: whether the module at its address is still
-// the one being written, by its search reply. nullopt when it is; otherwise
-// the outcome that ends the write, with nothing more sent, and a note of
-// what answers there now.
-std::optional<Outcome> notTheSameModule(const discovery::DeviceEntry& device,
-                                        const Retries& retries, Events& events) {
-    const Occupant occupant = WhoAnswersAt(device.address.octets, retries);
-    if (occupant.holds(device.mac)) return std::nullopt;
-    const std::string mac = discovery::FormatMac(device.mac);
-    if (const discovery::DeviceEntry* other = occupant.other(device.mac)) {
-        events.note("another module (" + discovery::FormatMac(other->mac) + ") answers at " +
-                    device.ipText + " now, not " + mac + ": nothing more written");
-        Outcome replaced = Failed(OutcomeKind::ModuleReplaced);
-        replaced.mac = other->mac;
-        replaced.address = device.address.octets;
-        return replaced;
-    }
-    if (occupant.anythingAnswered()) {
-        events.note("something answers at " + device.ipText + " but does not say that it is " +
-                    mac + ": not written again");
-    }
-    return Failed(OutcomeKind::DeviceNotAnswering);
-}
-
 // The apply of a file, or of its bytes when they were read before.
 ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::path& file,
                   const std::vector<std::uint8_t>* bytes, const Retries& retries, Events& events) {
@@ -203,7 +111,7 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
 
     const std::string fileName = platform::utf8Of(file.filename());
     monitor::TelnetSocket socket;
-    WrittenSoFar held;
+    RecordsWritten held;
     bool writing = false;  // told the events so; until the reset or the end of it
     // Ends a write that stops for good: what the module may hold is said.
     auto stopWriting = [&](const Outcome& failure) {
@@ -213,8 +121,9 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
         if (held.any()) events.note(held.describe(list.records, fileName));
         return fail(failure);
     };
+    MonitorLink link(device, retries, events);
     for (unsigned attempt = 1;; ++attempt) {
-        if (int code = OpenMonitor(socket, device, retries.lateAnswer, events, nullptr, "mon mode.")) {
+        if (int code = link.enter(socket, nullptr, "mon mode.")) {
             return stopWriting(Failed(OutcomeKind::SocketError, code));
         }
         events.stage(Stage::MonitorEntered);
@@ -233,7 +142,7 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
         const bool mayTryAgain = attempt < retries.uploadTries &&
                                  written.outcome != monitor::UploadOutcome::RecordRefused;
         std::optional<Outcome> notTheModule;
-        if (mayTryAgain) notTheModule = notTheSameModule(device, retries, events);
+        if (mayTryAgain) notTheModule = NotTheSameModule(device, retries, events, "nothing more written");
         if (!mayTryAgain || notTheModule) {
             if (failure.kind == OutcomeKind::SocketError) {
                 ReportSocketError(events, failure.code);
@@ -243,6 +152,7 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
             return stopWriting(notTheModule.value_or(failure));
         }
         monitor::TelnetClose(socket);
+        link.failed();
         events.log("\r\n");
         events.note("the write of " + fileName + " stopped (" + DescribeOutcome(failure) +
                     ") and the module still answers: writing the whole file again, try " +

@@ -4,6 +4,7 @@
 #include "monitor/record_download.h"
 #include "ops/search.h"
 #include "ops/transfer.h"
+#include "ops/whereabouts.h"
 
 namespace quelvar::ops {
 
@@ -34,34 +35,50 @@ ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries&
     events.stage(Stage::Begun);
 
     monitor::TelnetSocket socket;
-    if (int code = OpenMonitor(socket, device, retries.lateAnswer, events, "wait\"Mode\"-",
-                                   "mon mode.")) {
+    MonitorLink link(device, retries, events);
+    auto end = [&](Outcome outcome) {
+        monitor::TelnetClose(socket);
         events.stage(Stage::Ended);
-        read.outcome = Failed(OutcomeKind::SocketError, code);
+        read.outcome = outcome;
         return read;
-    }
-    events.log("setup record:recv start.\r\n");
+    };
+    for (unsigned attempt = 1;; ++attempt) {
+        if (int code = link.enter(socket, "wait\"Mode\"-", "mon mode.")) {
+            return end(Failed(OutcomeKind::SocketError, code));
+        }
+        events.log("setup record:recv start.\r\n");
 
-    monitor::DownloadResult result =
-        monitor::ReadSetupRecords(socket, read.image, HooksFor(events));
-    switch (result.outcome) {
-        case monitor::DownloadOutcome::Complete:
-        case monitor::DownloadOutcome::EndAnswer:
+        read.image = records::FileImage();
+        const monitor::DownloadResult result =
+            monitor::ReadSetupRecords(socket, read.image, HooksFor(events));
+        if (result.outcome == monitor::DownloadOutcome::Complete ||
+            result.outcome == monitor::DownloadOutcome::EndAnswer) {
             break;
-        case monitor::DownloadOutcome::SocketError:
-            ReportSocketError(events, result.code);
-            monitor::TelnetClose(socket);
-            events.stage(Stage::Ended);
-            read.outcome = Failed(OutcomeKind::SocketError, result.code);
-            return read;
-        default:
+        }
+        if (result.outcome != monitor::DownloadOutcome::SocketError) {
             // The answer cannot be kept as a file that loads back: say so
-            // plainly and keep nothing.
-            read.outcome = Failed(unkeepable(result.outcome));
-            events.alert(read.outcome);
-            monitor::TelnetClose(socket);
-            events.stage(Stage::Ended);
-            return read;
+            // plainly and keep nothing. A module answers so every time.
+            const Outcome unusable = Failed(unkeepable(result.outcome));
+            events.alert(unusable);
+            return end(unusable);
+        }
+        // A read that stopped midway is read again whole: reading changes
+        // nothing in the module. But only from the same module, or another's
+        // records would be kept under its name.
+        const Outcome failure = Failed(OutcomeKind::SocketError, result.code);
+        std::optional<Outcome> notTheModule;
+        const bool mayTryAgain = attempt < retries.readTries;
+        if (mayTryAgain) notTheModule = NotTheSameModule(device, retries, events, "not read again");
+        if (!mayTryAgain || notTheModule) {
+            ReportSocketError(events, result.code);
+            return end(notTheModule.value_or(failure));
+        }
+        monitor::TelnetClose(socket);
+        link.failed();
+        events.log("error:" + std::to_string(result.code) + "\r\n");
+        events.note("the reading of the records stopped (" + DescribeOutcome(failure) +
+                    "): reading them again whole, try " + std::to_string(attempt + 1) + " of " +
+                    std::to_string(retries.readTries));
     }
     monitor::TelnetClose(socket);
     events.log("save setuprecord...\r\n");

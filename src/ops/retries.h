@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "discovery/search.h"
 #include "monitor/telnet.h"
 
 namespace quelvar::ops {
@@ -19,10 +20,13 @@ struct Retries {
     // (three, as one second apart, one in twenty).
     unsigned reachabilityAttempts = 1;
     // Search requests: the request goes out again while a round brings
-    // modules not seen before, up to this many in all.
+    // modules not seen before, up to this many in all (SearchScope::rounds).
+    // At 20 % loss each way a module misses a round one time in three: five
+    // rounds miss it one time in 170, eight one time in 3500.
     int searchRounds = 1;
     // IP-SETUP commands: sent again while the module still answers at its
-    // old address and not at its new one.
+    // old address and not at its new one. At 20 % loss three leave one move
+    // in 125 undone; five, one in 3000.
     unsigned ipSetupSends = 1;
     // Tries of one address before it counts as free, or the device there as
     // not saying who it is. One is the window's: a status query with its
@@ -42,9 +46,52 @@ struct Retries {
     // answer on the monitor port may come (monitor::kLateAnswer): a segment
     // the link lost waits for its retransmissions.
     std::chrono::milliseconds lateAnswer{0};
+    // Entries into the monitor mode, each on a fresh connection, while
+    // nothing has been written on it (see MonitorLink); more than one also
+    // asks again while a restarting module refuses the connection.
+    unsigned monitorEntries = 1;
+    // Reads of a module's records, whole, when one stopped midway: reading
+    // changes nothing in the module.
+    unsigned readTries = 1;
+    // The lateness allowed once a try has failed on the link: TCP's
+    // retransmission time-outs double (0.2, 0.4, 0.8, 1.6 s) and soon
+    // outlast the quiet second that ends a wait.
+    std::chrono::milliseconds lossyLateAnswer{0};
+    // Rounds of the system's address resolution of a new address (see
+    // WhoHolds) before one that nobody answered counts as a free address,
+    // once the link has shown itself lossy: the datagrams of the check wait
+    // for the resolution and are lost with it, so its three requests are
+    // all there is to go by, and at 20 % loss each way they all go
+    // unanswered one time in twenty; in three rounds, one in ten thousand.
+    // Each round costs the three seconds the system asks for.
+    unsigned lossyAddressResolutions = 1;
+    // A search or a check before showed the link losing or holding back
+    // datagrams (set by whoever saw it).
+    bool linkShownLossy = false;
 
     static Retries Window() { return {}; }
-    static Retries Persistent() { return {8, 5, 3, 5, true, 3, monitor::kLateAnswer}; }
+    static Retries Persistent() {
+        Retries retries;
+        retries.reachabilityAttempts = 8;
+        retries.searchRounds = 8;
+        retries.ipSetupSends = 5;
+        retries.probeTries = 5;
+        retries.confirmWhereabouts = true;
+        retries.uploadTries = 3;
+        retries.lateAnswer = monitor::kLateAnswer;
+        retries.monitorEntries = 3;
+        retries.readTries = 3;
+        retries.lossyLateAnswer = monitor::kLossyLateAnswer;
+        retries.lossyAddressResolutions = 3;
+        return retries;
+    }
 };
+
+// The retries for the operations that follow a search: a search whose
+// rounds showed a lossy link makes its silences count for less.
+inline Retries AfterSearch(Retries retries, const discovery::SearchResult& searched) {
+    retries.linkShownLossy = retries.linkShownLossy || searched.lossy;
+    return retries;
+}
 
 }  // namespace quelvar::ops

@@ -1,8 +1,32 @@
 #include "ops/transfer.h"
 
+#include <cerrno>
+#include <string>
+
 #include "platform/process.h"
+#include "platform/socket.h"
 
 namespace quelvar::ops {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A module restarting after its reset refuses connections until its monitor
+// port is open again: asked again a second apart, for as long as a module
+// takes to restart.
+constexpr auto kRefusedPause = 1s;
+constexpr int kRefusedConnects = 10;
+
+bool refused(int code) {
+#ifdef _WIN32
+    return code == 10061;  // WSAECONNREFUSED
+#else
+    return code == ECONNREFUSED;
+#endif
+}
+
+}  // namespace
 
 monitor::TransferHooks HooksFor(Events& events) {
     return {
@@ -12,27 +36,55 @@ monitor::TransferHooks HooksFor(Events& events) {
     };
 }
 
-int OpenMonitor(monitor::TelnetSocket& socket, const discovery::DeviceEntry& device,
-                std::chrono::milliseconds lateAnswer, Events& events, const char* afterMode,
-                const char* afterRequest) {
-    events.log("telnet:start.");
-    events.log("connect.");
-    socket.lateAnswer = lateAnswer;
-    if (int code = monitor::TelnetConnect(socket, device.address.octets)) {
-        ReportSocketError(events, code);
-        return code;
-    }
-    events.log("success.\r\n");
+int MonitorLink::enterOnce(monitor::TelnetSocket& socket, const char* afterMode,
+                           const char* afterRequest) {
+    events_.log("telnet:start.");
+    events_.log("connect.");
+    socket.lateAnswer = lossy_ ? retries_.lossyLateAnswer : retries_.lateAnswer;
+    socket.lossyLateAnswer = retries_.lossyLateAnswer;
+    if (int code = monitor::TelnetConnect(socket, device_.address.octets)) return code;
+    events_.log("success.\r\n");
     int code = monitor::EnterMonitorMode(
-        socket, [&] { if (afterMode != nullptr) events.log(afterMode); },
-        [&] { if (afterRequest != nullptr) events.log(afterRequest); });
-    if (code != 0) {
-        ReportSocketError(events, code);
-        monitor::TelnetClose(socket);
-        return code;
-    }
-    events.log("success.\r\n");
+        socket, [&] { if (afterMode != nullptr) events_.log(afterMode); },
+        [&] { if (afterRequest != nullptr) events_.log(afterRequest); });
+    if (code != 0) return code;  // the connection stays open for the caller to close
+    events_.log("success.\r\n");
     return 0;
+}
+
+int MonitorLink::enter(monitor::TelnetSocket& socket, const char* afterMode,
+                       const char* afterRequest) {
+    unsigned failures = 0;  // entries that failed, but for refusals while restarting
+    int refusals = 0;
+    // Bounded: every pass is a failure or a refusal, both counted.
+    for (;;) {
+        const int code = enterOnce(socket, afterMode, afterRequest);
+        if (code == 0) return 0;
+        const bool restarting = refused(code) && retries_.monitorEntries > 1 &&
+                                ++refusals < kRefusedConnects;
+        if (!restarting && ++failures >= retries_.monitorEntries) {
+            ReportSocketError(events_, code);
+            monitor::TelnetClose(socket);
+            return code;
+        }
+        monitor::TelnetClose(socket);
+        // Nothing was written on that connection: entering again does no harm.
+        events_.log("error:" + std::to_string(code) + "\r\n");
+        lossy_ = true;
+        const std::string reason = DescribeOutcome(Failed(OutcomeKind::SocketError, code));
+        if (restarting) {
+            if (refusals == 1) {
+                events_.note("the monitor port refuses the connection (" + reason +
+                             "): asking again while the module restarts");
+            }
+            platform::sleepFor(kRefusedPause);
+            continue;
+        }
+        events_.note("entering the monitor mode failed (" + reason +
+                     "): trying again on a fresh connection, try " +
+                     std::to_string(failures + 1) + " of " +
+                     std::to_string(retries_.monitorEntries));
+    }
 }
 
 }  // namespace quelvar::ops

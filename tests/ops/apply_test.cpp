@@ -173,6 +173,39 @@ TEST_P(ApplyTest, AWriteThatStoppedMidwayIsMadeAgainWholeWhileTheModuleAnswers) 
     EXPECT_EQ(farm_->resets(0), 1);
 }
 
+// "Something answers there" is not "the same module answers there": a
+// module swapped in at the address while the write was cut off gets none of
+// the file, and no reset; the outcome says which module answers now.
+TEST_P(ApplyTest, AModuleReplacedMidwayGetsNothingWrittenAgain) {
+    sim::ModuleConfig module = sim::DefaultModule(0);
+    module.replacedAfterRecord = 3;
+    const std::vector<Record> records{RecordOf(0), RecordOf(2), RecordOf(3), RecordOf(4),
+                                      RecordOf(5)};
+    ASSERT_NO_FATAL_FAILURE(start(module, records::EncodeRecords(records)));
+    const sim::ModuleConfig replacement = sim::ReplacementModule(module);
+
+    ops::ApplyResult result =
+        ops::ApplySetupRecordFile(device_, file_, ops::Retries::Persistent(), events_);
+    EXPECT_EQ(result.outcome.kind, OutcomeKind::ModuleReplaced);
+    EXPECT_EQ(result.outcome.mac, replacement.mac);
+    EXPECT_EQ(ops::DescribeOutcome(result.outcome),
+              "another module (" + discovery::FormatMac(replacement.mac) +
+                  ") answers at 127.0.0.2 now: nothing more written");
+    // Nothing of the file went into the replacement, and it was not reset.
+    EXPECT_EQ(farm_->module(0).mac, replacement.mac);
+    EXPECT_EQ(farm_->module(0).records, replacement.records);
+    EXPECT_EQ(farm_->resets(0), 0);
+    EXPECT_EQ(farm_->monitorConnections(0), 1);
+    EXPECT_EQ(events_.notes,
+              (std::vector<std::string>{
+                  "another module (" + discovery::FormatMac(replacement.mac) +
+                      ") answers at 127.0.0.2 now, not " + discovery::FormatMac(module.mac) +
+                      ": nothing more written",
+                  "records 0, 2 of setup.rec written and record 3 may have been, not reset: "
+                  "apply the file again"}));
+    EXPECT_EQ(events_.writes, (std::vector<bool>{true, false}));
+}
+
 TEST_P(ApplyTest, AModuleItsRecordsMoveIsFoundWhereItCameBack) {
     sim::ModuleConfig module = sim::DefaultModule(0);
     module.movesOnReset = true;

@@ -6,11 +6,14 @@
 #include <memory>
 
 #include "monitor/transfer_fixture.h"
+#include "discovery/reachability.h"
+#include "monitor/record_upload.h"
 #include "ops/messages.h"
 #include "ops/read_setup_records.h"
 #include "ops_fixture.h"
 #include "platform/socket.h"
 #include "sim/module.h"
+#include "sim/profiles.h"
 #include "support/temp_folder.h"
 
 namespace quelvar::testing {
@@ -118,6 +121,69 @@ TEST_F(ReadTest, PromptOfOnlyLineEndsIsAFailedWait) {
     EXPECT_EQ(events_.trace, "Save:start.\r\ntelnet:start.connect.success.\r\nerror:-1\r\n");
     EXPECT_EQ(events_.positions, (std::vector<int>{1, 0}));
     EXPECT_EQ(received(), "");
+}
+
+// The console's tries on a link that loses: an entry that failed before
+// anything was written is made again on a fresh connection, and a read cut
+// off midway is read again whole; the window's single try does neither.
+TEST_F(ReadTest, AFailedEntryAndACutReadAreMadeAgainOnFreshConnections) {
+    struct Case {
+        sim::MonitorFault fault;
+        std::string note;
+    };
+    const Case cases[] = {
+        {sim::MonitorFault::NoBanner,
+         "entering the monitor mode failed (the module did not send the awaited text): trying "
+         "again on a fresh connection, try 2 of 3"},
+        {sim::MonitorFault::CloseMidRecord,
+         "the reading of the records stopped (socket error " +
+             std::to_string(platform::socket_error::kPeerClosed) + " (" +
+             platform::systemErrorText(platform::socket_error::kPeerClosed) +
+             ")): reading them again whole, try 2 of 3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(sim::MonitorFaultName(c.fault));
+        events_ = RecordingEvents();
+        sim::ModuleConfig module = sim::DefaultModule(0);
+        module.monitorFault = c.fault;
+        module.monitorFaultOnce = true;
+        ASSERT_NO_FATAL_FAILURE(start(module));
+        const ops::ReadResult result =
+            ops::ReadSetupRecords(device_, ops::Retries::Persistent(), events_);
+        ASSERT_TRUE(result.outcome.succeeded()) << ops::DescribeOutcome(result.outcome);
+        EXPECT_EQ(events_.notes, std::vector<std::string>{c.note});
+        EXPECT_TRUE(events_.alerts.empty());
+        EXPECT_EQ(farm_->monitorConnections(0), 2);
+        EXPECT_EQ(std::vector<std::uint8_t>(result.image.bytes().begin(), result.image.bytes().end()),
+                  FileOf(module.records, kDefaultRecordNumbers));
+        farm_.reset();
+    }
+}
+
+// Right after a reset a module may answer its status queries before its
+// monitor port is open again: a refused connection is asked again while it
+// restarts, and counts as no failed try.
+TEST_F(ReadTest, ARefusedConnectionIsAskedAgainWhileTheModuleRestarts) {
+    sim::ModuleConfig module = sim::DefaultModule(0);
+    module.monitorAfterReset = std::chrono::milliseconds(2500);
+    ASSERT_NO_FATAL_FAILURE(start(module));
+    monitor::TelnetSocket socket;
+    ASSERT_EQ(monitor::TelnetConnect(socket, device_.address.octets), 0);
+    ASSERT_EQ(monitor::EnterMonitorMode(socket, nullptr, nullptr), 0);
+    ASSERT_EQ(monitor::SendReset(socket), 0);
+    monitor::TelnetClose(socket);
+    // Back on the discovery port, not yet on the monitor port.
+    ASSERT_TRUE(discovery::PingDevice(device_.address.octets, 5));
+
+    const ops::ReadResult result =
+        ops::ReadSetupRecords(device_, ops::Retries::Persistent(), events_);
+    ASSERT_TRUE(result.outcome.succeeded()) << ops::DescribeOutcome(result.outcome);
+    ASSERT_EQ(events_.notes.size(), 1u);
+    EXPECT_EQ(events_.notes[0].rfind("the monitor port refuses the connection (", 0), 0u)
+        << events_.notes[0];
+    EXPECT_NE(events_.notes[0].find("): asking again while the module restarts"),
+              std::string::npos);
+    EXPECT_TRUE(events_.alerts.empty());
 }
 
 // Answers that cannot be kept as a file that loads back.
