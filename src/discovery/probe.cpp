@@ -209,10 +209,11 @@ Probe ProbeAddressOnce(const platform::Ipv4Octets& address) {
 }
 
 bool StatusAnsweredWithin(const platform::Ipv4Octets& address, unsigned tries,
-                          ProbeSockets& sockets) {
+                          ProbeSockets& sockets, unsigned* queries) {
     Asking asking(address, sockets, true);
     if (tries == 0 || !asking.open(Which::Status)) return false;
     for (unsigned sent = 0; sent < tries && !asking.probe.answered; ++sent) {
+        if (queries != nullptr) *queries = sent + 1;
         if (!asking.send(Which::Status)) return false;
         const auto wait = sent + 1 < tries ? kProbeSpacing : kDiscoveryTimeout;
         if (!asking.listen(Clock::now() + wait, true)) return false;
@@ -220,9 +221,10 @@ bool StatusAnsweredWithin(const platform::Ipv4Octets& address, unsigned tries,
     return asking.probe.answered;
 }
 
-bool StatusAnsweredWithin(const platform::Ipv4Octets& address, unsigned tries) {
+bool StatusAnsweredWithin(const platform::Ipv4Octets& address, unsigned tries,
+                          unsigned* queries) {
     RealSockets sockets;
-    return StatusAnsweredWithin(address, tries, sockets);
+    return StatusAnsweredWithin(address, tries, sockets, queries);
 }
 
 }  // namespace quelvar::discovery

@@ -72,8 +72,11 @@ Probe ProbeAddressOnce(const platform::Ipv4Octets& address, ProbeSockets& socket
 // until a second after the last; true at the first status reply (at most 124
 // bytes, from wherever it comes). A lost query or reply costs 300 ms rather
 // than a second's time-out and a second's pause.
-bool StatusAnsweredWithin(const platform::Ipv4Octets& address, unsigned tries);
+// `queries`, when given, tells how many went out: more than one, and the
+// link has lost or held back an answer a module on a LAN gives at once.
 bool StatusAnsweredWithin(const platform::Ipv4Octets& address, unsigned tries,
-                          ProbeSockets& sockets);
+                          unsigned* queries = nullptr);
+bool StatusAnsweredWithin(const platform::Ipv4Octets& address, unsigned tries,
+                          ProbeSockets& sockets, unsigned* queries = nullptr);
 
 }  // namespace quelvar::discovery

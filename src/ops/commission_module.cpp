@@ -82,7 +82,8 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
             // Where it is now is not known unless it still answers where it was.
             if (moved.outcome.kind != OutcomeKind::DeviceNotAnswering &&
                 moved.outcome.kind != OutcomeKind::AddressInUse &&
-                moved.outcome.kind != OutcomeKind::AddressCheckFailed) {
+                moved.outcome.kind != OutcomeKind::AddressCheckFailed &&
+                moved.outcome.kind != OutcomeKind::AddressHeldLately) {
                 result.after.clear();
             }
             return failed("set-ip " + current.ipText + " -> " + wanted + ": " +

@@ -48,6 +48,13 @@ constexpr ToolText kAddressHeldRefusing{
     "The IP address was not assigned.",
     "別のデバイスが {address} を使用しています (問い合わせを拒否しました)。\n"
     "IPアドレスは設定していません。"};
+constexpr ToolText kAddressHeldLately{
+    "Another device (hardware address {mac}) answered for {address} {seconds} s ago. Whether it "
+    "still holds the address can be told only once the system asks again, within a minute.\n"
+    "The IP address was not assigned.",
+    "別のデバイス (ハードウェアアドレス {mac}) が {seconds} 秒前に {address} に応答しました。"
+    "まだ使用中かどうかは、システムが再確認するまで (1 分以内) 判断できません。\n"
+    "IPアドレスは設定していません。"};
 constexpr ToolText kAddressCheckFailed{
     "Could not check whether {address} is free: {reason}; nothing sent.",
     "{address} が空いているか確認できませんでした: {reason}。何も送信していません。"};
@@ -102,6 +109,13 @@ std::optional<Message> MessageFor(const Outcome& outcome, platform::Language lan
             std::string text = textOf(*wording, language);
             fill(text, "{mac}", discovery::FormatMac(outcome.mac));
             fill(text, "{address}", platform::formatIpv4(outcome.address));
+            return warning(std::move(text));
+        }
+        case OutcomeKind::AddressHeldLately: {
+            std::string text = textOf(kAddressHeldLately, language);
+            fill(text, "{mac}", discovery::FormatMac(outcome.mac));
+            fill(text, "{address}", platform::formatIpv4(outcome.address));
+            fill(text, "{seconds}", std::to_string(outcome.code));
             return warning(std::move(text));
         }
         case OutcomeKind::AddressCheckFailed: {

@@ -55,6 +55,10 @@ std::string DescribeOutcome(const Outcome& outcome) {
         case OutcomeKind::AddressCheckFailed:
             return "could not check whether " + platform::formatIpv4(outcome.address) +
                    " is free: " + ReasonOf(outcome.code) + "; nothing sent";
+        case OutcomeKind::AddressHeldLately:
+            return platform::formatIpv4(outcome.address) + " was held by hardware address " +
+                   discovery::FormatMac(outcome.mac) + " " + std::to_string(outcome.code) +
+                   " s ago, and the system asks again only within a minute; nothing sent";
         case OutcomeKind::TelnetNotInstalled: return "no telnet client installed";
         case OutcomeKind::LaunchFailed: return "the outside program could not be started";
         case OutcomeKind::Stopped: return "stopped";

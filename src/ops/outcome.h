@@ -32,6 +32,8 @@ enum class OutcomeKind {
     ModuleReplaced,      // another module (`mac`) answers at the module's `address` now
     AddressInUse,        // something already holds `address`: `holder` says what is known of it
     AddressCheckFailed,  // whether `address` is free could not be asked: `code`
+    AddressHeldLately,   // a device (hardware address `mac`) answered for `address` `code`
+                         // seconds ago, and the system will not ask again for a while
     TelnetNotInstalled,  // no telnet client to start
     LaunchFailed,        // the outside program was found but could not be started
     Stopped,             // the user stopped the run before this was done

@@ -24,13 +24,24 @@ SearchReport Search(const discovery::SearchScope& scope, Events& events) {
     return report;
 }
 
-bool CheckAnswers(const platform::Ipv4Octets& address, const Retries& retries, Events& events) {
+bool CheckAnswers(const platform::Ipv4Octets& address, const Retries& retries, Events& events,
+                  bool& lossy) {
     const unsigned attempts = retries.reachabilityAttempts;
-    const bool answers = attempts <= 1 ? discovery::PingDevice(address, attempts)
-                                       : discovery::StatusAnsweredWithin(address, attempts);
-    if (answers) return true;
+    unsigned queries = 0;
+    const bool answers = attempts <= 1
+                             ? discovery::PingDevice(address, attempts)
+                             : discovery::StatusAnsweredWithin(address, attempts, &queries);
+    if (answers) {
+        lossy = lossy || queries > 1;
+        return true;
+    }
     events.alert(Failed(OutcomeKind::DeviceNotAnswering));
     return false;
+}
+
+bool CheckAnswers(const platform::Ipv4Octets& address, const Retries& retries, Events& events) {
+    bool lossy = false;
+    return CheckAnswers(address, retries, events, lossy);
 }
 
 }  // namespace quelvar::ops

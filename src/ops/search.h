@@ -21,5 +21,9 @@ SearchReport Search(const discovery::SearchScope& scope, Events& events);
 // more: kProbeSpacing apart, see StatusAnsweredWithin). When none is
 // answered the user is told the device cannot communicate, and false returned.
 bool CheckAnswers(const platform::Ipv4Octets& address, const Retries& retries, Events& events);
+// The same; `lossy` becomes true when the first status query went unanswered
+// though a later one was answered: the link loses or holds back datagrams.
+bool CheckAnswers(const platform::Ipv4Octets& address, const Retries& retries, Events& events,
+                  bool& lossy);
 
 }  // namespace quelvar::ops

@@ -52,11 +52,24 @@ std::optional<Outcome> addressInUse(const discovery::DeviceEntry& device,
         outcome.address = newAddress;
         return outcome;
     }
-    if (holder.link && holder.link->finding == platform::LinkHolder::Finding::Answered &&
+    using Finding = platform::LinkHolder::Finding;
+    if (holder.link && holder.link->finding == Finding::Answered &&
         holder.link->hardware != device.mac) {
         outcome.mac = holder.link->hardware;
         outcome.holder = AddressHolderKind::Station;
         return outcome;
+    }
+    // Another device answered for it a short while ago, and the system does
+    // not ask again yet: gone or there, it cannot be told; nothing goes out.
+    if (holder.link && holder.link->finding == Finding::EarlierAnswer &&
+        holder.link->hardware != device.mac) {
+        Outcome lately = Failed(
+            OutcomeKind::AddressHeldLately,
+            static_cast<int>(
+                std::chrono::duration_cast<std::chrono::seconds>(holder.link->sinceAnswer).count()));
+        lately.mac = holder.link->hardware;
+        lately.address = newAddress;
+        return lately;
     }
     if (std::optional<std::string> note = LinkNote(newAddress, holder)) events.note(*note);
     return std::nullopt;
@@ -99,10 +112,11 @@ SetIpResult judgeNewAddress(const discovery::DeviceEntry& device,
 SetIpResult SetIpAddress(const discovery::DeviceEntry& device,
                          const platform::Ipv4Octets& newAddress, const Retries& retries,
                          Events& events) {
-    if (!CheckAnswers(device.address.octets, retries, events)) {
+    Retries checking = retries;
+    if (!CheckAnswers(device.address.octets, retries, events, checking.linkShownLossy)) {
         return {Failed(OutcomeKind::DeviceNotAnswering), std::nullopt};
     }
-    if (std::optional<Outcome> inUse = addressInUse(device, newAddress, retries, events)) {
+    if (std::optional<Outcome> inUse = addressInUse(device, newAddress, checking, events)) {
         events.alert(*inUse);
         return {*inUse, std::nullopt};
     }

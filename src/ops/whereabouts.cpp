@@ -52,7 +52,6 @@ Occupant WhoAnswersAt(const platform::Ipv4Octets& address, const Retries& retrie
 
 AddressHolder WhoHolds(const platform::Ipv4Octets& address, const Retries& retries) {
     AddressHolder holder;
-    holder.occupant = WhoAnswersAt(address, retries);
     int error = 0;
     const std::vector<platform::NetworkAdapter> adapters = platform::listNetworkAdapters(error);
     const bool local = std::any_of(adapters.begin(), adapters.end(), [&](const auto& adapter) {
@@ -60,11 +59,22 @@ AddressHolder WhoHolds(const platform::Ipv4Octets& address, const Retries& retri
     });
     holder.lan = platform::adapterOnLinkWith(address, adapters);
     holder.routed = !local && !holder.lan;
-    const Occupant& occupant = holder.occupant;
-    if (holder.lan && !occupant.anythingAnswered() && !occupant.refused && occupant.error == 0) {
+    const unsigned rounds = retries.linkShownLossy ? retries.lossyAddressResolutions : 1;
+    for (unsigned round = 1;; ++round) {
+        holder.occupant = WhoAnswersAt(address, retries);
+        const Occupant& occupant = holder.occupant;
+        holder.link.reset();
+        if (!holder.lan || occupant.anythingAnswered() || occupant.refused || occupant.error != 0) {
+            return holder;
+        }
         holder.link = platform::askLinkHolder(address, occupant.firstSent);
+        // A resolution nobody answered took the check's datagrams with it:
+        // asked again, the system starts a new one.
+        if (holder.link->finding != platform::LinkHolder::Finding::NobodyAnswered ||
+            round >= rounds) {
+            return holder;
+        }
     }
-    return holder;
 }
 
 std::optional<std::string> LinkNote(const platform::Ipv4Octets& address,
@@ -82,10 +92,7 @@ std::optional<std::string> LinkNote(const platform::Ipv4Octets& address,
         case Finding::NoEntry:
             return "the system did not ask who holds " + text +
                    ": a device there that answers nothing could not be seen";
-        case Finding::EarlierAnswer:
-            return "the system knows who held " + text +
-                   " from earlier traffic only, not confirmed during the check: it proves "
-                   "nothing either way";
+        case Finding::EarlierAnswer: return std::nullopt;  // the caller judges by whom
         case Finding::StillAsking:
             return "the system was still asking who holds " + text + " when the check ended";
         case Finding::FixedEntry:
@@ -96,6 +103,27 @@ std::optional<std::string> LinkNote(const platform::Ipv4Octets& address,
                    platform::systemErrorText(holder.link->error) + ")";
     }
     return std::nullopt;
+}
+
+std::optional<Outcome> NotTheSameModule(const discovery::DeviceEntry& device,
+                                        const Retries& retries, Events& events,
+                                        std::string_view instead) {
+    const Occupant occupant = WhoAnswersAt(device.address.octets, retries);
+    if (occupant.holds(device.mac)) return std::nullopt;
+    const std::string mac = discovery::FormatMac(device.mac);
+    if (const discovery::DeviceEntry* other = occupant.other(device.mac)) {
+        events.note("another module (" + discovery::FormatMac(other->mac) + ") answers at " +
+                    device.ipText + " now, not " + mac + ": " + std::string(instead));
+        Outcome replaced = Failed(OutcomeKind::ModuleReplaced);
+        replaced.mac = other->mac;
+        replaced.address = device.address.octets;
+        return replaced;
+    }
+    if (occupant.anythingAnswered()) {
+        events.note("something answers at " + device.ipText + " but does not say that it is " +
+                    mac + ": " + std::string(instead));
+    }
+    return Failed(OutcomeKind::DeviceNotAnswering);
 }
 
 std::optional<discovery::DeviceEntry> FindModule(const discovery::MacAddress& mac,

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "discovery/device_table.h"
+#include "ops/events.h"
 #include "ops/retries.h"
 #include "platform/address_resolution.h"
 #include "platform/ipv4.h"
@@ -46,12 +49,26 @@ struct AddressHolder {
     std::optional<platform::LinkHolder> link;  // asked: nothing answered on a LAN address
     bool routed = false;                       // outside every network of this PC
 };
+// On a link that has shown itself lossy (Retries::linkShownLossy) a
+// resolution nobody answered is asked again, with the whole question, up to
+// Retries::lossyAddressResolutions rounds in all.
 AddressHolder WhoHolds(const platform::Ipv4Octets& address, const Retries& retries);
 
 // What the address resolution left open, for the log: one line, or nullopt
 // when it answered plainly (someone, or no one) or was not asked for.
 std::optional<std::string> LinkNote(const platform::Ipv4Octets& address,
                                     const AddressHolder& holder);
+
+// Before an operation on a module is made again (a write or a read that
+// stopped midway): whether the module answering at its address now is the
+// same one, by its search reply. "Something answers there" is not enough: a
+// module swapped in meanwhile answers too. nullopt when it is the same;
+// otherwise the outcome that ends the operation (ModuleReplaced, or
+// DeviceNotAnswering when nothing there says which module it is), with a
+// note of what answers there now and that `instead` ("nothing more written").
+std::optional<Outcome> NotTheSameModule(const discovery::DeviceEntry& device,
+                                        const Retries& retries, Events& events,
+                                        std::string_view instead);
 
 // The module with this MAC address wherever it answers now, by a broadcast
 // search on every adapter; nullopt when it does not answer.

@@ -19,21 +19,26 @@ struct LinkHolder {
         Answered,        // a station answered for the address after `since`: `hardware`
         NobodyAnswered,  // the system asked and nobody answered
         NoEntry,         // the system has not asked (nothing was sent there)
-        EarlierAnswer,   // only an answer from before `since`, not confirmed since
+        EarlierAnswer,   // only an answer from before `since` (`hardware`, `sinceAnswer`
+                         // ago), which the system does not ask again about yet
         StillAsking,     // the system was still asking when the time was up
         FixedEntry,      // an entry set by hand or by the link, which no answer made
         CannotAsk,       // the system's table cannot be read here: `error`
     };
     Finding finding = Finding::NoEntry;
     std::array<std::uint8_t, 6> hardware{};
+    std::chrono::milliseconds sinceAnswer{0};  // EarlierAnswer: how long ago it came
     int error = 0;  // CannotAsk: the system's error number
 };
 
 // Linux: reads the kernel's neighbour table (no privileges needed, nothing
 // sent of its own); the datagrams already sent to `address` made the kernel
-// ask. While it still asks this waits, up to as long as the kernel asks
-// before it gives up. Only an answer after `since` counts: an entry left
-// from earlier traffic proves nothing until it is confirmed again.
+// ask: a first time, or again about an entry grown stale (after a pause of
+// its own, some five seconds). While it asks this waits, up to as long as
+// the kernel asks before it gives up. Only an answer after `since` counts:
+// an entry left from earlier traffic proves nothing until it is confirmed
+// again, and one still fresh (answered within the last half minute or so)
+// the kernel does not ask about again until it has grown stale.
 // Windows: asks anew (ResolveIpNetEntry2 drops the old entry and sends its
 // ARP requests), so any answer it reports came after `since`.
 // Only for an address inside a subnet of an adapter that is up and not

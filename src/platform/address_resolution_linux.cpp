@@ -43,7 +43,8 @@ constexpr auto kReadEvery = 50ms;
 constexpr auto kTickSlack = 20ms;
 // When the kernel's own settings cannot be read: three requests a second apart.
 constexpr auto kUsualAsking = 3s;
-constexpr auto kLongestAsking = 10s;
+constexpr auto kUsualPause = 5s;  // before the kernel asks again about a stale entry
+constexpr auto kLongestAsking = 12s;
 // Bounds on one dump, whatever the table holds.
 constexpr int kMostReceives = 4096;
 
@@ -154,13 +155,18 @@ std::optional<long> neighbourSetting(int interfaceIndex, const char* name) {
 }
 
 // How long the kernel asks on the adapter before it gives up: its requests
-// (multicast and to the resolving program) a retransmission time apart.
-Clock::duration askingTime(int interfaceIndex) {
-    const auto requests = neighbourSetting(interfaceIndex, "mcast_solicit");
+// (broadcast for an address it never knew, unicast to the old holder after
+// a first pause for one grown stale, and to the resolving program) a
+// retransmission time apart.
+Clock::duration askingTime(int interfaceIndex, bool again) {
+    const auto requests = neighbourSetting(interfaceIndex, again ? "ucast_solicit" : "mcast_solicit");
     const auto helper = neighbourSetting(interfaceIndex, "app_solicit");
     const auto gap = neighbourSetting(interfaceIndex, "retrans_time_ms");
-    if (!requests || !gap) return kUsualAsking;
-    const auto asking = std::chrono::milliseconds((*requests + helper.value_or(0)) * *gap);
+    const std::optional<long> pause =
+        again ? neighbourSetting(interfaceIndex, "delay_first_probe_time") : std::optional<long>(0);
+    if (!requests || !gap || !pause) return again ? kUsualAsking + kUsualPause : kUsualAsking;
+    const auto asking = std::chrono::milliseconds((*requests + helper.value_or(0)) * *gap) +
+                        std::chrono::seconds(*pause);
     return std::clamp<Clock::duration>(asking, 0ms, kLongestAsking);
 }
 
@@ -173,6 +179,7 @@ bool answeredSince(const TableEntry& entry, Clock::time_point since, Clock::time
 }  // namespace
 
 LinkHolder askLinkHolder(const Ipv4Octets& address, Clock::time_point since) {
+    constexpr std::uint16_t kHeard = NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE;
     LinkHolder holder;
     std::optional<Clock::time_point> giveUp;
     // Bounded by the time the kernel asks, itself bounded.
@@ -188,34 +195,37 @@ LinkHolder askLinkHolder(const Ipv4Octets& address, Clock::time_point since) {
             holder.finding = LinkHolder::Finding::NoEntry;
             return holder;
         }
-        if (!giveUp) giveUp = since + askingTime(entries.front().interfaceIndex) + 500ms;
-
+        const TableEntry* earlier = nullptr;
         bool asking = false;
-        bool earlier = false;
-        bool fixed = false;
         for (const TableEntry& entry : entries) {
             if (answeredSince(entry, since, now)) {
                 holder.finding = LinkHolder::Finding::Answered;
                 holder.hardware = entry.hardware;
                 return holder;
             }
-            // Being asked anew (a first time, or again after an old answer).
+            if ((entry.state & (NUD_PERMANENT | NUD_NOARP)) != 0) {
+                holder.finding = LinkHolder::Finding::FixedEntry;
+                return holder;
+            }
+            // Being asked: a first time, or again after an old answer.
             asking = asking || (entry.state & (NUD_INCOMPLETE | NUD_DELAY | NUD_PROBE)) != 0;
-            earlier = earlier || (entry.state & (NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE));
-            fixed = fixed || (entry.state & (NUD_PERMANENT | NUD_NOARP)) != 0;
+            if ((entry.state & kHeard) != 0 && entry.hasHardware) earlier = &entry;
         }
-        if (fixed) {
-            holder.finding = LinkHolder::Finding::FixedEntry;
-            return holder;
+        if (!giveUp) {
+            giveUp = since + askingTime(entries.front().interfaceIndex, earlier != nullptr) + 500ms;
         }
-        if (!asking) {
-            holder.finding = earlier ? LinkHolder::Finding::EarlierAnswer
-                                     : LinkHolder::Finding::NobodyAnswered;
-            return holder;
-        }
-        if (now >= *giveUp) {
-            holder.finding = earlier ? LinkHolder::Finding::EarlierAnswer
-                                     : LinkHolder::Finding::StillAsking;
+        if (!asking || now >= *giveUp) {
+            if (earlier != nullptr) {
+                holder.finding = LinkHolder::Finding::EarlierAnswer;
+                holder.hardware = earlier->hardware;
+                if (earlier->sinceConfirmed) {
+                    holder.sinceAnswer =
+                        std::chrono::duration_cast<std::chrono::milliseconds>(*earlier->sinceConfirmed);
+                }
+            } else {
+                holder.finding = asking ? LinkHolder::Finding::StillAsking
+                                        : LinkHolder::Finding::NobodyAnswered;
+            }
             return holder;
         }
         sleepFor(std::chrono::ceil<std::chrono::milliseconds>(

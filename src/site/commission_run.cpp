@@ -70,8 +70,9 @@ CommissionOutcome Commission(const Commissioning& job, const RunOptions& options
         }
         plan.verify = options.verify;
         plan.stopRequested = [&events] { return events.stopRequested(); };
-        return RowOf(
-            ops::CommissionModule(searched.result.modules, plan, options.retries, rowEvents));
+        return RowOf(ops::CommissionModule(searched.result.modules, plan,
+                                           ops::AfterSearch(options.retries, searched.result),
+                                           rowEvents));
     };
     SiteRows rows;
     rows.count = toRun.size();

@@ -24,6 +24,7 @@ ops::SearchReport SearchModules(Console& console, ConsoleEvents& events,
     scope.wanted = std::move(wanted);
     ops::SearchReport report = ops::Search(scope, events);
     SayWhatTheSearchLeftOut(report.result, events);
+    console.retries = ops::AfterSearch(console.retries, report.result);
     return report;
 }
 
