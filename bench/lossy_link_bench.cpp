@@ -130,11 +130,11 @@ int searchFigure(const ops::Retries& retries, std::string& each) {
     int found = 0;
     for (int run = 0; run < kSearches; ++run) {
         const auto start = Clock::now();
-        const int count =
-            static_cast<int>(ops::Search(consoleScope(retries), events).result.modules.size());
-        char text[32];
-        std::snprintf(text, sizeof text, "%s%d in %.1f s", run == 0 ? "" : ", ", count,
-                      secondsSince(start));
+        const discovery::SearchResult result = ops::Search(consoleScope(retries), events).result;
+        const int count = static_cast<int>(result.modules.size());
+        char text[48];
+        std::snprintf(text, sizeof text, "%s%d in %.1f s (%d requests)", run == 0 ? "" : ", ",
+                      count, secondsSince(start), result.requests);
         each += text;
         found += count;
     }
@@ -199,8 +199,9 @@ RowFigures commissionFigure(sim::Farm& farm, const std::filesystem::path& file,
     discovery::SearchScope scope = consoleScope(retries);
     // As `commission` searches: on until every module of the sheet answered.
     for (int i = 0; i < kModules; ++i) scope.wanted.push_back(farm.module(i).mac);
-    const std::vector<discovery::DeviceEntry> found =
-        ops::Search(scope, searchEvents).result.modules;
+    const discovery::SearchResult searched = ops::Search(scope, searchEvents).result;
+    const std::vector<discovery::DeviceEntry>& found = searched.modules;
+    const ops::Retries rowRetries = ops::AfterSearch(retries, searched);
 
     std::vector<std::map<int, sim::Bytes>> before(kModules);
     for (int i = 0; i < kModules; ++i) before[static_cast<std::size_t>(i)] = farm.module(i).records;
@@ -217,7 +218,7 @@ RowFigures commissionFigure(sim::Farm& farm, const std::filesystem::path& file,
             plan.file = file;
             plan.verify = true;
             const auto row = static_cast<std::size_t>(i);
-            results[row] = ops::CommissionModule(found, plan, retries, traces[row]);
+            results[row] = ops::CommissionModule(found, plan, rowRetries, traces[row]);
             seconds[row] = secondsSince(start);
         });
     }
@@ -275,8 +276,9 @@ RowFigures commissionFigure(sim::Farm& farm, const std::filesystem::path& file,
 int heldAddressFigure(sim::Farm& farm, const ops::Retries& retries,
                       std::vector<std::string>& reasons) {
     ops::NoEvents events;
-    const std::vector<discovery::DeviceEntry> found =
-        ops::Search(consoleScope(retries), events).result.modules;
+    const discovery::SearchResult searched = ops::Search(consoleScope(retries), events).result;
+    const std::vector<discovery::DeviceEntry>& found = searched.modules;
+    const ops::Retries checkRetries = ops::AfterSearch(retries, searched);
     int sent = 0;
     for (int i = 0; i < kModules; ++i) {
         const discovery::DeviceEntry* device = nullptr;
@@ -285,7 +287,7 @@ int heldAddressFigure(sim::Farm& farm, const ops::Retries& retries,
         }
         if (device == nullptr) continue;
         const platform::Ipv4Octets held = farm.module((i + 1) % kModules).address;
-        ops::SetIpResult result = ops::SetIpAddress(*device, held, retries, events);
+        ops::SetIpResult result = ops::SetIpAddress(*device, held, checkRetries, events);
         if (result.outcome.kind != ops::OutcomeKind::AddressInUse &&
             result.outcome.kind != ops::OutcomeKind::DeviceNotAnswering) {
             ++sent;
