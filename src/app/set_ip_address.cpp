@@ -2,6 +2,7 @@
 // the selected module.
 #include "app/init_dlg.h"
 #include "app/window_events.h"
+#include "ops/network_reach.h"
 #include "ops/set_ip_address.h"
 
 namespace quelvar::app {
@@ -17,6 +18,11 @@ ops::Outcome CInitDlg::OnSetIpAddress() {
     // The window takes no input while the operation runs, so this is the
     // address as the operation finds it.
     const platform::Ipv4Octets newAddress = view_.ipAddress();
+    // The question stays the window's own; the live log says what it cannot.
+    if (const auto outside = ops::OutsideAfterChange(device, newAddress)) {
+        view_.showDiagnostics({ops::OutsideWarning(discovery::FormatMac(device.mac), newAddress,
+                                                   *outside, language_)});
+    }
     WindowEvents events(*this);
     return ops::SetIpAddress(device, newAddress, retries_, events).outcome;
 }

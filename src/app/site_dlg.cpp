@@ -213,6 +213,7 @@ std::optional<PreparedRun> SiteDlg::check(const SiteForm& form) {
         return std::nullopt;
     }
     view_.showLines(prepared->lines);
+    say(prepared->notes);
     view_.setStatus(SiteSay(SiteMessage::Checked, language_, {std::to_string(prepared->count)}));
     return prepared;
 }

@@ -188,6 +188,7 @@ std::optional<PreparedRun> PrepareCommission(const SiteForm& form, Language lang
         problem.lines = run.lines;
         return refuse(problem, SiteSay(SiteMessage::NothingToDo, language, {form.resume}));
     }
+    run.notes = site::RowsOutsideNetworks(run.sheet->rows, run.plan.toRun, language);
     run.question = SiteSay(SiteMessage::ConfirmCommission, language,
                            {std::to_string(run.count), form.source});
     return begun;

@@ -21,6 +21,7 @@ namespace quelvar::app {
 struct PreparedRun {
     SiteTask task = SiteTask::Commission;
     std::vector<SiteLine> lines;
+    std::vector<std::string> notes;  // worth saying before the question, stopping nothing
     std::vector<int> steps;   // of each line: the steps its row takes, for its bar
     std::size_t count = 0;    // the modules the run works on
     std::string question;     // the confirmation, with the count

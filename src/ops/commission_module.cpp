@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ops/apply_setup_records.h"
+#include "ops/network_reach.h"
 #include "ops/set_ip_address.h"
 #include "ops/verify_setup_records.h"
 #include "platform/utf8.h"
@@ -72,12 +73,35 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
     result.firmware = discovery::FirmwareText(current);
     result.before = result.after = current.ipText;
 
+    // Each step's words follow those of the steps before it.
     std::string detail;
-    if (plan.address && current.address.octets != *plan.address) {
+    auto then = [&detail](const std::string& more) {
+        detail = detail.empty() ? more : detail + "; " + more;
+    };
+    const bool newAddress = plan.address && current.address.octets != *plan.address;
+    // An address this PC will not reach the module at: everything the PC
+    // must do at the module happens first, while it still can, and the
+    // address is given last.
+    const bool addressLast =
+        newAddress && !plan.file.empty() && OutsideAfterChange(current, *plan.address);
+
+    // The new address; false when the row ends here (`result` then says how).
+    auto setIp = [&]() -> bool {
         const std::string wanted = platform::formatIpv4(*plan.address);
-        if (stopping()) return stopped("stopped before set-ip");
+        if (stopping()) {
+            then("stopped before set-ip");
+            stopped(detail);
+            return false;
+        }
         step("set-ip");
         SetIpResult moved = SetIpAddress(current, *plan.address, retries, events);
+        if (moved.outcome.kind == OutcomeKind::GivenNotConfirmed) {
+            // Said before the run; what it is, not a failure after the fact.
+            then("ip " + current.ipText + " -> " + wanted + " given, not confirmed: outside "
+                 "this PC's networks");
+            result.after = wanted;
+            return true;
+        }
         if (!moved.outcome.succeeded()) {
             // Where it is now is not known unless it still answers where it was.
             if (moved.outcome.kind != OutcomeKind::DeviceNotAnswering &&
@@ -86,50 +110,78 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
                 moved.outcome.kind != OutcomeKind::AddressHeldLately) {
                 result.after.clear();
             }
-            return failed("set-ip " + current.ipText + " -> " + wanted + ": " +
-                          DescribeOutcome(moved.outcome));
+            then("set-ip " + current.ipText + " -> " + wanted + ": " +
+                 DescribeOutcome(moved.outcome));
+            failed(detail);
+            return false;
         }
-        detail = "ip " + current.ipText + " -> " + wanted;
+        then("ip " + current.ipText + " -> " + wanted);
         current = *moved.module;
         result.after = current.ipText;
-    } else if (plan.address) {
-        detail = "ip " + current.ipText + " kept";
-    }
-    if (plan.file.empty()) return passed(detail);
-
-    // Each step's words follow those of the steps before it.
-    auto then = [&detail](const std::string& more) {
-        return detail.empty() ? more : detail + "; " + more;
+        return true;
     };
-    if (stopping()) return stopped(then("stopped before load"));
-    step("load");
-    const std::string name = platform::utf8Of(plan.file.filename());
-    ApplyResult loaded = ApplySetupRecordBytes(current, bytes, plan.file, retries, events);
-    if (loaded.module) {
-        result.after = loaded.module->ipText;
-    } else if (loaded.outcome.kind == OutcomeKind::NotBackAfterReset) {
-        result.after.clear();  // reset, and found nowhere since
-    }
-    if (!loaded.outcome.succeeded()) {
-        return failed(then("load " + name + ": " + DescribeOutcome(loaded.outcome)));
-    }
-    detail = then("loaded " + name);
-    if (!plan.address && loaded.module->ipText != current.ipText) {
-        detail += "; back at " + loaded.module->ipText;
-    } else if (plan.address && loaded.module->address.octets != *plan.address) {
-        return failed(detail + "; the records moved the module to " + loaded.module->ipText);
-    }
-    if (!plan.verify) return passed(detail);
 
-    if (stopping()) return stopped(detail + "; stopped before verify");
-    step("verify");
-    VerifyReport report = VerifySetupRecords(*loaded.module, records, retries, events);
-    if (!report.problem.empty()) return failed(detail + "; verify: " + report.problem);
-    if (!report.differences.empty()) {
-        return failed(detail + "; verify: " + std::to_string(report.differences.size()) +
-                      " record(s) differ (" + report.differences.front() + ")");
+    // The file and its read-back; false when the row ends here.
+    auto load = [&]() -> bool {
+        if (stopping()) {
+            then("stopped before load");
+            stopped(detail);
+            return false;
+        }
+        step("load");
+        const std::string name = platform::utf8Of(plan.file.filename());
+        ApplyResult loaded = ApplySetupRecordBytes(current, bytes, plan.file, retries, events);
+        if (loaded.module) {
+            result.after = loaded.module->ipText;
+        } else if (loaded.outcome.kind == OutcomeKind::NotBackAfterReset) {
+            result.after.clear();  // reset, and found nowhere since
+        }
+        if (!loaded.outcome.succeeded()) {
+            then("load " + name + ": " + DescribeOutcome(loaded.outcome));
+            failed(detail);
+            return false;
+        }
+        then("loaded " + name);
+        const bool moved = loaded.module->address.octets != current.address.octets;
+        if (plan.address && !addressLast && loaded.module->address.octets != *plan.address) {
+            then("the records moved the module to " + loaded.module->ipText);
+            failed(detail);
+            return false;
+        }
+        if (moved) then("back at " + loaded.module->ipText);
+        current = *loaded.module;
+        if (!plan.verify) return true;
+
+        if (stopping()) {
+            then("stopped before verify");
+            stopped(detail);
+            return false;
+        }
+        step("verify");
+        VerifyReport report = VerifySetupRecords(current, records, retries, events);
+        if (!report.problem.empty()) {
+            then("verify: " + report.problem);
+            failed(detail);
+            return false;
+        }
+        if (!report.differences.empty()) {
+            then("verify: " + std::to_string(report.differences.size()) + " record(s) differ (" +
+                 report.differences.front() + ")");
+            failed(detail);
+            return false;
+        }
+        then("verified");
+        return true;
+    };
+
+    if (addressLast) {
+        if (!load() || !setIp()) return result;
+    } else {
+        if (newAddress && !setIp()) return result;
+        if (plan.address && !newAddress) then("ip " + current.ipText + " kept");
+        if (!plan.file.empty() && !load()) return result;
     }
-    return passed(detail + "; verified");
+    return passed(detail);
 }
 
 }  // namespace quelvar::ops

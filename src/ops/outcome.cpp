@@ -31,6 +31,8 @@ std::string DescribeOutcome(const Outcome& outcome) {
         case OutcomeKind::ImageFull:
         case OutcomeKind::WrongRecordSize: return "the module's records cannot be kept as a file";
         case OutcomeKind::NotAtNewAddress: return "no answer at the new address";
+        case OutcomeKind::GivenNotConfirmed:
+            return "address given, not confirmed: outside this PC's networks";
         case OutcomeKind::OtherModuleAtNewAddress:
             return "another module (" + discovery::FormatMac(outcome.mac) +
                    ") answers at the new address";

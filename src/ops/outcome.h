@@ -27,6 +27,8 @@ enum class OutcomeKind {
     ImageFull,           // the module's records do not fit a 4096-byte file
     WrongRecordSize,     // a record of another size than its number calls for
     NotAtNewAddress,     // after IP-SETUP nothing answered at the new address
+    GivenNotConfirmed,   // IP-SETUP went out to an address outside this PC's networks, known
+                         // before it went; nothing answered there, as was to be expected
     OtherModuleAtNewAddress,  // `mac` answers at the new address, not the module
     NotBackAfterReset,   // after the reset the module answered nowhere
     ModuleReplaced,      // another module (`mac`) answers at the module's `address` now

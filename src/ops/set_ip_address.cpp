@@ -4,6 +4,7 @@
 #include "discovery/discovery_socket.h"
 #include "discovery/ip_setup.h"
 #include "discovery/reachability.h"
+#include "ops/network_reach.h"
 #include "ops/search.h"
 #include "ops/whereabouts.h"
 
@@ -173,7 +174,11 @@ SetIpResult SetIpAddress(const discovery::DeviceEntry& device,
     events.log(answered ? "success:\r\n" : "error !\r\n");
     events.stage(Stage::ModuleAwaited);
 
-    SetIpResult result{Failed(OutcomeKind::NotAtNewAddress), std::nullopt};
+    // An address outside this PC's networks was known not to answer here.
+    const bool unreachable = OutsideAfterChange(device, newAddress).has_value();
+    SetIpResult result{
+        Failed(unreachable ? OutcomeKind::GivenNotConfirmed : OutcomeKind::NotAtNewAddress),
+        std::nullopt};
     if (answered && retries.confirmWhereabouts) {
         result = judgeNewAddress(device, newAddress, retries, events);
     } else if (answered) {

@@ -15,7 +15,9 @@ namespace quelvar::ops {
 // `retries.confirmWhereabouts`, the search reply that says the module
 // answering there is this one. The trace is the window's;
 // "done." follows whatever the status queries found, and only the outcome
-// says whether the module answers at its new address.
+// says whether the module answers at its new address (GivenNotConfirmed
+// when the address lies outside this PC's networks and nothing answered
+// there: see OutsideAfterChange).
 struct SetIpResult {
     Outcome outcome;
     // The module at its new address, on success: as its search reply there

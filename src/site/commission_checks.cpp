@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "ops/network_reach.h"
+
 namespace quelvar::site {
 
 std::vector<std::string> FindSheetConflicts(const std::vector<SheetRow>& rows) {
@@ -23,6 +25,22 @@ std::vector<std::string> FindSheetConflicts(const std::vector<SheetRow>& rows) {
         }
     }
     return conflicts;
+}
+
+std::vector<std::string> RowsOutsideNetworks(const std::vector<SheetRow>& sheet,
+                                             const std::vector<std::size_t>& rows,
+                                             platform::Language language) {
+    std::vector<std::string> lines;
+    int error = 0;
+    const std::vector<platform::NetworkAdapter> adapters = platform::listNetworkAdapters(error);
+    for (std::size_t index : rows) {
+        const SheetRow& row = sheet.at(index);
+        if (auto outside = ops::OutsideAfterChange(row.address, "", adapters)) {
+            lines.push_back(ops::OutsideWarning(discovery::FormatMac(row.mac), row.address,
+                                                *outside, language));
+        }
+    }
+    return lines;
 }
 
 }  // namespace quelvar::site

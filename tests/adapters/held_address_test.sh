@@ -4,8 +4,10 @@
 # (a firewalled PC), one whose stack refuses the status query (nothing
 # listens there), and free addresses. The console, a commission row and
 # the window must refuse the first two with nothing sent, and move a module
-# onto a free one. Every namespace is private, named for this run, and
-# removed on every way out.
+# onto a free one. Last, the PC's route out leads nowhere and modules are
+# given addresses outside its LAN: said before anything is sent, the file
+# written first and the address given last, not confirmed. Every namespace
+# is private, named for this run, and removed on every way out.
 #
 #   +------- tool -------+        +------------------ hub ------------------+
 #   | a0 10.84.7.1/24    <- veth -> br0 10.84.7.3/24 (a bridge)              |
@@ -167,6 +169,38 @@ window set-ip 10.84.7.53
 grep -q '^box: done\.$' "$work/out" || fail "window onto a free address: $(cat "$work/out" "$work/err")"
 cli search
 grep -q ' - 10\.84\.7\.53 - ' "$work/out" || fail "no module at 10.84.7.53 after the window's set-ip: $(cat "$work/out")"
+
+# --- addresses outside this PC's networks ----------------------------------------
+# The PC's only way out is a router that is not there: a module given such an
+# address is out of its reach, as a plant's network is from a laptop on
+# another. Replies from there still come in (the hub routes them back).
+ip -n "$prefix-tool" route replace default via 10.84.7.99 dev a0 &&
+    ip netns exec "$prefix-tool" sh -c 'for c in all a0; do echo 0 >/proc/sys/net/ipv4/conf/$c/rp_filter; done' ||
+    fail "cannot route the PC nowhere"
+cli search --json
+other=$(tr '}' '\n' <"$work/out" | grep -F '"ip":"10.84.7.11"' | sed 's/.*"mac":"\([^"]*\)".*/\1/')
+cli save "$mac" --output "$work/plant.rec" --yes
+[ "$status" = 0 ] || fail "save for the plant file: exit $status: $(cat "$work/err")"
+warning="after the change $mac answers at 10.20.0.5, outside 10.84.7.0/24 of a0: this PC reaches it only through a router and cannot confirm it"
+cli set-ip "$mac" 10.20.0.5 --yes
+[ "$status" = 0 ] && grep -qxF "$warning" "$work/err" &&
+    grep -qxF "set-ip: address given, not confirmed: outside this PC's networks" "$work/err" ||
+    fail "set-ip outside the PC's networks: exit $status: $(cat "$work/err")"
+[ "$(where "$mac")" = 10.20.0.5 ] || fail "the module is not at 10.20.0.5: $(cat "$work/out")"
+
+printf 'mac,address,file\n%s,10.20.0.6,%s\n' "$other" "$work/plant.rec" >"$work/plant.csv"
+cli commission "$work/plant.csv" --yes --report "$work/plant-report.json"
+grep -qxF "after the change $other answers at 10.20.0.6, outside 10.84.7.0/24 of a0: this PC reaches it only through a router and cannot confirm it" "$work/err" ||
+    fail "the commission plan did not say the row's address is out of reach: $(cat "$work/err")"
+[ "$status" = 0 ] &&
+    grep -qF "loaded plant.rec; ip 10.84.7.11 -> 10.20.0.6 given, not confirmed: outside this PC's networks" "$work/plant-report.json" &&
+    tr -d ' \n' <"$work/plant-report.json" | grep -qF '"steps":["load","set-ip"]' ||
+    fail "commission outside the PC's networks: exit $status: $(cat "$work/err" "$work/plant-report.json")"
+
+# The window keeps its question; its live log says it.
+window set-ip 10.20.0.7
+grep -qE '^log: after the change [0-9A-F-]+ answers at 10\.20\.0\.7, outside 10\.84\.7\.0/24 of a0: this PC reaches it only through a router and cannot confirm it$' "$work/out" ||
+    fail "the window's live log did not say the address is out of reach: $(cat "$work/out" "$work/err")"
 
 if [ "$failures" -gt 0 ]; then
     echo "held_address_test: $failures failure(s)" >&2

@@ -99,6 +99,9 @@ int RunCommissionCommand(Console& console, ConsoleEvents& events) {
                     << FormatMac(sheet->rows[i].mac) << "): passed in " << *options.resume
                     << '\n';
     }
+    for (const std::string& line : site::RowsOutsideNetworks(sheet->rows, plan.toRun, console.language)) {
+        console.err << line << '\n';
+    }
     // One answer covers the whole sheet and every question of its rows.
     if (!options.yes && !Confirm(console, "Commission " + std::to_string(plan.toRun.size()) +
                                               " module(s) listed in " + options.file + "?")) {

@@ -4,6 +4,7 @@
 #include "discovery/reachability.h"
 #include "ops/launch.h"
 #include "ops/messages.h"
+#include "ops/network_reach.h"
 #include "ops/search.h"
 #include "ops/set_ip_address.h"
 #include "ui/console/commands.h"
@@ -28,11 +29,25 @@ int RunSetIpCommand(Console& console, ConsoleEvents& events) {
     std::optional<discovery::DeviceEntry> module =
         FindModule(console, events, *console.options.device);
     if (!module) return kExitFailure;
-    if (!Confirm(console, ops::LoadString(ops::StringId::ConfirmSetIpAddress, console.language))) {
-        return kExitFailure;
+    // Said before the question: where the module will answer, if this PC
+    // cannot reach it there.
+    std::string question = ops::LoadString(ops::StringId::ConfirmSetIpAddress, console.language);
+    const platform::Ipv4Octets newAddress = *console.options.address;
+    const std::optional<ops::OutsideNetworks> outside = ops::OutsideAfterChange(*module, newAddress);
+    if (outside) {
+        question = ops::OutsideWarning(discovery::FormatMac(module->mac), newAddress, *outside,
+                                       console.language) +
+                   "\n" + question;
     }
-    return Finish(events, "set-ip",
-                  ops::SetIpAddress(*module, *console.options.address, console.retries, events).outcome);
+    if (!Confirm(console, question)) return kExitFailure;
+    const ops::Outcome outcome =
+        ops::SetIpAddress(*module, newAddress, console.retries, events).outcome;
+    // What it is, not a failure after the fact: the question said so.
+    if (outcome.kind == ops::OutcomeKind::GivenNotConfirmed) {
+        events.say("set-ip: " + ops::DescribeOutcome(outcome));
+        return kExitSuccess;
+    }
+    return Finish(events, "set-ip", outcome);
 }
 
 int RunTelnetCommand(Console& console, ConsoleEvents& events) {
