@@ -19,6 +19,11 @@ struct Retries {
     // none comes, and at 20 % loss each way one check in 3500 goes unanswered
     // (three, as one second apart, one in twenty).
     unsigned reachabilityAttempts = 1;
+    // The same once the link has shown itself lossy (linkShownLossy): when
+    // the system's address resolution of the module fails (its three
+    // requests lost), every query of the next three seconds is lost with it,
+    // so the check must outlast such a gap: twenty, about seven seconds.
+    unsigned lossyReachabilityAttempts = 1;
     // Search requests: the request goes out again while a round brings
     // modules not seen before, up to this many in all (SearchScope::rounds).
     // At 20 % loss each way a module misses a round one time in three: five
@@ -73,6 +78,7 @@ struct Retries {
     static Retries Persistent() {
         Retries retries;
         retries.reachabilityAttempts = 8;
+        retries.lossyReachabilityAttempts = 20;
         retries.searchRounds = 8;
         retries.ipSetupSends = 5;
         retries.probeTries = 5;

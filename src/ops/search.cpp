@@ -26,7 +26,8 @@ SearchReport Search(const discovery::SearchScope& scope, Events& events) {
 
 bool CheckAnswers(const platform::Ipv4Octets& address, const Retries& retries, Events& events,
                   bool& lossy) {
-    const unsigned attempts = retries.reachabilityAttempts;
+    const unsigned attempts =
+        retries.linkShownLossy ? retries.lossyReachabilityAttempts : retries.reachabilityAttempts;
     unsigned queries = 0;
     const bool answers = attempts <= 1
                              ? discovery::PingDevice(address, attempts)

@@ -17,7 +17,8 @@ struct SearchReport {
 SearchReport Search(const discovery::SearchScope& scope, Events& events);
 
 // The check before an operation on a module: status queries to its address,
-// `retries.reachabilityAttempts` of them (one: the window's single query;
+// `retries.reachabilityAttempts` of them (lossyReachabilityAttempts on a
+// link that has shown itself lossy; one: the window's single query;
 // more: kProbeSpacing apart, see StatusAnsweredWithin). When none is
 // answered the user is told the device cannot communicate, and false returned.
 bool CheckAnswers(const platform::Ipv4Octets& address, const Retries& retries, Events& events);
