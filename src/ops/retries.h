@@ -30,8 +30,9 @@ struct Retries {
     // rounds miss it one time in 170, eight one time in 3500.
     int searchRounds = 1;
     // IP-SETUP commands: sent again while the module still answers at its
-    // old address and not at its new one. At 20 % loss three leave one move
-    // in 125 undone; five, one in 3000.
+    // old address and not at its new one, three status queries at the new
+    // address after each. At 20 % loss three leave one move in 125 undone;
+    // four (all the ten queries at the new address leave room for), one in 600.
     unsigned ipSetupSends = 1;
     // Tries of one address before it counts as free, or the device there as
     // not saying who it is. One is the window's: a status query with its
@@ -80,7 +81,7 @@ struct Retries {
         retries.reachabilityAttempts = 8;
         retries.lossyReachabilityAttempts = 20;
         retries.searchRounds = 8;
-        retries.ipSetupSends = 5;
+        retries.ipSetupSends = 4;
         retries.probeTries = 5;
         retries.confirmWhereabouts = true;
         retries.uploadTries = 3;

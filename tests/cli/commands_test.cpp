@@ -168,14 +168,14 @@ TEST_F(ConsoleCommands, SetIpWithoutAnswerAtNewAddressFailsAfterDone) {
     CliRun run = RunInProcess({"set-ip", "127.0.0.2", "127.0.0.30", "--yes", "--log", "x.log"});
     EXPECT_EQ(run.status, 1);
     // While the module still answers where it was, the command may have been
-    // lost: it goes out again, up to three times in all.
+    // lost: it goes out again, up to four times in all.
     const std::string resent = "the module still answers at 127.0.0.2: IP-SETUP sent again\n";
-    EXPECT_EQ(run.err, kAssignQuestion + resent + resent + "done.\n" +
+    EXPECT_EQ(run.err, kAssignQuestion + resent + resent + resent + "done.\n" +
                            "set-ip: no answer at the new address\n");
     EXPECT_EQ(ReadText("x.log"),
               "Set IP address:start.\r\nSet IP...success.\r\nping:error !\r\n"
               "Set IP...success.\r\nping:error !\r\nSet IP...success.\r\nping:error !\r\n"
-              "\r\nSet IP address:end.\r\n");
+              "Set IP...success.\r\nping:error !\r\n\r\nSet IP address:end.\r\n");
 }
 
 TEST_F(ConsoleCommands, SaveToDefaultNameAndOverwriteOnlyWhenConfirmed) {
