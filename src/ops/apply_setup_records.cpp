@@ -177,7 +177,7 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
     // The records were taken either way, so the window still says "done.";
     // the log and the outcome tell whether the module came back.
     events.log("ping:");
-    bool back = discovery::PingDevice(device.address.octets, kQueriesAfterReset);
+    bool back = AnswersAgain(device.address.octets, kQueriesAfterReset, retries);
     events.log(back ? "success:\r\n" : "error !\r\n");
     if (retries.confirmWhereabouts) {
         applied = findAfterReset(device, back, retries, events);

@@ -45,4 +45,12 @@ bool CheckAnswers(const platform::Ipv4Octets& address, const Retries& retries, E
     return CheckAnswers(address, retries, events, lossy);
 }
 
+bool AnswersAgain(const platform::Ipv4Octets& address, unsigned queries, const Retries& retries) {
+    // One window query and its pause take two seconds; queries 300 ms apart
+    // fill them six times over.
+    constexpr unsigned kDenserQueries = 6;
+    if (!retries.linkShownLossy) return discovery::PingDevice(address, queries);
+    return discovery::StatusAnsweredWithin(address, queries * kDenserQueries);
+}
+
 }  // namespace quelvar::ops

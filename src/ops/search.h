@@ -27,4 +27,12 @@ bool CheckAnswers(const platform::Ipv4Octets& address, const Retries& retries, E
 bool CheckAnswers(const platform::Ipv4Octets& address, const Retries& retries, Events& events,
                   bool& lossy);
 
+// Waiting for a module that changed (a new address, a reset) to answer:
+// the window's `queries` status queries, a second's wait and a second's
+// pause each. On a link that has shown itself lossy, as many as fit the
+// same time, 300 ms apart from one socket (StatusAnsweredWithin): there a
+// lost query or reply costs 300 ms, not two seconds, and a module that is
+// back is not given up on for want of answers the link lost.
+bool AnswersAgain(const platform::Ipv4Octets& address, unsigned queries, const Retries& retries);
+
 }  // namespace quelvar::ops

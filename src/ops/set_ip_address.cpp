@@ -158,13 +158,13 @@ SetIpResult SetIpAddress(const discovery::DeviceEntry& device,
         }
         const bool last = send >= retries.ipSetupSends;
         const unsigned queries = last ? queriesLeft : std::min(kQueriesBeforeResend, queriesLeft);
-        answered = discovery::PingDevice(newAddress, queries);
+        answered = AnswersAgain(newAddress, queries, checking);
         queriesLeft -= queries;
         if (answered || last || queriesLeft == 0) break;
         // A lost command leaves the module where it was; a module on its way
         // (or restarting) is given the rest of the queries instead.
         if (!WhoAnswersAt(device.address.octets, retries).holds(device.mac)) {
-            answered = discovery::PingDevice(newAddress, queriesLeft);
+            answered = AnswersAgain(newAddress, queriesLeft, checking);
             break;
         }
         events.log("error !\r\n");
