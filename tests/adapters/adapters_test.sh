@@ -65,40 +65,13 @@ cli=$(readlink -f "$1")
 sim=$(readlink -f "$2")
 window_search=$(readlink -f "$3")
 prefix="qvad$$"
-namespaces=""
-sim_pids=""
-failures=0
-work=$(mktemp -d)
-
-cleanup() {
-    for pid in $sim_pids; do kill "$pid" 2>/dev/null; done
-    for pid in $sim_pids; do wait "$pid" 2>/dev/null; done
-    for ns in $namespaces; do ip netns delete "$ns" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-
-skip() {
-    echo "adapters_test: $*" >&2
-    if [ "${CI:-}" = "true" ]; then exit 1; fi
-    exit 77
-}
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+test_name=adapters_test
+# shellcheck source=lan_test_lib.sh
+. "$(dirname "$0")/lan_test_lib.sh"
 
 # --- building blocks -------------------------------------------------------
 
 in_ns() { local ns="$prefix-$1"; shift; ip netns exec "$ns" "$@"; }
-
-make_ns() {
-    ip netns add "$prefix-$1" || return 1
-    namespaces="$namespaces $prefix-$1"
-    ip -n "$prefix-$1" link set lo up
-}
 
 # veth NS_A IF_A ADDR_A NS_B IF_B ADDR_B: a veth pair made inside NS_A, its
 # other end moved straight into NS_B; nothing passes through this namespace.
@@ -125,7 +98,7 @@ start_sim() {
     # ip netns exec becomes the simulator, so $! is the simulator itself.
     ip netns exec "$prefix-$ns" "$sim" --any-address --first-address "$first" --modules "$count" \
         --exit-after 240 "$@" >"$out" 2>&1 &
-    sim_pids="$sim_pids $!"
+    pids="$pids $!"
     for _ in $(seq 100); do
         grep -q '^ready$' "$out" 2>/dev/null && return 0
         sleep 0.1
@@ -134,11 +107,6 @@ start_sim() {
     return 1
 }
 
-stop_sims() {
-    for pid in $sim_pids; do kill "$pid" 2>/dev/null; done
-    for pid in $sim_pids; do wait "$pid" 2>/dev/null; done
-    sim_pids=""
-}
 
 # cli NS ARGS...: runs the console in NS from the work folder; stdout to
 # $work/out, stderr to $work/err, status in $status.
@@ -174,8 +142,7 @@ counter() {
 
 # --- can namespaces be made here? ------------------------------------------
 
-[ "$(id -u)" = "0" ] || skip "needs root to make network namespaces (ip netns add)"
-make_ns probe 2>/dev/null || skip "cannot make a network namespace (ip netns add failed)"
+require_namespaces probe
 
 # --- two adapters, modules behind each ---------------------------------------
 
@@ -225,7 +192,7 @@ on_b1 10.2.0.50 && ! on_b1 10.2.0.11 || fail "b1 after set-ip: $(ip -n "$prefix-
 
 # Nobody answers: one line per adapter, and a strict reverse-path filter on
 # b0 named as a likely cause.
-stop_sims
+stop_programs
 in_ns tool sh -c 'echo 1 >/proc/sys/net/ipv4/conf/b0/rp_filter'
 cli tool search
 [ "$status" = 1 ] || fail "empty search: exit $status"
@@ -288,7 +255,7 @@ cli twice search --json
 # Module .11 answers every request twice: the window lists it twice, as it
 # lists every reply of one request, and not four times.
 
-stop_sims
+stop_programs
 make_ns onelan && make_ns hub &&
     ip -n "$prefix-hub" link add br0 type bridge && ip -n "$prefix-hub" addr add 10.4.0.3/24 dev br0 &&
     ip -n "$prefix-hub" link set br0 up &&
@@ -308,7 +275,7 @@ broadcasts=$(( $(counter onelan netstat IpExt OutBcastPkts) - broadcasts_before 
 
 # --- modules behind a router: only a range search finds them ------------------
 
-stop_sims
+stop_programs
 make_ns routed && make_ns router && make_ns far &&
     veth routed a0 10.1.0.1/24 router x1 10.1.0.2/24 &&
     veth router y1 10.3.0.1/24 far z1 10.3.0.2/24 &&
@@ -337,8 +304,4 @@ cli routed search --range 10.3.0.100-10.3.0.101
 [ "$status" = 1 ] && grep -q "no module answered at any of the 2 address(es) of the range" "$work/err" ||
     fail "empty range search: exit $status: $(cat "$work/err")"
 
-if [ "$failures" -gt 0 ]; then
-    echo "adapters_test: $failures failure(s)" >&2
-    exit 1
-fi
-echo "adapters_test: all passed"
+finish

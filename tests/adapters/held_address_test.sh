@@ -31,36 +31,9 @@ cli=$(readlink -f "$1")
 sim=$(readlink -f "$2")
 window_search=$(readlink -f "$3")
 prefix="qvha$$"
-namespaces=""
-pids=""
-failures=0
-work=$(mktemp -d)
-
-cleanup() {
-    for pid in $pids; do kill "$pid" 2>/dev/null; done
-    for pid in $pids; do wait "$pid" 2>/dev/null; done
-    for ns in $namespaces; do ip netns delete "$ns" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-
-skip() {
-    echo "held_address_test: $*" >&2
-    if [ "${CI:-}" = "true" ]; then exit 1; fi
-    exit 77
-}
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-make_ns() {
-    ip netns add "$prefix-$1" || return 1
-    namespaces="$namespaces $prefix-$1"
-    ip -n "$prefix-$1" link set lo up
-}
+test_name=held_address_test
+# shellcheck source=lan_test_lib.sh
+. "$(dirname "$0")/lan_test_lib.sh"
 
 # port NS IF ADDRESS: a veth pair from NS to a port of the hub's bridge.
 port() {
@@ -89,8 +62,7 @@ where() {
 
 hardware() { ip -n "$prefix-$1" link show "$2" | awk '/link\/ether/ { print toupper($2) }' | tr : -; }
 
-[ "$(id -u)" = "0" ] || skip "needs root to make network namespaces (ip netns add)"
-make_ns hub 2>/dev/null || skip "cannot make a network namespace (ip netns add failed)"
+require_namespaces hub
 
 make_ns tool && make_ns quiet && make_ns refusing &&
     ip -n "$prefix-hub" link add br0 type bridge && ip -n "$prefix-hub" link set br0 up &&
@@ -202,8 +174,4 @@ window set-ip 10.20.0.7
 grep -qE '^log: after the change [0-9A-F-]+ answers at 10\.20\.0\.7, outside 10\.84\.7\.0/24 of a0: this PC reaches it only through a router and cannot confirm it$' "$work/out" ||
     fail "the window's live log did not say the address is out of reach: $(cat "$work/out" "$work/err")"
 
-if [ "$failures" -gt 0 ]; then
-    echo "held_address_test: $failures failure(s)" >&2
-    exit 1
-fi
-echo "held_address_test: all passed"
+finish
