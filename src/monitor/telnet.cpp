@@ -40,6 +40,7 @@ TelnetSocket& TelnetSocket::operator=(TelnetSocket&& other) noexcept {
         allowanceTaken = other.allowanceTaken;
         lateAnswer = other.lateAnswer;
         lossyLateAnswer = other.lossyLateAnswer;
+        lossy = other.lossy;
         answerDue = other.answerDue;
     }
     return *this;
@@ -172,9 +173,11 @@ int receiveChunk(TelnetSocket& socket, Chunk& chunk, TimePoint deadline, bool& e
 int TelnetConnect(TelnetSocket& socket, const platform::Ipv4Octets& address) {
     const std::chrono::milliseconds lateAnswer = socket.lateAnswer;
     const std::chrono::milliseconds lossyLateAnswer = socket.lossyLateAnswer;
+    const bool lossy = socket.lossy;
     socket = TelnetSocket();
     socket.lateAnswer = lateAnswer;
     socket.lossyLateAnswer = lossyLateAnswer;
+    socket.lossy = lossy;
     int error = 0;
     platform::Socket tcp = platform::Socket::openTcp(error);
     if (error != 0) return error;
@@ -196,8 +199,9 @@ int TelnetConnect(TelnetSocket& socket, const platform::Ipv4Octets& address) {
                                 kMaxAnswerAllowance);
     socket.awaitingSince = started;
     socket.answerDue = true;
-    if (socket.roundTrip >= kRetransmittedConnect) {
+    if (socket.roundTrip >= kRetransmittedConnect && socket.lossyLateAnswer.count() > 0) {
         socket.lateAnswer = std::max(socket.lateAnswer, socket.lossyLateAnswer);
+        socket.lossy = true;
     }
 
     // Modules greet with a few bytes before their banner; they are not part of
@@ -221,6 +225,12 @@ int TelnetRecv(TelnetSocket& socket, std::uint8_t* buffer, int count) {
     if (count <= 0) return 0;
     if (!socket.isOpen()) return platform::socket_error::kPeerClosed;
     for (int i = 0; i < count; ++i) {
+        // A byte of an answer already under way, on a lossy link: what TCP
+        // lost of it comes again later than the quiet second.
+        const bool allowanceDue = socket.answerDue && !socket.allowanceTaken;
+        if (socket.lossy && !allowanceDue && socket.lateAnswer.count() > 0) {
+            socket.transport->waitReadable(socket.lateAnswer);
+        }
         int error = 0;
         int got = receiveOne(socket, buffer[i], error);
         if (got < 0) return error;

@@ -103,6 +103,11 @@ struct TelnetSocket {
     // What lateAnswer becomes when the connect itself showed the link lossy
     // (kRetransmittedConnect); 0: it stays as it is.
     std::chrono::milliseconds lossyLateAnswer{0};
+    // The link has shown itself lossy (set before TelnetConnect, or by it):
+    // then every byte of an exact-count read may also come lateAnswer late,
+    // for a segment lost in the middle of an answer waits for TCP to send
+    // it again. The quiet second that ends a chunk stays as it is.
+    bool lossy = false;
     bool answerDue = false;  // the next receive is the first byte of an answer
 
     TelnetSocket() = default;
@@ -129,7 +134,8 @@ using Chunk = std::array<char, kChunkCapacity>;
 // Receives exactly `count` bytes, one byte per receive of the transport, so
 // that no byte past them is taken from the connection. On failure the
 // bytes that did arrive stay at the front of `buffer`. A peer that closes
-// early fails with platform::socket_error::kPeerClosed.
+// early fails with platform::socket_error::kPeerClosed. On a lossy link
+// (TelnetSocket::lossy) a byte may come lateAnswer later than the time-out.
 [[nodiscard]] int TelnetRecv(TelnetSocket& socket, std::uint8_t* buffer, int count);
 
 // One chunk of text: CR and LF are dropped; it ends after a quiet second,

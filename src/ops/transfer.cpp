@@ -42,6 +42,7 @@ int MonitorLink::enterOnce(monitor::TelnetSocket& socket, const char* afterMode,
     events_.log("connect.");
     socket.lateAnswer = lossy_ ? retries_.lossyLateAnswer : retries_.lateAnswer;
     socket.lossyLateAnswer = retries_.lossyLateAnswer;
+    socket.lossy = lossy_ && retries_.lossyLateAnswer.count() > 0;
     if (int code = monitor::TelnetConnect(socket, device_.address.octets)) return code;
     events_.log("success.\r\n");
     int code = monitor::EnterMonitorMode(

@@ -28,8 +28,10 @@ monitor::TransferHooks HooksFor(Events& events);
 // after time-outs that double.
 class MonitorLink {
   public:
+    // A link a search or a check has shown lossy (Retries::linkShownLossy)
+    // is lossy from the first try on.
     MonitorLink(const discovery::DeviceEntry& device, const Retries& retries, Events& events)
-        : device_(device), retries_(retries), events_(events) {}
+        : device_(device), retries_(retries), events_(events), lossy_(retries.linkShownLossy) {}
 
     // Connects and enters the monitor mode. 0, or the result of the last
     // try, reported as a socket failure; nothing stays open then.
@@ -44,7 +46,7 @@ class MonitorLink {
     const discovery::DeviceEntry& device_;
     const Retries& retries_;
     Events& events_;
-    bool lossy_ = false;
+    bool lossy_;
 };
 
 }  // namespace quelvar::ops
