@@ -146,7 +146,9 @@ class TraceEvents : public ops::NoEvents {
   public:
     void begun(ops::Operation) override { trace.clear(); }
     void log(std::string_view text) override { ops::AppendCapped(trace, text); }
-    void note(std::string_view line) override { notes.emplace_back(line); }
+    void note(const ops::Reason& note) override {
+        notes.push_back(ops::WordsOf(note, platform::Language::English));
+    }
     std::string lastLine() const {
         std::string text = trace;
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
@@ -258,7 +260,7 @@ RowFigures commissionFigure(sim::Farm& farm, const std::filesystem::path& file,
             const std::string stopped = traces[row].lastLine();
             const std::string notes = traces[row].allNotes();
             figures.failures.push_back("row " + std::to_string(i + 1) + ": " +
-                                       results[row].detail +
+                                       ops::WordsOf(results[row].reason, platform::Language::English) +
                                        (stopped.empty() ? "" : " [trace: " + stopped + "]") +
                                        (notes.empty() ? "" : " [notes: " + notes + "]"));
             if (std::getenv("QUELVAR_BENCH_TRACES") != nullptr) {

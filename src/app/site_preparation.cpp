@@ -180,7 +180,7 @@ std::optional<PreparedRun> PrepareCommission(const SiteForm& form, Language lang
     }
     for (const auto& [index, row] : run.plan.kept) {
         site::RowResult kept = row.row;
-        kept.outcome = "passed in an earlier run";
+        kept.reason = {{ops::FactKind::PassedEarlier, {}}};
         run.lines[index] = EndedLine(run.lines[index], kept, language);
     }
     run.count = run.plan.toRun.size();
@@ -264,7 +264,7 @@ std::optional<PreparedRun> PrepareRestore(const SiteForm& form, Language languag
                                    plan.entries[i].address, "", plan.entries[i].file);
         if (!plan.problems[i].empty()) {
             line.result = std::string(site::StateName(site::RowState::Failed, language));
-            line.reason = plan.problems[i];
+            line.reason = ops::WordsOf(plan.problems[i], language);
             line.look = LineLook::Failed;
         }
         run.lines.push_back(std::move(line));

@@ -51,11 +51,13 @@ class SiteRunLines::RowEvents : public ops::Events {
             owner_.change(line_, [&](SiteLine& line) { line.reason = message->text; });
         }
     }
-    void note(std::string_view line) override { owner_.note(module_ + ": " + std::string(line)); }
+    void note(const ops::Reason& note) override {
+        owner_.note(module_ + ": " + ops::WordsOf(note, owner_.language_));
+    }
     void step(std::string_view what) override {
         owner_.change(line_, [&](SiteLine& line) {
             ++begunSteps_;
-            line.step = StepText(what, owner_.language_);
+            line.step = ops::StepWord(what, owner_.language_);
         });
     }
     void writing(bool underway) override { writing_ = underway; }
@@ -84,7 +86,9 @@ class SiteRunLines::SearchEvents : public ops::Events {
             owner_.note(message->text);
         }
     }
-    void note(std::string_view line) override { owner_.note(std::string(line)); }
+    void note(const ops::Reason& note) override {
+        owner_.note(ops::WordsOf(note, owner_.language_));
+    }
 
   private:
     SiteRunLines& owner_;
@@ -123,7 +127,7 @@ ops::Events& SiteRunLines::rowBegun(std::size_t row, const site::RowNames& names
     std::lock_guard lock(mutex_);
     // A row of no line still gets events of its own, which show nowhere.
     const std::size_t index = line && *line < lines_.size() ? *line : lines_.size();
-    auto events = std::make_unique<RowEvents>(*this, index, names.module);
+    auto events = std::make_unique<RowEvents>(*this, index, site::RowModule(names, language_));
     RowEvents& given = *events;
     running_[row] = std::move(events);
     if (index < lines_.size()) {
@@ -216,10 +220,10 @@ SiteLine EndedLine(SiteLine line, const site::RowResult& result, platform::Langu
         line.before = result.before;
         line.after = result.after;
     }
-    if (!result.steps.empty()) line.step = StepText(result.step(), language);
+    if (!result.steps.empty()) line.step = ops::StepWord(result.step(), language);
     if (result.passed()) line.progress = 100;
     line.result = std::string(site::StateName(result.state, language));
-    line.reason = result.outcome;
+    line.reason = result.words(language);
     line.look = LookOf(result.state);
     return line;
 }

@@ -85,10 +85,6 @@ constexpr std::array kTexts{
     Texts{M::ResumeDialogTitle, "The report of the run to resume", "再開する実行のレポート"},
     Texts{M::SheetFilter, "Sheets (*.csv)", "シート (*.csv)"},
     Texts{M::ReportFilter, "Reports (*.json)", "レポート (*.json)"},
-    Texts{M::StepSetIp, "set IP address", "IPアドレス設定"},
-    Texts{M::StepLoad, "write records", "setuprecord書き込み"},
-    Texts{M::StepVerify, "verify", "検証"},
-    Texts{M::StepSave, "save records", "setuprecord保存"},
     Texts{M::Waiting, "waiting", "待機中"},
     Texts{M::Running1, "running", "実行中"},
 };
@@ -110,14 +106,6 @@ std::string SiteSay(SiteMessage message, platform::Language language,
         text += c;
     }
     return text;
-}
-
-std::string StepText(std::string_view step, platform::Language language) {
-    if (step == "set-ip") return SiteSay(M::StepSetIp, language);
-    if (step == "load") return SiteSay(M::StepLoad, language);
-    if (step == "verify") return SiteSay(M::StepVerify, language);
-    if (step == "save") return SiteSay(M::StepSave, language);
-    return std::string(step);
 }
 
 }  // namespace quelvar::app

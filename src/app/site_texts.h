@@ -54,10 +54,6 @@ enum class SiteMessage {
     ResumeDialogTitle,
     SheetFilter,
     ReportFilter,
-    StepSetIp,
-    StepLoad,
-    StepVerify,
-    StepSave,
     Waiting,
     Running1,
 };
@@ -65,8 +61,5 @@ enum class SiteMessage {
 // The message with %1, %2, ... replaced by `values` in order.
 std::string SiteSay(SiteMessage message, platform::Language language,
                     std::initializer_list<std::string_view> values = {});
-
-// A step of a row ("set-ip", "load", "verify", "save") as the table shows it.
-std::string StepText(std::string_view step, platform::Language language);
 
 }  // namespace quelvar::app

@@ -27,8 +27,8 @@ class CInitDlg::WindowEvents : public ops::Events {
             dlg_.view_.messageBox(message->kind, message->text);
         }
     }
-    void note(std::string_view line) override {
-        dlg_.view_.showDiagnostics({std::string(line)});
+    void note(const ops::Reason& note) override {
+        dlg_.view_.showDiagnostics({ops::WordsOf(note, dlg_.language_)});
     }
     // The device list is emptied so that a new search comes before the next
     // operation on a module.

@@ -73,8 +73,7 @@ ApplyResult findAfterReset(const discovery::DeviceEntry& device, bool answered,
             return found;
         }
         if (occupant.modules.empty()) {
-            events.note("something answers status queries at " + device.ipText +
-                        " but no search request: that it is the module could not be confirmed");
+            events.note(Fact{FactKind::UnconfirmedAfterReset, {device.ipText}});
             found.module = device;
             return found;
         }
@@ -82,7 +81,7 @@ ApplyResult findAfterReset(const discovery::DeviceEntry& device, bool answered,
     }
     if (std::optional<discovery::DeviceEntry> moved = FindModule(device.mac, retries)) {
         if (moved->address.octets != device.address.octets) {
-            events.note("the module came back at " + moved->ipText);
+            events.note(Fact{FactKind::CameBackAt, {moved->ipText}});
         }
         found.module = std::move(moved);
         return found;
@@ -118,7 +117,7 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
         if (writing) events.writing(false);
         monitor::TelnetClose(socket);
         events.stage(Stage::Ended);
-        if (held.any()) events.note(held.describe(list.records, fileName));
+        if (held.any()) events.note(held.fact(list.records, fileName));
         return fail(failure);
     };
     MonitorLink link(device, retries, events);
@@ -142,7 +141,7 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
         const bool mayTryAgain = attempt < retries.uploadTries &&
                                  written.outcome != monitor::UploadOutcome::RecordRefused;
         std::optional<Outcome> notTheModule;
-        if (mayTryAgain) notTheModule = NotTheSameModule(device, retries, events, "nothing more written");
+        if (mayTryAgain) notTheModule = NotTheSameModule(device, retries, events, FactKind::NothingMoreWritten);
         if (!mayTryAgain || notTheModule) {
             if (failure.kind == OutcomeKind::SocketError) {
                 ReportSocketError(events, failure.code);
@@ -154,9 +153,10 @@ ApplyResult apply(const discovery::DeviceEntry& device, const std::filesystem::p
         monitor::TelnetClose(socket);
         link.failed();
         events.log("\r\n");
-        events.note("the write of " + fileName + " stopped (" + DescribeOutcome(failure) +
-                    ") and the module still answers: writing the whole file again, try " +
-                    std::to_string(attempt + 1) + " of " + std::to_string(retries.uploadTries));
+        events.note(Reason{{FactKind::WriteAgain,
+                             {fileName, std::to_string(attempt + 1),
+                              std::to_string(retries.uploadTries)}},
+                            FactOf(failure)});
     }
 
     // Over the connection the last write went through, so to the module it

@@ -30,16 +30,18 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
                                   const CommissionPlan& plan, const Retries& retries,
                                   Events& events) {
     CommissionResult result;
-    auto end = [&](CommissionResult::State state, std::string detail) {
+    auto end = [&](CommissionResult::State state) {
         result.state = state;
-        result.detail = std::move(detail);
         return result;
     };
-    auto passed = [&](std::string detail) { return end(CommissionResult::State::Passed, detail); };
-    auto failed = [&](std::string detail) { return end(CommissionResult::State::Failed, detail); };
-    auto stopped = [&](std::string detail) {
-        return end(CommissionResult::State::Stopped, detail);
+    auto passed = [&] { return end(CommissionResult::State::Passed); };
+    auto failed = [&] { return end(CommissionResult::State::Failed); };
+    auto stopped = [&] { return end(CommissionResult::State::Stopped); };
+    // Each step's facts follow those of the steps before it.
+    auto then = [&result](FactKind kind, std::vector<std::string> values = {}) {
+        result.reason.push_back({kind, std::move(values)});
     };
+    auto because = [&result](const Outcome& outcome) { result.reason.push_back(FactOf(outcome)); };
     auto step = [&](const char* what) {
         events.step(what);
         result.steps.emplace_back(what);
@@ -54,7 +56,10 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
     } else if (!plan.file.empty()) {
         std::optional<std::vector<std::uint8_t>> read =
             records::ReadFileStart(plan.file, records::kImageCapacity);
-        if (!read) return failed("cannot read " + platform::utf8Of(plan.file));
+        if (!read) {
+            then(FactKind::FileUnreadable, {platform::utf8Of(plan.file)});
+            return failed();
+        }
         bytes = std::move(*read);
     }
     if (!plan.file.empty() || plan.fileBytes) result.sha256 = records::Sha256Hex(bytes);
@@ -62,22 +67,21 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
     const discovery::DeviceEntry* module = nullptr;
     for (const discovery::DeviceEntry& entry : found) {
         if (plan.address && entry.address.octets == *plan.address && entry.mac != plan.mac) {
-            return failed("address in use by " + discovery::FormatMac(entry.mac) +
-                          "; nothing sent");
+            then(FactKind::AddressHeldByModule, {discovery::FormatMac(entry.mac)});
+            then(FactKind::NothingSent);
+            return failed();
         }
         if (entry.mac == plan.mac && module == nullptr) module = &entry;
     }
-    if (module == nullptr) return failed("not found");
+    if (module == nullptr) {
+        then(FactKind::NotFound);
+        return failed();
+    }
     discovery::DeviceEntry current = *module;
     result.product = discovery::ProductText(current);
     result.firmware = discovery::FirmwareText(current);
     result.before = result.after = current.ipText;
 
-    // Each step's words follow those of the steps before it.
-    std::string detail;
-    auto then = [&detail](const std::string& more) {
-        detail = detail.empty() ? more : detail + "; " + more;
-    };
     const bool newAddress = plan.address && current.address.octets != *plan.address;
     // An address this PC will not reach the module at: everything the PC
     // must do at the module happens first, while it still can, and the
@@ -89,16 +93,15 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
     auto setIp = [&]() -> bool {
         const std::string wanted = platform::formatIpv4(*plan.address);
         if (stopping()) {
-            then("stopped before set-ip");
-            stopped(detail);
+            then(FactKind::StoppedBefore, {"set-ip"});
+            stopped();
             return false;
         }
         step("set-ip");
         SetIpResult moved = SetIpAddress(current, *plan.address, retries, events);
         if (moved.outcome.kind == OutcomeKind::GivenNotConfirmed) {
             // Said before the run; what it is, not a failure after the fact.
-            then("ip " + current.ipText + " -> " + wanted + " given, not confirmed: outside "
-                 "this PC's networks");
+            then(FactKind::AddressGiven, {current.ipText, wanted});
             result.after = wanted;
             return true;
         }
@@ -110,12 +113,12 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
                 moved.outcome.kind != OutcomeKind::AddressHeldLately) {
                 result.after.clear();
             }
-            then("set-ip " + current.ipText + " -> " + wanted + ": " +
-                 DescribeOutcome(moved.outcome));
-            failed(detail);
+            then(FactKind::SetIpFailed, {current.ipText, wanted});
+            because(moved.outcome);
+            failed();
             return false;
         }
-        then("ip " + current.ipText + " -> " + wanted);
+        then(FactKind::AddressChanged, {current.ipText, wanted});
         current = *moved.module;
         result.after = current.ipText;
         return true;
@@ -124,8 +127,8 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
     // The file and its read-back; false when the row ends here.
     auto load = [&]() -> bool {
         if (stopping()) {
-            then("stopped before load");
-            stopped(detail);
+            then(FactKind::StoppedBefore, {"load"});
+            stopped();
             return false;
         }
         step("load");
@@ -137,40 +140,36 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
             result.after.clear();  // reset, and found nowhere since
         }
         if (!loaded.outcome.succeeded()) {
-            then("load " + name + ": " + DescribeOutcome(loaded.outcome));
-            failed(detail);
+            then(FactKind::LoadFailed, {name});
+            because(loaded.outcome);
+            failed();
             return false;
         }
-        then("loaded " + name);
+        then(FactKind::Loaded, {name});
         const bool moved = loaded.module->address.octets != current.address.octets;
         if (plan.address && !addressLast && loaded.module->address.octets != *plan.address) {
-            then("the records moved the module to " + loaded.module->ipText);
-            failed(detail);
+            then(FactKind::MovedByRecords, {loaded.module->ipText});
+            failed();
             return false;
         }
-        if (moved) then("back at " + loaded.module->ipText);
+        if (moved) then(FactKind::BackAt, {loaded.module->ipText});
         current = *loaded.module;
         if (!plan.verify) return true;
 
         if (stopping()) {
-            then("stopped before verify");
-            stopped(detail);
+            then(FactKind::StoppedBefore, {"verify"});
+            stopped();
             return false;
         }
         step("verify");
         VerifyReport report = VerifySetupRecords(current, records, retries, events);
-        if (!report.problem.empty()) {
-            then("verify: " + report.problem);
-            failed(detail);
+        if (!report.passed()) {
+            const Reason why = report.failure();
+            result.reason.insert(result.reason.end(), why.begin(), why.end());
+            failed();
             return false;
         }
-        if (!report.differences.empty()) {
-            then("verify: " + std::to_string(report.differences.size()) + " record(s) differ (" +
-                 report.differences.front() + ")");
-            failed(detail);
-            return false;
-        }
-        then("verified");
+        then(FactKind::Verified);
         return true;
     };
 
@@ -178,10 +177,10 @@ CommissionResult CommissionModule(const std::vector<discovery::DeviceEntry>& fou
         if (!load() || !setIp()) return result;
     } else {
         if (newAddress && !setIp()) return result;
-        if (plan.address && !newAddress) then("ip " + current.ipText + " kept");
+        if (plan.address && !newAddress) then(FactKind::AddressKept, {current.ipText});
         if (!plan.file.empty() && !load()) return result;
     }
-    return passed(detail);
+    return passed();
 }
 
 }  // namespace quelvar::ops

@@ -9,6 +9,7 @@
 
 #include "discovery/device_table.h"
 #include "ops/events.h"
+#include "ops/facts.h"
 #include "ops/retries.h"
 
 namespace quelvar::ops {
@@ -30,7 +31,7 @@ struct CommissionPlan {
 struct CommissionResult {
     enum class State { Passed, Failed, Stopped };
     State state = State::Failed;
-    std::string detail;              // what was done, or why it failed: one line
+    Reason reason;                   // what was done, or why it failed
     std::string before;              // where the search found the module; empty: not found
     std::string after;               // where it answers now, as far as it is known; empty: unknown
     std::vector<std::string> steps;  // the steps done, in order: "set-ip", "load", "verify"
@@ -44,7 +45,7 @@ struct CommissionResult {
 // its new address unless it has it (the operation confirms that the module
 // answering there is this one); the file is applied, and the module must come
 // back at the new address (its records may carry network settings of their
-// own; without a new address it may come back anywhere, and the detail says
+// own; without a new address it may come back anywhere, and the reason says
 // where); with `verify` its records are read back and compared in memory. The
 // first failure ends it; a stop request is honoured between steps only, so a
 // module is never left half written by it.

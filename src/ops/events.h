@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "ops/facts.h"
 #include "ops/outcome.h"
 
 namespace quelvar::ops {
@@ -65,10 +66,11 @@ class Events {
     // (the window shows a box; MessageFor gives its text). A log line that
     // belongs to it follows through log().
     virtual void alert(const Outcome& outcome) = 0;
-    // What the tool found out beyond its trace, one line without a line end
-    // ("the module came back at 127.0.0.9"): the window's live log shows it,
-    // the console prints it.
-    virtual void note(std::string_view line) = 0;
+    // What the tool found out beyond its trace ("the module came back at
+    // 127.0.0.9"): the window's live log shows it, the console prints it,
+    // each on a line of its own and in its own language.
+    virtual void note(const Reason& note) = 0;
+    void note(const Fact& fact) { note(Reason{fact}); }
     // A composite operation begins one of its steps ("set-ip", "load", ...).
     virtual void step(std::string_view what) { static_cast<void>(what); }
     // Records are being written into a module (true) until its reset is out
@@ -87,7 +89,7 @@ class NoEvents : public Events {
     void log(std::string_view) override {}
     void stage(Stage, int) override {}
     void alert(const Outcome&) override {}
-    void note(std::string_view) override {}
+    void note(const Reason&) override {}
 };
 
 // How a socket failure reaches the user: the system's text for the code,

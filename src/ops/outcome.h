@@ -4,6 +4,7 @@
 
 #include "discovery/device_table.h"
 #include "platform/ipv4.h"
+#include "platform/language.h"
 
 namespace quelvar::ops {
 
@@ -71,8 +72,9 @@ inline Outcome Failed(OutcomeKind kind, int code = 0) {
 // The system's wording of a socket error number, or "error N" when it has none.
 std::string ReasonOf(int code);
 
-// A short English reason for summaries and scripts: "socket error 111
-// (Connection refused)", "no answer at the new address", ...
-std::string DescribeOutcome(const Outcome& outcome);
+// A short reason for summaries and scripts: "socket error 111 (Connection
+// refused)", "no answer at the new address", ... (the words of FactOf).
+std::string DescribeOutcome(const Outcome& outcome,
+                            platform::Language language = platform::Language::English);
 
 }  // namespace quelvar::ops

@@ -68,7 +68,7 @@ ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries&
         const Outcome failure = Failed(OutcomeKind::SocketError, result.code);
         std::optional<Outcome> notTheModule;
         const bool mayTryAgain = attempt < retries.readTries;
-        if (mayTryAgain) notTheModule = NotTheSameModule(device, retries, events, "not read again");
+        if (mayTryAgain) notTheModule = NotTheSameModule(device, retries, events, FactKind::NotReadAgain);
         if (!mayTryAgain || notTheModule) {
             ReportSocketError(events, result.code);
             return end(notTheModule.value_or(failure));
@@ -76,9 +76,9 @@ ReadResult ReadSetupRecords(const discovery::DeviceEntry& device, const Retries&
         monitor::TelnetClose(socket);
         link.failed();
         events.log("error:" + std::to_string(result.code) + "\r\n");
-        events.note("the reading of the records stopped (" + DescribeOutcome(failure) +
-                    "): reading them again whole, try " + std::to_string(attempt + 1) + " of " +
-                    std::to_string(retries.readTries));
+        events.note(Reason{{FactKind::ReadAgain,
+                             {std::to_string(attempt + 1), std::to_string(retries.readTries)}},
+                            FactOf(failure)});
     }
     monitor::TelnetClose(socket);
     events.log("save setuprecord...\r\n");

@@ -37,25 +37,14 @@ void RecordsWritten::add(const monitor::UploadResult& written, std::size_t recor
     any_ = any_ || written.anySent;
 }
 
-std::string RecordsWritten::describe(const std::vector<records::Record>& records,
-                                     const std::string& file) const {
+Fact RecordsWritten::fact(const std::vector<records::Record>& records,
+                          const std::string& file) const {
     std::set<std::size_t> maybe;
     for (std::size_t place : mayHave_) {
         if (!confirmed_.contains(place)) maybe.insert(place);
     }
-    auto named = [&](const std::set<std::size_t>& places) {
-        return (places.size() == 1 ? "record " : "records ") + numberList(records, places);
-    };
-    std::string held;
-    if (!confirmed_.empty()) {
-        held = named(confirmed_) + " of " + file + " written";
-        if (!maybe.empty()) held += " and " + named(maybe) + " may have been";
-    } else if (!maybe.empty()) {
-        held = named(maybe) + " of " + file + " may have been written";
-    } else {
-        held = "no record of " + file + " written";
-    }
-    return held + ", not reset: apply the file again";
+    return {FactKind::RecordsHeld,
+            {numberList(records, confirmed_), numberList(records, maybe), file}};
 }
 
 }  // namespace quelvar::ops

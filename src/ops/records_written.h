@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "monitor/record_upload.h"
+#include "ops/facts.h"
 #include "records/rec_file.h"
 
 namespace quelvar::ops {
@@ -22,10 +23,10 @@ class RecordsWritten {
     void add(const monitor::UploadResult& written, std::size_t records);
     // Some record command went out: the module may have changed.
     bool any() const { return any_; }
-    // "records 0, 2-5 of m.rec written and record 6 may have been, not
-    // reset: apply the file again"; `records` is the file's list.
-    std::string describe(const std::vector<records::Record>& records,
-                         const std::string& file) const;
+    // What the module may hold ("records 0, 2-5 of m.rec written and record
+    // 6 may have been, not reset: apply the file again"); `records` is the
+    // file's list.
+    Fact fact(const std::vector<records::Record>& records, const std::string& file) const;
 
   private:
     std::set<std::size_t> confirmed_;  // places in the file's list of records

@@ -72,7 +72,7 @@ std::optional<Outcome> addressInUse(const discovery::DeviceEntry& device,
         lately.address = newAddress;
         return lately;
     }
-    if (std::optional<std::string> note = LinkNote(newAddress, holder)) events.note(*note);
+    if (std::optional<Fact> note = LinkNote(newAddress, holder)) events.note(*note);
     return std::nullopt;
 }
 
@@ -102,8 +102,7 @@ SetIpResult judgeNewAddress(const discovery::DeviceEntry& device,
     }
     // Answered a status query, but no search: it cannot be told which module
     // it is. Nothing else answered there before the command went out.
-    events.note("something answers status queries at " + platform::formatIpv4(newAddress) +
-                " but no search request: which module it is could not be confirmed");
+    events.note(Fact{FactKind::UnconfirmedAtNewAddress, {platform::formatIpv4(newAddress)}});
     judged.module = movedTo(device, newAddress);
     return judged;
 }
@@ -168,8 +167,7 @@ SetIpResult SetIpAddress(const discovery::DeviceEntry& device,
             break;
         }
         events.log("error !\r\n");
-        events.note("the module still answers at " + device.ipText +
-                    ": IP-SETUP sent again");
+        events.note(Fact{FactKind::IpSetupResent, {device.ipText}});
     }
     events.log(answered ? "success:\r\n" : "error !\r\n");
     events.stage(Stage::ModuleAwaited);

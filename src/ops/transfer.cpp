@@ -72,19 +72,15 @@ int MonitorLink::enter(monitor::TelnetSocket& socket, const char* afterMode,
         // Nothing was written on that connection: entering again does no harm.
         events_.log("error:" + std::to_string(code) + "\r\n");
         lossy_ = true;
-        const std::string reason = DescribeOutcome(Failed(OutcomeKind::SocketError, code));
+        const Fact reason = FactOf(Failed(OutcomeKind::SocketError, code));
         if (restarting) {
-            if (refusals == 1) {
-                events_.note("the monitor port refuses the connection (" + reason +
-                             "): asking again while the module restarts");
-            }
+            if (refusals == 1) events_.note(Reason{{FactKind::MonitorRefused, {}}, reason});
             platform::sleepFor(kRefusedPause);
             continue;
         }
-        events_.note("entering the monitor mode failed (" + reason +
-                     "): trying again on a fresh connection, try " +
-                     std::to_string(failures + 1) + " of " +
-                     std::to_string(retries_.monitorEntries));
+        events_.note(Reason{{FactKind::MonitorEntryFailed,
+                             {std::to_string(failures + 1), std::to_string(retries_.monitorEntries)}},
+                            reason});
     }
 }
 

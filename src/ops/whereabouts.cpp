@@ -77,51 +77,42 @@ AddressHolder WhoHolds(const platform::Ipv4Octets& address, const Retries& retri
     }
 }
 
-std::optional<std::string> LinkNote(const platform::Ipv4Octets& address,
-                                    const AddressHolder& holder) {
+std::optional<Fact> LinkNote(const platform::Ipv4Octets& address, const AddressHolder& holder) {
     const std::string text = platform::formatIpv4(address);
-    if (holder.routed) {
-        return text + " lies outside the networks of this PC's adapters: a device there that "
-                      "answers nothing cannot be seen from here";
-    }
+    if (holder.routed) return Fact{FactKind::AddressRouted, {text}};
     if (!holder.link) return std::nullopt;
     using Finding = platform::LinkHolder::Finding;
     switch (holder.link->finding) {
         case Finding::Answered:
         case Finding::NobodyAnswered: return std::nullopt;
-        case Finding::NoEntry:
-            return "the system did not ask who holds " + text +
-                   ": a device there that answers nothing could not be seen";
+        case Finding::NoEntry: return Fact{FactKind::ResolutionNotAsked, {text}};
         case Finding::EarlierAnswer: return std::nullopt;  // the caller judges by whom
-        case Finding::StillAsking:
-            return "the system was still asking who holds " + text + " when the check ended";
-        case Finding::FixedEntry:
-            return text + " has a fixed entry in the system's address table, which no answer "
-                          "made: it proves nothing either way";
+        case Finding::StillAsking: return Fact{FactKind::ResolutionStillAsking, {text}};
+        case Finding::FixedEntry: return Fact{FactKind::ResolutionFixedEntry, {text}};
         case Finding::CannotAsk:
-            return "the system's address resolution could not be asked about " + text + " (" +
-                   platform::systemErrorText(holder.link->error) + ")";
+            return Fact{FactKind::ResolutionUnavailable,
+                        {text, platform::systemErrorText(holder.link->error)}};
     }
     return std::nullopt;
 }
 
 std::optional<Outcome> NotTheSameModule(const discovery::DeviceEntry& device,
                                         const Retries& retries, Events& events,
-                                        std::string_view instead) {
+                                        FactKind instead) {
     const Occupant occupant = WhoAnswersAt(device.address.octets, retries);
     if (occupant.holds(device.mac)) return std::nullopt;
     const std::string mac = discovery::FormatMac(device.mac);
     if (const discovery::DeviceEntry* other = occupant.other(device.mac)) {
-        events.note("another module (" + discovery::FormatMac(other->mac) + ") answers at " +
-                    device.ipText + " now, not " + mac + ": " + std::string(instead));
+        events.note(Reason{
+            {FactKind::OtherModuleNow, {discovery::FormatMac(other->mac), device.ipText, mac}},
+            {instead, {}}});
         Outcome replaced = Failed(OutcomeKind::ModuleReplaced);
         replaced.mac = other->mac;
         replaced.address = device.address.octets;
         return replaced;
     }
     if (occupant.anythingAnswered()) {
-        events.note("something answers at " + device.ipText + " but does not say that it is " +
-                    mac + ": " + std::string(instead));
+        events.note(Reason{{FactKind::UnnamedAnswerNow, {device.ipText, mac}}, {instead, {}}});
     }
     return Failed(OutcomeKind::DeviceNotAnswering);
 }

@@ -7,6 +7,7 @@
 
 #include "discovery/device_table.h"
 #include "ops/events.h"
+#include "ops/facts.h"
 #include "ops/retries.h"
 #include "platform/address_resolution.h"
 #include "platform/ipv4.h"
@@ -54,10 +55,9 @@ struct AddressHolder {
 // Retries::lossyAddressResolutions rounds in all.
 AddressHolder WhoHolds(const platform::Ipv4Octets& address, const Retries& retries);
 
-// What the address resolution left open, for the log: one line, or nullopt
+// What the address resolution left open, for the log: a note, or nullopt
 // when it answered plainly (someone, or no one) or was not asked for.
-std::optional<std::string> LinkNote(const platform::Ipv4Octets& address,
-                                    const AddressHolder& holder);
+std::optional<Fact> LinkNote(const platform::Ipv4Octets& address, const AddressHolder& holder);
 
 // Before an operation on a module is made again (a write or a read that
 // stopped midway): whether the module answering at its address now is the
@@ -65,10 +65,11 @@ std::optional<std::string> LinkNote(const platform::Ipv4Octets& address,
 // module swapped in meanwhile answers too. nullopt when it is the same;
 // otherwise the outcome that ends the operation (ModuleReplaced, or
 // DeviceNotAnswering when nothing there says which module it is), with a
-// note of what answers there now and that `instead` ("nothing more written").
+// note of what answers there now and what is therefore not done (`instead`:
+// NothingMoreWritten, NotReadAgain).
 std::optional<Outcome> NotTheSameModule(const discovery::DeviceEntry& device,
                                         const Retries& retries, Events& events,
-                                        std::string_view instead);
+                                        FactKind instead);
 
 // The module with this MAC address wherever it answers now, by a broadcast
 // search on every adapter; nullopt when it does not answer.

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace quelvar::platform {
@@ -20,6 +22,12 @@ constexpr std::optional<int> hexPair(char high, char low) {
     const int l = hexDigit(low);
     if (h < 0 || l < 0) return std::nullopt;
     return h * 16 + l;
+}
+
+// A byte as two upper-case hexadecimal digits: "5A".
+inline std::string HexByte(std::uint8_t value) {
+    constexpr std::string_view digits = "0123456789ABCDEF";
+    return {digits[value >> 4], digits[value & 0x0F]};
 }
 
 }  // namespace quelvar::platform

@@ -1,19 +1,8 @@
 #include "records/record_compare.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace quelvar::records {
-
-namespace {
-
-std::string hexByte(std::uint8_t value) {
-    char text[3];
-    std::snprintf(text, sizeof text, "%02X", value);
-    return text;
-}
-
-}  // namespace
 
 std::optional<std::vector<Record>> RecordsOfImage(std::span<const std::uint8_t> image) {
     MemorySource source(image);
@@ -22,14 +11,15 @@ std::optional<std::vector<Record>> RecordsOfImage(std::span<const std::uint8_t> 
     return std::move(list.records);
 }
 
-std::vector<std::string> CompareRecords(const std::vector<Record>& applied,
+std::vector<RecordDifference> CompareRecords(const std::vector<Record>& applied,
                                              const std::vector<Record>& fromModule) {
-    std::vector<std::string> differences;
+    std::vector<RecordDifference> differences;
     // The upload writes at most the first ten records of a file.
     std::size_t written = std::min(applied.size(), std::size_t{kMaxRecordsRead});
     for (std::size_t i = 0; i < written; ++i) {
         const Record& expected = applied[i];
-        std::string name = "record " + std::to_string(expected.number) + ": ";
+        RecordDifference difference;
+        difference.record = expected.number;
         // A record written twice holds what was written last.
         const Record* latest = &expected;
         for (std::size_t j = i + 1; j < written; ++j) {
@@ -42,12 +32,14 @@ std::vector<std::string> CompareRecords(const std::vector<Record>& applied,
             if (candidate.number == expected.number) actual = &candidate;
         }
         if (actual == nullptr) {
-            differences.push_back(name + "missing on the module");
+            differences.push_back(difference);
             continue;
         }
         if (actual->data.size() != expected.data.size()) {
-            differences.push_back(name + "module holds " + std::to_string(actual->data.size()) +
-                                  " bytes, file " + std::to_string(expected.data.size()));
+            difference.kind = RecordDifference::Kind::Length;
+            difference.moduleSize = actual->data.size();
+            difference.fileSize = expected.data.size();
+            differences.push_back(difference);
             continue;
         }
         std::size_t differing = 0;
@@ -59,10 +51,12 @@ std::vector<std::string> CompareRecords(const std::vector<Record>& applied,
             }
         }
         if (differing > 0) {
-            differences.push_back(name + std::to_string(differing) + " byte(s) differ, first at " +
-                                  std::to_string(first) + " (file " +
-                                  hexByte(expected.data[first]) + ", module " +
-                                  hexByte(actual->data[first]) + ")");
+            difference.kind = RecordDifference::Kind::Bytes;
+            difference.differing = differing;
+            difference.first = first;
+            difference.fileByte = expected.data[first];
+            difference.moduleByte = actual->data[first];
+            differences.push_back(difference);
         }
     }
     return differences;

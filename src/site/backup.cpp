@@ -28,7 +28,7 @@ ops::Outcome BackUpModule(const discovery::DeviceEntry& module, const std::files
                                                         read.image, events)
                              : read.outcome;
     if (!saved.succeeded()) {
-        entry.reason = ops::DescribeOutcome(saved);
+        entry.reason = {ops::FactOf(saved)};
         return saved;
     }
     entry.saved = true;
@@ -61,7 +61,9 @@ std::vector<BackupEntry> MergeManifest(const std::vector<BackupEntry>& entries,
         }
         // Saving failed before the file was replaced: the earlier one still restores.
         manifest.push_back(*kept);
-        manifest.back().reason = "not saved again: " + entry.reason;
+        manifest.back().reason = {{ops::FactKind::NotSavedAgain, {}}};
+        manifest.back().reason.insert(manifest.back().reason.end(), entry.reason.begin(),
+                                      entry.reason.end());
     }
     for (const BackupEntry& kept : earlier) {
         if (entryWithMac(entries, kept.mac) == nullptr) manifest.push_back(kept);
@@ -72,7 +74,8 @@ std::vector<BackupEntry> MergeManifest(const std::vector<BackupEntry>& entries,
 RestoreFile CheckRestoreFile(const std::filesystem::path& folder, const BackupEntry& entry) {
     RestoreFile checked;
     if (!entry.saved) {
-        checked.problem = "not in the backup: " + entry.reason;
+        checked.problem = {{ops::FactKind::NotInBackup, {}}};
+        checked.problem.insert(checked.problem.end(), entry.reason.begin(), entry.reason.end());
         return checked;
     }
     // One byte more than a setup record file can hold tells a larger file.
@@ -82,7 +85,7 @@ RestoreFile CheckRestoreFile(const std::filesystem::path& folder, const BackupEn
         records::Sha256Hex(*bytes) == entry.sha256) {
         checked.bytes = std::move(*bytes);
     } else {
-        checked.problem = entry.file + " is missing or changed since the backup";
+        checked.problem = {{ops::FactKind::FileChanged, {entry.file}}};
     }
     return checked;
 }

@@ -39,7 +39,7 @@ struct RestoreFile {
     std::vector<std::uint8_t> bytes;
     // Why it cannot be restored (not saved, missing, or not the bytes the
     // backup saved); empty when it can.
-    std::string problem;
+    ops::Reason problem;
 };
 RestoreFile CheckRestoreFile(const std::filesystem::path& folder, const BackupEntry& entry);
 

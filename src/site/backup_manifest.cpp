@@ -2,6 +2,7 @@
 
 #include "platform/hex.h"
 #include "site/json_fields.h"
+#include "site/reason_json.h"
 
 namespace quelvar::site {
 
@@ -40,7 +41,7 @@ std::string ManifestText(const std::vector<BackupEntry>& entries) {
             {"sha256", entry.sha256},
             {"result", entry.saved ? "saved" : "failed"},
         };
-        if (!entry.saved || !entry.reason.empty()) module["reason"] = entry.reason;
+        PutReason(module, entry.reason);
         if (entry.started) {
             module["start"] = platform::UtcStamp(*entry.started);
             module["end"] = platform::UtcStamp(platform::SecondsAfter(*entry.started, entry.seconds));
@@ -87,7 +88,7 @@ std::optional<std::vector<BackupEntry>> ParseManifest(std::string_view text, std
         entry.firmware = field("firmware");
         entry.file = field("file");
         entry.sha256 = field("sha256");
-        entry.reason = field("reason");
+        entry.reason = ReasonField(module);
         entry.saved = field("result") == "saved";
         entry.started = TimeField(module, "start");
         entry.seconds = SecondsField(module, "seconds");

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "discovery/device_table.h"
+#include "ops/facts.h"
 #include "platform/wall_clock.h"
 
 namespace quelvar::site {
@@ -19,7 +20,7 @@ struct BackupEntry {
     std::string file;      // a file name inside the backup's folder; empty when none
     std::string sha256;    // of that file, 64 lower-case hexadecimal digits
     bool saved = false;
-    std::string reason;    // why it was not saved (again, for an entry kept from before)
+    ops::Reason reason;    // why it was not saved (again, for an entry kept from before)
     std::optional<platform::WallTime> started;  // when its save began; nullopt: never
     double seconds = 0;                         // how long the save took
 };

@@ -12,10 +12,10 @@ namespace quelvar::site {
 
 namespace {
 
-RowResult failedRow(std::string why) {
+RowResult failedRow(ops::Reason why) {
     RowResult row;
     row.state = RowState::Failed;
-    row.outcome = std::move(why);
+    row.reason = std::move(why);
     return row;
 }
 
@@ -70,7 +70,7 @@ BackupOutcome Backup(const BackingUp& job, const RunOptions& options, RunEvents&
             // Named and found nowhere.
             const DeviceSelector& selector = job.named[i];
             if (selector.kind == DeviceSelector::Kind::Mac) entry.mac = selector.mac;
-            entry.reason = "not found";
+            entry.reason = {{ops::FactKind::NotFound, {}}};
             row = {selector.text(), "", failedRow(entry.reason)};
             manifest.keep(i, entry);
             continue;
@@ -81,7 +81,7 @@ BackupOutcome Backup(const BackingUp& job, const RunOptions& options, RunEvents&
         std::error_code error;
         if (!job.replaceFiles &&
             std::filesystem::exists(job.folder / platform::pathFromUtf8(entry.file), error)) {
-            entry.reason = entry.file + " is there already; not replaced (give --yes to replace it)";
+            entry.reason = {{ops::FactKind::FileThere, {entry.file}}};
             row.row = failedRow(entry.reason);
             manifest.keep(i, entry);
             continue;
@@ -93,7 +93,7 @@ BackupOutcome Backup(const BackingUp& job, const RunOptions& options, RunEvents&
     rows.count = toSave.size();
     rows.names = [&](std::size_t n) {
         const ModuleRow& row = outcome.rows[toSave[n]];
-        return RowNames{"module " + row.mac, "module " + row.mac + " " + row.address, row.mac};
+        return RowNames{row.mac, 0, row.address, false};
     };
     rows.logName = [&](std::size_t n) { return ModuleLogName(modules[toSave[n]]->mac); };
     rows.body = [&](std::size_t n, ops::Events& rowEvents) {
@@ -106,7 +106,8 @@ BackupOutcome Backup(const BackingUp& job, const RunOptions& options, RunEvents&
         const ops::Outcome saved =
             BackUpModule(module, job.folder, entry, options.retries, rowEvents);
         result.state = saved.succeeded() ? RowState::Passed : RowState::Failed;
-        result.outcome = saved.succeeded() ? "saved " + entry.file : entry.reason;
+        result.reason = saved.succeeded() ? ops::Reason{{ops::FactKind::Saved, {entry.file}}}
+                                          : entry.reason;
         result.product = entry.product;
         result.firmware = entry.firmware;
         result.sha256 = entry.sha256;
@@ -123,7 +124,7 @@ BackupOutcome Backup(const BackingUp& job, const RunOptions& options, RunEvents&
     for (std::size_t n = 0; n < toSave.size(); ++n) {
         outcome.rows[toSave[n]].row = results[n];
         if (results[n].state == RowState::NotStarted) {
-            entries[toSave[n]].reason = results[n].outcome;
+            entries[toSave[n]].reason = results[n].reason;
             manifest.keep(toSave[n], entries[toSave[n]]);
         }
     }
@@ -133,7 +134,7 @@ BackupOutcome Backup(const BackingUp& job, const RunOptions& options, RunEvents&
 
 std::size_t RestorePlan::restorable() const {
     return static_cast<std::size_t>(
-        std::count_if(problems.begin(), problems.end(), [](const std::string& p) { return p.empty(); }));
+        std::count_if(problems.begin(), problems.end(), [](const ops::Reason& p) { return p.empty(); }));
 }
 
 RestorePlan PlanRestore(const std::filesystem::path& folder, std::vector<BackupEntry> manifest) {
@@ -168,8 +169,7 @@ std::vector<ModuleRow> Restore(const RestorePlan& plan, const RunOptions& option
     SiteRows site;
     site.count = toRestore.size();
     site.names = [&](std::size_t n) {
-        const std::string name = "module " + rows[toRestore[n]].mac;
-        return RowNames{name, name, rows[toRestore[n]].mac};
+        return RowNames{rows[toRestore[n]].mac, 0, "", false};
     };
     site.logName = [&](std::size_t n) { return ModuleLogName(plan.entries[toRestore[n]].mac); };
     site.body = [&](std::size_t n, ops::Events& rowEvents) {

@@ -47,7 +47,7 @@ struct RestorePlan {
     std::filesystem::path folder;
     std::vector<BackupEntry> entries;
     std::vector<std::vector<std::uint8_t>> bytes;  // of each entry; empty where `problems` says why
-    std::vector<std::string> problems;
+    std::vector<ops::Reason> problems;
 
     std::size_t restorable() const;
 };

@@ -1,6 +1,7 @@
 #include "site/commission_report.h"
 
 #include "site/json_fields.h"
+#include "site/reason_json.h"
 
 namespace quelvar::site {
 
@@ -23,8 +24,9 @@ nlohmann::ordered_json rowsJson(const std::vector<ReportRow>& rows) {
             {"sha256", row.sha256},
             {"steps", row.steps},
             {"result", StateWord(row.state)},
-            {"reason", row.outcome},
+            {"reason", row.words(platform::Language::English)},
         };
+        PutReason(entry, row.reason);
         if (row.started) {
             entry["start"] = platform::UtcStamp(*row.started);
             entry["end"] = platform::UtcStamp(*row.ended());
@@ -84,7 +86,7 @@ std::optional<Report> ParseReport(std::string_view text, std::string& error) {
         row.row.after = field("after");
         // A word this tool never writes reads as a row that did not run.
         row.row.state = StateFromWord(field("result")).value_or(RowState::NotStarted);
-        row.row.outcome = field("reason");
+        row.row.reason = ReasonField(entry);
         row.row.log = field("log");
         row.row.product = field("product");
         row.row.firmware = field("firmware");

@@ -30,11 +30,11 @@ CommissionOutcome Commission(const Commissioning& job, const RunOptions& options
     outcome.rows.resize(sheet.rows.size());
     for (std::size_t i = 0; i < sheet.rows.size(); ++i) {
         outcome.rows[i] = {sheet.rows[i].line, sheet.rows[i].mac, sheet.rows[i].file, {}};
-        outcome.rows[i].row.outcome = "not started (interrupted)";
+        outcome.rows[i].row.reason = {{ops::FactKind::NotStarted, {}}};
     }
     for (const auto& [index, row] : job.plan.kept) {
         outcome.rows[index] = row;
-        outcome.rows[index].row.outcome = "passed in an earlier run";
+        outcome.rows[index].row.reason = {{ops::FactKind::PassedEarlier, {}}};
     }
 
     // One search for the whole sheet: every row starts from what it found.
@@ -49,10 +49,8 @@ CommissionOutcome Commission(const Commissioning& job, const RunOptions& options
 
     auto sheetRow = [&](std::size_t n) -> const SheetRow& { return sheet.rows[toRun[n]]; };
     auto names = [&](std::size_t n) {
-        const std::string name = "row " + std::to_string(toRun[n] + 1);
-        const std::string mac = discovery::FormatMac(sheetRow(n).mac);
-        return RowNames{name, name + " " + mac + " -> " + platform::formatIpv4(sheetRow(n).address),
-                        mac + " (" + name + ")"};
+        return RowNames{discovery::FormatMac(sheetRow(n).mac), static_cast<int>(toRun[n] + 1),
+                        platform::formatIpv4(sheetRow(n).address), true};
     };
     auto logName = [&](std::size_t n) {
         return "row" + std::to_string(toRun[n] + 1) + "-" +

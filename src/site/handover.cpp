@@ -21,7 +21,9 @@ void addManifest(Handover& handover, const std::vector<BackupEntry>& entries) {
     for (const BackupEntry& entry : entries) {
         RowResult row;
         row.state = entry.saved ? RowState::Passed : RowState::Failed;
-        row.outcome = entry.saved && entry.reason.empty() ? "saved" : entry.reason;
+        row.reason = entry.saved && entry.reason.empty()
+                         ? ops::Reason{{ops::FactKind::Saved, {entry.file}}}
+                         : entry.reason;
         row.before = row.after = entry.address;
         row.product = entry.product;
         row.firmware = entry.firmware;

@@ -276,7 +276,7 @@ class Page {
             cell("mono", escaped(result.after));
             cell("text", escaped(row->file));
             cell("mono sha", sha(result.sha256));
-            cell("text", escaped(result.outcome));
+            cell("text", escaped(result.words(facts_.language)));
             const bool ran = result.started.has_value();
             cell("num", ran ? localTime(*result.started) : std::string());
             cell("num", ran ? endTime(result) : std::string());

@@ -44,11 +44,11 @@ std::string HandoverSheet(const Handover& handover, platform::Language language)
         field(handover.sources[row->source].name);
         field(StateName(row->result.state, language));
         const RowResult& result = row->result;
-        for (const std::string* text :
-             {&row->mac, &result.product, &result.firmware, &result.before, &result.after,
-              &row->file, &result.sha256, &result.outcome}) {
+        for (const std::string* text : {&row->mac, &result.product, &result.firmware,
+                                        &result.before, &result.after, &row->file, &result.sha256}) {
             field(*text);
         }
+        field(result.words(language));
         field(result.started ? platform::UtcStamp(*result.started) : std::string());
         field(result.started ? platform::UtcStamp(*result.ended()) : std::string());
         char seconds[32] = "";

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ops/facts.h"
 #include "platform/wall_clock.h"
 
 namespace quelvar::site {
@@ -22,7 +23,7 @@ std::optional<RowState> StateFromWord(std::string_view word);
 struct RowResult {
     RowState state = RowState::NotStarted;
     std::vector<std::string> steps;  // the steps begun, in order: "set-ip", "load", "verify", "save"
-    std::string outcome;  // what was done, or why it failed or did not start: one line
+    ops::Reason reason;   // what was done, or why it failed or did not start
     std::string before;   // where the module answered when the run found it; empty: not found
     std::string after;    // where it answers now, as far as the run knows; empty: unknown
     std::optional<platform::WallTime> started;  // when the row began; nullopt: it never did
@@ -33,6 +34,8 @@ struct RowResult {
     std::string sha256;    // of the file written into it or saved from it; empty: none
 
     bool passed() const { return state == RowState::Passed; }
+    // The reason in words, as the console, the windows and the page show it.
+    std::string words(platform::Language language) const { return ops::WordsOf(reason, language); }
     // The step the row was at when it ended; empty before its first.
     std::string step() const { return steps.empty() ? std::string() : steps.back(); }
     // When the row ended; nullopt when it never began.

@@ -31,7 +31,7 @@ class LoggedEvents : public ops::Events {
     }
     void stage(ops::Stage stage, int number) override { shown_.stage(stage, number); }
     void alert(const ops::Outcome& outcome) override { shown_.alert(outcome); }
-    void note(std::string_view line) override { shown_.note(line); }
+    void note(const ops::Reason& note) override { shown_.note(note); }
     void step(std::string_view what) override { shown_.step(what); }
     void writing(bool underway) override { shown_.writing(underway); }
     void finished() override { shown_.finished(); }
@@ -52,13 +52,33 @@ RowResult RowOf(const ops::CommissionResult& done) {
         case ops::CommissionResult::State::Failed: result.state = RowState::Failed; break;
     }
     result.steps = done.steps;
-    result.outcome = done.detail;
+    result.reason = done.reason;
     result.before = done.before;
     result.after = done.after;
     result.product = done.product;
     result.firmware = done.firmware;
     result.sha256 = done.sha256;
     return result;
+}
+
+std::string RowName(const RowNames& names, platform::Language language) {
+    if (names.sheetRow > 0) {
+        return ops::WordsOf(ops::Fact{ops::FactKind::SheetRowName, {std::to_string(names.sheetRow)}},
+                            language);
+    }
+    return ops::WordsOf(ops::Fact{ops::FactKind::ModuleName, {names.module}}, language);
+}
+
+std::string RowModule(const RowNames& names, platform::Language language) {
+    if (names.sheetRow == 0) return names.module;
+    return names.module + " (" + RowName(names, language) + ")";
+}
+
+std::string RowLabel(const RowNames& names, platform::Language language) {
+    std::string label = RowName(names, language);
+    if (names.sheetRow > 0) label += " " + names.module;
+    if (!names.address.empty()) label += (names.moving ? " -> " : " ") + names.address;
+    return label;
 }
 
 std::string ModuleLogName(const discovery::MacAddress& mac) {
@@ -71,7 +91,7 @@ std::vector<RowResult> RunSiteRows(const SiteRows& rows, const RunOptions& optio
     auto row = [&](std::size_t index) {
         RowResult& result = results[index];
         if (events.stopRequested()) {
-            result.outcome = "not started (interrupted)";
+            result.reason = {{ops::FactKind::NotStarted, {}}};
             return;
         }
         ops::Events& shown = events.rowBegun(index, rows.names(index));
@@ -84,11 +104,11 @@ std::vector<RowResult> RunSiteRows(const SiteRows& rows, const RunOptions& optio
             if (logged.written()) {
                 result.log = platform::utf8Of(path);
             } else {
-                shown.note("cannot write the activity log into " +
-                           platform::utf8Of(*options.logFolder));
+                shown.note(ops::Fact{ops::FactKind::LogNotWrittenInto,
+                                     {platform::utf8Of(*options.logFolder)}});
                 if (result.passed()) {
                     result.state = RowState::Failed;
-                    result.outcome += "; log not written";
+                    result.reason.push_back({ops::FactKind::LogNotWritten, {}});
                 }
             }
         } else {
@@ -105,8 +125,8 @@ std::vector<RowResult> RunSiteRows(const SiteRows& rows, const RunOptions& optio
         if (rows.meanwhile) rows.meanwhile();
     });
     for (RowResult& result : results) {
-        if (result.state == RowState::NotStarted && result.outcome.empty()) {
-            result.outcome = "not started (interrupted)";
+        if (result.state == RowState::NotStarted && result.reason.empty()) {
+            result.reason = {{ops::FactKind::NotStarted, {}}};
         }
     }
     return results;

@@ -11,18 +11,27 @@
 #include "ops/commission_module.h"
 #include "ops/events.h"
 #include "ops/retries.h"
+#include "platform/language.h"
 #include "site/row_result.h"
 
 namespace quelvar::site {
 
-// How a row is named while a run goes: `name` marks its messages ("row 3",
-// "module 02-00-5E-10-00-02"), `label` is its line while it runs ("row 3
-// 02-00-5E-10-00-02 -> 127.0.1.12"), `module` the module it writes into.
+// What names a row while a run goes: the module it works on, its row of a
+// sheet, and where the module is or is to be.
 struct RowNames {
-    std::string name;
-    std::string label;
-    std::string module;
+    std::string module;     // its MAC address
+    int sheetRow = 0;       // its row of the sheet, from 1; 0: a run without a sheet
+    std::string address;    // where it answers, or (`moving`) is to answer; may be empty
+    bool moving = false;
 };
+// What marks a row's messages: "row 3" or "module 02-00-5E-10-00-02".
+std::string RowName(const RowNames& names, platform::Language language);
+// The module a row writes into: "02-00-5E-10-00-02 (row 3)", or its MAC
+// address alone in a run without a sheet.
+std::string RowModule(const RowNames& names, platform::Language language);
+// A row's line while it runs: "row 3 02-00-5E-10-00-02 -> 127.0.1.12",
+// "module 02-00-5E-10-00-02 127.0.0.2".
+std::string RowLabel(const RowNames& names, platform::Language language);
 
 // What a run over many modules tells whoever runs it, and asks of it. Rows
 // call it from threads of their own, many at once: it must be safe for that.

@@ -314,7 +314,7 @@ TEST_F(CommissionTest, AKilledRunLeavesEachRowsLogAndTheReportOfTheRowsThatEnded
     ASSERT_EQ(report->rows.size(), 2u) << ReadText("r.json");
     EXPECT_EQ(report->rows[0].line, 2);
     EXPECT_EQ(report->rows[1].line, 3);
-    for (const site::ReportRow& row : report->rows) EXPECT_EQ(row.row.outcome, "not found");
+    for (const site::ReportRow& row : report->rows) EXPECT_EQ(row.row.words(platform::Language::English), "not found");
 }
 
 TEST_F(CommissionTest, SheetsThatAreNoRegularFileOfSaneSizeAreRefused) {

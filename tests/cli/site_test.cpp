@@ -174,7 +174,7 @@ TEST_F(SiteTest, AKilledBackupLeavesAManifestThatMatchesEveryFileItReplaced) {
     ASSERT_TRUE(manifest) << error;
     ASSERT_EQ(manifest->size(), 2u) << ReadText("site/backup.json");
     for (const site::BackupEntry& entry : *manifest) {
-        ASSERT_TRUE(entry.saved) << entry.reason;
+        ASSERT_TRUE(entry.saved) << ops::WordsOf(entry.reason, platform::Language::English);
         const std::string bytes = ReadText("site/" + entry.file);
         EXPECT_EQ(entry.sha256,
                   records::Sha256Hex(std::vector<std::uint8_t>(bytes.begin(), bytes.end())))

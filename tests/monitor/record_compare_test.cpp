@@ -29,8 +29,9 @@ TEST(RecordComparison, FileRecordsAgainstTheModules) {
     altered[5 + 121 + 1 + 63] ^= 0x5A;  // record 2, data byte 63
     auto differences = CompareRecords(*applied, *RecordsOfImage(altered));
     ASSERT_EQ(differences.size(), 2u);
-    EXPECT_EQ(differences[0], "record 2: 1 byte(s) differ, first at 63 (file 02, module 58)");
-    EXPECT_EQ(differences[1], "record 3: missing on the module");
+    RecordDifference bytes{RecordDifference::Kind::Bytes, 2, 0, 0, 1, 63, 0x02, 0x58};
+    EXPECT_EQ(differences[0], bytes);
+    EXPECT_EQ(differences[1], (RecordDifference{RecordDifference::Kind::Missing, 3}));
 
     EXPECT_FALSE(RecordsOfImage(std::vector<std::uint8_t>{0x04, 'R', 'E', 'C'}));
     auto cut = image({{0, 1}});

@@ -43,7 +43,7 @@ class RecordingRun : public site::RunEvents {
     ops::Events& runEvents() override { return run; }
     ops::Events& rowBegun(std::size_t row, const site::RowNames& names) override {
         std::lock_guard lock(mutex_);
-        labels[row] = names.label;
+        labels[row] = site::RowLabel(names, platform::Language::English);
         return *(rows[row] = std::make_unique<RecordingEvents>());
     }
     void rowEnded(std::size_t row, const site::RowResult& result) override {
@@ -103,7 +103,7 @@ TEST_F(SiteRunTest, EveryRowEndsWithItsResultAndTheReportHoldsThem) {
     const site::CommissionOutcome outcome = site::Commission(job, options(), run);
     ASSERT_EQ(outcome.rows.size(), 3u);
     const site::RowResult& passed = outcome.rows[0].row;
-    EXPECT_EQ(passed.state, site::RowState::Passed) << passed.outcome;
+    EXPECT_EQ(passed.state, site::RowState::Passed) << passed.words(platform::Language::English);
     EXPECT_EQ(passed.steps, (std::vector<std::string>{"set-ip", "load"}));
     EXPECT_EQ(passed.before, "127.0.0.2");
     EXPECT_EQ(passed.after, "127.0.1.10");
@@ -111,7 +111,7 @@ TEST_F(SiteRunTest, EveryRowEndsWithItsResultAndTheReportHoldsThem) {
     EXPECT_EQ(outcome.rows[1].row.state, site::RowState::Failed);
     EXPECT_EQ(outcome.rows[1].row.step(), "load");
     EXPECT_EQ(outcome.rows[2].row.state, site::RowState::Failed);
-    EXPECT_EQ(outcome.rows[2].row.outcome, "not found");
+    EXPECT_EQ(outcome.rows[2].row.words(platform::Language::English), "not found");
     EXPECT_TRUE(outcome.rows[2].row.steps.empty());
     // The sink heard every row end, with its own events and label.
     EXPECT_EQ(run.ended.size(), 3u);
@@ -123,7 +123,7 @@ TEST_F(SiteRunTest, EveryRowEndsWithItsResultAndTheReportHoldsThem) {
     ASSERT_TRUE(written.has_value()) << why;
     ASSERT_EQ(written->rows.size(), 3u);
     EXPECT_TRUE(written->rows[0].passed());
-    EXPECT_EQ(written->rows[1].row.outcome, outcome.rows[1].row.outcome);
+    EXPECT_EQ(written->rows[1].row.words(platform::Language::English), outcome.rows[1].row.words(platform::Language::English));
     // What a handover needs of each row: the module, the file's hash and the times.
     const site::RowResult& kept = written->rows[0].row;
     const sim::ModuleConfig first = farm->module(0);
@@ -146,9 +146,9 @@ TEST_F(SiteRunTest, AStoppedRunGoesOnFromItsReport) {
     site::Commissioning job{sheet, "sheet.csv", folder_.path(), site::PlanSheet(sheet, {}), report};
     RecordingRun stopping(1);
     const site::CommissionOutcome first = site::Commission(job, options(1), stopping);
-    EXPECT_EQ(first.rows[0].row.state, site::RowState::Passed) << first.rows[0].row.outcome;
+    EXPECT_EQ(first.rows[0].row.state, site::RowState::Passed) << first.rows[0].row.words(platform::Language::English);
     EXPECT_EQ(first.rows[1].row.state, site::RowState::NotStarted);
-    EXPECT_EQ(first.rows[1].row.outcome, "not started (interrupted)");
+    EXPECT_EQ(first.rows[1].row.words(platform::Language::English), "not started (interrupted)");
     EXPECT_EQ(stopping.ended.size(), 1u);
 
     std::string why;
@@ -159,8 +159,8 @@ TEST_F(SiteRunTest, AStoppedRunGoesOnFromItsReport) {
     EXPECT_EQ(resumed.plan.toRun, std::vector<std::size_t>{1});
     RecordingRun run;
     const site::CommissionOutcome second = site::Commission(resumed, options(), run);
-    EXPECT_EQ(second.rows[0].row.outcome, "passed in an earlier run");
-    EXPECT_EQ(second.rows[1].row.state, site::RowState::Passed) << second.rows[1].row.outcome;
+    EXPECT_EQ(second.rows[0].row.words(platform::Language::English), "passed in an earlier run");
+    EXPECT_EQ(second.rows[1].row.state, site::RowState::Passed) << second.rows[1].row.words(platform::Language::English);
     EXPECT_EQ(run.ended.size(), 1u);
     EXPECT_EQ(farm->module(1).address, (platform::Ipv4Octets{127, 0, 1, 21}));
 }
@@ -174,7 +174,7 @@ TEST_F(SiteRunTest, ABackupRestoresToEachModuleWhereverItIsNow) {
     const site::BackupOutcome saved = site::Backup(backup, options(), saving);
     ASSERT_EQ(saved.rows.size(), 2u);
     for (const site::ModuleRow& row : saved.rows) {
-        EXPECT_EQ(row.row.state, site::RowState::Passed) << row.row.outcome;
+        EXPECT_EQ(row.row.state, site::RowState::Passed) << row.row.words(platform::Language::English);
     }
     EXPECT_TRUE(saved.manifestWritten);
 
@@ -201,7 +201,7 @@ TEST_F(SiteRunTest, ABackupRestoresToEachModuleWhereverItIsNow) {
     const std::vector<site::ModuleRow> restored = site::Restore(plan, options(), restoring);
     ASSERT_EQ(restored.size(), 2u);
     for (const site::ModuleRow& row : restored) {
-        EXPECT_EQ(row.row.state, site::RowState::Passed) << row.row.outcome;
+        EXPECT_EQ(row.row.state, site::RowState::Passed) << row.row.words(platform::Language::English);
     }
     EXPECT_EQ(restored[1].address, "127.0.0.40");
 }

@@ -34,7 +34,9 @@ class RecordingEvents : public ops::Events {
         if (stage == ops::Stage::CommandSent) ++ipSetups;
     }
     void alert(const ops::Outcome& outcome) override { alerts.push_back(outcome); }
-    void note(std::string_view line) override { notes.emplace_back(line); }
+    void note(const ops::Reason& note) override {
+        notes.push_back(ops::WordsOf(note, platform::Language::English));
+    }
     void step(std::string_view what) override { steps.emplace_back(what); }
     void finished() override { doneAt.push_back(ops::ProgressWhileDone(operation_)); }
     void writing(bool underway) override { writes.push_back(underway); }

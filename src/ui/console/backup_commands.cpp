@@ -59,11 +59,12 @@ std::optional<int> prepareBackupFolder(Console& console, const std::filesystem::
 }
 
 // One line per module in the order given, then how many of them passed.
-void printTable(std::ostream& out, const std::vector<site::ModuleRow>& rows,
-                const std::string& passedWhat) {
+void printTable(const Console& console, const std::vector<site::ModuleRow>& rows,
+                TableText passedWhat) {
     std::vector<TableRow> lines;
     for (const site::ModuleRow& row : rows) lines.push_back({{row.mac, row.address}, &row.row});
-    PrintRowTable(out, {{"MAC", 17}, {"ADDRESS", 15}}, lines, passedWhat);
+    PrintRowTable(console.out, console.language, {{TableText::Mac, 17}, {TableText::Address, 15}},
+                  lines, passedWhat);
 }
 
 int exitStatus(const ConsoleRun& run, const std::vector<site::ModuleRow>& rows) {
@@ -95,7 +96,12 @@ int RunBackupCommand(Console& console, ConsoleEvents& events) {
         console.err << "cannot write " << platform::utf8Of(job.folder / site::kManifestName)
                     << '\n';
     }
-    printTable(console.out, outcome.rows, "module(s) saved");
+    printTable(console, outcome.rows, TableText::ModulesSaved);
+    const bool fileThere =
+        std::any_of(outcome.rows.begin(), outcome.rows.end(), [](const site::ModuleRow& row) {
+            return ops::DecidingKind(row.row.reason) == ops::FactKind::FileThere;
+        });
+    if (fileThere) console.err << "give --yes to replace the files that are there already\n";
     const int status = exitStatus(run, outcome.rows);
     return status == kExitSuccess && !outcome.manifestWritten ? kExitFailure : status;
 }
@@ -121,7 +127,7 @@ int RunRestoreCommand(Console& console, ConsoleEvents& events) {
     InterruptHandler interrupt;
     ConsoleRun run(console, events);
     const std::vector<site::ModuleRow> rows = site::Restore(plan, run.options(logFolder), run);
-    printTable(console.out, rows, "module(s) restored");
+    printTable(console, rows, TableText::ModulesRestored);
     return exitStatus(run, rows);
 }
 

@@ -67,8 +67,9 @@ void printSummary(const Console& console, const site::CommissionSheet& sheet,
         lines.push_back({{std::to_string(row.line), FormatMac(row.mac), formatIpv4(row.address)},
                          &rows[i].row});
     }
-    PrintRowTable(console.out, {{"LINE", 5}, {"MAC", 17}, {"ADDRESS", 15}}, lines,
-                  "row(s) passed");
+    PrintRowTable(console.out, console.language,
+                  {{TableText::Line, 5}, {TableText::Mac, 17}, {TableText::Address, 15}}, lines,
+                  TableText::RowsPassed);
 }
 
 int exitStatus(const ConsoleRun& run, const site::CommissionOutcome& outcome) {

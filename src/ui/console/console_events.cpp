@@ -84,8 +84,8 @@ void ConsoleEvents::alert(const ops::Outcome& outcome) {
     }
 }
 
-void ConsoleEvents::note(std::string_view line) {
-    say(line);
+void ConsoleEvents::note(const ops::Reason& note) {
+    say(ops::WordsOf(note, console_.language));
 }
 
 void ConsoleEvents::finished() {

@@ -33,7 +33,7 @@ class ConsoleEvents : public ops::Events {
     void log(std::string_view text) override;
     void stage(ops::Stage stage, int number) override;
     void alert(const ops::Outcome& outcome) override;
-    void note(std::string_view line) override;
+    void note(const ops::Reason& note) override;
     void finished() override;
     // While the module is written, a Ctrl+C is held (see InterruptHandler),
     // and said once.

@@ -13,7 +13,7 @@ ConsoleRun::ConsoleRun(Console& console, ConsoleEvents& events)
     : console_(console), events_(events), board_(console.err, console.errorIsTerminal) {}
 
 ops::Events& ConsoleRun::rowBegun(std::size_t row, const site::RowNames& names) {
-    board_.started(row, names.label);
+    board_.started(row, site::RowLabel(names, console_.language));
     auto events = std::make_unique<RowEvents>(board_, row, console_.language);
     RowEvents& given = *events;
     std::lock_guard lock(mutex_);
@@ -31,12 +31,13 @@ void ConsoleRun::rowEnded(std::size_t row, const site::RowResult& result) {
         running_.erase(it);
     }
     // Every line the row's operations showed, then its result, each marked with the row.
-    const std::string prefix = ended.names.name + ": ";
+    const std::string prefix = site::RowName(ended.names, console_.language) + ": ";
     std::string lines;
     std::istringstream shown(ended.events->messages());
     for (std::string line; std::getline(shown, line);) lines += prefix + line + '\n';
-    board_.finished(row, lines + ended.names.label + ": " + TableWord(result.state) + " " +
-                             result.outcome + '\n');
+    board_.finished(row, lines + site::RowLabel(ended.names, console_.language) + ": " +
+                             TableWord(result.state, console_.language) + " " +
+                             result.words(console_.language) + '\n');
 }
 
 bool ConsoleRun::stopRequested() {
@@ -90,7 +91,7 @@ void ConsoleRun::watch() {
         std::lock_guard lock(mutex_);
         for (const auto& [row, running] : running_) {
             if (!running.events->isWriting()) continue;
-            modules += (modules.empty() ? "" : ", ") + running.names.module;
+            modules += (modules.empty() ? "" : ", ") + site::RowModule(running.names, console_.language);
         }
     }
     board_.note("records are being written into " + modules +

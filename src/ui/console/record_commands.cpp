@@ -50,10 +50,12 @@ int verify(Console& console, ConsoleEvents& events, const discovery::DeviceEntry
         ops::VerifySetupRecords(module, applied.records, console.retries, events);
     events.eraseProgress();
     if (!report.problem.empty()) {
-        events.say("verify: " + report.problem);
+        events.say(ops::WordsOf(report.problem, console.language));
         return kExitFailure;
     }
-    for (const std::string& difference : report.differences) console.out << difference << '\n';
+    for (const ops::Fact& difference : report.differences) {
+        console.out << ops::WordsOf(difference, console.language) << '\n';
+    }
     if (!report.passed()) {
         events.say("verify: the module differs from " + fileName);
         return kExitFailure;

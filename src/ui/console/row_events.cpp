@@ -17,9 +17,8 @@ void RowEvents::alert(const ops::Outcome& outcome) {
     }
 }
 
-void RowEvents::note(std::string_view line) {
-    messages_.append(line);
-    messages_ += '\n';
+void RowEvents::note(const ops::Reason& note) {
+    messages_ += ops::WordsOf(note, language_) + '\n';
 }
 
 void RowEvents::finished() {

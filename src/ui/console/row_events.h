@@ -27,7 +27,7 @@ class RowEvents : public ops::Events {
     void log(std::string_view) override {}
     void stage(ops::Stage stage, int number) override;
     void alert(const ops::Outcome& outcome) override;
-    void note(std::string_view line) override;
+    void note(const ops::Reason& note) override;
     void finished() override;
     void step(std::string_view what) override { board_.step(row_, std::string(what)); }
     void writing(bool underway) override;

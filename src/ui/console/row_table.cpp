@@ -1,15 +1,74 @@
 #include "ui/console/row_table.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
-#include <iomanip>
 #include <ostream>
+
+#include "site/handover_words.h"
 
 namespace quelvar::ui::console {
 
+namespace {
+
+using T = TableText;
+using Texts = platform::Bilingual<TableText>;
+
+constexpr std::array kTexts{
+    Texts{T::Row, "ROW", "行"},
+    Texts{T::Line, "LINE", "シート行"},
+    Texts{T::Mac, "MAC", "MACアドレス"},
+    Texts{T::Address, "ADDRESS", "IPアドレス"},
+    Texts{T::Result, "RESULT", "結果"},
+    Texts{T::Detail, "DETAIL", "詳細"},
+    Texts{T::RowsPassed, "%1 of %2 row(s) passed", "%2 行中 %1 行成功"},
+    Texts{T::ModulesSaved, "%1 of %2 module(s) saved", "%2 台中 %1 台を保存"},
+    Texts{T::ModulesRestored, "%1 of %2 module(s) restored", "%2 台中 %1 台を復元"},
+};
+
+// The columns a text takes on a terminal: East Asian wide characters two,
+// every other character one (UTF-8 continuation bytes none).
+std::size_t columnsOf(std::string_view text) {
+    std::size_t columns = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte & 0xC0) == 0x80) continue;
+        // Three-byte sequences from U+1100 on hold the wide scripts this tool writes.
+        columns += (byte >= 0xE1 && byte <= 0xEF) ? 2 : 1;
+    }
+    return columns;
+}
+
+// `text` and spaces to `width` columns, and one more to part it from the next.
+void cell(std::ostream& out, std::string_view text, int width) {
+    out << text;
+    const std::size_t used = columnsOf(text);
+    const std::size_t wanted = static_cast<std::size_t>(width);
+    out << std::string(used < wanted ? wanted - used : 0, ' ') << ' ';
+}
+
+std::string filled(std::string_view pattern, std::size_t one, std::size_t two) {
+    std::string text;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == '1' || pattern[i + 1] == '2')) {
+            text += std::to_string(pattern[++i] == '1' ? one : two);
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string_view TableTextIn(TableText text, platform::Language language) {
+    return platform::TextIn(kTexts, text, language);
+}
+
 // A failed or stopped row stands out in capitals; a row not started is "-".
-std::string TableWord(site::RowState state) {
+std::string TableWord(site::RowState state, platform::Language language) {
     if (state == site::RowState::NotStarted) return "-";
+    if (language == platform::Language::Japanese) return std::string(site::StateName(state, language));
     std::string word(site::StateWord(state));
     if (state != site::RowState::Passed) {
         std::transform(word.begin(), word.end(), word.begin(),
@@ -18,22 +77,25 @@ std::string TableWord(site::RowState state) {
     return word;
 }
 
-void PrintRowTable(std::ostream& out, const std::vector<TableColumn>& columns,
-                   const std::vector<TableRow>& rows, const std::string& passedWhat) {
-    out << std::left << std::setw(4) << "ROW" << ' ';
-    for (const TableColumn& column : columns) out << std::setw(column.width) << column.heading << ' ';
-    out << std::setw(6) << "RESULT" << ' ' << "DETAIL" << '\n';
+void PrintRowTable(std::ostream& out, platform::Language language,
+                   const std::vector<TableColumn>& columns, const std::vector<TableRow>& rows,
+                   TableText passedWhat) {
+    cell(out, TableTextIn(T::Row, language), 4);
+    for (const TableColumn& column : columns) {
+        cell(out, TableTextIn(column.heading, language), column.width);
+    }
+    cell(out, TableTextIn(T::Result, language), 6);
+    out << TableTextIn(T::Detail, language) << '\n';
     std::size_t passed = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const site::RowResult& result = *rows[i].result;
         if (result.passed()) ++passed;
-        out << std::left << std::setw(4) << i + 1 << ' ';
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            out << std::setw(columns[c].width) << rows[i].cells[c] << ' ';
-        }
-        out << std::setw(6) << TableWord(result.state) << ' ' << result.outcome << '\n';
+        cell(out, std::to_string(i + 1), 4);
+        for (std::size_t c = 0; c < columns.size(); ++c) cell(out, rows[i].cells[c], columns[c].width);
+        cell(out, TableWord(result.state, language), 6);
+        out << result.words(language) << '\n';
     }
-    out << passed << " of " << rows.size() << " " << passedWhat << '\n';
+    out << filled(TableTextIn(passedWhat, language), passed, rows.size()) << '\n';
     out.flush();
 }
 

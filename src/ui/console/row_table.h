@@ -2,26 +2,45 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/language.h"
 #include "site/row_result.h"
 
 namespace quelvar::ui::console {
 
+// The words of the console's summaries of runs over many modules.
+enum class TableText {
+    Row,
+    Line,
+    Mac,
+    Address,
+    Result,
+    Detail,
+    RowsPassed,       // "%1 of %2 row(s) passed"
+    ModulesSaved,     // "%1 of %2 module(s) saved"
+    ModulesRestored,  // "%1 of %2 module(s) restored"
+};
+std::string_view TableTextIn(TableText text, platform::Language language);
+
 // The summary of a run over many modules on stdout: a table of one line per
-// row (ROW, the columns given, RESULT and DETAIL), then how many passed.
+// row (ROW, the columns given, RESULT and DETAIL), then how many passed, in
+// the console's language.
 struct TableColumn {
-    std::string heading;
+    TableText heading;
     int width;
 };
 struct TableRow {
     std::vector<std::string> cells;  // one per column
     const site::RowResult* result;
 };
-// How a row's state shows in the console's lines: "pass", "FAIL", "STOP", "-".
-std::string TableWord(site::RowState state);
+// How a row's state shows in the console's lines: "pass", "FAIL", "STOP",
+// "-"; in Japanese the words of the windows.
+std::string TableWord(site::RowState state, platform::Language language);
 
-void PrintRowTable(std::ostream& out, const std::vector<TableColumn>& columns,
-                   const std::vector<TableRow>& rows, const std::string& passedWhat);
+void PrintRowTable(std::ostream& out, platform::Language language,
+                   const std::vector<TableColumn>& columns, const std::vector<TableRow>& rows,
+                   TableText passedWhat);
 
 }  // namespace quelvar::ui::console

@@ -1,0 +1,138 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ops/outcome.h"
+#include "platform/language.h"
+
+namespace quelvar::ops {
+
+// What an operation or a run found out, as a kind and its values, never as
+// a sentence: the front-ends word it in their language through one table
+// (fact_words.cpp), and a script reads the kind. The values are in the order
+// the comment gives; addresses, MAC addresses and file names as the user
+// writes them.
+enum class FactKind {
+    Text,  // words given as they are (a file written before kinds): text
+
+    // What a row did, or where it ended.
+    NotFound,              // the search found the module nowhere
+    NothingSent,           // nothing went to the module
+    FileUnreadable,        // file: the setup record file could not be read
+    AddressChanged,        // from, to
+    AddressGiven,          // from, to: given outside this PC's networks, not confirmed
+    AddressKept,           // address
+    SetIpFailed,           // from, to; its cause follows
+    Loaded,                // file
+    LoadFailed,            // file; its cause follows
+    MovedByRecords,        // address: where the records moved the module, not where wanted
+    BackAt,                // address: where the module came back after its reset
+    Verified,              //
+    VerifyUnread,          // the read-back failed; its cause follows
+    VerifyIncomplete,      // the read-back is no complete set of records
+    VerifyDiffers,         // count of records; the first difference follows
+    RecordMissing,         // record
+    RecordLength,          // record, module's size, file's size
+    RecordBytes,           // record, bytes differing, first offset, file's byte, module's byte
+    StoppedBefore,         // step
+    NotStarted,            //
+    PassedEarlier,         //
+    Saved,                 // file
+    FileThere,             // file: there already, and not to be replaced
+    NotSavedAgain,         // the earlier file stays; the cause follows
+    NotInBackup,           // the cause follows
+    FileChanged,           // file: missing or changed since the backup
+    LogNotWritten,         //
+
+    // What an operation found out on its way (a note), beside its trace.
+    MonitorRefused,           // the cause follows
+    MonitorEntryFailed,       // try, of how many; the cause follows
+    ReadAgain,                // try, of how many; the cause follows
+    WriteAgain,               // file, try, of how many; the cause follows
+    UnconfirmedAfterReset,    // address
+    UnconfirmedAtNewAddress,  // address
+    CameBackAt,               // address
+    IpSetupResent,            // address
+    OtherModuleNow,           // the other's mac, address, mac; what is not done follows
+    UnnamedAnswerNow,         // address, mac; what is not done follows
+    NothingMoreWritten,       //
+    NotReadAgain,             //
+    RecordsHeld,              // records written, records that may have been (each "0, 2-5",
+                              // empty for none), file
+    AddressRouted,            // address
+    ResolutionNotAsked,       // address
+    ResolutionStillAsking,    // address
+    ResolutionFixedEntry,     // address
+    ResolutionUnavailable,    // address, the system's text
+    LogNotWrittenInto,        // folder
+
+    // The names of a run's rows.
+    SheetRowName,             // row
+    ModuleName,               // mac
+
+    // How an operation failed (one per OutcomeKind, see FactOf).
+    Succeeded,
+    NotConfirmed,
+    NoSuchModule,
+    NotAnswering,
+    NoneFound,
+    SocketError,           // code, the system's text
+    AwaitedTextMissing,
+    FileNotOpened,
+    FileNotWritten,
+    FileCutShort,
+    EchoMissing,
+    RecordRefused,
+    RecordsNotAFile,
+    NoAnswerAtNewAddress,
+    GivenNotConfirmed,
+    OtherModuleAtNewAddress,  // mac
+    NotBackAfterReset,
+    ModuleReplaced,           // mac, address
+    AddressHeldByModule,      // mac
+    AddressHeldByStation,     // hardware address
+    AddressHeldRefusing,      //
+    AddressHeld,              // (the holder did not say which it is)
+    AddressCheckFailed,       // address, the system's reason
+    AddressHeldLately,        // address, hardware address, seconds ago
+    NoTelnet,
+    LaunchFailed,
+    StoppedByUser,
+};
+
+struct Fact {
+    FactKind kind = FactKind::Text;
+    std::vector<std::string> values;
+    friend bool operator==(const Fact&, const Fact&) = default;
+};
+
+// What a row came to, in order: a fact whose words name a cause ("set-ip
+// A -> B: ...") is followed by its cause.
+using Reason = std::vector<Fact>;
+
+// The fact an outcome states.
+Fact FactOf(const Outcome& outcome);
+
+// The words of a reason, of one fact and its causes, in `language`.
+std::string WordsOf(const Reason& reason, platform::Language language);
+std::string WordsOf(const Fact& fact, platform::Language language);
+
+// A row's step ("set-ip", "load", "verify", "save") in `language`.
+std::string StepWord(std::string_view step, platform::Language language);
+
+// A kind's stable name in reports and the console's JSON ("address-changed");
+// KindNamed reads it back, nullopt for a name this tool does not write.
+std::string_view KindName(FactKind kind);
+std::optional<FactKind> KindNamed(std::string_view name);
+
+// The kind that decides a reason, for a script to act on: its last fact
+// (a failure's innermost cause, or what a row did last); Text when empty.
+FactKind DecidingKind(const Reason& reason);
+
+// A reason of one fact kept as words, as reports written before kinds hold it.
+Reason ReasonFromText(std::string text);
+
+}  // namespace quelvar::ops
