@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <regex>
 #include <thread>
 #include <vector>
 
@@ -136,6 +137,23 @@ TEST_F(CommissionTest, ContradictionsAndAddressesInUseAreRefusedBeforeAnythingIs
     EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 2}));
     EXPECT_EQ(farm->module(1).address, (platform::Ipv4Octets{127, 0, 0, 3}));
     EXPECT_EQ(farm->module(2).address, (platform::Ipv4Octets{127, 0, 1, 12}));
+
+    // In Japanese, the table, the summary and each row's line are Japanese:
+    // nothing English is left but addresses and the protocol's terms.
+    std::ofstream("taken.csv", std::ios::app) << "02-00-00-99-99-99,127.0.1.13\n";
+    run = RunInProcess({"commission", "taken.csv", "--yes", "--jobs", "3", "--lang", "ja"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out.rfind("行   シート行 MACアドレス", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("失敗   IPアドレスは " + mac1 + " が使用中、何も送信していません"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("成功   IPアドレス 127.0.1.12 のまま"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("失敗   見つかりません"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n4 行中 1 行成功\n"), std::string::npos) << run.out;
+    const std::regex addresses("([0-9A-F]{2}-){5}[0-9A-F]{2}|[0-9]+(\\.[0-9]+){3}|IP|MAC|PC");
+    EXPECT_FALSE(std::regex_search(std::regex_replace(run.out, addresses, ""), std::regex("[A-Za-z]")))
+        << run.out;
+    EXPECT_NE(run.err.find("3 行目 " + mac2 + " -> 127.0.1.12: 成功 "), std::string::npos) << run.err;
 }
 
 TEST_F(CommissionTest, CtrlCLetsTheStepUnderWayEndAndSummarises) {
