@@ -247,21 +247,20 @@ void SiteDlg::run(PreparedRun& prepared, const SiteForm& form) {
 
     std::optional<std::filesystem::path> runFile;
     std::vector<std::string> notes;
+    // A commissioning's or restore's report, its handover made from it once written.
+    auto reportKept = [&](bool written) {
+        const std::string report = platform::utf8Of(*prepared.report);
+        notes.push_back(SiteSay(written ? SiteMessage::ReportWritten : SiteMessage::ReportNotWritten,
+                                language_, {report}));
+        if (written) runFile = prepared.report;
+    };
     switch (prepared.task) {
         case SiteTask::Commission: {
             const site::Commissioning job{*prepared.sheet, prepared.sheetName, prepared.sheetFolder,
                                           prepared.plan, prepared.report};
             const site::CommissionOutcome outcome = site::Commission(job, options, *lines);
             for (std::size_t i = 0; i < outcome.rows.size(); ++i) lines->endLine(i, outcome.rows[i].row);
-            const std::string report = prepared.report ? platform::utf8Of(*prepared.report) : "";
-            if (!prepared.report) {
-                notes.push_back(SiteSay(SiteMessage::NoReport, language_));
-            } else if (outcome.reportWritten) {
-                notes.push_back(SiteSay(SiteMessage::ReportWritten, language_, {report}));
-                runFile = prepared.report;
-            } else {
-                notes.push_back(SiteSay(SiteMessage::ReportNotWritten, language_, {report}));
-            }
+            reportKept(outcome.reportWritten);
             break;
         }
         case SiteTask::Backup: {
@@ -278,8 +277,12 @@ void SiteDlg::run(PreparedRun& prepared, const SiteForm& form) {
             break;
         }
         case SiteTask::Restore: {
-            const std::vector<site::ModuleRow> rows = site::Restore(*prepared.restore, options, *lines);
-            for (std::size_t i = 0; i < rows.size(); ++i) lines->endLine(i, rows[i].row);
+            const site::RestoreOutcome outcome =
+                site::Restore(*prepared.restore, options, *lines, prepared.report);
+            for (std::size_t i = 0; i < outcome.rows.size(); ++i) {
+                lines->endLine(i, outcome.rows[i].row);
+            }
+            reportKept(outcome.reportWritten);
             break;
         }
     }

@@ -169,8 +169,11 @@ std::optional<PreparedRun> PrepareCommission(const SiteForm& form, Language lang
     }
     run.plan = site::PlanSheet(*run.sheet, earlier);
     // The report goes on in the file of the run it resumes unless named anew.
+    // A sheet typed into its field keeps its report beside it, as one picked
+    // with Browse does.
     const std::string& report = form.report.empty() ? form.resume : form.report;
-    if (!report.empty()) run.report = platform::pathFromUtf8(report);
+    run.report = report.empty() ? DefaultReportFor(platform::pathFromUtf8(form.source))
+                                : platform::pathFromUtf8(report);
 
     for (const site::SheetRow& row : run.sheet->rows) {
         run.lines.push_back(
@@ -275,6 +278,8 @@ std::optional<PreparedRun> PrepareRestore(const SiteForm& form, Language languag
         problem.lines = run.lines;
         return refuse(problem, SiteSay(SiteMessage::NothingRestorable, language, {form.source}));
     }
+    // The report field is the commissioning's: a restore's report has a place of its own.
+    run.report = DefaultRestoreReportFor(folder);
     run.question = SiteSay(SiteMessage::ConfirmRestore, language,
                            {std::to_string(run.count), form.source});
     return begun;
@@ -298,6 +303,14 @@ std::filesystem::path DefaultReportFor(const std::filesystem::path& sheet) {
     std::filesystem::path report = sheet;
     report.replace_filename(platform::pathFromUtf8(platform::utf8Of(sheet.stem()) + "-report.json"));
     return report;
+}
+
+std::filesystem::path DefaultRestoreReportFor(const std::filesystem::path& folder) {
+    std::filesystem::path named = folder.lexically_normal();
+    if (!named.has_filename()) named = named.parent_path();
+    named.replace_filename(
+        platform::pathFromUtf8(platform::utf8Of(named.filename()) + "-restore-report.json"));
+    return named;
 }
 
 }  // namespace quelvar::app

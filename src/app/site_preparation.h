@@ -74,4 +74,9 @@ std::vector<std::string> SearchLeftOut(const discovery::SearchResult& result,
 // sheet, "NAME-report.json".
 std::filesystem::path DefaultReportFor(const std::filesystem::path& sheet);
 
+// The report a restore keeps when the user names none: beside the backup's
+// folder, "FOLDER-restore-report.json", so that the backup itself is left as
+// it was.
+std::filesystem::path DefaultRestoreReportFor(const std::filesystem::path& folder);
+
 }  // namespace quelvar::app

@@ -71,8 +71,6 @@ constexpr std::array kTexts{
     Texts{M::ReportNotWritten, "Cannot write the report %1.", "レポート %1 を書き込めません。"},
     Texts{M::ManifestWritten, "Manifest: %1", "バックアップ目録: %1"},
     Texts{M::ManifestNotWritten, "Cannot write %1.", "%1 を書き込めません。"},
-    Texts{M::NoReport, "No report is named, so no handover page is made.",
-          "レポートが指定されていないため、引き渡しページは作成しません。"},
     Texts{M::PageWritten, "Handover page: %1 and %2", "引き渡しページ: %1 と %2"},
     Texts{M::HandoverNotWritten, "Cannot write the handover page: %1",
           "引き渡しページを書き込めません: %1"},

@@ -44,7 +44,6 @@ enum class SiteMessage {
     ReportNotWritten,
     ManifestWritten,
     ManifestNotWritten,
-    NoReport,
     PageWritten,
     HandoverNotWritten,
     SheetDialogTitle,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/view.h"
+#include "site/site_run.h"
 
 namespace quelvar::app {
 
@@ -23,7 +24,7 @@ struct SiteForm {
     std::string report;  // commission: the report to keep; empty: none
     std::string resume;  // commission: an earlier run's report whose passed rows stand
     bool verify = false;  // read the records back and compare
-    int jobs = 8;         // modules at once; 0: all at once
+    int jobs = static_cast<int>(site::kDefaultJobs);  // modules at once; 0: all at once
 };
 
 // How a line of the table looks: failed lines stand out.

@@ -149,15 +149,26 @@ RestorePlan PlanRestore(const std::filesystem::path& folder, std::vector<BackupE
     return plan;
 }
 
-std::vector<ModuleRow> Restore(const RestorePlan& plan, const RunOptions& options,
-                               RunEvents& events) {
-    std::vector<ModuleRow> rows(plan.entries.size());
+RestoreOutcome Restore(const RestorePlan& plan, const RunOptions& options, RunEvents& events,
+                       const std::optional<std::filesystem::path>& report) {
+    RestoreOutcome outcome;
+    std::vector<ModuleRow>& rows = outcome.rows;
+    rows.resize(plan.entries.size());
+    std::optional<ReportFile> reportFile;
+    auto reported = [&](std::size_t i, const RowResult& row) {
+        return ReportRow{static_cast<int>(i + 1), plan.entries[i].mac, plan.entries[i].file, row};
+    };
+    if (report) {
+        reportFile.emplace(*report, platform::utf8Of(plan.folder.filename()), rows.size(),
+                           std::vector<std::pair<std::size_t, ReportRow>>{}, ReportTask::Restore);
+    }
     std::vector<std::size_t> toRestore;
     discovery::SearchScope scope = options.search;
     for (std::size_t i = 0; i < plan.entries.size(); ++i) {
         rows[i].mac = discovery::FormatMac(plan.entries[i].mac);
         if (!plan.problems[i].empty()) {
             rows[i].row = failedRow(plan.problems[i]);
+            if (reportFile) reportFile->keep(i, reported(i, rows[i].row));
             continue;
         }
         toRestore.push_back(i);
@@ -181,15 +192,26 @@ std::vector<ModuleRow> Restore(const RestorePlan& plan, const RunOptions& option
         restore.fileBytes = plan.bytes[toRestore[n]];
         restore.verify = options.verify;
         restore.stopRequested = [&events] { return events.stopRequested(); };
-        return RowOf(
-            ops::CommissionModule(searched.result.modules, restore, options.retries, rowEvents));
+        return RowOf(ops::CommissionModule(searched.result.modules, restore,
+                                           ops::AfterSearch(options.retries, searched.result),
+                                           rowEvents));
+    };
+    site.ended = [&](std::size_t n, const RowResult& result) {
+        if (reportFile) reportFile->record(toRestore[n], reported(toRestore[n], result));
+    };
+    site.meanwhile = [&] {
+        if (reportFile) reportFile->writeDue();
     };
     const std::vector<RowResult> results = RunSiteRows(site, options, events);
     for (std::size_t n = 0; n < toRestore.size(); ++n) {
         rows[toRestore[n]].row = results[n];
         rows[toRestore[n]].address = results[n].after;
+        if (reportFile && results[n].state == RowState::NotStarted) {
+            reportFile->keep(toRestore[n], reported(toRestore[n], results[n]));
+        }
     }
-    return rows;
+    if (reportFile) outcome.reportWritten = reportFile->flush();
+    return outcome;
 }
 
 }  // namespace quelvar::site

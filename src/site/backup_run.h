@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "site/backup.h"
+#include "site/commission_report.h"
 #include "site/device_selector.h"
 #include "site/site_run.h"
 
@@ -55,7 +56,13 @@ RestorePlan PlanRestore(const std::filesystem::path& folder, std::vector<BackupE
 
 // Applies each checked file to the module with its MAC address, wherever the
 // search finds it now, `options.jobs` at once (see ops::CommissionModule).
-std::vector<ModuleRow> Restore(const RestorePlan& plan, const RunOptions& options,
-                               RunEvents& events);
+// With `report`, a report of the rows (as a commissioning's, with each row's
+// place in the manifest for its line) is kept true while the run goes.
+struct RestoreOutcome {
+    std::vector<ModuleRow> rows;  // in the manifest's order
+    bool reportWritten = true;    // false: the report could not be written
+};
+RestoreOutcome Restore(const RestorePlan& plan, const RunOptions& options, RunEvents& events,
+                       const std::optional<std::filesystem::path>& report = std::nullopt);
 
 }  // namespace quelvar::site

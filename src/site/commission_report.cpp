@@ -50,9 +50,12 @@ std::string ReportRowsJson(const std::vector<ReportRow>& rows, int indent) {
     return dumped(rowsJson(rows), indent);
 }
 
-std::string ReportText(const std::string& sheetName, const std::vector<ReportRow>& rows) {
-    nlohmann::ordered_json report = {
-        {"format", kReportFormat}, {"version", kVersion}, {"sheet", sheetName}, {"rows", rowsJson(rows)}};
+std::string ReportText(const std::string& sheetName, const std::vector<ReportRow>& rows,
+                       ReportTask task) {
+    nlohmann::ordered_json report = {{"format", kReportFormat}, {"version", kVersion}};
+    if (task == ReportTask::Restore) report["task"] = "restore";
+    report["sheet"] = sheetName;
+    report["rows"] = rowsJson(rows);
     return dumped(report, 2) + "\n";
 }
 
@@ -69,6 +72,7 @@ std::optional<Report> ParseReport(std::string_view text, std::string& error) {
     }
     Report report;
     report.sheet = json["sheet"].get<std::string>();
+    if (StringField(json, "task") == "restore") report.task = ReportTask::Restore;
     for (std::size_t i = 0; i < json["rows"].size(); ++i) {
         const nlohmann::json& entry = json["rows"][i];
         auto field = [&](const char* key) { return StringField(entry, key); };
@@ -128,10 +132,11 @@ bool PassedBefore(const Report& report, const SheetRow& row) {
 }
 
 ReportFile::ReportFile(std::filesystem::path path, const std::string& sheetName, std::size_t rows,
-                       const std::vector<std::pair<std::size_t, ReportRow>>& kept)
+                       const std::vector<std::pair<std::size_t, ReportRow>>& kept,
+                       ReportTask task)
     : RunningFile(std::move(path), rows,
-                  [sheetName](const std::vector<ReportRow>& ended) {
-                      return ReportText(sheetName, ended);
+                  [sheetName, task](const std::vector<ReportRow>& ended) {
+                      return ReportText(sheetName, ended, task);
                   }) {
     for (const auto& [index, row] : kept) keep(index, row);
 }

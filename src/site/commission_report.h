@@ -31,14 +31,21 @@ inline constexpr const char* kReportFormat = "quelvarinit-commission-report";
 // it was written, log. What a report holds and `commission --json` prints.
 std::string ReportRowsJson(const std::vector<ReportRow>& rows, int indent = -1);
 
-// A report, as `commission --report` writes it after each row:
-// {"format":"quelvarinit-commission-report","version":1,"sheet":NAME,"rows":[...]}
-// The rows are those that have ended, in sheet order.
-std::string ReportText(const std::string& sheetName, const std::vector<ReportRow>& rows);
+// What a report is of: a commissioning from a sheet, or a restore of a
+// backup ("task": "restore"; its "sheet" names the backup's folder and each
+// row's line the module's place in the backup's manifest).
+enum class ReportTask { Commission, Restore };
+
+// A report, as `commission --report` and `restore --report` write it after
+// each row: {"format":"quelvarinit-commission-report","version":1,
+// "sheet":NAME,"rows":[...]}. The rows are those that have ended, in order.
+std::string ReportText(const std::string& sheetName, const std::vector<ReportRow>& rows,
+                       ReportTask task = ReportTask::Commission);
 
 struct Report {
     std::string sheet;
     std::vector<ReportRow> rows;
+    ReportTask task = ReportTask::Commission;
 };
 
 // Reads a report, checking every row's MAC address and line.
@@ -53,12 +60,14 @@ std::string ReportMismatch(const Report& report, const std::string& sheetName,
 // module, address and file): such a row need not run again.
 bool PassedBefore(const Report& report, const SheetRow& row);
 
-// The report file of `commission --report`, kept true while the run goes.
+// The report file of `commission --report` or `restore --report`, kept
+// true while the run goes.
 class ReportFile : public RunningFile<ReportRow> {
   public:
     // Rows `kept` (of an earlier run) stand in the report from the start.
     ReportFile(std::filesystem::path path, const std::string& sheetName, std::size_t rows,
-               const std::vector<std::pair<std::size_t, ReportRow>>& kept = {});
+               const std::vector<std::pair<std::size_t, ReportRow>>& kept = {},
+               ReportTask task = ReportTask::Commission);
 };
 
 }  // namespace quelvar::site

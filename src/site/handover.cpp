@@ -49,7 +49,10 @@ bool AddHandoverFile(Handover& handover, std::string name, std::string_view text
         std::optional<Report> report = ParseReport(text, error);
         if (!report) return false;
         handover.sources.push_back(
-            {std::move(name), HandoverSource::Kind::Commission, report->sheet});
+            {std::move(name),
+             report->task == ReportTask::Restore ? HandoverSource::Kind::Restore
+                                                 : HandoverSource::Kind::Commission,
+             report->sheet});
         addReport(handover, *report);
         return true;
     }

@@ -25,10 +25,10 @@ struct HandoverRow {
 };
 
 struct HandoverSource {
-    enum class Kind { Commission, Backup };
+    enum class Kind { Commission, Backup, Restore };
     std::string name;  // the file as the user named it
     Kind kind = Kind::Commission;
-    std::string sheet;  // a commissioning report's sheet
+    std::string sheet;  // a commissioning report's sheet; a restore report's backup folder
 };
 
 struct Handover {

@@ -187,6 +187,8 @@ class Page {
             if (source.kind == HandoverSource::Kind::Commission) {
                 out_ += word(W::CommissionReport) + " (" + word(W::Sheet) + " " +
                         escaped(source.sheet) + ")";
+            } else if (source.kind == HandoverSource::Kind::Restore) {
+                out_ += word(W::RestoreReport) + " (" + escaped(source.sheet) + ")";
             } else {
                 out_ += word(W::BackupManifest);
             }

@@ -22,6 +22,7 @@ constexpr std::array kWords{
     Words{W::LocalTimes, "times are local", "時刻は現地時刻"},
     Words{W::CommissionReport, "commissioning report", "設定作業レポート"},
     Words{W::BackupManifest, "backup manifest", "バックアップ目録"},
+    Words{W::RestoreReport, "restore report", "復元レポート"},
     Words{W::Sheet, "sheet", "シート"},
     Words{W::Run, "Run", "実行"},
     Words{W::Result, "Result", "結果"},

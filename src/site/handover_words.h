@@ -21,6 +21,7 @@ enum class HandoverWord {
     LocalTimes,
     CommissionReport,
     BackupManifest,
+    RestoreReport,
     Sheet,
     Run,
     Result,

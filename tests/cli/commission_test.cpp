@@ -170,7 +170,7 @@ TEST_F(CommissionTest, CtrlCLetsTheStepUnderWayEndAndSummarises) {
         ::dup2(out, STDOUT_FILENO);
         ::dup2(err, STDERR_FILENO);
         ::execl(QUELVARINIT_CLI_PATH, "quelvarinit-cli", "commission", "site.csv", "--yes",
-                static_cast<char*>(nullptr));
+                "--jobs", "1", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     std::this_thread::sleep_for(3s);  // row 1 is under way by now

@@ -114,12 +114,17 @@ cp "$work/site/backup.json" "$work/backup-first.json" 2>/dev/null
 cli 1 backup-again backup site 02-00-00-99-99-99 --yes
 has site/backup.json '"mac": "02-00-00-99-99-99"'
 
+# The backup back into the modules, with its report.
+cli 1 restore restore site --yes --report restore.json
+has restore.json '"task": "restore"' '"kind": '
+
 python3 "$here/validate.py" "$schemas" \
     search="$work/search.out" \
     commission-rows="$work/commission.out" \
     commission-report="$work/report.json" \
     backup-manifest="$work/backup-first.json" \
-    backup-manifest="$work/site/backup.json" || fail "the output does not match its schema (above)"
+    backup-manifest="$work/site/backup.json" \
+    commission-report="$work/restore.json" || fail "the output does not match its schema (above)"
 
 if [ "$failures" -gt 0 ]; then
     echo "schema_test: $failures failure(s)" >&2

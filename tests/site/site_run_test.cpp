@@ -11,6 +11,7 @@
 #include "records/sha256.h"
 #include "site/backup_run.h"
 #include "site/commission_run.h"
+#include "site/handover.h"
 #include "support/recording_events.h"
 #include "support/sim_fixture.h"
 #include "support/temp_folder.h"
@@ -198,12 +199,26 @@ TEST_F(SiteRunTest, ABackupRestoresToEachModuleWhereverItIsNow) {
     ASSERT_TRUE(ops::SetIpAddress(*second, {127, 0, 0, 40}, ops::Retries::Window(), moving)
                     .outcome.succeeded());
     RecordingRun restoring;
-    const std::vector<site::ModuleRow> restored = site::Restore(plan, options(), restoring);
+    const std::filesystem::path report = folder_.path() / "restore.json";
+    const site::RestoreOutcome outcome = site::Restore(plan, options(), restoring, report);
+    const std::vector<site::ModuleRow>& restored = outcome.rows;
     ASSERT_EQ(restored.size(), 2u);
     for (const site::ModuleRow& row : restored) {
         EXPECT_EQ(row.row.state, site::RowState::Passed) << row.row.words(platform::Language::English);
     }
     EXPECT_EQ(restored[1].address, "127.0.0.40");
+
+    // The restore leaves a report as a commissioning does, and it hands over as one.
+    EXPECT_TRUE(outcome.reportWritten);
+    const std::optional<site::Report> written = site::ParseReport(ReadText(report), why);
+    ASSERT_TRUE(written.has_value()) << why;
+    EXPECT_EQ(written->task, site::ReportTask::Restore);
+    ASSERT_EQ(written->rows.size(), 2u);
+    EXPECT_EQ(written->rows[1].mac, farm->module(1).mac);
+    EXPECT_EQ(written->rows[1].row.after, "127.0.0.40");
+    site::Handover handover;
+    ASSERT_TRUE(site::AddHandoverFile(handover, "restore.json", ReadText(report), why)) << why;
+    EXPECT_EQ(handover.sources[0].kind, site::HandoverSource::Kind::Restore);
 }
 
 }  // namespace

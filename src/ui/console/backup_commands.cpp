@@ -126,9 +126,14 @@ int RunRestoreCommand(Console& console, ConsoleEvents& events) {
     if (!PrepareLogFolder(console, logFolder)) return kExitFailure;
     InterruptHandler interrupt;
     ConsoleRun run(console, events);
-    const std::vector<site::ModuleRow> rows = site::Restore(plan, run.options(logFolder), run);
-    printTable(console, rows, TableText::ModulesRestored);
-    return exitStatus(run, rows);
+    const std::optional<std::filesystem::path> report =
+        console.options.report ? std::optional(platform::pathFromUtf8(*console.options.report))
+                               : std::nullopt;
+    const site::RestoreOutcome outcome = site::Restore(plan, run.options(logFolder), run, report);
+    if (!outcome.reportWritten) console.err << "cannot write the report " << *console.options.report << '\n';
+    printTable(console, outcome.rows, TableText::ModulesRestored);
+    const int status = exitStatus(run, outcome.rows);
+    return status == kExitSuccess && !outcome.reportWritten ? kExitFailure : status;
 }
 
 }  // namespace quelvar::ui::console

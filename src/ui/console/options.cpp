@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "discovery/address_range.h"
+#include "site/site_run.h"
 
 #include <string_view>
 
@@ -22,7 +23,7 @@ struct RawArguments {
     std::string device, address, file, broadcast, range, adapter, output, log, lang, logDir;
     std::string report, resume, html, csv;
     std::vector<std::string> devices, files;
-    unsigned attempts = 1, jobs = 1;
+    unsigned attempts = 1, jobs = site::kDefaultJobs;
     bool json = false, yes = false, verify = false, force = false;
 };
 
@@ -126,6 +127,7 @@ void declare(CLI::App& app, RawArguments& raw) {
     jobs(restore);
     restore->add_option("--log-dir", raw.logDir);
     flag(restore, "--verify", raw.verify);
+    restore->add_option("--report", raw.report);
     yes(restore);
     range(restore);
 
@@ -281,6 +283,7 @@ std::string UsageText() {
            "[--json]\n"
            "  quelvarinit-cli backup DIR [DEVICE...] [--jobs N] [--log-dir DIR] [--yes]\n"
            "  quelvarinit-cli restore DIR [--jobs N] [--log-dir DIR] [--verify] [--yes]\n"
+           "                                      [--report FILE.json]\n"
            "  quelvarinit-cli report FILE.json... [--html OUT.html] [--csv OUT.csv]\n"
            "\n"
            "DEVICE is a MAC address (02-00-00-AA-BB-CC or 02:00:00:aa:bb:cc), the first\n"
