@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "site/commission_checks.h"
@@ -21,14 +22,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) std::abort();
         }
     }
-    for (const std::string& error : sheet.errors) {
+    for (const quelvar::ops::Fact& fact : sheet.errors) {
+        const std::string error = quelvar::ops::WordsOf(fact, quelvar::platform::Language::English);
         if (!error.starts_with("line ")) std::abort();
+        if (quelvar::ops::WordsOf(fact, quelvar::platform::Language::Japanese).size() > 200) {
+            std::abort();
+        }
         // Messages quote at most a shortened field: never the whole of a huge one.
         if (error.size() > 200) std::abort();
         for (char c : error) {
             if (static_cast<unsigned char>(c) < 0x20) std::abort();
         }
     }
-    static_cast<void>(FindSheetConflicts(sheet.rows));
+    static_cast<void>(ReadCommissionSheet(text));
     return 0;
 }

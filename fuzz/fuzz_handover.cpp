@@ -27,9 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static_cast<void>(site::HandoverSheet(handover, platform::Language::English));
     for (const site::HandoverRow& row : handover.rows) {
         const site::RowResult& result = row.result;
+        const std::string reason = result.words(platform::Language::Japanese);
         for (const std::string* field :
              {&row.mac, &result.product, &result.firmware, &result.before, &result.after, &row.file,
-              &result.sha256, &result.outcome}) {
+              &result.sha256, &reason}) {
             const std::string cell = site::SheetCell(*field);
             const char first = cell.size() > 1 && cell[0] == '"' ? cell[1]
                                : cell.empty()                    ? '\0'

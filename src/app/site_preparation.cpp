@@ -54,14 +54,13 @@ std::optional<site::CommissionSheet> readSheet(const std::string& name, Language
         problem.message = why;
         return std::nullopt;
     }
-    site::CommissionSheet sheet = site::ParseCommissionSheet(*text);
-    for (std::string& conflict : site::FindSheetConflicts(sheet.rows)) {
-        sheet.errors.push_back(std::move(conflict));
-    }
+    site::CommissionSheet sheet = site::ReadCommissionSheet(*text);
     if (!sheet.errors.empty()) {
         problem.message = SiteSay(SiteMessage::SheetRowsBad, language,
                                   {std::to_string(sheet.errors.size()), name});
-        for (const std::string& error : sheet.errors) problem.details.push_back(name + ": " + error);
+        for (const ops::Fact& error : sheet.errors) {
+            problem.details.push_back(name + ": " + ops::WordsOf(error, language));
+        }
         for (const site::SheetRow& row : sheet.rows) {
             problem.lines.push_back(moduleLine(discovery::FormatMac(row.mac), "",
                                                platform::formatIpv4(row.address), row.file));

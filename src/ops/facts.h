@@ -69,6 +69,16 @@ enum class FactKind {
     ResolutionUnavailable,    // address, the system's text
     LogNotWrittenInto,        // folder
 
+    // A commissioning sheet's rows that cannot be used; each names its line first.
+    SheetFieldCount,          // line
+    SheetControlCharacter,    // line
+    SheetFieldTooLong,        // line, the longest a field may be
+    SheetBadMac,              // line, the field (shortened)
+    SheetBadAddress,          // line, the field (shortened)
+    SheetAddressNotForModules,  // line, address
+    SheetSameModule,          // line, the other line, mac
+    SheetSameAddress,         // line, the other line, address
+
     // The names of a run's rows.
     SheetRowName,             // row
     ModuleName,               // mac

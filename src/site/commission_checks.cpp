@@ -6,25 +6,33 @@
 
 namespace quelvar::site {
 
-std::vector<std::string> FindSheetConflicts(const std::vector<SheetRow>& rows) {
-    std::vector<std::string> conflicts;
+std::vector<ops::Fact> FindSheetConflicts(const std::vector<SheetRow>& rows) {
+    std::vector<ops::Fact> conflicts;
     std::map<discovery::MacAddress, int> lineOfModule;
     std::map<platform::Ipv4Octets, int> lineOfAddress;
     for (const SheetRow& row : rows) {
         auto [module, newModule] = lineOfModule.emplace(row.mac, row.line);
         if (!newModule) {
-            conflicts.push_back("lines " + std::to_string(module->second) + " and " +
-                                std::to_string(row.line) + " name the same module " +
-                                discovery::FormatMac(row.mac));
+            conflicts.push_back({ops::FactKind::SheetSameModule,
+                                 {std::to_string(module->second), std::to_string(row.line),
+                                  discovery::FormatMac(row.mac)}});
         }
         auto [address, newAddress] = lineOfAddress.emplace(row.address, row.line);
         if (!newAddress) {
-            conflicts.push_back("lines " + std::to_string(address->second) + " and " +
-                                std::to_string(row.line) + " give the same address " +
-                                platform::formatIpv4(row.address));
+            conflicts.push_back({ops::FactKind::SheetSameAddress,
+                                 {std::to_string(address->second), std::to_string(row.line),
+                                  platform::formatIpv4(row.address)}});
         }
     }
     return conflicts;
+}
+
+CommissionSheet ReadCommissionSheet(std::string_view text) {
+    CommissionSheet sheet = ParseCommissionSheet(text);
+    for (ops::Fact& conflict : FindSheetConflicts(sheet.rows)) {
+        sheet.errors.push_back(std::move(conflict));
+    }
+    return sheet;
 }
 
 std::vector<std::string> RowsOutsideNetworks(const std::vector<SheetRow>& sheet,

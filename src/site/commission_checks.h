@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/language.h"
@@ -10,8 +11,12 @@
 namespace quelvar::site {
 
 // Rows that contradict each other: two rows for the same module, or two rows
-// giving the same new address. One message per conflict, naming both lines.
-std::vector<std::string> FindSheetConflicts(const std::vector<SheetRow>& rows);
+// giving the same new address. One fact per conflict, naming both lines.
+std::vector<ops::Fact> FindSheetConflicts(const std::vector<SheetRow>& rows);
+
+// A sheet as every run reads it: its rows, and every row that is malformed
+// or contradicts another among its errors.
+CommissionSheet ReadCommissionSheet(std::string_view text);
 
 // The rows (of `rows`, by index) whose new address lies outside this PC's
 // networks, where it will not reach the module afterwards: one line each, to

@@ -123,11 +123,15 @@ CommissionSheet ParseCommissionSheet(std::string_view text) {
         firstContentRecord = false;
         if (header) continue;
 
-        std::string where = "line " + std::to_string(record.line) + ": ";
+        const std::string where = std::to_string(record.line);
+        auto error = [&](ops::FactKind kind, std::vector<std::string> values = {}) {
+            values.insert(values.begin(), where);
+            sheet.errors.push_back({kind, std::move(values)});
+        };
         // A trailing empty field ("mac,ip,") is the same as no file.
         if (fields.size() == 3 && fields[2].text.empty()) fields.pop_back();
         if (fields.size() < 2 || fields.size() > 3) {
-            sheet.errors.push_back(where + "expected MAC,NEW_ADDRESS[,FILE]");
+            error(ops::FactKind::SheetFieldCount);
             continue;
         }
         bool control = false;
@@ -137,28 +141,27 @@ CommissionSheet ParseCommissionSheet(std::string_view text) {
             tooLong = tooLong || field.text.size() > kMaxFieldLength;
         }
         if (control) {
-            sheet.errors.push_back(where + "a field holds a control character");
+            error(ops::FactKind::SheetControlCharacter);
             continue;
         }
         if (tooLong) {
             // No MAC, address or file name is this long; such a field would
             // only flood every message that names it.
-            sheet.errors.push_back(where + "a field is longer than " +
-                                   std::to_string(kMaxFieldLength) + " characters");
+            error(ops::FactKind::SheetFieldTooLong, {std::to_string(kMaxFieldLength)});
             continue;
         }
         std::optional<discovery::MacAddress> mac = discovery::ParseMac(fields[0].text);
         if (!mac) {
-            sheet.errors.push_back(where + "malformed MAC address '" + shown(fields[0].text) + "'");
+            error(ops::FactKind::SheetBadMac, {shown(fields[0].text)});
             continue;
         }
         std::optional<platform::Ipv4Octets> address = platform::parseIpv4(fields[1].text);
         if (!address) {
-            sheet.errors.push_back(where + "malformed address '" + shown(fields[1].text) + "'");
+            error(ops::FactKind::SheetBadAddress, {shown(fields[1].text)});
             continue;
         }
         if (!discovery::IsModuleAddress(*address)) {
-            sheet.errors.push_back(where + "no module can hold the address " + fields[1].text);
+            error(ops::FactKind::SheetAddressNotForModules, {fields[1].text});
             continue;
         }
         SheetRow row;

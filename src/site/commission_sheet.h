@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "discovery/device_table.h"
+#include "ops/facts.h"
 #include "platform/ipv4.h"
 
 namespace quelvar::site {
@@ -21,7 +22,7 @@ struct SheetRow {
 
 struct CommissionSheet {
     std::vector<SheetRow> rows;
-    std::vector<std::string> errors;  // "line 4: malformed MAC address 'x'"
+    std::vector<ops::Fact> errors;  // "line 4: malformed MAC address 'x'", each naming its line
 };
 
 // The largest sheet read: a rack of a thousand modules takes about 60 KiB.

@@ -6,6 +6,13 @@
 namespace quelvar::site {
 namespace {
 
+// The errors as the console words them in English.
+std::vector<std::string> words(const std::vector<ops::Fact>& errors) {
+    std::vector<std::string> worded;
+    for (const ops::Fact& error : errors) worded.push_back(ops::WordsOf(error, platform::Language::English));
+    return worded;
+}
+
 using namespace std::string_literals;
 
 TEST(CommissionSheet, RowsCommentsAndEveryBadLine) {
@@ -17,7 +24,7 @@ TEST(CommissionSheet, RowsCommentsAndEveryBadLine) {
         "\"02:00:5e:10:00:01\",\"127.0.0.21\",\"setup a.rec\"\r\n"
         "02-00-5E-10-00-02,127.0.0.22,\n"
         "   # indented comment\n");
-    ASSERT_TRUE(sheet.errors.empty()) << ::testing::PrintToString(sheet.errors);
+    ASSERT_TRUE(sheet.errors.empty()) << ::testing::PrintToString(words(sheet.errors));
     ASSERT_EQ(sheet.rows.size(), 3u);
     EXPECT_EQ(sheet.rows[0].line, 4);
     EXPECT_EQ(sheet.rows[0].address, (platform::Ipv4Octets{127, 0, 0, 20}));
@@ -35,10 +42,10 @@ TEST(CommissionSheet, RowsCommentsAndEveryBadLine) {
         "02-00-5E-10-00-03,127.0.0.23,a.rec,extra\n");
     EXPECT_EQ(sheet.rows.size(), 1u);
     ASSERT_EQ(sheet.errors.size(), 4u);
-    EXPECT_EQ(sheet.errors[0], "line 2: malformed MAC address 'mac'");
-    EXPECT_EQ(sheet.errors[1], "line 3: malformed address '127.0.0'");
-    EXPECT_EQ(sheet.errors[2].rfind("line 4:", 0), 0u);
-    EXPECT_EQ(sheet.errors[3].rfind("line 5:", 0), 0u);
+    EXPECT_EQ(words(sheet.errors)[0], "line 2: malformed MAC address 'mac'");
+    EXPECT_EQ(words(sheet.errors)[1], "line 3: malformed address '127.0.0'");
+    EXPECT_EQ(words(sheet.errors)[2].rfind("line 4:", 0), 0u);
+    EXPECT_EQ(words(sheet.errors)[3].rfind("line 5:", 0), 0u);
 
     EXPECT_TRUE(ParseCommissionSheet("").rows.empty());
     EXPECT_TRUE(ParseCommissionSheet("mac,address\n").errors.empty());
@@ -51,7 +58,7 @@ TEST(CommissionSheet, Rfc4180WithHostileFields) {
         "\xEF\xBB\xBFmac address,address,file\n"
         "02-00-5E-10-00-00,127.0.0.20,\"a, \"\"b\"\".rec\"\n"
         "02-00-5E-10-00-01,127.0.0.21\n");
-    ASSERT_TRUE(sheet.errors.empty()) << ::testing::PrintToString(sheet.errors);
+    ASSERT_TRUE(sheet.errors.empty()) << ::testing::PrintToString(words(sheet.errors));
     ASSERT_EQ(sheet.rows.size(), 2u);
     EXPECT_EQ(sheet.rows[0].file, "a, \"b\".rec");
     EXPECT_EQ(sheet.rows[1].line, 3);
@@ -61,8 +68,8 @@ TEST(CommissionSheet, Rfc4180WithHostileFields) {
     sheet = ParseCommissionSheet("02-00-5E-10-00-0G,127.0.0.20\n" + std::string(100, 'y') +
                                  ",127.0.0.21\n");
     ASSERT_EQ(sheet.errors.size(), 2u);
-    EXPECT_EQ(sheet.errors[0], "line 1: malformed MAC address '02-00-5E-10-00-0G'");
-    EXPECT_EQ(sheet.errors[1], "line 2: malformed MAC address '" + std::string(40, 'y') + "...'");
+    EXPECT_EQ(words(sheet.errors)[0], "line 1: malformed MAC address '02-00-5E-10-00-0G'");
+    EXPECT_EQ(words(sheet.errors)[1], "line 2: malformed MAC address '" + std::string(40, 'y') + "...'");
 
     const std::string huge(1 << 20, 'x');
     sheet = ParseCommissionSheet(
@@ -76,16 +83,16 @@ TEST(CommissionSheet, Rfc4180WithHostileFields) {
     ASSERT_EQ(sheet.rows.size(), 1u);
     EXPECT_EQ(sheet.rows[0].line, 8);
     ASSERT_EQ(sheet.errors.size(), 6u);
-    EXPECT_EQ(sheet.errors[0], "line 1: a field holds a control character");
-    EXPECT_EQ(sheet.errors[1], "line 3: a field holds a control character");
-    EXPECT_EQ(sheet.errors[2], "line 4: a field holds a control character");
-    EXPECT_EQ(sheet.errors[3], "line 5: a field is longer than 1024 characters");
-    EXPECT_EQ(sheet.errors[4], "line 6: no module can hold the address 0.0.0.0");
-    EXPECT_EQ(sheet.errors[5], "line 7: no module can hold the address 239.1.1.1");
+    EXPECT_EQ(words(sheet.errors)[0], "line 1: a field holds a control character");
+    EXPECT_EQ(words(sheet.errors)[1], "line 3: a field holds a control character");
+    EXPECT_EQ(words(sheet.errors)[2], "line 4: a field holds a control character");
+    EXPECT_EQ(words(sheet.errors)[3], "line 5: a field is longer than 1024 characters");
+    EXPECT_EQ(words(sheet.errors)[4], "line 6: no module can hold the address 0.0.0.0");
+    EXPECT_EQ(words(sheet.errors)[5], "line 7: no module can hold the address 239.1.1.1");
 
     // A megabyte of stray quotes is read once, not once per quote.
     sheet = ParseCommissionSheet("02-00-5E-10-00-00,127.0.0.20,a" + std::string(1 << 20, '"'));
-    EXPECT_EQ(sheet.errors, (std::vector<std::string>{"line 1: a field is longer than 1024 characters"}));
+    EXPECT_EQ(words(sheet.errors), (std::vector<std::string>{"line 1: a field is longer than 1024 characters"}));
 }
 
 }  // namespace

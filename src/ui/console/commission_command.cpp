@@ -24,11 +24,10 @@ std::optional<site::CommissionSheet> readSheet(Console& console) {
     std::optional<std::string> text =
         ReadNamedFile(console, name, site::kMaxSheetBytes, "commissioning sheet");
     if (!text) return std::nullopt;
-    site::CommissionSheet sheet = site::ParseCommissionSheet(*text);
-    for (const std::string& conflict : site::FindSheetConflicts(sheet.rows)) {
-        sheet.errors.push_back(conflict);
+    site::CommissionSheet sheet = site::ReadCommissionSheet(*text);
+    for (const ops::Fact& error : sheet.errors) {
+        console.err << name << ": " << ops::WordsOf(error, console.language) << '\n';
     }
-    for (const std::string& error : sheet.errors) console.err << name << ": " << error << '\n';
     if (!sheet.errors.empty()) return std::nullopt;
     if (sheet.rows.empty()) {
         console.err << name << ": no module rows\n";
