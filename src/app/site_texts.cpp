@@ -91,19 +91,7 @@ constexpr std::array kTexts{
 
 std::string SiteSay(SiteMessage message, platform::Language language,
                     std::initializer_list<std::string_view> values) {
-    const std::string_view pattern = platform::TextIn(kTexts, message, language);
-    std::string text;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        const char c = pattern[i];
-        if (c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
-            const auto n = static_cast<std::size_t>(pattern[i + 1] - '1');
-            if (n < values.size()) text += *(values.begin() + n);
-            ++i;
-            continue;
-        }
-        text += c;
-    }
-    return text;
+    return platform::FillIn(platform::TextIn(kTexts, message, language), values);
 }
 
 }  // namespace quelvar::app

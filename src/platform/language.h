@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,23 @@ constexpr std::string_view TextIn(const std::array<Bilingual<Key>, N>& table, Ke
         if (entry.key == key) return language == Language::Japanese ? entry.japanese : entry.english;
     }
     return {};
+}
+
+// A table's text with %1, %2, ... replaced by `values` in order (a number
+// past them stands for nothing).
+inline std::string FillIn(std::string_view pattern, std::initializer_list<std::string_view> values) {
+    std::string text;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
+            const auto n = static_cast<std::size_t>(pattern[i + 1] - '1');
+            if (n < values.size()) text += *(values.begin() + n);
+            ++i;
+            continue;
+        }
+        text += c;
+    }
+    return text;
 }
 
 // The POSIX rule over any source of variables, so it can be tested.

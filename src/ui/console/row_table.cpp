@@ -47,18 +47,6 @@ void cell(std::ostream& out, std::string_view text, int width) {
     out << std::string(used < wanted ? wanted - used : 0, ' ') << ' ';
 }
 
-std::string filled(std::string_view pattern, std::size_t one, std::size_t two) {
-    std::string text;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == '1' || pattern[i + 1] == '2')) {
-            text += std::to_string(pattern[++i] == '1' ? one : two);
-        } else {
-            text += pattern[i];
-        }
-    }
-    return text;
-}
-
 }  // namespace
 
 std::string_view TableTextIn(TableText text, platform::Language language) {
@@ -95,7 +83,9 @@ void PrintRowTable(std::ostream& out, platform::Language language,
         cell(out, TableWord(result.state, language), 6);
         out << result.words(language) << '\n';
     }
-    out << filled(TableTextIn(passedWhat, language), passed, rows.size()) << '\n';
+    out << platform::FillIn(TableTextIn(passedWhat, language),
+                            {std::to_string(passed), std::to_string(rows.size())})
+        << '\n';
     out.flush();
 }
 
