@@ -117,11 +117,12 @@ std::optional<discovery::SearchScope> SiteSearchScope(const SiteForm& form, Lang
     scope.mergeRepeats = true;
     scope.capacity = kSiteSearchCapacity;
     if (!form.range.empty()) {
-        std::string error;
+        discovery::RangeError error;
         std::optional<std::vector<platform::Ipv4Octets>> range =
             discovery::ParseAddressRange(form.range, error);
         if (!range) {
-            problem.message = SiteSay(SiteMessage::RangeBad, language, {error});
+            problem.message =
+                SiteSay(SiteMessage::RangeBad, language, {ops::WordsOf(ops::FactOf(error), language)});
             return std::nullopt;
         }
         scope.range = std::move(*range);

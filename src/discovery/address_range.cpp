@@ -11,11 +11,11 @@ namespace {
 
 std::optional<std::vector<platform::Ipv4Octets>> addresses(std::uint32_t first,
                                                            std::uint32_t last,
-                                                           std::string& error) {
+                                                           RangeError& error) {
     const std::uint64_t count = std::uint64_t{last} - first + 1;
     if (count > kMaxRangeAddresses) {
-        error = "a range of " + std::to_string(count) + " addresses is more than the " +
-                std::to_string(kMaxRangeAddresses) + " a search asks";
+        error.kind = RangeError::Kind::TooLarge;
+        error.count = count;
         return std::nullopt;
     }
     std::vector<platform::Ipv4Octets> list;
@@ -29,7 +29,8 @@ std::optional<std::vector<platform::Ipv4Octets>> addresses(std::uint32_t first,
 }  // namespace
 
 std::optional<std::vector<platform::Ipv4Octets>> ParseAddressRange(std::string_view text,
-                                                                   std::string& error) {
+                                                                   RangeError& error) {
+    error.text = std::string(text);
     if (auto slash = text.find('/'); slash != std::string_view::npos) {
         std::optional<platform::Ipv4Octets> base = platform::parseIpv4(text.substr(0, slash));
         const std::string_view prefixText = text.substr(slash + 1);
@@ -38,7 +39,7 @@ std::optional<std::vector<platform::Ipv4Octets>> ParseAddressRange(std::string_v
             std::from_chars(prefixText.data(), prefixText.data() + prefixText.size(), prefix);
         if (!base || failure != std::errc() || end != prefixText.data() + prefixText.size() ||
             prefix < 0 || prefix > 32) {
-            error = "malformed range '" + std::string(text) + "' (ADDRESS/PREFIX, 0 to 32)";
+            error.kind = RangeError::Kind::MalformedBlock;
             return std::nullopt;
         }
         const std::uint32_t mask = prefix == 0 ? 0 : ~std::uint32_t{0} << (32 - prefix);
@@ -56,11 +57,11 @@ std::optional<std::vector<platform::Ipv4Octets>> ParseAddressRange(std::string_v
     std::optional<platform::Ipv4Octets> last =
         dash == std::string_view::npos ? std::nullopt : platform::parseIpv4(text.substr(dash + 1));
     if (!first || !last) {
-        error = "malformed range '" + std::string(text) + "' (FIRST-LAST or ADDRESS/PREFIX)";
+        error.kind = RangeError::Kind::Malformed;
         return std::nullopt;
     }
     if (platform::ipv4Number(*first) > platform::ipv4Number(*last)) {
-        error = "range '" + std::string(text) + "' ends before it begins";
+        error.kind = RangeError::Kind::Reversed;
         return std::nullopt;
     }
     return addresses(platform::ipv4Number(*first), platform::ipv4Number(*last), error);

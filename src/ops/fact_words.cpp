@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 
+#include "discovery/search.h"
 #include "platform/ipv4.h"
 #include "platform/socket.h"
 
@@ -145,6 +146,17 @@ constexpr std::array kWordings{
             "%1 行目と %2 行目が同じ機器 %3 を指定しています"},
     Wording{K::SheetSameAddress, "sheet-same-address", "lines %1 and %2 give the same address %3",
             "%1 行目と %2 行目が同じIPアドレス %3 を指定しています"},
+
+    Wording{K::RangeMalformedBlock, "range-malformed-block",
+            "malformed range '%1' (ADDRESS/PREFIX, 0 to 32)",
+            "範囲 '%1' の形式が正しくありません (アドレス/プレフィックス長、0 から 32)"},
+    Wording{K::RangeMalformed, "range-malformed", "malformed range '%1' (FIRST-LAST or ADDRESS/PREFIX)",
+            "範囲 '%1' の形式が正しくありません (先頭-末尾 または アドレス/プレフィックス長)"},
+    Wording{K::RangeReversed, "range-reversed", "range '%1' ends before it begins",
+            "範囲 '%1' は末尾が先頭より前にあります"},
+    Wording{K::RangeTooLarge, "range-too-large",
+            "a range of %1 addresses is more than the %2 a search asks",
+            "範囲の %1 個のアドレスは、1 回の検索で問い合わせる %2 個を超えています"},
 
     Wording{K::SheetRowName, "sheet-row", "row %1", "%1 行目"},
     Wording{K::ModuleName, "module", "module %1", "機器 %1"},
@@ -354,6 +366,18 @@ FactKind DecidingKind(const Reason& reason) {
 Reason ReasonFromText(std::string words) {
     if (words.empty()) return {};
     return {Fact{FactKind::Text, {std::move(words)}}};
+}
+
+Fact FactOf(const discovery::RangeError& error) {
+    using Kind = discovery::RangeError::Kind;
+    switch (error.kind) {
+        case Kind::MalformedBlock: return {K::RangeMalformedBlock, {error.text}};
+        case Kind::Malformed: return {K::RangeMalformed, {error.text}};
+        case Kind::Reversed: return {K::RangeReversed, {error.text}};
+        case Kind::TooLarge: break;
+    }
+    return {K::RangeTooLarge,
+            {std::to_string(error.count), std::to_string(discovery::kMaxRangeAddresses)}};
 }
 
 Fact FactOf(const Outcome& outcome) {

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "discovery/address_range.h"
 #include "ops/outcome.h"
 #include "platform/language.h"
 
@@ -79,6 +80,12 @@ enum class FactKind {
     SheetSameModule,          // line, the other line, mac
     SheetSameAddress,         // line, the other line, address
 
+    // An address range that cannot be searched.
+    RangeMalformedBlock,      // the range as written
+    RangeMalformed,           // the range as written
+    RangeReversed,            // the range as written
+    RangeTooLarge,            // how many addresses, the most a search asks
+
     // The names of a run's rows.
     SheetRowName,             // row
     ModuleName,               // mac
@@ -123,8 +130,9 @@ struct Fact {
 // A -> B: ...") is followed by its cause.
 using Reason = std::vector<Fact>;
 
-// The fact an outcome states.
+// The fact an outcome states; why a range cannot be searched.
 Fact FactOf(const Outcome& outcome);
+Fact FactOf(const discovery::RangeError& error);
 
 // The words of a reason, of one fact and its causes, in `language`.
 std::string WordsOf(const Reason& reason, platform::Language language);

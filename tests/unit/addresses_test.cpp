@@ -34,14 +34,14 @@ TEST(Addresses, MacAndStrictDottedDecimal) {
 }
 
 TEST(Addresses, RangesAsATechnicianWritesThem) {
-    std::string why;
+    discovery::RangeError why;
     auto range = discovery::ParseAddressRange("10.0.0.254-10.0.1.1", why);
-    ASSERT_TRUE(range) << why;
+    ASSERT_TRUE(range) << why.text;
     EXPECT_EQ(*range, (std::vector<platform::Ipv4Octets>{
                           {10, 0, 0, 254}, {10, 0, 0, 255}, {10, 0, 1, 0}, {10, 0, 1, 1}}));
     // A block without its network and broadcast address; /31 and /32 whole.
     range = discovery::ParseAddressRange("192.168.5.77/24", why);
-    ASSERT_TRUE(range) << why;
+    ASSERT_TRUE(range) << why.text;
     EXPECT_EQ(range->size(), 254u);
     EXPECT_EQ(range->front(), (platform::Ipv4Octets{192, 168, 5, 1}));
     EXPECT_EQ(range->back(), (platform::Ipv4Octets{192, 168, 5, 254}));
@@ -51,9 +51,9 @@ TEST(Addresses, RangesAsATechnicianWritesThem) {
 
     for (const char* bad : {"10.0.0.9-10.0.0.1", "10.0.0.0/19", "10.0.0.0-10.0.16.0", "10.0.0.1",
                             "10.0.0.1-", "10.0.0.0/33", "10.0.0.0/x", "0x0a.0.0.1-10.0.0.2", ""}) {
-        why.clear();
+        why = {};
         EXPECT_FALSE(discovery::ParseAddressRange(bad, why)) << bad;
-        EXPECT_FALSE(why.empty()) << bad;
+        EXPECT_EQ(why.text, bad);
     }
 }
 

@@ -180,10 +180,13 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
         if (!raw.broadcast.empty()) return usageError("--range and --broadcast exclude each other");
         // The range's requests go wherever the routes send each address.
         if (!raw.adapter.empty()) return usageError("--range and --interface exclude each other");
-        std::string why;
+        discovery::RangeError why;
         std::optional<std::vector<platform::Ipv4Octets>> range =
             discovery::ParseAddressRange(raw.range, why);
-        if (!range) return usageError(why);
+        if (!range) {
+            return usageError(ops::WordsOf(ops::FactOf(why),
+                                           options.language.value_or(platform::userInterfaceLanguage())));
+        }
         options.range = std::move(*range);
     }
     for (const std::string& text : raw.devices) {
