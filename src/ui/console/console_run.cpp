@@ -76,9 +76,7 @@ bool PrepareLogFolder(Console& console, std::optional<std::filesystem::path>& fo
 
 void ConsoleRun::sayStopping() {
     if (!stopSaid_.exchange(true)) {
-        board_.note(
-            "stopping: rows under way end after their current step "
-            "(Ctrl+C again to quit at once)");
+        board_.note(std::string(TableTextIn(TableText::Stopping, console_.language)));
     }
 }
 
@@ -94,9 +92,7 @@ void ConsoleRun::watch() {
             modules += (modules.empty() ? "" : ", ") + site::RowModule(running.names, console_.language);
         }
     }
-    board_.note("records are being written into " + modules +
-                ": quitting now leaves them half written and not reset. The run ends "
-                "once they are written; Ctrl+C a third time quits anyway.");
+    board_.note(TableTextWith(TableText::StillWriting, console_.language, modules));
 }
 
 }  // namespace quelvar::ui::console

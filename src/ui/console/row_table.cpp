@@ -24,6 +24,15 @@ constexpr std::array kTexts{
     Texts{T::RowsPassed, "%1 of %2 row(s) passed", "%2 行中 %1 行成功"},
     Texts{T::ModulesSaved, "%1 of %2 module(s) saved", "%2 台中 %1 台を保存"},
     Texts{T::ModulesRestored, "%1 of %2 module(s) restored", "%2 台中 %1 台を復元"},
+    Texts{T::Stopping,
+          "stopping: rows under way end after their current step (Ctrl+C again to quit at once)",
+          "中止しています: 処理中の行は現在の手順を終えてから止まります "
+          "(すぐに終了するにはもう一度 Ctrl+C)"},
+    Texts{T::StillWriting,
+          "records are being written into %1: quitting now leaves them half written and not "
+          "reset. The run ends once they are written; Ctrl+C a third time quits anyway.",
+          "%1 に setup record を書き込み中です: 今終了すると書き込み途中のままリセットされません。"
+          "書き込みが終わると実行は終了します。それでも終了するには 3 回目の Ctrl+C を押してください。"},
 };
 
 // The columns a text takes on a terminal: East Asian wide characters two,
@@ -51,6 +60,12 @@ void cell(std::ostream& out, std::string_view text, int width) {
 
 std::string_view TableTextIn(TableText text, platform::Language language) {
     return platform::TextIn(kTexts, text, language);
+}
+
+std::string TableTextWith(TableText text, platform::Language language, std::string_view value) {
+    std::string filled(TableTextIn(text, language));
+    if (const auto at = filled.find("%1"); at != std::string::npos) filled.replace(at, 2, value);
+    return filled;
 }
 
 // A failed or stopped row stands out in capitals; a row not started is "-".
