@@ -23,9 +23,6 @@ namespace quelvar::app {
 
 namespace {
 
-// As many replies as the console keeps: a site of a thousand modules and more.
-constexpr std::size_t kSiteSearchCapacity = 4096;
-
 using Language = platform::Language;
 
 // A module's line before anything is sent to it.
@@ -112,10 +109,7 @@ bool isThere(const std::filesystem::path& path) {
 
 std::optional<discovery::SearchScope> SiteSearchScope(const SiteForm& form, Language language,
                                                       CheckProblem& problem) {
-    discovery::SearchScope scope;
-    scope.rounds = ops::Retries::Persistent().searchRounds;
-    scope.mergeRepeats = true;
-    scope.capacity = kSiteSearchCapacity;
+    discovery::SearchScope scope = site::RunSearchScope(ops::Retries::Persistent());
     if (!form.range.empty()) {
         discovery::RangeError error;
         std::optional<std::vector<platform::Ipv4Octets>> range =
@@ -287,15 +281,7 @@ std::optional<PreparedRun> PrepareRestore(const SiteForm& form, Language languag
 
 std::vector<std::string> SearchLeftOut(const discovery::SearchResult& result, Language language) {
     std::vector<std::string> notes;
-    if (result.timeLimitReached) {
-        const auto seconds =
-            std::chrono::duration_cast<std::chrono::seconds>(discovery::kSearchTimeLimit).count();
-        notes.push_back(SiteSay(SiteMessage::SearchCut, language, {std::to_string(seconds)}));
-    }
-    if (result.dropped > 0) {
-        notes.push_back(
-            SiteSay(SiteMessage::SearchDropped, language, {std::to_string(result.dropped)}));
-    }
+    for (const ops::Fact& left : ops::SearchLeftOut(result)) notes.push_back(ops::WordsOf(left, language));
     return notes;
 }
 

@@ -19,8 +19,6 @@ enum class SiteMessage {
     Checked,
     Searching,
     Found,
-    SearchCut,
-    SearchDropped,
     SearchFailed,
     NoneFound,
     FolderIsFile,

@@ -126,6 +126,11 @@ constexpr std::array kWordings{
     Wording{K::ResolutionUnavailable, "resolution-unavailable",
             "the system's address resolution could not be asked about %1 (%2)",
             "システムのアドレス解決に %1 を問い合わせできませんでした (%2)"},
+    Wording{K::SearchCut, "search-cut",
+            "the search stopped after %1 s with replies still arriving; the list may be incomplete",
+            "応答が続いていましたが %1 秒で検索を打ち切りました。一覧は不完全な場合があります"},
+    Wording{K::SearchDropped, "search-dropped", "%1 more replies than a search keeps: not listed",
+            "検索で保持できる数を超えた %1 件の応答は一覧にありません"},
     Wording{K::LogNotWrittenInto, "log-not-written-into", "cannot write the activity log into %1",
             "%1 にアクティビティログを書き込めません"},
 

@@ -69,6 +69,8 @@ enum class FactKind {
     ResolutionFixedEntry,     // address
     ResolutionUnavailable,    // address, the system's text
     LogNotWrittenInto,        // folder
+    SearchCut,                // seconds: the search stopped at its time limit
+    SearchDropped,            // how many replies a search did not keep
 
     // A commissioning sheet's rows that cannot be used; each names its line first.
     SheetFieldCount,          // line

@@ -2,6 +2,8 @@
 // other operation starts from.
 #include "ops/search.h"
 
+#include <chrono>
+
 #include "discovery/probe.h"
 #include "discovery/reachability.h"
 
@@ -51,6 +53,17 @@ bool AnswersAgain(const platform::Ipv4Octets& address, unsigned queries, const R
     constexpr unsigned kDenserQueries = 6;
     if (!retries.linkShownLossy) return discovery::PingDevice(address, queries);
     return discovery::StatusAnsweredWithin(address, queries * kDenserQueries);
+}
+
+std::vector<Fact> SearchLeftOut(const discovery::SearchResult& result) {
+    std::vector<Fact> left;
+    if (result.timeLimitReached) {
+        const auto seconds =
+            std::chrono::duration_cast<std::chrono::seconds>(discovery::kSearchTimeLimit).count();
+        left.push_back({FactKind::SearchCut, {std::to_string(seconds)}});
+    }
+    if (result.dropped > 0) left.push_back({FactKind::SearchDropped, {std::to_string(result.dropped)}});
+    return left;
 }
 
 }  // namespace quelvar::ops

@@ -2,6 +2,7 @@
 
 #include "discovery/search.h"
 #include "ops/events.h"
+#include "ops/facts.h"
 #include "ops/retries.h"
 
 namespace quelvar::ops {
@@ -15,6 +16,11 @@ struct SearchReport {
 // reply kept until a quiet second. No module: "QUELVAR is not found." and
 // the not-found message. A socket failure is reported as such.
 SearchReport Search(const discovery::SearchScope& scope, Events& events);
+
+// What a search left out, for every front-end to say: that it stopped at
+// its time limit with replies still arriving, and how many replies it did
+// not keep. Empty when it left out nothing.
+std::vector<Fact> SearchLeftOut(const discovery::SearchResult& result);
 
 // The check before an operation on a module: status queries to its address,
 // `retries.reachabilityAttempts` of them (lossyReachabilityAttempts on a

@@ -61,6 +61,16 @@ RowResult RowOf(const ops::CommissionResult& done) {
     return result;
 }
 
+discovery::SearchScope RunSearchScope(const ops::Retries& retries,
+                                      std::vector<platform::Ipv4Octets> range) {
+    discovery::SearchScope scope;
+    scope.rounds = retries.searchRounds;
+    scope.mergeRepeats = true;
+    scope.capacity = kSearchCapacity;
+    scope.range = std::move(range);
+    return scope;
+}
+
 std::string RowName(const RowNames& names, platform::Language language) {
     if (names.sheetRow > 0) {
         return ops::WordsOf(ops::Fact{ops::FactKind::SheetRowName, {std::to_string(names.sheetRow)}},

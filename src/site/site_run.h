@@ -59,6 +59,17 @@ class RunEvents {
 // about 13 minutes; a row's time is almost all the protocol's own waits.
 inline constexpr unsigned kDefaultJobs = 8;
 
+// The most modules a search of a run, or of the console, keeps: far beyond
+// any site, and a bound on what a network full of repliers can cost.
+inline constexpr std::size_t kSearchCapacity = 4096;
+
+// The search every run and the console start from, whichever front-end
+// asks: up to `retries.searchRounds` requests, a module that answers twice
+// kept once, at most kSearchCapacity modules; over `range` when it is not
+// empty, otherwise on every adapter.
+discovery::SearchScope RunSearchScope(const ops::Retries& retries,
+                                      std::vector<platform::Ipv4Octets> range = {});
+
 // What every run takes besides its own inputs.
 struct RunOptions {
     unsigned jobs = kDefaultJobs;  // rows at once; 0: one thread per row (see RunRows)

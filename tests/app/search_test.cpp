@@ -105,7 +105,7 @@ TEST_F(SearchTest, ThreeHundredModulesFillTheTableAndTheRestIsDrained) {
     EXPECT_LT(seconds, 3.0);
     // The live log says what the list leaves out; the activity log keeps its text.
     EXPECT_EQ(view_.diagnostics,
-              std::vector<std::string>{"44 more replies than a search keeps: not listed."});
+              std::vector<std::string>{"44 more replies than a search keeps: not listed"});
     // A second search starts afresh.
     dlg_->OnSearch();
     EXPECT_EQ(view_.deviceLines().size(), 256u);

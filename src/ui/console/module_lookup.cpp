@@ -4,17 +4,14 @@
 
 #include "ops/whereabouts.h"
 #include "platform/socket.h"
+#include "site/site_run.h"
 
 namespace quelvar::ui::console {
 
 discovery::SearchScope ConsoleSearchScope(const Console& console) {
-    discovery::SearchScope scope;
+    discovery::SearchScope scope = site::RunSearchScope(console.retries, console.options.range);
     if (console.options.broadcast) scope.destination = *console.options.broadcast;
-    scope.range = console.options.range;
     scope.adapter = console.options.interface;
-    scope.rounds = console.retries.searchRounds;
-    scope.mergeRepeats = true;
-    scope.capacity = kConsoleSearchCapacity;
     return scope;
 }
 
@@ -29,18 +26,7 @@ ops::SearchReport SearchModules(Console& console, ConsoleEvents& events,
 }
 
 void SayWhatTheSearchLeftOut(const discovery::SearchResult& result, ConsoleEvents& events) {
-    if (result.timeLimitReached) {
-        events.say("quelvarinit-cli: the search stopped after " +
-                   std::to_string(std::chrono::duration_cast<std::chrono::seconds>(
-                                      discovery::kSearchTimeLimit)
-                                      .count()) +
-                   " s with replies still arriving; the list may be incomplete");
-    }
-    if (int beyond = result.dropped; beyond > 0) {
-        events.say(std::to_string(beyond) + " more repl" + (beyond == 1 ? "y" : "ies") +
-                   " than the " + std::to_string(kConsoleSearchCapacity) +
-                   " modules a search keeps: not listed");
-    }
+    for (const ops::Fact& left : ops::SearchLeftOut(result)) events.note(ops::Reason{left});
 }
 
 std::optional<discovery::DeviceEntry> FindModule(Console& console, ConsoleEvents& events,

@@ -9,10 +9,6 @@
 
 namespace quelvar::ui::console {
 
-// The most modules a console search keeps: far beyond any site, and a bound
-// on what a network full of repliers can cost.
-inline constexpr std::size_t kConsoleSearchCapacity = 4096;
-
 // The search as the command line asks for it: on every adapter (or only
 // --interface), aimed at --broadcast when given, the request repeated while
 // new modules answer, and a module that answers more than once kept once.
