@@ -227,6 +227,8 @@ std::optional<PreparedRun> PrepareBackup(const SiteForm& form, Language language
     if (searched.result.modules.empty()) {
         return refuse(problem, SiteSay(SiteMessage::NoneFound, language));
     }
+    // The run saves exactly the modules the question counts, from this search.
+    run.backup.searched = searched.result;
     for (const discovery::DeviceEntry& module : searched.result.modules) {
         const site::BackupEntry entry = site::PlanBackupEntry(module);
         there = there || isThere(folder / platform::pathFromUtf8(entry.file));

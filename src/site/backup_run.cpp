@@ -22,17 +22,16 @@ RowResult failedRow(ops::Reason why) {
 // The modules a backup saves: every one the search found, or those named
 // (nullopt for one found nowhere).
 std::vector<std::optional<discovery::DeviceEntry>> modulesToSave(
-    const std::vector<DeviceSelector>& named, const RunOptions& options, RunEvents& events) {
-    const ops::SearchReport searched = ops::Search(options.search, events.runEvents());
-    events.searched(searched.result);
+    const std::vector<DeviceSelector>& named, const discovery::SearchResult& searched,
+    const RunOptions& options) {
     std::vector<std::optional<discovery::DeviceEntry>> modules;
     if (named.empty()) {
-        modules.assign(searched.result.modules.begin(), searched.result.modules.end());
+        modules.assign(searched.modules.begin(), searched.modules.end());
         return modules;
     }
     for (const DeviceSelector& selector : named) {
         std::optional<discovery::DeviceEntry> module;
-        if (const discovery::DeviceEntry* found = FindDevice(searched.result.modules, selector)) {
+        if (const discovery::DeviceEntry* found = FindDevice(searched.modules, selector)) {
             module = *found;
         } else if (selector.kind == DeviceSelector::Kind::Address) {
             // Not among the search's answers: asked at its address, as a module named by one is.
@@ -47,8 +46,12 @@ std::vector<std::optional<discovery::DeviceEntry>> modulesToSave(
 }  // namespace
 
 BackupOutcome Backup(const BackingUp& job, const RunOptions& options, RunEvents& events) {
+    const discovery::SearchResult searched =
+        job.searched ? *job.searched : ops::Search(options.search, events.runEvents()).result;
+    events.searched(searched);
+    const ops::Retries retries = ops::AfterSearch(options.retries, searched);
     std::vector<std::optional<discovery::DeviceEntry>> modules =
-        modulesToSave(job.named, options, events);
+        modulesToSave(job.named, searched, options);
     BackupOutcome outcome;
     // The search has said why; a manifest of nothing would only stand in the way.
     if (modules.empty()) return outcome;
@@ -103,8 +106,7 @@ BackupOutcome Backup(const BackingUp& job, const RunOptions& options, RunEvents&
         RowResult result;
         result.steps = {"save"};
         result.before = result.after = module.ipText;
-        const ops::Outcome saved =
-            BackUpModule(module, job.folder, entry, options.retries, rowEvents);
+        const ops::Outcome saved = BackUpModule(module, job.folder, entry, retries, rowEvents);
         result.state = saved.succeeded() ? RowState::Passed : RowState::Failed;
         result.reason = saved.succeeded() ? ops::Reason{{ops::FactKind::Saved, {entry.file}}}
                                           : entry.reason;

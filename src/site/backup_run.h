@@ -26,6 +26,10 @@ struct BackingUp {
     std::vector<BackupEntry> earlier;    // the folder's manifest before: kept for modules not saved again
     std::vector<DeviceSelector> named;   // empty: every module the search finds
     bool replaceFiles = false;           // a file of a module there already is replaced
+    // The search the caller made just before (the window's, whose modules
+    // its question counted): the backup starts from it instead of searching
+    // again. nullopt: the backup searches.
+    std::optional<discovery::SearchResult> searched;
 };
 
 struct BackupOutcome {

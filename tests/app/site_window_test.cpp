@@ -3,12 +3,14 @@
 // lines as rows run and end, the stop rule, and the handover at the end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <map>
 #include <thread>
 
 #include "app/site_dlg.h"
+#include "discovery/datagrams.h"
 #include "records/rec_file.h"
 #include "support/recording_launcher.h"
 #include "support/recording_site_view.h"
@@ -189,6 +191,17 @@ TEST_F(SiteWindowTest, StoppingAsksOnceAndLetsTheRowBeingWrittenFinish) {
     EXPECT_TRUE(dlg_.OnClose());
 }
 
+// The search requests module 0 has received so far.
+std::size_t searchesAtModule0(const sim::Farm& farm) {
+    const auto request = discovery::EncodeSearchRequest();
+    std::size_t count = 0;
+    for (const sim::ReceivedDatagram& datagram : farm.receivedDatagrams()) {
+        count += datagram.module == 0 &&
+                 std::equal(datagram.bytes.begin(), datagram.bytes.end(), request.begin(), request.end());
+    }
+    return count;
+}
+
 // A backup of the modules in an address range, and its restore, where a
 // file changed since is shown failed before anything is sent.
 TEST_F(SiteWindowTest, ABackupOfARangeIsRestoredToTheModulesItsFilesMatch) {
@@ -202,7 +215,10 @@ TEST_F(SiteWindowTest, ABackupOfARangeIsRestoredToTheModulesItsFilesMatch) {
     ASSERT_EQ(view_.lines().size(), 2u) << "the range, not the third module";
     EXPECT_FALSE(std::filesystem::exists(backup)) << "a check makes nothing";
 
+    // Start searches once, as Check did: the run saves the modules its question counted.
+    const std::size_t checked = searchesAtModule0(*farm);
     dlg_.OnStart();
+    EXPECT_LE(searchesAtModule0(*farm) - checked, checked) << "a second search before the backup";
     EXPECT_EQ(view_.boxes().back().text,
               "Back up 2 module(s) into " + backup.string() + "?");
     EXPECT_EQ(Looks(view_.lines()), (std::vector{LineLook::Passed, LineLook::Passed}));
