@@ -170,7 +170,7 @@ TEST_F(SiteRunTest, AStoppedRunGoesOnFromItsReport) {
 // module by its MAC address, one of them found where it moved since.
 TEST_F(SiteRunTest, ABackupRestoresToEachModuleWhereverItIsNow) {
     auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1)});
-    site::BackingUp backup{folder_.path(), {}, {}, false};
+    site::BackingUp backup{folder_.path(), {}, {}, false, std::nullopt};
     RecordingRun saving;
     const site::BackupOutcome saved = site::Backup(backup, options(), saving);
     ASSERT_EQ(saved.rows.size(), 2u);

@@ -78,7 +78,7 @@ int exitStatus(const ConsoleRun& run, const std::vector<site::ModuleRow>& rows) 
 
 int RunBackupCommand(Console& console, ConsoleEvents& events) {
     site::BackingUp job{platform::pathFromUtf8(console.options.file), {}, console.options.devices,
-                        console.options.yes};
+                        console.options.yes, std::nullopt};
     if (std::optional<int> status = prepareBackupFolder(console, job.folder, job.earlier)) {
         return *status;
     }
