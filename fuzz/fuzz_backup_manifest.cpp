@@ -11,17 +11,17 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quelvar::site;
-    std::string error;
+    quelvar::ops::Fact error;
     auto entries = ParseManifest(std::string_view(reinterpret_cast<const char*>(data), size), error);
     if (!entries) {
-        if (error.empty()) std::abort();
+        if (error.kind == quelvar::ops::FactKind::Text) std::abort();
         return 0;
     }
     for (const BackupEntry& entry : *entries) {
         if (entry.saved && (!IsPlainFileName(entry.file) || entry.sha256.size() != 64)) std::abort();
     }
     // What is read can be written again and reads the same.
-    std::string again;
+    quelvar::ops::Fact again;
     auto reread = ParseManifest(ManifestText(*entries), again);
     if (!reread || reread->size() != entries->size()) std::abort();
     return 0;

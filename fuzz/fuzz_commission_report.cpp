@@ -10,15 +10,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quelvar::site;
-    std::string error;
+    quelvar::ops::Fact error;
     auto report = ParseReport(std::string_view(reinterpret_cast<const char*>(data), size), error);
     if (!report) {
-        if (error.empty()) std::abort();
+        if (error.kind == quelvar::ops::FactKind::Text) std::abort();
         return 0;
     }
     CommissionSheet sheet;
     static_cast<void>(ReportMismatch(*report, "site.csv", sheet));
-    std::string again;
+    quelvar::ops::Fact again;
     auto reread = ParseReport(ReportText(report->sheet, report->rows), again);
     if (!reread || reread->rows.size() != report->rows.size()) std::abort();
     return 0;

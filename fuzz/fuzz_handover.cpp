@@ -14,10 +14,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quelvar;
     site::Handover handover;
-    std::string error;
+    quelvar::ops::Fact error;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     if (!site::AddHandoverFile(handover, "fuzz.json", text, error)) {
-        if (error.empty() || !handover.rows.empty()) std::abort();
+        if (error.kind == quelvar::ops::FactKind::Text || !handover.rows.empty()) std::abort();
         return 0;
     }
     const std::string page =

@@ -7,6 +7,7 @@
 #include "app/site_texts.h"
 #include "platform/utf8.h"
 #include "site/backup_run.h"
+#include "site/run_preparation.h"
 #include "site/commission_run.h"
 
 namespace quelvar::app {
@@ -31,10 +32,10 @@ std::filesystem::path folderOf(const std::string& file) {
 // own search finds again, known by their MAC.
 SiteRunLines::LineOf LinesOfRows(const PreparedRun& prepared) {
     std::vector<std::size_t> order;
-    if (prepared.task == SiteTask::Commission) order = prepared.plan.toRun;
+    if (prepared.task == SiteTask::Commission) order = prepared.commission.plan.toRun;
     if (prepared.task == SiteTask::Restore) {
-        for (std::size_t i = 0; i < prepared.restore->problems.size(); ++i) {
-            if (prepared.restore->problems[i].empty()) order.push_back(i);
+        for (std::size_t i = 0; i < prepared.restore.plan->problems.size(); ++i) {
+            if (prepared.restore.plan->problems[i].empty()) order.push_back(i);
         }
     }
     if (prepared.task != SiteTask::Backup) {
@@ -126,7 +127,7 @@ void SiteDlg::OnBrowse() {
     form.source = platform::utf8Of(*chosen);
     // A sheet's run keeps a report unless the user says otherwise.
     if (form.task == SiteTask::Commission && form.report.empty()) {
-        form.report = platform::utf8Of(DefaultReportFor(*chosen));
+        form.report = platform::utf8Of(site::DefaultReportFor(*chosen));
     }
     view_.setForm(form);
     // A sheet or a backup is read at once; a backup of the site waits for
@@ -139,7 +140,7 @@ void SiteDlg::OnBrowseReport() {
     SaveDialogRequest request;
     const std::filesystem::path sheet = platform::pathFromUtf8(form.source);
     request.defaultName = form.source.empty() ? std::string("report.json")
-                                              : platform::utf8Of(DefaultReportFor(sheet).filename());
+                                              : platform::utf8Of(site::DefaultReportFor(sheet).filename());
     request.defaultExtension = "json";
     request.filters = filters(SiteMessage::ReportFilter, "*.json", language_);
     request.initialFolder = form.report.empty() ? sheet.parent_path() : folderOf(form.report);
@@ -225,10 +226,8 @@ void SiteDlg::run(PreparedRun& prepared, const SiteForm& form) {
     options.search = prepared.scope;
     options.verify = form.verify;
     if (prepared.task == SiteTask::Backup) {
-        std::error_code error;
-        std::filesystem::create_directories(prepared.backup.folder, error);
-        if (!std::filesystem::is_directory(prepared.backup.folder, error)) {
-            const std::string message = SiteSay(SiteMessage::FolderNotMade, language_, {form.source});
+        if (std::optional<ops::Fact> notMade = site::MakeBackupFolder(prepared.backup.folder)) {
+            const std::string message = ops::WordsOf(*notMade, language_);
             view_.setStatus(message);
             view_.messageBox(MessageKind::Warning, message);
             return;
@@ -249,16 +248,15 @@ void SiteDlg::run(PreparedRun& prepared, const SiteForm& form) {
     std::vector<std::string> notes;
     // A commissioning's or restore's report, its handover made from it once written.
     auto reportKept = [&](bool written) {
-        const std::string report = platform::utf8Of(*prepared.report);
+        const std::string report = platform::utf8Of(prepared.report());
         notes.push_back(SiteSay(written ? SiteMessage::ReportWritten : SiteMessage::ReportNotWritten,
                                 language_, {report}));
-        if (written) runFile = prepared.report;
+        if (written) runFile = prepared.report();
     };
     switch (prepared.task) {
         case SiteTask::Commission: {
-            const site::Commissioning job{*prepared.sheet, prepared.sheetName, prepared.sheetFolder,
-                                          prepared.plan, prepared.report};
-            const site::CommissionOutcome outcome = site::Commission(job, options, *lines);
+            const site::CommissionOutcome outcome =
+                site::Commission(prepared.commission.job(), options, *lines);
             for (std::size_t i = 0; i < outcome.rows.size(); ++i) lines->endLine(i, outcome.rows[i].row);
             reportKept(outcome.reportWritten);
             break;
@@ -278,7 +276,7 @@ void SiteDlg::run(PreparedRun& prepared, const SiteForm& form) {
         }
         case SiteTask::Restore: {
             const site::RestoreOutcome outcome =
-                site::Restore(*prepared.restore, options, *lines, prepared.report);
+                site::Restore(*prepared.restore.plan, options, *lines, prepared.report());
             for (std::size_t i = 0; i < outcome.rows.size(); ++i) {
                 lines->endLine(i, outcome.rows[i].row);
             }

@@ -8,20 +8,17 @@
 #include "site/handover_page.h"
 #include "site/handover_sheet.h"
 #include "site/running_file.h"
-#include "site/user_file.h"
 #include "version.h"
 
 namespace quelvar::app {
 
 std::optional<HandoverFiles> WriteHandoverBeside(const std::filesystem::path& runFile,
                                                  platform::Language language, std::string& why) {
-    const std::string name = platform::utf8Of(runFile);
-    std::optional<std::string> text =
-        site::ReadUserFile(name, site::kMaxReportBytes, "report or manifest", why);
-    if (!text) return std::nullopt;
     site::Handover handover;
-    if (!site::AddHandoverFile(handover, platform::utf8Of(runFile.filename()), *text, why)) {
-        why = name + " " + why;
+    ops::Reason unread;
+    if (!site::ReadHandoverFile(handover, platform::utf8Of(runFile),
+                                platform::utf8Of(runFile.filename()), unread)) {
+        why = ops::WordsOf(unread, language);
         return std::nullopt;
     }
     HandoverFiles files{runFile, runFile};
@@ -29,11 +26,13 @@ std::optional<HandoverFiles> WriteHandoverBeside(const std::filesystem::path& ru
     files.sheet.replace_extension(".csv");
     const site::PageFacts facts{kVersion, platform::WallNow(), language};
     if (!site::ReplaceFileText(files.page, site::HandoverPage(handover, facts))) {
-        why = "cannot write " + platform::utf8Of(files.page);
+        why = ops::WordsOf(ops::Fact{ops::FactKind::FileNotWrittenNamed, {platform::utf8Of(files.page)}},
+                           language);
         return std::nullopt;
     }
     if (!site::ReplaceFileText(files.sheet, site::HandoverSheet(handover, language))) {
-        why = "cannot write " + platform::utf8Of(files.sheet);
+        why = ops::WordsOf(ops::Fact{ops::FactKind::FileNotWrittenNamed, {platform::utf8Of(files.sheet)}},
+                           language);
         return std::nullopt;
     }
     return files;

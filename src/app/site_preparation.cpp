@@ -1,6 +1,7 @@
-// Checking what the Site window's form names, before anything is sent: the
-// sheet and an earlier report, the backup folder and its modules, the
-// backup to restore and its files.
+// The Site window's side of preparing a run: what the form names is handed
+// to site's preparation, and what that found becomes the table's first
+// lines, the notes and the one question. A backup searches here, so that
+// its question counts the modules it will save.
 #include "app/site_preparation.h"
 
 #include <algorithm>
@@ -17,7 +18,6 @@
 #include "site/backup.h"
 #include "site/commission_checks.h"
 #include "site/handover_words.h"
-#include "site/user_file.h"
 
 namespace quelvar::app {
 
@@ -40,64 +40,19 @@ std::optional<PreparedRun> refuse(CheckProblem& problem, std::string message) {
     return std::nullopt;
 }
 
-// The sheet, its conflicts counted as malformed rows; nullopt with every bad
-// row named in `problem`, and the rows that read lined up all the same.
-std::optional<site::CommissionSheet> readSheet(const std::string& name, Language language,
-                                               CheckProblem& problem) {
-    std::string why;
-    std::optional<std::string> text =
-        site::ReadUserFile(name, site::kMaxSheetBytes, "commissioning sheet", why);
-    if (!text) {
-        problem.message = why;
-        return std::nullopt;
-    }
-    site::CommissionSheet sheet = site::ReadCommissionSheet(*text);
-    if (!sheet.errors.empty()) {
-        problem.message = SiteSay(SiteMessage::SheetRowsBad, language,
-                                  {std::to_string(sheet.errors.size()), name});
-        for (const ops::Fact& error : sheet.errors) {
-            problem.details.push_back(name + ": " + ops::WordsOf(error, language));
-        }
-        for (const site::SheetRow& row : sheet.rows) {
-            problem.lines.push_back(moduleLine(discovery::FormatMac(row.mac), "",
-                                               platform::formatIpv4(row.address), row.file));
-        }
-        return std::nullopt;
-    }
-    if (sheet.rows.empty()) {
-        problem.message = SiteSay(SiteMessage::SheetEmpty, language, {name});
-        return std::nullopt;
-    }
-    return sheet;
+// Why site's preparation would not go on, in the window's language.
+std::optional<PreparedRun> refuse(CheckProblem& problem, const ops::Reason& why, Language language) {
+    return refuse(problem, ops::WordsOf(why, language));
 }
 
-// The report of an earlier run, which must be of this sheet.
-std::optional<site::Report> readEarlierReport(const std::string& name,
-                                              const std::string& sheetName,
-                                              const site::CommissionSheet& sheet,
-                                              CheckProblem& problem) {
-    std::string why;
-    std::optional<std::string> text = site::ReadUserFile(name, site::kMaxReportBytes, "report", why);
-    std::optional<site::Report> report;
-    if (text) report = site::ParseReport(*text, why);
-    if (report) why = site::ReportMismatch(*report, sheetName, sheet);
-    if (!why.empty()) {
-        problem.message = text ? name + " " + why : why;
-        return std::nullopt;
+// A sheet's rows as the table first shows them.
+std::vector<SiteLine> sheetLines(const site::CommissionSheet& sheet) {
+    std::vector<SiteLine> lines;
+    for (const site::SheetRow& row : sheet.rows) {
+        lines.push_back(
+            moduleLine(discovery::FormatMac(row.mac), "", platform::formatIpv4(row.address), row.file));
     }
-    return report;
-}
-
-// The manifest in `folder`; nullopt with why when it does not read.
-std::optional<std::vector<site::BackupEntry>> readManifest(const std::filesystem::path& folder,
-                                                           std::string& why) {
-    const std::string name = platform::utf8Of(folder / site::kManifestName);
-    std::optional<std::string> text =
-        site::ReadUserFile(name, site::kMaxManifestBytes, "backup manifest", why);
-    if (!text) return std::nullopt;
-    std::optional<std::vector<site::BackupEntry>> manifest = site::ParseManifest(*text, why);
-    if (!manifest) why = name + " " + why;
-    return manifest;
+    return lines;
 }
 
 bool isThere(const std::filesystem::path& path) {
@@ -149,43 +104,27 @@ std::optional<PreparedRun> PrepareCommission(const SiteForm& form, Language lang
     std::optional<PreparedRun> begun = beginRun(SiteTask::Commission, form, language, problem);
     if (!begun) return std::nullopt;
     PreparedRun& run = *begun;
-    std::optional<site::CommissionSheet> sheet = readSheet(form.source, language, problem);
-    if (!sheet) return std::nullopt;
-    run.sheet = std::make_shared<site::CommissionSheet>(std::move(*sheet));
-    const std::filesystem::path sheetPath = platform::pathFromUtf8(form.source);
-    run.sheetName = platform::utf8Of(sheetPath.filename());
-    run.sheetFolder = sheetPath.parent_path();
-
-    std::optional<site::Report> earlier;
-    if (!form.resume.empty() &&
-        !(earlier = readEarlierReport(form.resume, run.sheetName, *run.sheet, problem))) {
-        return std::nullopt;
+    run.commission = site::PrepareCommission({form.source, form.resume, form.report});
+    const site::PreparedCommission& commission = run.commission;
+    if (commission.sheet) run.lines = sheetLines(*commission.sheet);
+    for (const ops::Reason& bad : commission.details) {
+        problem.details.push_back(ops::WordsOf(bad, language));
     }
-    run.plan = site::PlanSheet(*run.sheet, earlier);
-    // The report goes on in the file of the run it resumes unless named anew.
-    // A sheet typed into its field keeps its report beside it, as one picked
-    // with Browse does.
-    const std::string& report = form.report.empty() ? form.resume : form.report;
-    run.report = report.empty() ? DefaultReportFor(platform::pathFromUtf8(form.source))
-                                : platform::pathFromUtf8(report);
-
-    for (const site::SheetRow& row : run.sheet->rows) {
-        run.lines.push_back(
-            moduleLine(discovery::FormatMac(row.mac), "", platform::formatIpv4(row.address), row.file));
-        const bool file = !row.file.empty();
-        run.steps.push_back(1 + (file ? 1 : 0) + (file && form.verify ? 1 : 0));
-    }
-    for (const auto& [index, row] : run.plan.kept) {
+    for (const auto& [index, row] : commission.plan.kept) {
         site::RowResult kept = row.row;
         kept.reason = {{ops::FactKind::PassedEarlier, {}}};
         run.lines[index] = EndedLine(run.lines[index], kept, language);
     }
-    run.count = run.plan.toRun.size();
-    if (run.count == 0) {
+    if (!commission.problem.empty()) {
         problem.lines = run.lines;
-        return refuse(problem, SiteSay(SiteMessage::NothingToDo, language, {form.resume}));
+        return refuse(problem, commission.problem, language);
     }
-    run.notes = site::RowsOutsideNetworks(run.sheet->rows, run.plan.toRun, language);
+    for (const site::SheetRow& row : commission.sheet->rows) {
+        const bool file = !row.file.empty();
+        run.steps.push_back(1 + (file ? 1 : 0) + (file && form.verify ? 1 : 0));
+    }
+    run.count = commission.plan.toRun.size();
+    run.notes = site::RowsOutsideNetworks(commission.sheet->rows, commission.plan.toRun, language);
     run.question = SiteSay(SiteMessage::ConfirmCommission, language,
                            {std::to_string(run.count), form.source});
     return begun;
@@ -196,26 +135,12 @@ std::optional<PreparedRun> PrepareBackup(const SiteForm& form, Language language
     std::optional<PreparedRun> begun = beginRun(SiteTask::Backup, form, language, problem);
     if (!begun) return std::nullopt;
     PreparedRun& run = *begun;
-    const std::filesystem::path folder = platform::pathFromUtf8(form.source);
-    std::error_code error;
-    if (isThere(folder) && !std::filesystem::is_directory(folder, error)) {
-        return refuse(problem, SiteSay(SiteMessage::FolderIsFile, language, {form.source}));
-    }
-    run.backup.folder = folder;
     // The window asks once for the whole backup, and that answer covers
-    // replacing the files of the modules it saves; a manifest that cannot be
-    // read, whose entries for the other modules would be lost, is not replaced.
-    run.backup.replaceFiles = true;
-    bool there = isThere(folder / site::kManifestName);
-    if (there) {
-        std::string why;
-        std::optional<std::vector<site::BackupEntry>> earlier = readManifest(folder, why);
-        if (!earlier) {
-            return refuse(problem, SiteSay(SiteMessage::ManifestNotReplaced, language,
-                                           {form.source, why}));
-        }
-        run.backup.earlier = std::move(*earlier);
-    }
+    // replacing the files of the modules it saves.
+    site::PreparedBackup prepared = site::PrepareBackup({form.source, {}, true});
+    if (!prepared.problem.empty()) return refuse(problem, prepared.problem, language);
+    run.backup = std::move(prepared.job);
+    bool there = prepared.manifestThere;
 
     const ops::SearchReport searched = ops::Search(run.scope, events);
     problem.details = SearchLeftOut(searched.result, language);
@@ -231,7 +156,7 @@ std::optional<PreparedRun> PrepareBackup(const SiteForm& form, Language language
     run.backup.searched = searched.result;
     for (const discovery::DeviceEntry& module : searched.result.modules) {
         const site::BackupEntry entry = site::PlanBackupEntry(module);
-        there = there || isThere(folder / platform::pathFromUtf8(entry.file));
+        there = there || isThere(run.backup.folder / platform::pathFromUtf8(entry.file));
         run.lines.push_back(moduleLine(discovery::FormatMac(module.mac), module.ipText, "", entry.file));
         run.steps.push_back(1);
         site::DeviceSelector named;
@@ -250,32 +175,27 @@ std::optional<PreparedRun> PrepareRestore(const SiteForm& form, Language languag
     std::optional<PreparedRun> begun = beginRun(SiteTask::Restore, form, language, problem);
     if (!begun) return std::nullopt;
     PreparedRun& run = *begun;
-    const std::filesystem::path folder = platform::pathFromUtf8(form.source);
-    std::string why;
-    std::optional<std::vector<site::BackupEntry>> manifest = readManifest(folder, why);
-    if (!manifest) return refuse(problem, SiteSay(SiteMessage::NotABackup, language, {form.source, why}));
-
-    // Every file is checked against the manifest now, before the question.
-    run.restore = site::PlanRestore(folder, std::move(*manifest));
-    const site::RestorePlan& plan = *run.restore;
-    for (std::size_t i = 0; i < plan.entries.size(); ++i) {
-        SiteLine line = moduleLine(discovery::FormatMac(plan.entries[i].mac),
-                                   plan.entries[i].address, "", plan.entries[i].file);
-        if (!plan.problems[i].empty()) {
-            line.result = std::string(site::StateName(site::RowState::Failed, language));
-            line.reason = ops::WordsOf(plan.problems[i], language);
-            line.look = LineLook::Failed;
-        }
-        run.lines.push_back(std::move(line));
-        run.steps.push_back(form.verify ? 2 : 1);
-    }
-    run.count = plan.restorable();
-    if (run.count == 0) {
-        problem.lines = run.lines;
-        return refuse(problem, SiteSay(SiteMessage::NothingRestorable, language, {form.source}));
-    }
     // The report field is the commissioning's: a restore's report has a place of its own.
-    run.report = DefaultRestoreReportFor(folder);
+    run.restore = site::PrepareRestore(form.source, "");
+    if (run.restore.plan) {
+        const site::RestorePlan& plan = *run.restore.plan;
+        for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+            SiteLine line = moduleLine(discovery::FormatMac(plan.entries[i].mac),
+                                       plan.entries[i].address, "", plan.entries[i].file);
+            if (!plan.problems[i].empty()) {
+                line.result = std::string(site::StateName(site::RowState::Failed, language));
+                line.reason = ops::WordsOf(plan.problems[i], language);
+                line.look = LineLook::Failed;
+            }
+            run.lines.push_back(std::move(line));
+            run.steps.push_back(form.verify ? 2 : 1);
+        }
+    }
+    if (!run.restore.problem.empty()) {
+        problem.lines = run.lines;
+        return refuse(problem, run.restore.problem, language);
+    }
+    run.count = run.restore.plan->restorable();
     run.question = SiteSay(SiteMessage::ConfirmRestore, language,
                            {std::to_string(run.count), form.source});
     return begun;
@@ -285,20 +205,6 @@ std::vector<std::string> SearchLeftOut(const discovery::SearchResult& result, La
     std::vector<std::string> notes;
     for (const ops::Fact& left : ops::SearchLeftOut(result)) notes.push_back(ops::WordsOf(left, language));
     return notes;
-}
-
-std::filesystem::path DefaultReportFor(const std::filesystem::path& sheet) {
-    std::filesystem::path report = sheet;
-    report.replace_filename(platform::pathFromUtf8(platform::utf8Of(sheet.stem()) + "-report.json"));
-    return report;
-}
-
-std::filesystem::path DefaultRestoreReportFor(const std::filesystem::path& folder) {
-    std::filesystem::path named = folder.lexically_normal();
-    if (!named.has_filename()) named = named.parent_path();
-    named.replace_filename(
-        platform::pathFromUtf8(platform::utf8Of(named.filename()) + "-restore-report.json"));
-    return named;
 }
 
 }  // namespace quelvar::app

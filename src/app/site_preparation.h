@@ -11,8 +11,7 @@
 #include "discovery/search.h"
 #include "ops/events.h"
 #include "platform/language.h"
-#include "site/backup_run.h"
-#include "site/commission_run.h"
+#include "site/run_preparation.h"
 
 namespace quelvar::app {
 
@@ -27,20 +26,15 @@ struct PreparedRun {
     std::string question;     // the confirmation, with the count
     discovery::SearchScope scope;
 
-    // Commissioning: the sheet (held where the job can point at it), the
-    // plan of its rows and the report kept.
-    std::shared_ptr<site::CommissionSheet> sheet;
-    std::string sheetName;
-    std::filesystem::path sheetFolder;
-    site::SheetPlan plan;
-    std::optional<std::filesystem::path> report;
+    // What the run itself takes, as site prepared it for its task.
+    site::PreparedCommission commission;
+    site::BackingUp backup;  // with the modules the search found, by MAC
+    site::PreparedRestore restore;
 
-    // Backing up: the folder, the modules the search found (by MAC) and the
-    // entries of a backup there already.
-    site::BackingUp backup;
-
-    // Restoring: every entry of the manifest with its checked bytes.
-    std::optional<site::RestorePlan> restore;
+    // The report a commissioning or a restore keeps.
+    const std::filesystem::path& report() const {
+        return task == SiteTask::Restore ? restore.report : commission.report;
+    }
 };
 
 // What went wrong in a check, for the box and the status line; the notes
@@ -69,14 +63,5 @@ std::optional<PreparedRun> PrepareRestore(const SiteForm& form, platform::Langua
 // limit reached while replies still came.
 std::vector<std::string> SearchLeftOut(const discovery::SearchResult& result,
                                        platform::Language language);
-
-// The report a sheet's run keeps when the user names none: beside the
-// sheet, "NAME-report.json".
-std::filesystem::path DefaultReportFor(const std::filesystem::path& sheet);
-
-// The report a restore keeps when the user names none: beside the backup's
-// folder, "FOLDER-restore-report.json", so that the backup itself is left as
-// it was.
-std::filesystem::path DefaultRestoreReportFor(const std::filesystem::path& folder);
 
 }  // namespace quelvar::app

@@ -88,6 +88,40 @@ enum class FactKind {
     RangeReversed,            // the range as written
     RangeTooLarge,            // how many addresses, the most a search asks
 
+    // Files the user names, and what a run needs before it starts.
+    FileMissing,              // file: no such file
+    FileNotRegular,           // file: a folder, a device or a pipe
+    FileTooLarge,             // file, the most KiB such a file may take
+    InFile,                   // file; what is wrong with it follows
+    InSheet,                  // sheet; the row that cannot be used follows
+    NotJson,                  //
+    NotJsonOrCut,             //
+    NotAReport,               //
+    NotAManifest,             //
+    NeitherReportNorManifest, //
+    ManifestNoList,           //
+    ReportRowUnnamed,         // row
+    ManifestEntryNoMac,       // entry
+    ManifestEntryNoFile,      // entry
+    ManifestEntryNoHash,      // entry
+    ReportOfOtherSheet,       // the sheet the report was made from, this sheet
+    ReportNamesOtherModule,   // mac, this sheet
+    SheetRowsBad,             // how many rows, sheet
+    SheetEmpty,               // sheet
+    NothingToDo,              // the earlier report
+    FolderIsFile,             // folder
+    FolderNotMade,            // folder
+    BackupThere,              // manifest
+    ManifestNotReplaced,      // why follows
+    NotABackupFolder,         // folder
+    NotABackup,               // folder; why follows
+    NothingRestorable,        // folder
+    ReportNotCreatable,       // file, the system's reason
+    ReportNotWritten,         // file
+    FileNotWrittenNamed,      // file
+    NoModuleToBackUp,         //
+    NothingWrittenOut,        // of the files a command was to write
+
     // The names of a run's rows.
     SheetRowName,             // row
     ModuleName,               // mac

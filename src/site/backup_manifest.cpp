@@ -56,30 +56,30 @@ std::string ManifestText(const std::vector<BackupEntry>& entries) {
     return manifest.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
-std::optional<std::vector<BackupEntry>> ParseManifest(std::string_view text, std::string& error) {
+std::optional<std::vector<BackupEntry>> ParseManifest(std::string_view text, ops::Fact& error) {
     nlohmann::json manifest = nlohmann::json::parse(text, nullptr, false);
     if (manifest.is_discarded() || !manifest.is_object()) {
-        error = "is not JSON";
+        error = {ops::FactKind::NotJson, {}};
         return std::nullopt;
     }
     if (!HasFormat(manifest, kManifestFormat, kVersion)) {
-        error = "is not a backup manifest of this tool";
+        error = {ops::FactKind::NotAManifest, {}};
         return std::nullopt;
     }
     const nlohmann::json& modules = manifest["modules"];
     if (!modules.is_array()) {
-        error = "has no list of modules";
+        error = {ops::FactKind::ManifestNoList, {}};
         return std::nullopt;
     }
     std::vector<BackupEntry> entries;
     for (std::size_t i = 0; i < modules.size(); ++i) {
         const nlohmann::json& module = modules[i];
-        const std::string where = "module " + std::to_string(i + 1) + ": ";
+        const std::string entryNumber = std::to_string(i + 1);
         auto field = [&](const char* key) { return StringField(module, key); };
         BackupEntry entry;
         std::optional<discovery::MacAddress> mac = discovery::ParseMac(field("mac"));
         if (!mac) {
-            error = where + "no MAC address";
+            error = {ops::FactKind::ManifestEntryNoMac, {entryNumber}};
             return std::nullopt;
         }
         entry.mac = *mac;
@@ -93,11 +93,11 @@ std::optional<std::vector<BackupEntry>> ParseManifest(std::string_view text, std
         entry.started = TimeField(module, "start");
         entry.seconds = SecondsField(module, "seconds");
         if (entry.saved && !IsPlainFileName(entry.file)) {
-            error = where + "no plain file name";
+            error = {ops::FactKind::ManifestEntryNoFile, {entryNumber}};
             return std::nullopt;
         }
         if (entry.saved && !isSha256(entry.sha256)) {
-            error = where + "no SHA-256 of its file";
+            error = {ops::FactKind::ManifestEntryNoHash, {entryNumber}};
             return std::nullopt;
         }
         entries.push_back(std::move(entry));

@@ -34,7 +34,7 @@ std::string ManifestText(const std::vector<BackupEntry>& entries);
 // Reads a manifest, checking everything in it: a MAC address and a plain file
 // name (no folder, no control character) for every saved module, a SHA-256
 // of 64 hexadecimal digits. nullopt with the reason in `error` otherwise.
-std::optional<std::vector<BackupEntry>> ParseManifest(std::string_view text, std::string& error);
+std::optional<std::vector<BackupEntry>> ParseManifest(std::string_view text, ops::Fact& error);
 
 // A file name that can only name a file inside its folder: not empty, no
 // path separator, no control character, not "." or "..".

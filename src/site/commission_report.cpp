@@ -59,15 +59,15 @@ std::string ReportText(const std::string& sheetName, const std::vector<ReportRow
     return dumped(report, 2) + "\n";
 }
 
-std::optional<Report> ParseReport(std::string_view text, std::string& error) {
+std::optional<Report> ParseReport(std::string_view text, ops::Fact& error) {
     nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
     if (json.is_discarded() || !json.is_object()) {
-        error = "is not JSON";
+        error = {ops::FactKind::NotJson, {}};
         return std::nullopt;
     }
     if (!HasFormat(json, kReportFormat, kVersion) || !json.contains("sheet") ||
         !json["sheet"].is_string() || !json.contains("rows") || !json["rows"].is_array()) {
-        error = "is not a commissioning report of this tool";
+        error = {ops::FactKind::NotAReport, {}};
         return std::nullopt;
     }
     Report report;
@@ -80,7 +80,7 @@ std::optional<Report> ParseReport(std::string_view text, std::string& error) {
         std::optional<discovery::MacAddress> mac = discovery::ParseMac(field("mac"));
         if (!mac || !entry.is_object() || !entry.contains("line") ||
             !entry["line"].is_number_integer()) {
-            error = "row " + std::to_string(i + 1) + " has no MAC address or line";
+            error = {ops::FactKind::ReportRowUnnamed, {std::to_string(i + 1)}};
             return std::nullopt;
         }
         row.mac = *mac;
@@ -107,18 +107,20 @@ std::optional<Report> ParseReport(std::string_view text, std::string& error) {
     return report;
 }
 
-std::string ReportMismatch(const Report& report, const std::string& sheetName,
-                           const CommissionSheet& sheet) {
-    if (report.sheet != sheetName) return "was made from " + report.sheet + ", not " + sheetName;
+std::optional<ops::Fact> ReportMismatch(const Report& report, const std::string& sheetName,
+                                        const CommissionSheet& sheet) {
+    if (report.sheet != sheetName) {
+        return ops::Fact{ops::FactKind::ReportOfOtherSheet, {report.sheet, sheetName}};
+    }
     for (const ReportRow& row : report.rows) {
         bool named = false;
         for (const SheetRow& sheetRow : sheet.rows) named = named || sheetRow.mac == row.mac;
         if (!named) {
-            return "names the module " + discovery::FormatMac(row.mac) + ", which " + sheetName +
-                   " does not";
+            return ops::Fact{ops::FactKind::ReportNamesOtherModule,
+                             {discovery::FormatMac(row.mac), sheetName}};
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 bool PassedBefore(const Report& report, const SheetRow& row) {

@@ -49,11 +49,11 @@ struct Report {
 };
 
 // Reads a report, checking every row's MAC address and line.
-std::optional<Report> ParseReport(std::string_view text, std::string& error);
+std::optional<Report> ParseReport(std::string_view text, ops::Fact& error);
 
 // Whether a report was made from this sheet: the same sheet name, and every
-// row of the report a module the sheet names. Empty when it was; otherwise why not.
-std::string ReportMismatch(const Report& report, const std::string& sheetName,
+// row of the report a module the sheet names. Nullopt when it was; otherwise why not.
+std::optional<ops::Fact> ReportMismatch(const Report& report, const std::string& sheetName,
                            const CommissionSheet& sheet);
 
 // True when the report says the row passed as the sheet now has it (the same

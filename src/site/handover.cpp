@@ -5,6 +5,7 @@
 #include "site/backup_manifest.h"
 #include "site/commission_report.h"
 #include "site/json_fields.h"
+#include "site/user_file.h"
 
 namespace quelvar::site {
 
@@ -38,10 +39,10 @@ void addManifest(Handover& handover, const std::vector<BackupEntry>& entries) {
 }  // namespace
 
 bool AddHandoverFile(Handover& handover, std::string name, std::string_view text,
-                     std::string& error) {
+                     ops::Fact& error) {
     const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
     if (json.is_discarded()) {
-        error = "is not JSON (cut short, or not a file of this tool)";
+        error = {ops::FactKind::NotJsonOrCut, {}};
         return false;
     }
     const std::string format = StringField(json, "format");
@@ -63,8 +64,23 @@ bool AddHandoverFile(Handover& handover, std::string name, std::string_view text
         addManifest(handover, *manifest);
         return true;
     }
-    error = "is neither a commissioning report nor a backup manifest of this tool";
+    error = {ops::FactKind::NeitherReportNorManifest, {}};
     return false;
+}
+
+bool ReadHandoverFile(Handover& handover, const std::string& path, std::string name,
+                      ops::Reason& why) {
+    ops::Fact error;
+    std::optional<std::string> text = ReadUserFile(path, kMaxReportBytes, error);
+    if (!text) {
+        why = {std::move(error)};
+        return false;
+    }
+    if (!AddHandoverFile(handover, std::move(name), *text, error)) {
+        why = InFile(path, std::move(error));
+        return false;
+    }
+    return true;
 }
 
 HandoverCounts CountRows(const Handover& handover) {

@@ -38,11 +38,15 @@ struct Handover {
 
 // Adds a file's rows: a commissioning report or a backup manifest of this
 // tool, told apart by what it says it is. False, with why in `error`
-// ("is not JSON", "is neither a commissioning report nor a backup
-// manifest of this tool", ...), when it is neither or does not read whole;
-// nothing is added then.
+// (NotJsonOrCut, NeitherReportNorManifest, ...), when it is neither or does
+// not read whole; nothing is added then.
 bool AddHandoverFile(Handover& handover, std::string name, std::string_view text,
-                     std::string& error);
+                     ops::Fact& error);
+
+// The file at `path` read (see ReadUserFile) and added under `name`; false
+// with why, the file named, when it cannot be.
+bool ReadHandoverFile(Handover& handover, const std::string& path, std::string name,
+                      ops::Reason& why);
 
 // How many rows ended in each state, in the order of RowState.
 struct HandoverCounts {

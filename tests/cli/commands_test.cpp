@@ -372,7 +372,8 @@ TEST_F(ConsoleCommands, CommissionSheetWithOneBadRow) {
     std::ofstream("bad.csv") << "02-00-00-99-99-99,127.0.0.300\n";
     run = RunInProcess({"commission", "bad.csv", "--yes"});
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, "bad.csv: line 1: malformed address '127.0.0.300'\n");
+    EXPECT_EQ(run.err, "bad.csv: line 1: malformed address '127.0.0.300'\n"
+                       "1 row(s) of bad.csv cannot be used, so nothing is sent\n");
 }
 
 TEST_F(ConsoleCommands, ASiteBeyondTheWindowsListIsListedWhole) {

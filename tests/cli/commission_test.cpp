@@ -117,7 +117,7 @@ TEST_F(CommissionTest, ContradictionsAndAddressesInUseAreRefusedBeforeAnythingIs
     EXPECT_EQ(run.err,
               "twice.csv: lines 1 and 2 give the same address 127.0.1.10\n"
               "twice.csv: lines 1 and 3 name the same module " +
-                  mac0 + "\n");
+                  mac0 + "\n2 row(s) of twice.csv cannot be used, so nothing is sent\n");
     EXPECT_TRUE(farm->receivedDatagrams().empty());
 
     // Module 0 is to take module 1's address, module 1 module 3's: refused,
@@ -315,7 +315,7 @@ TEST_F(CommissionTest, AKilledRunLeavesEachRowsLogAndTheReportOfTheRowsThatEnded
     // ends many seconds later. The bound leaves room for a loaded machine.
     for (auto limit = std::chrono::steady_clock::now() + 3s;
          std::chrono::steady_clock::now() < limit; std::this_thread::sleep_for(50ms)) {
-        std::string ignored;
+        ops::Fact ignored;
         const std::optional<site::Report> sofar = site::ParseReport(ReadText("r.json"), ignored);
         if (sofar && sofar->rows.size() == 2) break;
     }
@@ -326,9 +326,9 @@ TEST_F(CommissionTest, AKilledRunLeavesEachRowsLogAndTheReportOfTheRowsThatEnded
     EXPECT_EQ(log.rfind("Set IP address:start.\r\n", 0), 0u) << log;
     EXPECT_NE(log.find("Initialize:start.\r\n"), std::string::npos) << log;
 
-    std::string error;
+    ops::Fact error;
     const std::optional<site::Report> report = site::ParseReport(ReadText("r.json"), error);
-    ASSERT_TRUE(report) << error;
+    ASSERT_TRUE(report) << ops::KindName(error.kind);
     ASSERT_EQ(report->rows.size(), 2u) << ReadText("r.json");
     EXPECT_EQ(report->rows[0].line, 2);
     EXPECT_EQ(report->rows[1].line, 3);

@@ -169,9 +169,9 @@ TEST_F(SiteTest, AKilledBackupLeavesAManifestThatMatchesEveryFileItReplaced) {
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
 
-    std::string error;
+    ops::Fact error;
     const auto manifest = site::ParseManifest(ReadText("site/backup.json"), error);
-    ASSERT_TRUE(manifest) << error;
+    ASSERT_TRUE(manifest) << ops::KindName(error.kind);
     ASSERT_EQ(manifest->size(), 2u) << ReadText("site/backup.json");
     for (const site::BackupEntry& entry : *manifest) {
         ASSERT_TRUE(entry.saved) << ops::WordsOf(entry.reason, platform::Language::English);
@@ -277,7 +277,7 @@ TEST_F(SiteTest, AHandoverIsMadeFromARunsFilesAndARefusedFileLeavesNothing) {
         {"cut.json", "cut.json is not JSON (cut short, or not a file of this tool); nothing written\n"},
         {"sheet.csv", "sheet.csv is not JSON (cut short, or not a file of this tool); nothing written\n"},
         {"other.json", "other.json is not a commissioning report of this tool; nothing written\n"},
-        {"missing.json", "cannot read missing.json: no such file\n"},
+        {"missing.json", "cannot read missing.json: no such file; nothing written\n"},
     };
     for (const auto& [name, message] : refused) {
         run = RunInProcess({"report", "site/backup.json", name, "--html", "new.html", "--csv", "new.csv"});

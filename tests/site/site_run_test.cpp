@@ -119,9 +119,9 @@ TEST_F(SiteRunTest, EveryRowEndsWithItsResultAndTheReportHoldsThem) {
     EXPECT_EQ(run.labels.at(0), "row 1 " + MacText(farm->module(0)) + " -> 127.0.1.10");
     EXPECT_FALSE(run.rows.at(1)->notes.empty()) << "what the refusing module may hold";
 
-    std::string why;
+    ops::Fact why;
     std::optional<site::Report> written = site::ParseReport(ReadText(report), why);
-    ASSERT_TRUE(written.has_value()) << why;
+    ASSERT_TRUE(written.has_value()) << ops::KindName(why.kind);
     ASSERT_EQ(written->rows.size(), 3u);
     EXPECT_TRUE(written->rows[0].passed());
     EXPECT_EQ(written->rows[1].row.words(platform::Language::English), outcome.rows[1].row.words(platform::Language::English));
@@ -152,9 +152,9 @@ TEST_F(SiteRunTest, AStoppedRunGoesOnFromItsReport) {
     EXPECT_EQ(first.rows[1].row.words(platform::Language::English), "not started (interrupted)");
     EXPECT_EQ(stopping.ended.size(), 1u);
 
-    std::string why;
+    ops::Fact why;
     std::optional<site::Report> earlier = site::ParseReport(ReadText(report), why);
-    ASSERT_TRUE(earlier.has_value()) << why;
+    ASSERT_TRUE(earlier.has_value()) << ops::KindName(why.kind);
     site::Commissioning resumed{sheet, "sheet.csv", folder_.path(),
                                 site::PlanSheet(sheet, earlier), report};
     EXPECT_EQ(resumed.plan.toRun, std::vector<std::size_t>{1});
@@ -179,10 +179,10 @@ TEST_F(SiteRunTest, ABackupRestoresToEachModuleWhereverItIsNow) {
     }
     EXPECT_TRUE(saved.manifestWritten);
 
-    std::string why;
+    ops::Fact why;
     std::optional<std::vector<site::BackupEntry>> manifest =
         site::ParseManifest(ReadText(folder_.path() / site::kManifestName), why);
-    ASSERT_TRUE(manifest.has_value()) << why;
+    ASSERT_TRUE(manifest.has_value()) << ops::KindName(why.kind);
     for (const site::BackupEntry& entry : *manifest) {
         EXPECT_TRUE(entry.started.has_value()) << "each save keeps when it ran";
     }
@@ -211,13 +211,13 @@ TEST_F(SiteRunTest, ABackupRestoresToEachModuleWhereverItIsNow) {
     // The restore leaves a report as a commissioning does, and it hands over as one.
     EXPECT_TRUE(outcome.reportWritten);
     const std::optional<site::Report> written = site::ParseReport(ReadText(report), why);
-    ASSERT_TRUE(written.has_value()) << why;
+    ASSERT_TRUE(written.has_value()) << ops::KindName(why.kind);
     EXPECT_EQ(written->task, site::ReportTask::Restore);
     ASSERT_EQ(written->rows.size(), 2u);
     EXPECT_EQ(written->rows[1].mac, farm->module(1).mac);
     EXPECT_EQ(written->rows[1].row.after, "127.0.0.40");
     site::Handover handover;
-    ASSERT_TRUE(site::AddHandoverFile(handover, "restore.json", ReadText(report), why)) << why;
+    ASSERT_TRUE(site::AddHandoverFile(handover, "restore.json", ReadText(report), why)) << ops::KindName(why.kind);
     EXPECT_EQ(handover.sources[0].kind, site::HandoverSource::Kind::Restore);
 }
 

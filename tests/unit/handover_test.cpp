@@ -45,8 +45,8 @@ const char* const kManifest = R"json({
 Handover Read(std::initializer_list<std::pair<const char*, const char*>> files) {
     Handover handover;
     for (const auto& [name, text] : files) {
-        std::string why;
-        EXPECT_TRUE(AddHandoverFile(handover, name, text, why)) << name << " " << why;
+        ops::Fact why;
+        EXPECT_TRUE(AddHandoverFile(handover, name, text, why)) << name << " " << ops::KindName(why.kind);
     }
     return handover;
 }
@@ -80,22 +80,22 @@ TEST(Handover, FilesThatAreNeitherOrCutAreRefusedWhole) {
     const std::string report = kHostileReport;
     struct Case {
         std::string text;
-        std::string why;
+        ops::FactKind why;
     } cases[] = {
-        {report.substr(0, report.size() / 2), "is not JSON"},
-        {"mac,address\n02-00-5E-10-00-00,127.0.0.9\n", "is not JSON"},
-        {R"({"format":"something-else","version":1})", "is neither"},
+        {report.substr(0, report.size() / 2), ops::FactKind::NotJsonOrCut},
+        {"mac,address\n02-00-5E-10-00-00,127.0.0.9\n", ops::FactKind::NotJsonOrCut},
+        {R"({"format":"something-else","version":1})", ops::FactKind::NeitherReportNorManifest},
         {R"({"format":"quelvarinit-commission-report","version":2,"sheet":"s","rows":[]})",
-         "is not a commissioning report"},
+         ops::FactKind::NotAReport},
         {R"({"format":"quelvarinit-backup","version":1,"modules":[{"mac":"nope"}]})",
-         "no MAC address"},
-        {"[]", "is neither"},
+         ops::FactKind::ManifestEntryNoMac},
+        {"[]", ops::FactKind::NeitherReportNorManifest},
     };
     for (const Case& c : cases) {
         Handover handover = Read({{"b/backup.json", kManifest}});
-        std::string why;
+        ops::Fact why;
         EXPECT_FALSE(AddHandoverFile(handover, "x.json", c.text, why)) << c.text;
-        EXPECT_NE(why.find(c.why), std::string::npos) << why;
+        EXPECT_EQ(why.kind, c.why) << ops::KindName(why.kind);
         EXPECT_EQ(handover.sources.size(), 1u) << "nothing of a refused file is added";
         EXPECT_EQ(handover.rows.size(), 2u);
     }

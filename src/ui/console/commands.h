@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "site/user_file.h"
+#include "ops/facts.h"
 #include "ui/console/console.h"
 #include "ui/console/console_events.h"
 
@@ -24,13 +24,9 @@ int RunBackupCommand(Console& console, ConsoleEvents& events);
 int RunRestoreCommand(Console& console, ConsoleEvents& events);
 int RunReportCommand(Console& console);
 
-// The text of a file the command names (see site::ReadUserFile); why not on stderr.
-inline std::optional<std::string> ReadNamedFile(Console& console, const std::string& name,
-                                                std::size_t limit, const char* kind) {
-    std::string why;
-    std::optional<std::string> text = site::ReadUserFile(name, limit, kind, why);
-    if (!text) console.err << why << '\n';
-    return text;
+// Why a command cannot go on, a line on stderr in the console's language.
+inline void Tell(Console& console, const ops::Reason& why) {
+    console.err << ops::WordsOf(why, console.language) << '\n';
 }
 
 }  // namespace quelvar::ui::console

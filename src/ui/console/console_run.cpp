@@ -92,7 +92,7 @@ void ConsoleRun::watch() {
             modules += (modules.empty() ? "" : ", ") + site::RowModule(running.names, console_.language);
         }
     }
-    board_.note(TableTextWith(TableText::StillWriting, console_.language, modules));
+    board_.note(platform::FillIn(TableTextIn(TableText::StillWriting, console_.language), {modules}));
 }
 
 }  // namespace quelvar::ui::console

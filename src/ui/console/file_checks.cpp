@@ -1,11 +1,9 @@
 #include "ui/console/file_checks.h"
 
-#include <cerrno>
 #include <fstream>
 #include <system_error>
 
 #include "ops/read_setup_records.h"
-#include "platform/files.h"
 #include "platform/utf8.h"
 
 namespace quelvar::ui::console {
@@ -23,19 +21,6 @@ std::filesystem::path SaveDestination(const std::optional<std::string>& output,
     }
     if (!path.has_extension()) path += ".rec";
     return path;
-}
-
-std::string CannotCreateReason(const std::filesystem::path& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) return "it is a folder";
-    std::filesystem::path folder = path.parent_path();
-    if (folder.empty()) folder = ".";
-    errno = 0;
-    std::optional<std::filesystem::path> probe =
-        platform::createUniqueFile(folder, ".quelvarinit-check-", ".tmp");
-    if (!probe) return std::generic_category().message(errno != 0 ? errno : EACCES);
-    std::filesystem::remove(*probe, error);
-    return {};
 }
 
 bool IsReadableFile(const std::filesystem::path& path) {

@@ -13,10 +13,6 @@ namespace quelvar::ui::console {
 std::filesystem::path SaveDestination(const std::optional<std::string>& output,
                                       const std::string& deviceLine);
 
-// Why a file cannot be created (or replaced) at `path`, in the system's
-// words; empty when it can. Tried with a file of our own beside it.
-std::string CannotCreateReason(const std::filesystem::path& path);
-
 // True when `path` names a file that can be opened for reading.
 bool IsReadableFile(const std::filesystem::path& path);
 

@@ -8,6 +8,7 @@
 #include "ops/verify_setup_records.h"
 #include "platform/utf8.h"
 #include "records/rec_file.h"
+#include "site/user_file.h"
 #include "ui/console/commands.h"
 #include "ui/console/file_checks.h"
 #include "ui/console/finish.h"
@@ -75,7 +76,7 @@ int RunSaveCommand(Console& console, ConsoleEvents& events) {
 
     // Checked and asked before anything is read from the module, so a wrong
     // destination or a refusal costs nothing.
-    if (std::string why = CannotCreateReason(target); !why.empty()) {
+    if (std::string why = site::WhyCannotCreate(target); !why.empty()) {
         events.say("cannot write " + platform::utf8Of(target) + ": " + why);
         return kExitFailure;
     }

@@ -10,7 +10,6 @@
 #include "site/handover_page.h"
 #include "site/handover_sheet.h"
 #include "site/running_file.h"
-#include "site/user_file.h"
 #include "ui/console/commands.h"
 #include "version.h"
 
@@ -20,12 +19,10 @@ int RunReportCommand(Console& console) {
     const Options& options = console.options;
     site::Handover handover;
     for (const std::string& name : options.files) {
-        std::optional<std::string> text =
-            ReadNamedFile(console, name, site::kMaxReportBytes, "report or manifest");
-        if (!text) return kExitUsage;
-        std::string why;
-        if (!site::AddHandoverFile(handover, name, *text, why)) {
-            console.err << name << " " << why << "; nothing written\n";
+        ops::Reason why;
+        if (!site::ReadHandoverFile(handover, name, name, why)) {
+            why.push_back({ops::FactKind::NothingWrittenOut, {}});
+            Tell(console, why);
             return kExitUsage;
         }
     }
@@ -44,7 +41,8 @@ int RunReportCommand(Console& console) {
     for (const auto& [name, text] : outputs) {
         const std::filesystem::path path = platform::pathFromUtf8(name);
         if (!site::ReplaceFileText(path, text)) {
-            console.err << "cannot write " << name << "; nothing written\n";
+            Tell(console, {{ops::FactKind::FileNotWrittenNamed, {name}},
+                           {ops::FactKind::NothingWrittenOut, {}}});
             std::error_code ignored;
             for (const std::filesystem::path& done : written)
                 std::filesystem::remove(done, ignored);

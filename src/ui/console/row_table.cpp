@@ -33,6 +33,15 @@ constexpr std::array kTexts{
           "reset. The run ends once they are written; Ctrl+C a third time quits anyway.",
           "%1 に setup record を書き込み中です: 今終了すると書き込み途中のままリセットされません。"
           "書き込みが終わると実行は終了します。それでも終了するには 3 回目の Ctrl+C を押してください。"},
+    Texts{T::ConfirmCommission, "Commission %1 module(s) listed in %2?",
+          "%2 に記載された %1 台の機器を設定しますか?"},
+    Texts{T::ConfirmRestore, "Restore %1 module(s) from %2?", "%2 から %1 台の機器を復元しますか?"},
+    Texts{T::SkippingRow, "skipping row %1 (line %2, %3): passed in %4",
+          "%1 行目 (シート %2 行目、%3) は %4 で成功済みのため実行しません"},
+    Texts{T::ReplaceBackup, "give --yes to replace that backup, or another folder",
+          "そのバックアップを置き換えるには --yes を、そうでなければ別のフォルダを指定してください"},
+    Texts{T::ReplaceFiles, "give --yes to replace the files that are there already",
+          "既にあるファイルを置き換えるには --yes を指定してください"},
 };
 
 // The columns a text takes on a terminal: East Asian wide characters two,
@@ -60,12 +69,6 @@ void cell(std::ostream& out, std::string_view text, int width) {
 
 std::string_view TableTextIn(TableText text, platform::Language language) {
     return platform::TextIn(kTexts, text, language);
-}
-
-std::string TableTextWith(TableText text, platform::Language language, std::string_view value) {
-    std::string filled(TableTextIn(text, language));
-    if (const auto at = filled.find("%1"); at != std::string::npos) filled.replace(at, 2, value);
-    return filled;
 }
 
 // A failed or stopped row stands out in capitals; a row not started is "-".

@@ -23,10 +23,13 @@ enum class TableText {
     ModulesRestored,  // "%1 of %2 module(s) restored"
     Stopping,         // the first Ctrl+C of a run
     StillWriting,     // the second, while %1 (the modules) are written
+    ConfirmCommission,  // %1 modules, %2 the sheet
+    ConfirmRestore,     // %1 modules, %2 the folder
+    SkippingRow,        // row, line, mac, the earlier report
+    ReplaceBackup,      // after a backup there already
+    ReplaceFiles,       // after rows whose files were there already
 };
 std::string_view TableTextIn(TableText text, platform::Language language);
-// The text with %1 replaced by `value`.
-std::string TableTextWith(TableText text, platform::Language language, std::string_view value);
 
 // The summary of a run over many modules on stdout: a table of one line per
 // row (ROW, the columns given, RESULT and DETAIL), then how many passed, in
