@@ -3,7 +3,9 @@
 // captions fit and its controls do not overlap in either language, before
 // and after a move to a monitor of one and a half times the scale; the virtual table takes
 // a thousand lines and repaints only the rows that changed and are in view,
-// also when the changes come from another thread; the jobs field reads the
+// also when the changes come from another thread; it shows every column
+// without scrolling sideways at the window's default size in either language,
+// and a little narrower; the jobs field reads the
 // word for all as 0 and keeps the last number when given something else.
 #include <gtest/gtest.h>
 
@@ -266,6 +268,71 @@ TEST(SiteWindowTest, TheTableTakesAThousandLinesAndRepaintsOnlyChangedRowsInView
     }
     worker.join();
     EXPECT_EQ(platform::utf8FromWide(cellText(list, 900, 6)), "passed");
+}
+
+int columnsWidth(HWND list) {
+    int total = 0;
+    for (int column = 0; column < SiteTable::kColumnCount; ++column) {
+        total += ListView_GetColumnWidth(list, column);
+    }
+    return total;
+}
+
+void resizeWindow(HWND window, int width, int height) {
+    ::SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    pumpMessages();
+}
+
+TEST(SiteWindowTest, TheTableShowsEveryColumnWithoutScrollingSidewaysInBothLanguages) {
+    constexpr int kFile = 3;
+    for (Language language : {Language::English, Language::Japanese}) {
+        const std::string name = language == Language::English ? "English" : "Japanese";
+        NoLauncher launcher;
+        SiteWindow window(language, L"QUELVARinit", launcher);
+        openWindow(window);
+        HWND handle = window.handle();
+        HWND list = ::GetDlgItem(handle, static_cast<int>(SiteId::Lines));
+        ASSERT_NE(list, nullptr);
+        Win32SiteView view(window);
+        // More lines than the table shows: its vertical scroll bar takes room too.
+        std::vector<app::SiteLine> lines;
+        for (int i = 0; i < 100; ++i) lines.push_back(lineFor(i));
+        view.showLines(lines);
+        pumpMessages();
+
+        const int least = ::MulDiv(110, static_cast<int>(window.dpi()), 96);
+        auto expectFits = [&](const std::string& where) {
+            RECT client{};
+            ::GetClientRect(list, &client);
+            EXPECT_LE(columnsWidth(list), client.right) << where;
+            EXPECT_GE(ListView_GetColumnWidth(list, SiteTable::kColumnCount - 1), least) << where;
+            EXPECT_EQ(::GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL, 0)
+                << where << ": the list scrolls sideways";
+        };
+        expectFits(name + " at the default size");
+        RECT initial{};
+        ::GetWindowRect(handle, &initial);
+        const int width = initial.right - initial.left;
+        const int height = initial.bottom - initial.top;
+        const int fileWidth = ListView_GetColumnWidth(list, kFile);
+
+        // A little narrower: the file, the step and the result give up width
+        // rather than the reason, or the list scroll sideways.
+        resizeWindow(handle, width - ::MulDiv(60, static_cast<int>(window.dpi()), 96), height);
+        expectFits(name + " a little narrower");
+
+        // Back at the default size they have their widths again; and a width
+        // the user dragged a column to stays when the window is resized.
+        resizeWindow(handle, width, height);
+        expectFits(name + " at the default size again");
+        EXPECT_EQ(ListView_GetColumnWidth(list, kFile), fileWidth) << name;
+        const int dragged = fileWidth + 7;
+        ListView_SetColumnWidth(list, kFile, dragged);
+        resizeWindow(handle, width + 40, height);
+        EXPECT_EQ(ListView_GetColumnWidth(list, kFile), dragged) << name;
+        resizeWindow(handle, width - 40, height);
+        EXPECT_EQ(ListView_GetColumnWidth(list, kFile), dragged) << name;
+    }
 }
 
 TEST(SiteWindowTest, TheJobsFieldReadsTheWordForAllAsNoneAndKeepsTheLastNumberOverAnythingElse) {

@@ -20,7 +20,11 @@ constexpr int kSourceWidth = 240;  // the narrowest source, range, report and re
 constexpr int kRangeWidth = 330;   // the range field shows its whole hint
 constexpr int kTableRows = 4;      // the table never shrinks below this many rows
 constexpr int kNoteLines = 4;
-constexpr int kDefaultWidth = 860;
+// Wide enough that the table shows every column, the reason too, beside a
+// vertical scroll bar without scrolling sideways in either language (the
+// Japanese titles and the MAC in the Japanese font are the wider), and
+// narrow enough to fit on a screen 1024 pixels wide.
+constexpr int kDefaultWidth = 960;
 constexpr int kDefaultTableRows = 12;
 
 class Builder {

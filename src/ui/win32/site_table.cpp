@@ -14,7 +14,7 @@ using app::SiteWord;
 namespace {
 
 // Widths at 96 DPI: a MAC, two addresses, a file name, a step, the bar, the
-// result; the reason takes the rest of a window of the default width.
+// result; the reason takes the rest, and never less than half of its own.
 constexpr std::array<int, SiteTable::kColumnCount> kColumnWidths{120, 105, 105, 130, 90, 90, 70, 220};
 
 COLORREF background(LineLook look) {
@@ -58,6 +58,7 @@ HWND SiteTable::create(HWND parent, HINSTANCE instance, int id, platform::Langua
         ::SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
                        reinterpret_cast<LPARAM>(&header));
     }
+    fitted_ = narrowest_ = given_ = kColumnWidths;
     return list_;
 }
 
@@ -78,13 +79,19 @@ void SiteTable::fitColumns(UINT dpi) {
         header.pszText = title;
         header.cchTextMax = 128;
         ListView_GetColumn(list_, column, &header);
-        int width = ListView_GetStringWidth(list_, title) + padding;
+        const int titleWidth = ListView_GetStringWidth(list_, title) + padding;
+        int width = titleWidth;
         if (widest[index] != nullptr) {
             width = std::max(width, ListView_GetStringWidth(list_, widest[index]) + padding);
         } else {
             width = std::max(width, ScaleForDpi(kColumnWidths[index], dpi));
         }
         if (column == kProgressColumn) width += ScaleForDpi(40, dpi);  // room for the bar
+        fitted_[index] = width;
+        // A column without a widest value may be narrowed to its title when
+        // the list is short of room; what it cuts off shows in a tip.
+        narrowest_[index] = widest[index] != nullptr ? width : titleWidth;
+        given_[index] = width;
         ListView_SetColumnWidth(list_, column, width);
     }
     fitLastColumn();
@@ -94,11 +101,47 @@ void SiteTable::fitLastColumn() {
     if (list_ == nullptr) return;
     RECT client{};
     ::GetClientRect(list_, &client);
+    const int least = ScaleForDpi(kColumnWidths.back() / 2, dpi_);
+
+    // Each column at its fitted width, and what it can spare. A column whose
+    // width is not the one last given here was dragged by the user: it keeps
+    // his width, spares nothing, and is left alone from then on.
+    Widths widths{};
+    Widths spare{};
+    std::array<bool, kColumnCount> ours{};
+    int total = least;
+    int spareTotal = 0;
+    for (int column = 0; column + 1 < kColumnCount; ++column) {
+        const auto index = static_cast<std::size_t>(column);
+        const int current = ListView_GetColumnWidth(list_, column);
+        ours[index] = current == given_[index];
+        widths[index] = ours[index] ? fitted_[index] : current;
+        spare[index] = ours[index] ? fitted_[index] - narrowest_[index] : 0;
+        total += widths[index];
+        spareTotal += spare[index];
+    }
+
+    // Too wide for the list: the columns that can spare width give up the
+    // excess in proportion to what they can, the last of them what rounding
+    // left over, so that the reason keeps its least without the list
+    // scrolling sideways. A wider list gives them their widths back.
+    int excess = std::clamp(total - static_cast<int>(client.right), 0, spareTotal);
+    for (std::size_t index = 0; index + 1 < kColumnCount && excess > 0; ++index) {
+        if (spare[index] == 0) continue;
+        const int cut = std::min(spare[index], ::MulDiv(excess, spare[index], spareTotal));
+        widths[index] -= cut;
+        excess -= cut;
+        spareTotal -= spare[index];
+    }
+
     int others = 0;
     for (int column = 0; column + 1 < kColumnCount; ++column) {
-        others += ListView_GetColumnWidth(list_, column);
+        const auto index = static_cast<std::size_t>(column);
+        others += widths[index];
+        if (!ours[index] || widths[index] == given_[index]) continue;
+        ListView_SetColumnWidth(list_, column, widths[index]);
+        given_[index] = widths[index];
     }
-    const int least = ScaleForDpi(kColumnWidths.back() / 2, dpi_);
     ListView_SetColumnWidth(list_, kColumnCount - 1, std::max<int>(least, client.right - others));
 }
 

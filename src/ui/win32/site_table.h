@@ -31,7 +31,10 @@ class SiteTable {
     // The columns as wide as what they hold in the list's font (a MAC, an
     // address, their titles), after the font changed with the DPI.
     void fitColumns(UINT dpi);
-    // The last column, the reason, takes the width the others leave.
+    // The last column, the reason, takes the width the others leave. When
+    // the list is too narrow for that, the file, the step and the result give
+    // up width first, down to their titles, so the reason keeps a readable
+    // width without the list scrolling sideways.
     void fitLastColumn();
 
     void showLines(const std::vector<app::SiteLine>& lines);
@@ -52,8 +55,13 @@ class SiteTable {
     LRESULT customDraw(NMLVCUSTOMDRAW& draw) const;
     void paintProgress(const NMLVCUSTOMDRAW& draw, const app::SiteLine& line) const;
 
+    using Widths = std::array<int, kColumnCount>;
+
     HWND list_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    Widths fitted_{};     // what fitColumns found each column needs
+    Widths narrowest_{};  // how far fitLastColumn may narrow each: its title, or not at all
+    Widths given_{};      // what this table last set; another width was dragged by the user
     std::vector<app::SiteLine> lines_;
     std::vector<Cells> cells_;
 };
