@@ -70,6 +70,8 @@ TEST_F(SiteTest, BackupSavesEveryModuleAndRestoreAppliesEachByItsMacWhereverItIs
     EXPECT_NE(run.out.find("3 of 3 module(s) restored"), std::string::npos) << run.out;
     EXPECT_EQ(farm->module(1).records, original);
     EXPECT_EQ(farm->module(1).address, (platform::Ipv4Octets{127, 0, 0, 40}));
+    // Named by none, the restore's report goes beside the backup, not into it.
+    EXPECT_TRUE(std::filesystem::exists("site-restore-report.json"));
 }
 
 // Standard input whose first read first does something else, as a person
@@ -245,6 +247,14 @@ TEST_F(SiteTest, InputThatCannotBeRightIsRefusedWithNothingSent) {
         EXPECT_EQ(run.status, 2) << ::testing::PrintToString(arguments) << run.err;
         EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
     }
+    // Said in the console's language, as every other refusal.
+    CliRun run = RunInProcess({"restore", "broken", "--yes", "--lang", "ja"});
+    EXPECT_EQ(run.err, "broken にはバックアップがありません: broken/backup.json: "
+                       "1 番目の機器: MACアドレスがありません\n");
+    // A run whose report could not be kept does not start.
+    run = RunInProcess({"commission", "site.csv", "--yes", "--report", "no/such/r.json"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "cannot write the report no/such/r.json: No such file or directory\n");
     EXPECT_TRUE(farm->receivedDatagrams().empty());
 }
 
