@@ -7,11 +7,13 @@
 #include <atomic>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <thread>
 
 #include "app/site_dlg.h"
 #include "discovery/datagrams.h"
 #include "records/rec_file.h"
+#include "site/commission_report.h"
 #include "support/recording_launcher.h"
 #include "support/recording_site_view.h"
 #include "support/sim_fixture.h"
@@ -28,6 +30,11 @@ std::string MacText(const sim::ModuleConfig& module) { return discovery::FormatM
 
 void WriteText(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream stream(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
 }
 
 void WriteRecordFile(const std::filesystem::path& path) {
@@ -238,6 +245,90 @@ TEST_F(SiteWindowTest, ABackupOfARangeIsRestoredToTheModulesItsFilesMatch) {
     EXPECT_EQ(view_.boxes().back().text, "Restore 1 module(s) from " + backup.string() + "?");
     EXPECT_EQ(Looks(view_.lines()), (std::vector{LineLook::Passed, LineLook::Failed}));
     EXPECT_EQ(view_.status(), "Done: 1 passed, 1 failed, 0 stopped, 0 not started.");
+}
+
+// What a Japanese technician reads of a run in Japanese (its lines, status,
+// notes, questions and the page handed over), with every way a row can end,
+// holds no English word: only MAC and IP addresses, file names, the
+// system's own words and the protocol's terms are left as they are.
+TEST_F(SiteWindowTest, AJapaneseRunSaysEveryResultInJapanese) {
+    std::vector<sim::ModuleConfig> modules;
+    for (int i = 0; i < 6; ++i) modules.push_back(sim::DefaultModule(i));
+    modules[2].monitorPort = false;                           // the write meets a refusal
+    modules[3].echoPause = std::chrono::milliseconds(100);    // stopped while its address changes
+    auto farm = StartFarm(modules);
+    WriteRecordFile(folder_.path() / "site.rec");
+    const std::string passedBefore = "02-00-00-99-99-01";
+    const std::string nowhere = "02-00-00-99-99-99";
+    const std::filesystem::path sheet = folder_.path() / "rack.csv";
+    WriteText(sheet, passedBefore + ",127.0.1.20\n" +                   // passed in an earlier run
+                         MacText(modules[0]) + ",127.0.1.10\n" +         // passes
+                         nowhere + ",127.0.1.11\n" +                     // found nowhere
+                         MacText(modules[1]) + ",127.0.0.7\n" +          // module 5 holds it
+                         MacText(modules[2]) + ",127.0.1.12,site.rec\n" +  // socket error
+                         MacText(modules[3]) + ",127.0.1.13,site.rec\n" +  // stopped
+                         MacText(modules[4]) + ",127.0.1.14\n");           // not started
+    site::ReportRow earlier;
+    earlier.line = 1;
+    earlier.mac = *discovery::ParseMac(passedBefore);
+    earlier.row.state = site::RowState::Passed;
+    earlier.row.after = "127.0.1.20";
+    const std::filesystem::path report = folder_.path() / "earlier.json";
+    WriteText(report, site::ReportText("rack.csv", {earlier}));
+
+    RecordingSiteView view;
+    app::SiteDlg dlg{view, launcher_, platform::Language::Japanese};
+    dlg.OnInitDialog();
+    app::SiteForm form = view.form();
+    form.source = sheet.string();
+    form.resume = report.string();
+    form.jobs = 1;
+    view.setForm(form);
+    dlg.OnTaskChanged();
+
+    // Stop while the sixth row changes its address: it ends before its file, the last never starts.
+    std::atomic<bool> stopping{false};
+    std::thread stopper;
+    view.onUpdate = [&](const std::vector<app::SiteLine>& lines) {
+        if (lines.size() < 6 || lines[5].look != LineLook::Running || stopping.exchange(true)) return;
+        stopper = std::thread([&] { dlg.OnStop(); });
+    };
+    dlg.OnStart();
+    ASSERT_TRUE(stopping);
+    stopper.join();
+
+    const std::vector<app::SiteLine> lines = view.lines();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(Looks(lines), (std::vector{LineLook::Passed, LineLook::Passed, LineLook::Failed,
+                                         LineLook::Failed, LineLook::Failed, LineLook::Stopped,
+                                         LineLook::Waiting}));
+    std::string shown = view.status() + "\n" + view.notes() + "\n";
+    for (const auto& box : view.boxes()) shown += box.text + "\n";
+    for (const app::SiteLine& line : lines) {
+        shown += line.step + "|" + line.result + "|" + line.reason + "\n";
+    }
+    // The page handed over, as a browser shows it: its text without markup.
+    const std::string page = ReadText(folder_.path() / "earlier.html");
+    shown += std::regex_replace(
+        std::regex_replace(page, std::regex("<head>[\\s\\S]*?</head>|<style>[\\s\\S]*?</style>"), ""),
+        std::regex("<[^>]*>|&[a-z]+;"), " ");
+
+    std::vector<std::string> kept{folder_.path().string(), "Connection refused", "site.rec",
+                                  "rack.csv", "earlier.json", "earlier.html", "earlier.csv",
+                                  "QUELVARinit"};
+    for (const sim::ModuleConfig& module : modules) {  // what the modules call themselves
+        kept.emplace_back(module.productLetters.begin(), module.productLetters.end());
+    }
+    std::string rest = shown;
+    for (const std::string& word : kept) {
+        for (std::size_t at; (at = rest.find(word)) != std::string::npos;) rest.replace(at, word.size(), " ");
+    }
+    rest = std::regex_replace(rest, std::regex("[0-9A-F]{2}(-[0-9A-F]{2}){5}|[0-9a-f]{12,}"), " ");
+    rest = std::regex_replace(rest, std::regex("setup ?record|IP-SETUP|IP|PC|MAC|CSV|UTC|SHA-256"), " ");
+    std::smatch english;
+    EXPECT_FALSE(std::regex_search(rest, english, std::regex("[A-Za-z]+")))
+        << "English left: \"" << english.str() << "\" in\n" << shown;
+    EXPECT_EQ(farm->module(4).address, modules[4].address) << "never started";
 }
 
 }  // namespace
