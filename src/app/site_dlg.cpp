@@ -95,6 +95,7 @@ void SiteDlg::OnInitDialog() {
 
 void SiteDlg::OnTaskChanged() {
     const SiteForm form = view_.form();
+    taken_.clear();
     {
         std::lock_guard lock(mutex_);
         handover_.reset();
@@ -125,10 +126,24 @@ void SiteDlg::OnBrowse() {
     }
     if (!chosen) return;
     form.source = platform::utf8Of(*chosen);
-    // A sheet's run keeps a report unless the user says otherwise.
-    if (form.task == SiteTask::Commission && form.report.empty()) {
-        form.report = platform::utf8Of(site::DefaultReportFor(*chosen));
+    takeSource(form);
+}
+
+void SiteDlg::OnSourceEdited() {
+    const SiteForm form = view_.form();
+    if (form.source.empty() || form.source == taken_) return;  // nothing new to read
+    takeSource(form);
+}
+
+void SiteDlg::takeSource(SiteForm form) {
+    // A sheet's run keeps a report beside it unless the user names another;
+    // one placed beside the sheet before follows the sheet.
+    const std::string besideBefore =
+        taken_.empty() ? std::string() : platform::utf8Of(site::DefaultReportFor(platform::pathFromUtf8(taken_)));
+    if (form.task == SiteTask::Commission && (form.report.empty() || form.report == besideBefore)) {
+        form.report = platform::utf8Of(site::DefaultReportFor(platform::pathFromUtf8(form.source)));
     }
+    taken_ = form.source;
     view_.setForm(form);
     // A sheet or a backup is read at once; a backup of the site waits for
     // Check or Start, since finding its modules means a search.

@@ -48,6 +48,9 @@ class SiteDlg {
     void OnBrowse();
     void OnBrowseReport();
     void OnBrowseResume();
+    // The source field was left: a path typed there is taken as one chosen
+    // with Browse, its report placed beside it and the sheet or backup read.
+    void OnSourceEdited();
 
     // Shows the modules the form names without sending anything to them:
     // the sheet's rows (every malformed one named) or the backup's files by
@@ -76,6 +79,8 @@ class SiteDlg {
     platform::Language language() const { return language_; }
 
   private:
+    // A sheet or folder named, by Browse or typed: see OnSourceEdited.
+    void takeSource(SiteForm form);
     std::optional<PreparedRun> check(const SiteForm& form);
     void run(PreparedRun& prepared, const SiteForm& form);
     // The run's report or manifest, once written; its handover beside it.
@@ -90,6 +95,7 @@ class SiteDlg {
     platform::Launcher& launcher_;
     platform::Language language_;
     ops::Retries retries_ = ops::Retries::Persistent();
+    std::string taken_;  // the source last taken, on the handlers' thread only
 
     std::mutex notesMutex_;
     std::string notes_;

@@ -97,6 +97,17 @@ TEST_F(SiteWindowTest, ASheetWithBadRowsNamesEachAndSendsNothing) {
     EXPECT_EQ(view_.lines().size(), 2u) << "the rows that read are shown";
     EXPECT_EQ(farm->module(0).address, (platform::Ipv4Octets{127, 0, 0, 2}));
     EXPECT_TRUE(view_.enabled(SiteControl::Start));
+
+    // A sheet typed into the field is read as soon as the field is left, as
+    // one chosen with Browse, and its report goes beside it.
+    const std::filesystem::path typed = folder_.path() / "door.csv";
+    WriteText(typed, MacText(farm->module(0)) + ",127.0.1.10\n");
+    app::SiteForm form = view_.form();
+    form.source = typed.string();
+    view_.setForm(form);
+    dlg_.OnSourceEdited();
+    EXPECT_EQ(view_.lines().size(), 1u);
+    EXPECT_EQ(view_.form().report, (folder_.path() / "door-report.json").string());
 }
 
 // A sheet asked about once, declined, then run: each line as its row ended,

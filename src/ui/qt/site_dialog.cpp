@@ -24,6 +24,8 @@ SiteDialog::SiteDialog(platform::Language language, platform::Launcher& launcher
       dlg_(*view_, launcher, language) {
     connect(window_.get(), &SiteWindow::clicked, this, &SiteDialog::onClicked);
     connect(window_.get(), &SiteWindow::taskChanged, this, &SiteDialog::onTaskChanged);
+    connect(window_.get(), &SiteWindow::sourceEdited, this,
+            [this] { runOnWorker(SiteWord::Browse, [this] { dlg_.OnSourceEdited(); }); });
     window_->setCloseGuard([this] { return mayClose(); });
 }
 

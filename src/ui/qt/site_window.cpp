@@ -125,6 +125,7 @@ QLayout* SiteWindow::buildSourceRow() {
     sourceLabel_ = new QLabel(this);
     source_ = new QLineEdit(this);
     sourceLabel_->setBuddy(source_);
+    connect(source_, &QLineEdit::editingFinished, this, [this] { emit sourceEdited(); });
     row->addWidget(sourceLabel_);
     row->addWidget(source_, 1);
     row->addWidget(makeButton(SiteWord::Browse));

@@ -84,6 +84,8 @@ class SiteWindow : public QDialog {
     void clicked(app::SiteWord button);
     // The user chose another task.
     void taskChanged();
+    // The source field was left, by Tab, a click elsewhere or Enter.
+    void sourceEdited();
 
   public slots:
     void reject() override;
