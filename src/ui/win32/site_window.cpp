@@ -441,6 +441,9 @@ void SiteWindow::onCommand(SiteId id, int code) {
         case SiteId::Close:
             if (code == BN_CLICKED) onCloseAsked();
             return;
+        case SiteId::Source:
+            if (code == EN_KILLFOCUS) runOnWorkerIfIdle([this] { dlg_.OnSourceEdited(); });
+            return;
         case SiteId::Jobs:
             if (code == EN_CHANGE) onJobsEdited();
             if (code == EN_KILLFOCUS) showJobs(jobsFromText());
