@@ -40,7 +40,8 @@ std::optional<std::string> ReadUserFile(const std::string& name, std::size_t lim
 
 std::string WhyCannotCreate(const std::filesystem::path& path) {
     std::error_code error;
-    if (std::filesystem::is_directory(path, error)) return "it is a folder";
+    // The system's own words, in its language, as for every other reason here.
+    if (std::filesystem::is_directory(path, error)) return std::generic_category().message(EISDIR);
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) folder = ".";
     errno = 0;
