@@ -321,7 +321,8 @@ class SiteRun : public ::testing::Test {
     }
 
     // Types the sheet and report into their fields, as a user may instead of
-    // browsing, and clicks Start.
+    // browsing, and clicks Start. Leaving the sheet's field checks it; the
+    // click on Start waits for that check rather than being lost.
     void start(int jobs) {
         const QString sheet = shown_.writeFile("site.csv", "mac,address\n" + sheet_);
         report_ = shown_.folder.filePath("site-report.json");
@@ -419,7 +420,7 @@ TEST_F(SiteRun, AGoodSheetIsCommissionedEndToEndAndItsHandoverOpens) {
 
     shown_.dialogs.setNextMessageAnswer(MessageAnswer::Ok);
     start(0);
-    ASSERT_TRUE(WaitForHandlers(finished, 1, kRunTimeoutMs));
+    ASSERT_TRUE(WaitForHandlers(finished, 2, kRunTimeoutMs));  // the sheet's check, then the run
 
     const std::vector<std::string> asked = confirmations();
     ASSERT_EQ(asked.size(), 1u);
@@ -464,7 +465,7 @@ TEST_F(SiteRun, StopDuringARunAsksOnceAndLeavesTheModulesNotBegunNotStarted) {
     shown_.dialogs.setNextMessageAnswer(MessageAnswer::Ok);  // the run
     shown_.dialogs.setNextMessageAnswer(MessageAnswer::Ok);  // the stop
     start(1);
-    ASSERT_TRUE(WaitForHandlers(finished, 1, kRunTimeoutMs));
+    ASSERT_TRUE(WaitForHandlers(finished, 2, kRunTimeoutMs));  // the sheet's check, then the run
 
     ASSERT_TRUE(acted_);
     const std::vector<std::string> asked = confirmations();
@@ -491,7 +492,9 @@ TEST_F(SiteRun, ClosingDuringARunAsksAndClosesOnceTheRunHasEnded) {
     ASSERT_TRUE(shown_.ready);
     std::vector<std::string> order;
     QObject::connect(shown_.dialog.get(), &ui::qt::SiteDialog::handlerFinished,
-                     [&] { order.push_back("run ended"); });
+                     [&](SiteWord handler) {
+                         if (handler == SiteWord::Start) order.push_back("run ended");
+                     });
     QObject::connect(&shown_.window(), &QDialog::finished, [&] { order.push_back("closed"); });
     bool visibleAfterClose = false;
     onceRunning([&] {

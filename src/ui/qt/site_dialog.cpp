@@ -24,8 +24,11 @@ SiteDialog::SiteDialog(platform::Language language, platform::Launcher& launcher
       dlg_(*view_, launcher, language) {
     connect(window_.get(), &SiteWindow::clicked, this, &SiteDialog::onClicked);
     connect(window_.get(), &SiteWindow::taskChanged, this, &SiteDialog::onTaskChanged);
-    connect(window_.get(), &SiteWindow::sourceEdited, this,
-            [this] { runOnWorker(SiteWord::Browse, [this] { dlg_.OnSourceEdited(); }); });
+    connect(window_.get(), &SiteWindow::sourceEdited, this, [this] {
+        if (handlerRunning_) return;
+        runOnWorker(SiteWord::Browse, [this] { dlg_.OnSourceEdited(); });
+        sourceCheckRunning_ = true;
+    });
     window_->setCloseGuard([this] { return mayClose(); });
 }
 
@@ -73,7 +76,10 @@ void SiteDialog::onTaskChanged() {
 }
 
 void SiteDialog::runOnWorker(SiteWord handler, std::function<void()> work) {
-    if (handlerRunning_) return;  // one handler at a time
+    if (handlerRunning_) {  // one handler at a time
+        if (sourceCheckRunning_ && !afterSourceCheck_) afterSourceCheck_.emplace(handler, std::move(work));
+        return;
+    }
     handlerRunning_ = true;
     ++pending_;
     emit handlerStarted(handler);
@@ -89,6 +95,7 @@ void SiteDialog::runOnWorker(SiteWord handler, std::function<void()> work) {
 
 void SiteDialog::onHandlerDone(SiteWord handler) {
     handlerRunning_ = false;
+    sourceCheckRunning_ = false;
     emit handlerFinished(handler);
     if (dlg_.closeWhenDone() || closeWhenIdle_) {
         window_->closeWithoutAsking();
@@ -97,6 +104,12 @@ void SiteDialog::onHandlerDone(SiteWord handler) {
     if (taskChangeWaiting_) {
         taskChangeWaiting_ = false;
         onTaskChanged();
+        return;
+    }
+    if (afterSourceCheck_) {
+        auto [waiting, work] = std::move(*afterSourceCheck_);
+        afterSourceCheck_.reset();
+        runOnWorker(waiting, std::move(work));
     }
 }
 

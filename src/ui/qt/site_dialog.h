@@ -4,6 +4,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "app/operation_runner.h"
 #include "app/site_dlg.h"
@@ -60,6 +62,10 @@ class SiteDialog : public QObject {
     std::atomic<int> pending_{0};  // handlers posted and not yet returned
     bool handlerRunning_ = false;  // until the GUI thread has heard of the end
     bool taskChangeWaiting_ = false;
+    // Leaving the source field checks it; the click that moved the focus
+    // away (Start, say) waits for that check instead of being lost.
+    bool sourceCheckRunning_ = false;
+    std::optional<std::pair<app::SiteWord, std::function<void()>>> afterSourceCheck_;
     bool closeWhenIdle_ = false;
     app::OperationRunner runner_;  // last: its thread stops before the rest goes
 };
