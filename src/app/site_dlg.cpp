@@ -132,7 +132,13 @@ void SiteDlg::OnBrowse() {
 void SiteDlg::OnSourceEdited() {
     const SiteForm form = view_.form();
     if (form.source.empty() || form.source == taken_) return;  // nothing new to read
-    takeSource(form);
+    // Neither the form is written back nor the controls disabled: the user
+    // may be typing into the next field meanwhile. An empty report field
+    // means beside the sheet.
+    taken_ = form.source;
+    if (form.task == SiteTask::Backup) return;
+    clearNotes();
+    static_cast<void>(check(form));
 }
 
 void SiteDlg::takeSource(SiteForm form) {

@@ -48,8 +48,8 @@ class SiteDlg {
     void OnBrowse();
     void OnBrowseReport();
     void OnBrowseResume();
-    // The source field was left: a path typed there is taken as one chosen
-    // with Browse, its report placed beside it and the sheet or backup read.
+    // The source field was left: a sheet or backup typed there is read as
+    // one chosen with Browse; with no report named its report goes beside it.
     void OnSourceEdited();
 
     // Shows the modules the form names without sending anything to them:
@@ -79,7 +79,7 @@ class SiteDlg {
     platform::Language language() const { return language_; }
 
   private:
-    // A sheet or folder named, by Browse or typed: see OnSourceEdited.
+    // A sheet or folder chosen with Browse: its report placed beside it, then read.
     void takeSource(SiteForm form);
     std::optional<PreparedRun> check(const SiteForm& form);
     void run(PreparedRun& prepared, const SiteForm& form);

@@ -441,15 +441,6 @@ void SiteWindow::onCommand(SiteId id, int code) {
         case SiteId::Close:
             if (code == BN_CLICKED) onCloseAsked();
             return;
-        case SiteId::Source:
-            if (code == EN_KILLFOCUS && workerBusy_.load() == 0) {
-                ++sourceChecks_;
-                runOnWorker([this] {
-                    dlg_.OnSourceEdited();
-                    --sourceChecks_;
-                });
-            }
-            return;
         case SiteId::Jobs:
             if (code == EN_CHANGE) onJobsEdited();
             if (code == EN_KILLFOCUS) showJobs(jobsFromText());
@@ -473,7 +464,7 @@ void SiteWindow::runOnWorker(std::function<void()> handler) {
 void SiteWindow::runOnWorkerIfIdle(std::function<void()> handler) {
     // A second click while a check or a run goes (the presenter disables
     // what matters, but a double click is quicker) would queue a second one.
-    if (workerBusy_.load() > sourceChecks_.load()) return;
+    if (workerBusy_.load() > 0) return;
     runOnWorker(std::move(handler));
 }
 
