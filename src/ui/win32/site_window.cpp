@@ -441,6 +441,18 @@ void SiteWindow::onCommand(SiteId id, int code) {
         case SiteId::Close:
             if (code == BN_CLICKED) onCloseAsked();
             return;
+        case SiteId::Source:
+            // A typed path is read as soon as the field is left, like one
+            // chosen with Browse. A click that left it (Start, say) queues
+            // behind this check instead of being lost.
+            if (code == EN_KILLFOCUS && workerBusy_.load() == 0) {
+                ++sourceChecks_;
+                runOnWorker([this] {
+                    dlg_.OnSourceEdited();
+                    --sourceChecks_;
+                });
+            }
+            return;
         case SiteId::Jobs:
             if (code == EN_CHANGE) onJobsEdited();
             if (code == EN_KILLFOCUS) showJobs(jobsFromText());
@@ -464,7 +476,7 @@ void SiteWindow::runOnWorker(std::function<void()> handler) {
 void SiteWindow::runOnWorkerIfIdle(std::function<void()> handler) {
     // A second click while a check or a run goes (the presenter disables
     // what matters, but a double click is quicker) would queue a second one.
-    if (workerBusy_.load() > 0) return;
+    if (workerBusy_.load() > sourceChecks_.load()) return;
     runOnWorker(std::move(handler));
 }
 
@@ -472,6 +484,16 @@ void SiteWindow::onHandlerDone() {
     if (workerBusy_.load() > 0) return;
     if (dlg_.closeWhenDone()) {
         ::DestroyWindow(handle());
+        return;
+    }
+    // The focus goes back only where a box the handler showed left it on
+    // the window itself or on a control it disabled; where the user has
+    // moved on meanwhile (tabbed from the source field into the next one
+    // while the sheet was read), it stays.
+    HWND focus = ::GetFocus();
+    if (::GetActiveWindow() == handle() && focus != nullptr && ::IsChild(handle(), focus) &&
+        ::IsWindowEnabled(focus)) {
+        focus_ = focus;
         return;
     }
     onActivate(::GetActiveWindow() == handle());

@@ -112,6 +112,9 @@ class SiteWindow {
     int jobs_ = 8;                // the last valid number in the jobs field
     bool settingJobs_ = false;    // the field is being written, not typed into
     std::atomic<int> workerBusy_{0};  // handlers posted to the worker and not yet done
+    // Of those, checks of a source field that was left: the click that moved
+    // the focus away (Start, say) queues behind one instead of being lost.
+    std::atomic<int> sourceChecks_{0};
     SiteTable table_;
     Win32SiteView view_;
     app::SiteDlg dlg_;
