@@ -121,6 +121,17 @@ enum class FactKind {
     FileNotWrittenNamed,      // file
     NoModuleToBackUp,         //
     NothingWrittenOut,        // of the files a command was to write
+    RecordFileHeaderCut,      // file: shorter than a setup record file's header
+    RecordFileRecordCut,      // file, record, offset in the file of the cut record
+
+    // Two sets of setup records compared, each side named as the user named it.
+    ComparedLeft,             // name
+    ComparedRight,            // name
+    ComparedModule,           // mac, address: a side read from a module
+    RangesDiffer,             // record, its differing byte ranges ("0x0010-0x0013, 0x0020")
+    OnlyOneSideHas,           // record, its size, the side that has it
+    RecordsAlike,             // how many records, left, right
+    RecordsDiffer,            // how many differ, of how many
 
     // The names of a run's rows.
     SheetRowName,             // row

@@ -28,7 +28,9 @@ enum class Command {
     Commission,
     Backup,
     Restore,
-    Report
+    Report,
+    Dump,
+    Diff
 };
 
 // One command line, checked: every address and MAC address already parsed.
@@ -39,8 +41,9 @@ struct Options {
     std::optional<DeviceSelector> device;         // set-ip, save, load, telnet, web
     std::vector<DeviceSelector> devices;          // backup: the modules named, if any
     std::optional<platform::Ipv4Octets> address;  // ping ADDRESS, set-ip NEW_ADDRESS
-    std::string file;                             // load FILE, commission SHEET, backup/restore DIR
-    std::vector<std::string> files;               // report: the reports and manifests
+    std::string file;                             // load FILE, commission SHEET, backup/restore DIR,
+                                                  // dump FILE
+    std::vector<std::string> files;               // report: the reports and manifests; diff: A, B
 
     // Command options.
     bool json = false;
