@@ -236,6 +236,34 @@ constexpr std::array kWordings{
             "%2 と %3 の %1 件の record はすべて同じです"},
     Wording{K::RecordsDiffer, "records-differ", "%1 of %2 record(s) differ",
             "%2 件中 %1 件の record が異なります"},
+    Wording{K::IgnoreNoRecord, "ignore-no-record", "--ignore %1: the reference has no record %2",
+            "%1: 基準ファイルに record %2 がありません"},
+    Wording{K::IgnorePastEnd, "ignore-past-end",
+            "--ignore %1: record %2 of the reference has only %3 bytes",
+            "%1: 基準ファイルの record %2 は %3 バイトしかありません"},
+    Wording{K::NoModuleToAudit, "no-module-to-audit", "no module to audit",
+            "照合する機器がありません"},
+    Wording{K::AuditRead, "audit-read", "records read", "setup record を読み出しました"},
+    Wording{K::AuditPattern, "audit-pattern",
+            "record %1, bytes %2: differs on %3 of %4 modules (%5)",
+            "record %1 の %2 バイト目: %4 台中 %3 台の機器で異なります (%5)"},
+    Wording{K::AuditSame, "audit-same", "same", "同じ"},
+    Wording{K::AuditDiffers, "audit-differs", "differs in %1 record(s)",
+            "%1 件の record が異なります"},
+    Wording{K::AuditRecordsMissing, "audit-records-missing", "lacks record(s) %1",
+            "record %1 がありません"},
+    Wording{K::AuditRecordsBeyond, "audit-records-beyond", "holds record(s) %1 the reference lacks",
+            "基準ファイルにない record %1 があります"},
+    Wording{K::AuditUnreadable, "audit-unreadable", "could not be read: %*", "読めませんでした: %*"},
+    Wording{K::AuditRange, "audit-range", "record %1, bytes %2: reference %3, module %4",
+            "record %1 の %2 バイト目: 基準 %3、機器 %4"},
+    Wording{K::AuditOnlyPatterns, "audit-only-patterns", "differs only as every module does (above)",
+            "全機器に共通の違い (上記) のみです"},
+    Wording{K::AuditSummary, "audit-summary",
+            "%1 module(s): %2 same, %3 differ, %4 lack records, %5 hold records beyond the "
+            "reference, %6 could not be read, %7 not found",
+            "機器 %1 台: 同じ %2、異なる %3、record 不足 %4、基準ファイルにない record あり %5、"
+            "読めない %6、見つからない %7"},
     Wording{K::NoModuleToBackUp, "no-module-to-back-up", "no module to back up",
             "バックアップする機器がありません"},
 
@@ -315,6 +343,7 @@ constexpr std::array kSteps{
     StepWording{"load", "write records", "setuprecord書き込み"},
     StepWording{"verify", "verify", "検証"},
     StepWording{"save", "save records", "setuprecord保存"},
+    StepWording{"read", "read records", "setuprecord読み出し"},
 };
 
 const Wording* wordingOf(FactKind kind) {

@@ -133,6 +133,21 @@ enum class FactKind {
     RecordsAlike,             // how many records, left, right
     RecordsDiffer,            // how many differ, of how many
 
+    // Modules audited against a reference file.
+    IgnoreNoRecord,           // the --ignore as written, record: the reference has no such record
+    IgnorePastEnd,            // the --ignore as written, record, its size in the reference
+    NoModuleToAudit,          //
+    AuditRead,                // a row's records were read
+    AuditPattern,             // record, bytes ("4-7"), modules differing, of how many, --ignore
+    AuditSame,                //
+    AuditDiffers,             // how many records
+    AuditRecordsMissing,      // records ("0, 8")
+    AuditRecordsBeyond,       // records
+    AuditUnreadable,          // why follows
+    AuditRange,               // record, bytes ("16-19"), the reference's bytes, the module's
+    AuditOnlyPatterns,        // the module differs only where every module does
+    AuditSummary,             // modules, same, differ, missing, beyond, unreadable, not found
+
     // The names of a run's rows.
     SheetRowName,             // row
     ModuleName,               // mac

@@ -27,6 +27,7 @@ int dispatch(Console& console, ConsoleEvents& events) {
         case Command::Report: return RunReportCommand(console);
         case Command::Dump: return RunDumpCommand(console);
         case Command::Diff: return RunDiffCommand(console, events);
+        case Command::Audit: return RunAuditCommand(console, events);
     }
     return kExitUsage;
 }

@@ -11,7 +11,7 @@
 #include "records/record_compare.h"
 #include "records/record_diff.h"
 #include "records/record_dump.h"
-#include "site/user_file.h"
+#include "site/audit_reading.h"
 #include "ui/console/commands.h"
 #include "ui/console/finish.h"
 #include "ui/console/module_lookup.h"
@@ -23,34 +23,16 @@ namespace {
 
 using K = ops::FactKind;
 
-// Far beyond any file a download writes (about a kilobyte): a file this
-// large is not one, and is not read whole into memory.
-constexpr std::size_t kMaxRecordFileBytes = 1 << 20;
-
 // The whole of a setup record file the user names; nullopt, after saying why
 // on stderr, when it does not read.
 std::optional<records::FileContents> readRecordFile(Console& console, const std::string& name) {
-    ops::Fact error;
-    const std::optional<std::string> bytes = site::ReadUserFile(name, kMaxRecordFileBytes, error);
-    if (!bytes) {
-        Tell(console, {error});
+    ops::Reason why;
+    std::optional<site::RecordFile> file = site::ReadRecordFile(name, why);
+    if (!file) {
+        Tell(console, why);
         return std::nullopt;
     }
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
-    records::FileContents contents = records::ReadFileContents({data, bytes->size()});
-    switch (contents.end) {
-        case records::FileContents::End::Whole:
-            return contents;
-        case records::FileContents::End::InHeader:
-            Tell(console, {{K::RecordFileHeaderCut, {name}}});
-            break;
-        case records::FileContents::End::InRecord:
-            Tell(console,
-                 {{K::RecordFileRecordCut,
-                   {name, std::to_string(data[contents.cutAt]), std::to_string(contents.cutAt)}}});
-            break;
-    }
-    return std::nullopt;
+    return std::move(file->contents);
 }
 
 // A module's setup records, read as a save reads them, named by its MAC and
