@@ -264,6 +264,8 @@ constexpr std::array kWordings{
             "reference, %6 could not be read, %7 not found",
             "機器 %1 台: 同じ %2、異なる %3、record 不足 %4、基準ファイルにない record あり %5、"
             "読めない %6、見つからない %7"},
+    Wording{K::NotAnAuditReport, "not-an-audit-report", "is not an audit report of this tool",
+            "このツールの照合レポートではありません"},
     Wording{K::NoModuleToBackUp, "no-module-to-back-up", "no module to back up",
             "バックアップする機器がありません"},
 

@@ -147,6 +147,7 @@ enum class FactKind {
     AuditRange,               // record, bytes ("16-19"), the reference's bytes, the module's
     AuditOnlyPatterns,        // the module differs only where every module does
     AuditSummary,             // modules, same, differ, missing, beyond, unreadable, not found
+    NotAnAuditReport,         //
 
     // The names of a run's rows.
     SheetRowName,             // row

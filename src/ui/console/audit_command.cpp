@@ -185,8 +185,11 @@ int RunAuditCommand(Console& console, ConsoleEvents& events) {
     }
     const site::Audit audit = site::AuditModules(prepared.reference.contents.records,
                                                  std::move(sources), options.ignored);
-    const site::AuditHeading heading{options.file, records::Sha256Hex(prepared.reference.bytes),
-                                     options.from.value_or(""), options.ignored};
+    site::AuditHeading heading{options.file, records::Sha256Hex(prepared.reference.bytes),
+                               options.from.value_or(""), options.ignored, {}};
+    for (const records::Record& record : prepared.reference.contents.records) {
+        heading.records.push_back(record.number);
+    }
     if (options.json) {
         console.out << site::AuditReportText(heading, audit, -1);
     } else {
