@@ -121,6 +121,33 @@ enum class FactKind {
     FileNotWrittenNamed,      // file
     NoModuleToBackUp,         //
     NothingWrittenOut,        // of the files a command was to write
+    RecordFileHeaderCut,      // file: shorter than a setup record file's header
+    RecordFileRecordCut,      // file, record, offset in the file of the cut record
+
+    // Two sets of setup records compared, each side named as the user named it.
+    ComparedLeft,             // name
+    ComparedRight,            // name
+    ComparedModule,           // mac, address: a side read from a module
+    RangesDiffer,             // record, its differing byte ranges ("0x0010-0x0013, 0x0020")
+    OnlyOneSideHas,           // record, its size, the side that has it
+    RecordsAlike,             // how many records, left, right
+    RecordsDiffer,            // how many differ, of how many
+
+    // Modules audited against a reference file.
+    IgnoreNoRecord,           // the --ignore as written, record: the reference has no such record
+    IgnorePastEnd,            // the --ignore as written, record, its size in the reference
+    NoModuleToAudit,          //
+    AuditRead,                // a row's records were read
+    AuditPattern,             // record, bytes ("4-7"), modules differing, of how many, --ignore
+    AuditSame,                //
+    AuditDiffers,             // how many records
+    AuditRecordsMissing,      // records ("0, 8")
+    AuditRecordsBeyond,       // records
+    AuditUnreadable,          // why follows
+    AuditRange,               // record, bytes ("16-19"), the reference's bytes, the module's
+    AuditOnlyPatterns,        // the module differs only where every module does
+    AuditSummary,             // modules, same, differ, missing, beyond, unreadable, not found
+    NotAnAuditReport,         //
 
     // The names of a run's rows.
     SheetRowName,             // row

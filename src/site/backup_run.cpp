@@ -19,9 +19,9 @@ RowResult failedRow(ops::Reason why) {
     return row;
 }
 
-// The modules a backup saves: every one the search found, or those named
-// (nullopt for one found nowhere).
-std::vector<std::optional<discovery::DeviceEntry>> modulesToSave(
+}  // namespace
+
+std::vector<std::optional<discovery::DeviceEntry>> ModulesOfRun(
     const std::vector<DeviceSelector>& named, const discovery::SearchResult& searched,
     const RunOptions& options) {
     std::vector<std::optional<discovery::DeviceEntry>> modules;
@@ -43,15 +43,13 @@ std::vector<std::optional<discovery::DeviceEntry>> modulesToSave(
     return modules;
 }
 
-}  // namespace
-
 BackupOutcome Backup(const BackingUp& job, const RunOptions& options, RunEvents& events) {
     const discovery::SearchResult searched =
         job.searched ? *job.searched : ops::Search(options.search, events.runEvents()).result;
     events.searched(searched);
     const ops::Retries retries = ops::AfterSearch(options.retries, searched);
     std::vector<std::optional<discovery::DeviceEntry>> modules =
-        modulesToSave(job.named, searched, options);
+        ModulesOfRun(job.named, searched, options);
     BackupOutcome outcome;
     // The search has said why; a manifest of nothing would only stand in the way.
     if (modules.empty()) return outcome;

@@ -37,6 +37,13 @@ struct BackupOutcome {
     bool manifestWritten = true;
 };
 
+// The modules a run over a search works on: every one the search found, or
+// those named (nullopt for one found nowhere; one named by an address the
+// search did not reach is asked there).
+std::vector<std::optional<discovery::DeviceEntry>> ModulesOfRun(
+    const std::vector<DeviceSelector>& named, const discovery::SearchResult& searched,
+    const RunOptions& options);
+
 // Saves the setup records of every module of the search, or of those named
 // (one named by an address the search did not reach is asked there), into
 // `folder`, `options.jobs` at once, each into the file its device line

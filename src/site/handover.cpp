@@ -64,6 +64,14 @@ bool AddHandoverFile(Handover& handover, std::string name, std::string_view text
         addManifest(handover, *manifest);
         return true;
     }
+    if (format == kAuditReportFormat) {
+        std::optional<ReadAudit> audit = ParseAuditReport(text, error);
+        if (!audit) return false;
+        handover.sources.push_back(
+            {std::move(name), HandoverSource::Kind::Audit, audit->heading.reference});
+        handover.audits.push_back({handover.sources.size() - 1, std::move(*audit)});
+        return true;
+    }
     error = {ops::FactKind::NeitherReportNorManifest, {}};
     return false;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/wall_clock.h"
+#include "site/audit_report.h"
 #include "site/row_result.h"
 
 namespace quelvar::site {
@@ -25,19 +26,27 @@ struct HandoverRow {
 };
 
 struct HandoverSource {
-    enum class Kind { Commission, Backup, Restore };
+    enum class Kind { Commission, Backup, Restore, Audit };
     std::string name;  // the file as the user named it
     Kind kind = Kind::Commission;
     std::string sheet;  // a commissioning report's sheet; a restore report's backup folder
 };
 
+// An audit report: its modules are no rows of a run, but a matrix of
+// modules and records.
+struct HandoverAudit {
+    std::size_t source = 0;
+    ReadAudit read;
+};
+
 struct Handover {
     std::vector<HandoverSource> sources;
     std::vector<HandoverRow> rows;  // each file's in its order, the files in theirs
+    std::vector<HandoverAudit> audits;
 };
 
-// Adds a file's rows: a commissioning report or a backup manifest of this
-// tool, told apart by what it says it is. False, with why in `error`
+// Adds a file's rows: a commissioning report, a backup manifest or an audit
+// report of this tool, told apart by what it says it is. False, with why in `error`
 // (NotJsonOrCut, NeitherReportNorManifest, ...), when it is neither or does
 // not read whole; nothing is added then.
 bool AddHandoverFile(Handover& handover, std::string name, std::string_view text,

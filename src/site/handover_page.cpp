@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "site/handover_audit.h"
 #include "site/handover_words.h"
 
 namespace quelvar::site {
@@ -154,12 +155,17 @@ class Page {
             "style-src 'unsafe-inline'; img-src data:\">\n<title>";
         out_ += word(W::Title) + " - QUELVARinit</title>\n<style>";
         out_ += kStyle;
+        if (!handover_.audits.empty()) out_ += kAuditStyle;
         phoneLabels();
         out_ += "</style>\n</head>\n<body>\n<header>\n<h1>" + word(W::Title) + "</h1>\n";
         made();
         out_ += "</header>\n";
-        summary();
-        table();
+        // A page of audits alone has no runs to count.
+        if (!handover_.rows.empty() || handover_.audits.empty()) {
+            summary();
+            table();
+        }
+        out_ += AuditSections(handover_, facts_.language);
         timelines();
         out_ += "</body>\n</html>\n";
         return std::move(out_);
@@ -187,6 +193,8 @@ class Page {
             if (source.kind == HandoverSource::Kind::Commission) {
                 out_ += word(W::CommissionReport) + " (" + word(W::Sheet) + " " +
                         escaped(source.sheet) + ")";
+            } else if (source.kind == HandoverSource::Kind::Audit) {
+                out_ += word(W::AuditReport) + " (" + escaped(source.sheet) + ")";
             } else if (source.kind == HandoverSource::Kind::Restore) {
                 out_ += word(W::RestoreReport) + " (" + escaped(source.sheet) + ")";
             } else {
@@ -393,6 +401,8 @@ class Page {
 };
 
 }  // namespace
+
+std::string HtmlText(std::string_view text) { return escaped(text); }
 
 std::string HandoverPage(const Handover& handover, const PageFacts& facts) {
     return Page(handover, facts).render();

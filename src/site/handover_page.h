@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/language.h"
 #include "platform/wall_clock.h"
@@ -22,5 +23,8 @@ struct PageFacts {
 // phone and printable to A4 with the table's header on each page. Every
 // text from the files is escaped.
 std::string HandoverPage(const Handover& handover, const PageFacts& facts);
+
+// A text from a file as HTML character data or attribute value.
+std::string HtmlText(std::string_view text);
 
 }  // namespace quelvar::site

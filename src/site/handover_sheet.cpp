@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "site/handover_audit.h"
 #include "site/handover_words.h"
 
 namespace quelvar::site {
@@ -25,6 +26,10 @@ std::string SheetCell(std::string_view text) {
 std::string HandoverSheet(const Handover& handover, platform::Language language) {
     using W = HandoverWord;
     std::string sheet = "\xEF\xBB\xBF";
+    // Audits alone: their rows only; beside runs, after an empty line.
+    if (handover.rows.empty() && !handover.audits.empty()) {
+        return sheet + AuditSheetRows(handover, language);
+    }
     bool first = true;
     auto field = [&](std::string_view text) {
         if (!first) sheet += ',';
@@ -56,6 +61,7 @@ std::string HandoverSheet(const Handover& handover, platform::Language language)
         field(seconds);
         endLine();
     }
+    if (!handover.audits.empty()) sheet += "\r\n" + AuditSheetRows(handover, language);
     return sheet;
 }
 

@@ -40,6 +40,31 @@ constexpr std::array kWords{
     Words{W::Seconds, "s", "秒"},
     Words{W::NoRows, "No module is named in these files.",
           "これらのファイルには機器がありません。"},
+    Words{W::AuditReport, "audit report", "照合レポート"},
+    Words{W::AuditOf, "Audit against", "基準ファイルとの照合:"},
+    Words{W::Address, "Address", "IPアドレス"},
+    Words{W::Record, "Record", "record"},
+    Words{W::Bytes, "Bytes", "バイト"},
+    Words{W::ReferenceBytes, "Reference", "基準ファイル"},
+    Words{W::ModuleBytes, "Module", "機器"},
+    Words{W::Patterns, "Patterns", "パターン"},
+    Words{W::PatternNote,
+          "Bytes in which every module differs from the reference: a value each module holds of "
+          "its own. They are marked, not repeated, below.",
+          "全機器で基準ファイルと異なるバイト (機器ごとの値)。以下では繰り返さず印を付けます。"},
+    Words{W::Ignored, "Not compared", "比較対象外"},
+    Words{W::Differences, "Differing bytes", "異なるバイト"},
+    Words{W::Legend,
+          "= same, ≠ differs, ≈ differs only in the patterns, − missing on the module, + not in "
+          "the reference, ? not read",
+          "= 同じ、≠ 異なる、≈ パターンのみ異なる、− 機器にない、+ 基準ファイルにない、? 読めない"},
+    Words{W::AuditSame, "same", "同じ"},
+    Words{W::AuditDiffers, "differs", "異なる"},
+    Words{W::AuditMissing, "records missing", "record 不足"},
+    Words{W::AuditBeyond, "records beyond the reference", "基準ファイルにない record あり"},
+    Words{W::AuditUnreadable, "could not be read", "読めない"},
+    Words{W::AuditNotFound, "not found", "見つからない"},
+    Words{W::InPattern, "pattern", "パターン"},
 };
 
 }  // namespace

@@ -38,6 +38,26 @@ enum class HandoverWord {
     Duration,
     Seconds,
     NoRows,
+    // An audit report: its modules against the reference, record by record.
+    AuditReport,
+    AuditOf,
+    Address,
+    Record,
+    Bytes,
+    ReferenceBytes,
+    ModuleBytes,
+    Patterns,
+    PatternNote,
+    Ignored,
+    Differences,
+    Legend,
+    AuditSame,
+    AuditDiffers,
+    AuditMissing,
+    AuditBeyond,
+    AuditUnreadable,
+    AuditNotFound,
+    InPattern,
 };
 
 std::string_view WordOf(HandoverWord word, platform::Language language);

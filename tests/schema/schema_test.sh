@@ -7,6 +7,7 @@
 #   commission SHEET --json            -> commission-rows.schema.json
 #   commission SHEET --report FILE     -> commission-report.schema.json
 #   backup DIR (backup.json)           -> backup-manifest.schema.json
+#   audit REF --report FILE, --json    -> audit-report.schema.json
 #
 # The sheet has a row that passes with a file, one without a file, one whose
 # load fails (module 3 has no monitor port) and a MAC no module has, so that
@@ -118,13 +119,23 @@ has site/backup.json '"mac": "02-00-00-99-99-99"'
 cli 1 restore restore site --yes --report restore.json
 has restore.json '"task": "restore"' '"kind": '
 
+# Module 0's records as the reference: the others differ from it, module 3
+# could not be read, a module named is found nowhere; then the backup.
+cli 1 audit audit module0.rec 02-00-5E-10-00-00 02-00-5E-10-00-01 02-00-5E-10-00-03 \
+    02-00-5E-10-00-99 --report audit.json --jobs 0
+has audit.json '"task": "audit"' '"result": "unreadable"' '"result": "not-found"' '"kind": '
+cli 1 audit-json audit module0.rec --from site --json --ignore 0:4-7
+has audit-json.out '"backup":"site"' '"first":4'
+
 python3 "$here/validate.py" "$schemas" \
     search="$work/search.out" \
     commission-rows="$work/commission.out" \
     commission-report="$work/report.json" \
     backup-manifest="$work/backup-first.json" \
     backup-manifest="$work/site/backup.json" \
-    commission-report="$work/restore.json" || fail "the output does not match its schema (above)"
+    commission-report="$work/restore.json" \
+    audit-report="$work/audit.json" \
+    audit-report="$work/audit-json.out" || fail "the output does not match its schema (above)"
 
 if [ "$failures" -gt 0 ]; then
     echo "schema_test: $failures failure(s)" >&2

@@ -17,8 +17,8 @@ using platform::Language;
 constexpr int kFirst = static_cast<int>(FactKind::Text);
 constexpr int kLast = static_cast<int>(FactKind::StoppedByUser);
 
-// Four values of every kind, so that each placeholder is filled.
-Fact sample(FactKind kind) { return {kind, {"1", "2", "3", "4", "5"}}; }
+// Values enough for every kind, so that each placeholder is filled.
+Fact sample(FactKind kind) { return {kind, {"1", "2", "3", "4", "5", "6", "7"}}; }
 
 TEST(FactWordsTest, EveryKindHasANameAndWordsInBothLanguages) {
     std::set<std::string_view> names;

@@ -142,6 +142,69 @@ TEST(Handover, TheSheetKeepsEveryCellTextAndEveryRowOneRow) {
     EXPECT_EQ(SheetCell("\tx"), "'\tx");
 }
 
+// An audit of three modules against a reference whose name is markup: one
+// differing in a pattern and a byte of its own, one lacking record 8, one
+// not found (named by markup too).
+const char* const kAudit = R"json({
+  "format": "quelvarinit-audit-report", "version": 1, "task": "audit",
+  "reference": {"file": "<b>ref</b>.rec", "sha256": "00", "records": [0, 3, 8]},
+  "ignore": [{"record": 2, "text": "2"}],
+  "patterns": [{"record": 0, "offset": 4, "length": 4, "modules": 2, "of": 2, "ignore": "0:4-7"}],
+  "counts": {},
+  "modules": [
+    {"mac": "<i>x</i>", "address": "", "result": "not-found", "differences": [], "missing": [],
+     "beyond": [], "reason": "not found", "kind": "not-found",
+     "facts": [{"kind": "not-found", "values": []}]},
+    {"mac": "02-00-5E-10-00-02", "address": "127.0.0.4", "result": "records-missing",
+     "differences": [{"record": 0, "offset": 4, "length": 4, "reference": "5C636A71",
+                      "module": "C0A8010C", "pattern": true}], "missing": [8], "beyond": []},
+    {"mac": "02-00-5E-10-00-01", "address": "127.0.0.3", "result": "differs",
+     "differences": [{"record": 0, "offset": 4, "length": 4, "reference": "5C636A71",
+                      "module": "C0A8010B", "pattern": true},
+                     {"record": 3, "offset": 16, "length": 1, "reference": "0D", "module": "=1",
+                      "pattern": false}], "missing": [], "beyond": []}
+  ]
+})json";
+
+TEST(Handover, AnAuditIsAMatrixOfModulesAndRecordsAndOneSheetRowPerRecordThatDiffers) {
+    std::string audit = kAudit;
+    ops::Fact why;
+    Handover refused;
+    // A byte that is no hexadecimal refuses the whole file.
+    EXPECT_FALSE(AddHandoverFile(refused, "a.json", audit, why));
+    EXPECT_EQ(why.kind, ops::FactKind::NotAnAuditReport);
+    EXPECT_TRUE(refused.sources.empty());
+    audit.replace(audit.find("\"=1\""), 4, "\"EE\"");
+    const Handover handover = Read({{"a.json", audit.c_str()}});
+    ASSERT_EQ(handover.audits.size(), 1u);
+    EXPECT_EQ(handover.audits[0].read.audit.counts.missing, 1u);
+
+    const std::string page =
+        HandoverPage(handover, {"1.0.4", platform::WallTime{}, platform::Language::English});
+    for (const char* raw : {"<b>ref", "<i>x"}) EXPECT_EQ(page.find(raw), std::string::npos) << raw;
+    // Each cell coloured by its class and marked by a sign, for a print without colour.
+    for (const char* shown :
+         {"&lt;b&gt;ref&lt;/b&gt;.rec", "<td class=\"cell unread\">?</td>",
+          "<td class=\"cell pattern\">\xE2\x89\x88</td><td class=\"cell same\">=</td>"
+          "<td class=\"cell missing\">\xE2\x88\x92</td>",
+          "<td class=\"cell differs\">\xE2\x89\xA0</td>",
+          "<td class=\"mono\">0:4-7</td>", "<td class=\"hex\">0D</td><td class=\"hex\">EE</td>"}) {
+        EXPECT_NE(page.find(shown), std::string::npos) << shown;
+    }
+    EXPECT_EQ(page.find("id=\"summary\""), std::string::npos) << "no runs to count";
+
+    const std::string sheet = HandoverSheet(handover, platform::Language::English);
+    EXPECT_EQ(sheet,
+              "\xEF\xBB\xBFRun,MAC,Address,Result,Record,Bytes,Reference,Module,Reason\r\n"
+              "a.json,<i>x</i>,,not found,,,,,not found\r\n"
+              "a.json,02-00-5E-10-00-02,127.0.0.4,records missing,0,4-7 (pattern),5C 63 6A 71,"
+              "C0 A8 01 0C,\r\n"
+              "a.json,02-00-5E-10-00-02,127.0.0.4,records missing,8,,,,records missing\r\n"
+              "a.json,02-00-5E-10-00-01,127.0.0.3,differs,0,4-7 (pattern),5C 63 6A 71,"
+              "C0 A8 01 0B,\r\n"
+              "a.json,02-00-5E-10-00-01,127.0.0.3,differs,3,16,0D,EE,\r\n");
+}
+
 TEST(WallClock, StampsReadBackAndNothingElseReads) {
     const std::optional<platform::WallTime> time =
         platform::ParseUtcStamp("2024-02-29T23:59:59.999Z");

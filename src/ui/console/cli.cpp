@@ -25,6 +25,9 @@ int dispatch(Console& console, ConsoleEvents& events) {
         case Command::Backup: return RunBackupCommand(console, events);
         case Command::Restore: return RunRestoreCommand(console, events);
         case Command::Report: return RunReportCommand(console);
+        case Command::Dump: return RunDumpCommand(console);
+        case Command::Diff: return RunDiffCommand(console, events);
+        case Command::Audit: return RunAuditCommand(console, events);
     }
     return kExitUsage;
 }

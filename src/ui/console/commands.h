@@ -23,6 +23,9 @@ int RunCommissionCommand(Console& console, ConsoleEvents& events);
 int RunBackupCommand(Console& console, ConsoleEvents& events);
 int RunRestoreCommand(Console& console, ConsoleEvents& events);
 int RunReportCommand(Console& console);
+int RunDumpCommand(Console& console);
+int RunDiffCommand(Console& console, ConsoleEvents& events);
+int RunAuditCommand(Console& console, ConsoleEvents& events);
 
 // Why a command cannot go on, a line on stderr in the console's language.
 inline void Tell(Console& console, const ops::Reason& why) {

@@ -21,8 +21,8 @@ ParsedArguments usageError(std::string message) {
 // What the command line said, before the operands are read as addresses.
 struct RawArguments {
     std::string device, address, file, broadcast, range, adapter, output, log, lang, logDir;
-    std::string report, resume, html, csv;
-    std::vector<std::string> devices, files;
+    std::string report, resume, html, csv, sheet, from;
+    std::vector<std::string> devices, files, ignores;
     unsigned attempts = 1, jobs = site::kDefaultJobs;
     bool json = false, yes = false, verify = false, force = false;
 };
@@ -38,7 +38,8 @@ constexpr CommandInfo kCommands[] = {
     {"load", Command::Load},     {"telnet", Command::Telnet},
     {"web", Command::Web},       {"commission", Command::Commission},
     {"backup", Command::Backup}, {"restore", Command::Restore},
-    {"report", Command::Report},
+    {"report", Command::Report}, {"dump", Command::Dump},
+    {"diff", Command::Diff},     {"audit", Command::Audit},
 };
 
 // Every command and option of the console, in one table for the parser.
@@ -136,6 +137,26 @@ void declare(CLI::App& app, RawArguments& raw) {
     report->add_option("--html", raw.html);
     report->add_option("--csv", raw.csv);
 
+    CLI::App* dump = app.add_subcommand("dump");
+    dump->add_option("FILE", raw.file)->required();
+
+    // Each side a file or a module: which, is told when the command runs.
+    CLI::App* diff = app.add_subcommand("diff");
+    diff->add_option("A", raw.files)->required()->expected(2);
+    range(diff);
+
+    CLI::App* audit = app.add_subcommand("audit");
+    audit->add_option("REFERENCE", raw.file)->required();
+    audit->add_option("DEVICE", raw.devices);
+    audit->add_option("--sheet", raw.sheet);
+    audit->add_option("--from", raw.from);
+    audit->add_option("--ignore", raw.ignores)->allow_extra_args(false);
+    audit->add_option("--report", raw.report);
+    audit->add_option("--log-dir", raw.logDir);
+    flag(audit, "--json", raw.json);
+    jobs(audit);
+    range(audit);
+
     // Words no command takes are gathered, and refused in the order given.
     app.allow_extras();
     for (CLI::App* command : app.get_subcommands({})) command->allow_extras();
@@ -209,9 +230,31 @@ ParsedArguments interpret(Command command, const RawArguments& raw) {
         }
     }
     if ((command == Command::Load || command == Command::Commission || command == Command::Backup ||
-         command == Command::Restore) &&
+         command == Command::Restore || command == Command::Dump) &&
         raw.file.empty()) {
         return usageError("a file or folder name may not be empty");
+    }
+    if (command == Command::Diff) {
+        for (const std::string& name : raw.files) {
+            if (name.empty()) return usageError("a file name or module may not be empty");
+        }
+    }
+    if (command == Command::Audit) {
+        if (raw.file.empty()) return usageError("a file or folder name may not be empty");
+        if (!raw.sheet.empty()) options.sheet = raw.sheet;
+        if (!raw.from.empty()) options.from = raw.from;
+        // One source of modules: a backup, a sheet, or those named or searched for.
+        if (options.from && (options.sheet || !options.devices.empty() || !options.range.empty())) {
+            return usageError("--from takes no DEVICE, --range or --sheet");
+        }
+        if (options.sheet && (!options.devices.empty() || !options.range.empty())) {
+            return usageError("--sheet takes no DEVICE or --range");
+        }
+        for (const std::string& text : raw.ignores) {
+            std::optional<site::IgnoredBytes> ignored = site::ParseIgnoredBytes(text);
+            if (!ignored) return usageError("malformed --ignore '" + text + "' (RECORD or RECORD:FROM-TO)");
+            options.ignored.push_back(*ignored);
+        }
     }
     if (command == Command::Report) {
         if (!options.html && !options.csv) return usageError("report needs --html FILE or --csv FILE");
@@ -288,12 +331,22 @@ std::string UsageText() {
            "  quelvarinit-cli restore DIR [--jobs N] [--log-dir DIR] [--verify] [--yes]\n"
            "                                      [--report FILE.json]\n"
            "  quelvarinit-cli report FILE.json... [--html OUT.html] [--csv OUT.csv]\n"
+           "  quelvarinit-cli dump FILE.rec\n"
+           "  quelvarinit-cli diff A B\n"
+           "  quelvarinit-cli audit REFERENCE.rec [DEVICE...] [--range RANGE | --sheet SHEET.csv |\n"
+           "                                      --from BACKUP_DIR] [--ignore RECORD[:FROM-TO]]...\n"
+           "                                      [--jobs N] [--log-dir DIR] [--json] "
+           "[--report OUT.json]\n"
            "\n"
            "DEVICE is a MAC address (02-00-00-AA-BB-CC or 02:00:00:aa:bb:cc), the first\n"
            "module of a search with it, or the dotted IPv4 address of a module, asked\n"
            "there. Every command that searches takes --range FIRST-LAST or\n"
            "--range ADDRESS/PREFIX (at most 4096 addresses): the search request then\n"
            "goes to each of them, so modules behind routers answer too.\n"
+           "Each of diff's A and B is a .rec file or a DEVICE: a file when there is one\n"
+           "of that name.\n"
+           "audit compares every module found (or named, or of the sheet, or of the backup)\n"
+           "with REFERENCE.rec, record by record; --ignore leaves bytes out, e.g. 0:4-7.\n"
            "\n"
            "Common options:\n"
            "  --log FILE     write the activity log to FILE when the command ends\n"
@@ -301,7 +354,9 @@ std::string UsageText() {
            "  --help         show this text\n"
            "  --version      show the version\n"
            "\n"
-           "Exit status: 0 success, 1 failure, 2 usage error, 130 stopped with Ctrl+C.\n";
+           "Exit status: 0 success, 1 failure, 2 usage error, 130 stopped with Ctrl+C;\n"
+           "diff: 0 the same, 1 different, 2 when it cannot compare;\n"
+           "audit: 0 every module the same, 1 any not, 2 when it cannot compare.\n";
 }
 
 }  // namespace quelvar::ui::console

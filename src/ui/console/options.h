@@ -6,6 +6,7 @@
 
 #include "platform/language.h"
 #include "platform/ipv4.h"
+#include "site/audit.h"
 #include "site/device_selector.h"
 
 namespace quelvar::ui::console {
@@ -28,7 +29,10 @@ enum class Command {
     Commission,
     Backup,
     Restore,
-    Report
+    Report,
+    Dump,
+    Diff,
+    Audit
 };
 
 // One command line, checked: every address and MAC address already parsed.
@@ -37,10 +41,11 @@ struct Options {
 
     // Operands, as the command takes them.
     std::optional<DeviceSelector> device;         // set-ip, save, load, telnet, web
-    std::vector<DeviceSelector> devices;          // backup: the modules named, if any
+    std::vector<DeviceSelector> devices;          // backup, audit: the modules named, if any
     std::optional<platform::Ipv4Octets> address;  // ping ADDRESS, set-ip NEW_ADDRESS
-    std::string file;                             // load FILE, commission SHEET, backup/restore DIR
-    std::vector<std::string> files;               // report: the reports and manifests
+    std::string file;                             // load FILE, commission SHEET, backup/restore DIR,
+                                                  // dump FILE, audit REFERENCE
+    std::vector<std::string> files;               // report: the reports and manifests; diff: A, B
 
     // Command options.
     bool json = false;
@@ -58,6 +63,9 @@ struct Options {
     std::optional<std::string> resume;   // commission: the report of an earlier run
     std::optional<std::string> html;     // report: the page to write
     std::optional<std::string> csv;      // report: the sheet to write
+    std::optional<std::string> sheet;    // audit: the modules of this commissioning sheet
+    std::optional<std::string> from;     // audit: a backup folder instead of the modules
+    std::vector<site::IgnoredBytes> ignored;  // audit: bytes not compared
 
     // Common options.
     std::optional<std::string> logFile;

@@ -54,7 +54,13 @@ int RunReportCommand(Console& console) {
     for (const auto& [name, text] : outputs) {
         console.out << "wrote " << name << ": " << counts.total() << " modules, " << counts.passed
                     << " passed, " << counts.failed << " failed, " << counts.stopped << " stopped, "
-                    << counts.notStarted << " not started\n";
+                    << counts.notStarted << " not started";
+        for (const site::HandoverAudit& audit : handover.audits) {
+            const site::AuditCounts& c = audit.read.audit.counts;
+            console.out << "; audit of " << audit.read.heading.reference << ": " << c.modules
+                        << " modules, " << c.same << " same";
+        }
+        console.out << '\n';
     }
     return kExitSuccess;
 }

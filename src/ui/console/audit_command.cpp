@@ -1,0 +1,209 @@
+// audit: every module (or those named, of a sheet, or of a backup folder)
+// compared with a reference file; everything that can be refused is checked
+// before anything is sent, then the modules are read as a backup reads them
+// (site::ReadModulesForAudit) and compared (site::AuditModules).
+#include <ostream>
+#include <set>
+
+#include "platform/hex.h"
+#include "platform/utf8.h"
+#include "records/sha256.h"
+#include "site/audit_reading.h"
+#include "site/audit_report.h"
+#include "site/running_file.h"
+#include "site/user_file.h"
+#include "ui/console/commands.h"
+#include "ui/console/console_run.h"
+#include "ui/console/interrupt.h"
+
+namespace quelvar::ui::console {
+
+namespace {
+
+using K = ops::FactKind;
+
+// A module's bytes beyond these are in the report, not on the line.
+constexpr std::size_t kBytesShown = 16;
+
+std::string bytesText(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty()) return "--";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size() && i < kBytesShown; ++i) {
+        text += (i == 0 ? "" : " ") + platform::HexByte(bytes[i]);
+    }
+    if (bytes.size() > kBytesShown) text += " ...";
+    return text;
+}
+
+std::string span(std::size_t offset, std::size_t length) {
+    const std::string first = std::to_string(offset);
+    return length <= 1 ? first : first + "-" + std::to_string(offset + length - 1);
+}
+
+std::string numbers(const std::vector<std::uint8_t>& records) {
+    std::string text;
+    for (std::uint8_t number : records) text += (text.empty() ? "" : ", ") + std::to_string(number);
+    return text;
+}
+
+std::string moduleName(const site::AuditedSource& source, platform::Language language) {
+    if (source.address.empty()) return ops::WordsOf(ops::Fact{K::ModuleName, {source.mac}}, language);
+    return ops::WordsOf(ops::Fact{K::ComparedModule, {source.mac, source.address}}, language);
+}
+
+// What a module came to, after its name.
+ops::Reason verdict(const site::AuditedModule& module) {
+    switch (module.result) {
+        case site::AuditResult::NotFound:
+            return {{K::NotFound, {}}};
+        case site::AuditResult::Unreadable: {
+            ops::Reason reason{{K::AuditUnreadable, {}}};
+            reason.insert(reason.end(), module.source.reason.begin(), module.source.reason.end());
+            return reason;
+        }
+        case site::AuditResult::RecordsMissing:
+            return {{K::AuditRecordsMissing, {numbers(module.missing)}}};
+        case site::AuditResult::RecordsBeyond:
+            return {{K::AuditRecordsBeyond, {numbers(module.beyond)}}};
+        case site::AuditResult::Differs: {
+            std::set<std::size_t> records;
+            for (const site::AuditRange& range : module.ranges) records.insert(range.recordIndex);
+            return {{K::AuditDiffers, {std::to_string(records.size())}}};
+        }
+        case site::AuditResult::Same:
+            break;
+    }
+    return {{K::AuditSame, {}}};
+}
+
+// The patterns, then each module worst first with its own differences (what
+// the patterns show is not repeated), then the counts.
+void printAudit(std::ostream& out, platform::Language language, const site::Audit& audit) {
+    auto say = [&](const ops::Reason& reason) { out << ops::WordsOf(reason, language) << '\n'; };
+    for (const site::AuditPattern& pattern : audit.patterns) {
+        say({{K::AuditPattern,
+              {std::to_string(pattern.record), span(pattern.offset, pattern.length),
+               std::to_string(pattern.modules), std::to_string(pattern.of),
+               "--ignore " + site::IgnoreText(pattern.ignore())}}});
+    }
+    for (const site::AuditedModule& module : audit.modules) {
+        out << moduleName(module.source, language) << ": "
+            << ops::WordsOf(verdict(module), language) << '\n';
+        bool own = false;
+        for (const site::AuditRange& range : module.ranges) {
+            if (range.inPattern) continue;
+            own = true;
+            out << "  ";
+            say({{K::AuditRange,
+                  {std::to_string(range.record), span(range.range.offset, range.range.length),
+                   bytesText(range.range.left), bytesText(range.range.right)}}});
+        }
+        if (!own && !module.ranges.empty()) {
+            out << "  ";
+            say({{K::AuditOnlyPatterns, {}}});
+        }
+    }
+    const site::AuditCounts& c = audit.counts;
+    say({{K::AuditSummary,
+          {std::to_string(c.modules), std::to_string(c.same), std::to_string(c.differs),
+           std::to_string(c.missing), std::to_string(c.beyond), std::to_string(c.unreadable),
+           std::to_string(c.notFound)}}});
+}
+
+// Everything that can refuse the audit, before anything is sent: the
+// reference, each --ignore against it, the sheet, the report's place.
+struct Prepared {
+    site::RecordFile reference;
+    std::vector<DeviceSelector> named;
+    ops::Reason problem;
+    bool usage = true;  // the problem is the command line's
+};
+
+Prepared prepare(const Options& options) {
+    Prepared prepared;
+    std::optional<site::RecordFile> reference = site::ReadRecordFile(options.file, prepared.problem);
+    if (!reference) return prepared;
+    prepared.reference = std::move(*reference);
+    for (const site::IgnoredBytes& ignored : options.ignored) {
+        if (std::optional<ops::Fact> why =
+                site::IgnoreProblem(ignored, prepared.reference.contents.records)) {
+            prepared.problem = {*why};
+            return prepared;
+        }
+    }
+    prepared.named = options.devices;
+    if (options.sheet) {
+        std::optional<std::vector<DeviceSelector>> rows =
+            site::ModulesOfSheet(*options.sheet, prepared.problem);
+        if (!rows) return prepared;
+        prepared.named = std::move(*rows);
+    }
+    if (options.report) {
+        const std::filesystem::path report = platform::pathFromUtf8(*options.report);
+        if (const std::string why = site::WhyCannotCreate(report); !why.empty()) {
+            prepared.problem = {{K::ReportNotCreatable, {*options.report, why}}};
+            prepared.usage = false;
+        }
+    }
+    return prepared;
+}
+
+}  // namespace
+
+// Like diff: 0 every module the same, 1 any not (or not read, or not
+// found), 2 when there is nothing to compare with.
+int RunAuditCommand(Console& console, ConsoleEvents& events) {
+    const Options& options = console.options;
+    Prepared prepared = prepare(options);
+    if (!prepared.problem.empty()) {
+        Tell(console, prepared.problem);
+        return prepared.usage ? kExitUsage : kExitFailure;
+    }
+    std::vector<site::AuditedSource> sources;
+    bool interrupted = false;
+    if (options.from) {
+        ops::Reason why;
+        std::optional<std::vector<site::AuditedSource>> backup =
+            site::ReadBackupForAudit(*options.from, why);
+        if (!backup) {
+            Tell(console, why);
+            return kExitUsage;
+        }
+        sources = std::move(*backup);
+    } else {
+        std::optional<std::filesystem::path> logFolder;
+        if (!PrepareLogFolder(console, logFolder)) return kExitFailure;
+        InterruptHandler interrupt;
+        ConsoleRun run(console, events);
+        sources = site::ReadModulesForAudit(prepared.named, run.options(logFolder), run);
+        interrupted = run.interrupted();
+    }
+    if (sources.empty()) {
+        // The search has said why.
+        Tell(console, {{K::NoModuleToAudit, {}}});
+        return kExitFailure;
+    }
+    const site::Audit audit = site::AuditModules(prepared.reference.contents.records,
+                                                 std::move(sources), options.ignored);
+    site::AuditHeading heading{options.file, records::Sha256Hex(prepared.reference.bytes),
+                               options.from.value_or(""), options.ignored, {}};
+    for (const records::Record& record : prepared.reference.contents.records) {
+        heading.records.push_back(record.number);
+    }
+    if (options.json) {
+        console.out << site::AuditReportText(heading, audit, -1);
+    } else {
+        printAudit(console.out, console.language, audit);
+    }
+    console.out.flush();
+    int status = audit.allSame() ? kExitSuccess : kExitFailure;
+    if (options.report &&
+        !site::ReplaceFileText(platform::pathFromUtf8(*options.report),
+                               site::AuditReportText(heading, audit))) {
+        Tell(console, {{K::ReportNotWritten, {*options.report}}});
+        status = kExitFailure;
+    }
+    return interrupted ? kExitInterrupted : status;
+}
+
+}  // namespace quelvar::ui::console
