@@ -25,10 +25,7 @@ using SiteTest = CliTest;
 using namespace std::chrono_literals;
 
 std::string fileName(const sim::ModuleConfig& module) {
-    const std::string address = platform::formatIpv4(module.address);
-    return MacText(module) + " - " + address + " - " +
-           std::string(module.productLetters.data(), 2) + " - " +
-           std::to_string(module.versionMajor) + "." + std::to_string(module.versionMinor) + ".rec";
+    return MacText(module) + " - " + std::string(module.productLetters.data(), 2) + ".rec";
 }
 
 TEST_F(SiteTest, BackupSavesEveryModuleAndRestoreAppliesEachByItsMacWhereverItIs) {
