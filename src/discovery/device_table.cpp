@@ -105,4 +105,9 @@ std::string FormatDeviceLine(const DeviceEntry& entry) {
     return line;
 }
 
+std::string FormatLastingLine(const DeviceEntry& entry) {
+    return FormatMac(entry.mac) + " - " + displayableLetter(entry.productLetters[0]) +
+           displayableLetter(entry.productLetters[1]);
+}
+
 }  // namespace quelvar::discovery

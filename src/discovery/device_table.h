@@ -56,6 +56,10 @@ struct DeviceTable {
 // when it becomes a file name, are shown as '_' so the line stays one line.
 std::string FormatDeviceLine(const DeviceEntry& entry);
 
+// What of the device line stays with a module for its life, in the same
+// form: "02-00-00-11-22-33 - AB". Its address and firmware change.
+std::string FormatLastingLine(const DeviceEntry& entry);
+
 // The module's two product letters as text: each byte the character of its
 // number (U+0000 to U+00FF), in UTF-8, so that no byte is lost.
 std::string ProductText(const DeviceEntry& entry);

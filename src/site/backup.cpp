@@ -16,7 +16,7 @@ BackupEntry PlanBackupEntry(const discovery::DeviceEntry& module) {
     entry.address = module.ipText;
     entry.product = discovery::ProductText(module);
     entry.firmware = discovery::FirmwareText(module);
-    entry.file = ops::SafeFileName(discovery::FormatDeviceLine(module) + ".rec");
+    entry.file = ops::SafeFileName(discovery::FormatLastingLine(module) + ".rec");
     return entry;
 }
 
@@ -69,6 +69,23 @@ std::vector<BackupEntry> MergeManifest(const std::vector<BackupEntry>& entries,
         if (entryWithMac(entries, kept.mac) == nullptr) manifest.push_back(kept);
     }
     return manifest;
+}
+
+std::vector<std::string> ReplacedFiles(const std::vector<BackupEntry>& manifest,
+                                       const std::vector<BackupEntry>& earlier) {
+    auto named = [&manifest](const std::string& file) {
+        for (const BackupEntry& entry : manifest) {
+            if (entry.file == file) return true;
+        }
+        return false;
+    };
+    std::vector<std::string> replaced;
+    for (const BackupEntry& before : earlier) {
+        if (!before.saved || before.file.empty() || named(before.file)) continue;
+        const BackupEntry* now = entryWithMac(manifest, before.mac);
+        if (now != nullptr && now->saved) replaced.push_back(before.file);
+    }
+    return replaced;
 }
 
 RestoreFile CheckRestoreFile(const std::filesystem::path& folder, const BackupEntry& entry) {

@@ -26,7 +26,15 @@ struct BackupEntry {
 };
 
 // The manifest kept beside a backup's files, "backup.json":
-// {"format":"quelvarinit-backup","version":1,"modules":[{...}, ...]}.
+// {"format":"quelvarinit-backup","version":2,
+//  "modules":[{"mac":...,"address":...,"product":...,"firmware":...,
+//              "file":...,"sha256":...,"result":...[,"reason":...]}, ...],
+//  "times":[{"mac":...,"start":...,"end":...,"seconds":...}, ...]}
+// A backup folder is meant to be kept in git, where a module's lines should
+// change only when what the backup holds of it changes: its entry holds only
+// that, when each save ran (which changes every run) is under "times", and
+// both lists are in MAC order with their keys in a fixed order, so that a
+// module's lines stay where they were whatever order the modules answered in.
 inline constexpr const char* kManifestName = "backup.json";
 inline constexpr const char* kManifestFormat = "quelvarinit-backup";
 std::string ManifestText(const std::vector<BackupEntry>& entries);
@@ -34,6 +42,8 @@ std::string ManifestText(const std::vector<BackupEntry>& entries);
 // Reads a manifest, checking everything in it: a MAC address and a plain file
 // name (no folder, no control character) for every saved module, a SHA-256
 // of 64 hexadecimal digits. nullopt with the reason in `error` otherwise.
+// Version 1 manifests, with the times in each module's entry, read as well;
+// times that do not read are left out, as they are not needed to restore.
 std::optional<std::vector<BackupEntry>> ParseManifest(std::string_view text, ops::Fact& error);
 
 // A file name that can only name a file inside its folder: not empty, no

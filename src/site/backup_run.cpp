@@ -129,6 +129,18 @@ BackupOutcome Backup(const BackingUp& job, const RunOptions& options, RunEvents&
         }
     }
     outcome.manifestWritten = manifest.flush();
+    // Only once the manifest on disk names the new files: a run killed before
+    // leaves the old file beside the new one, never a manifest naming a file
+    // that is gone. A file that cannot be removed is left; no manifest names
+    // it, so no restore reads it.
+    if (outcome.manifestWritten) {
+        const std::vector<BackupEntry> written = MergeManifest(manifest.rows(), earlier);
+        for (const std::string& file : ReplacedFiles(written, earlier)) {
+            if (!IsPlainFileName(file)) continue;
+            std::error_code error;
+            std::filesystem::remove(job.folder / platform::pathFromUtf8(file), error);
+        }
+    }
     return outcome;
 }
 

@@ -46,10 +46,11 @@ std::vector<std::optional<discovery::DeviceEntry>> ModulesOfRun(
 
 // Saves the setup records of every module of the search, or of those named
 // (one named by an address the search did not reach is asked there), into
-// `folder`, `options.jobs` at once, each into the file its device line
-// names. The manifest (backup.json) is kept true as modules end, and keeps
-// the earlier entries of modules not saved again. No module: no row, and no
-// manifest is written.
+// `folder`, `options.jobs` at once, each into the file PlanBackupEntry
+// names; a module's file of the earlier backup under another name is removed
+// once the manifest names the new one. The manifest (backup.json) is kept
+// true as modules end, and keeps the earlier entries of modules not saved
+// again. No module: no row, and no manifest is written.
 BackupOutcome Backup(const BackingUp& job, const RunOptions& options, RunEvents& events);
 
 // A restore, checked before anything is sent: every entry of the manifest,

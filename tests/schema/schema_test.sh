@@ -8,6 +8,7 @@
 #   commission SHEET --report FILE     -> commission-report.schema.json
 #   backup DIR (backup.json)           -> backup-manifest.schema.json
 #   audit REF --report FILE, --json    -> audit-report.schema.json
+#   a manifest of version 1 (as read)  -> backup-manifest.schema.json
 #
 # The sheet has a row that passes with a file, one without a file, one whose
 # load fails (module 3 has no monitor port) and a MAC no module has, so that
@@ -110,7 +111,7 @@ has commission.out '"result":"pass"' '"file":"module0.rec"' '"reason":"not found
 # Every module; module 3 is not saved. Then into the same folder a module
 # found nowhere, beside the entries already there.
 cli 1 backup backup site --yes --jobs 0
-has site/backup.json '"result": "saved"' '"result": "failed"' '"reason": '
+has site/backup.json '"result": "saved"' '"result": "failed"' '"reason": ' '"times": ['
 cp "$work/site/backup.json" "$work/backup-first.json" 2>/dev/null
 cli 1 backup-again backup site 02-00-00-99-99-99 --yes
 has site/backup.json '"mac": "02-00-00-99-99-99"'
@@ -133,6 +134,7 @@ python3 "$here/validate.py" "$schemas" \
     commission-report="$work/report.json" \
     backup-manifest="$work/backup-first.json" \
     backup-manifest="$work/site/backup.json" \
+    backup-manifest="$here/backup-manifest-v1.json" \
     commission-report="$work/restore.json" \
     audit-report="$work/audit.json" \
     audit-report="$work/audit-json.out" || fail "the output does not match its schema (above)"

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 
 #include "ops/set_ip_address.h"
 #include "records/rec_file.h"
@@ -219,6 +220,63 @@ TEST_F(SiteRunTest, ABackupRestoresToEachModuleWhereverItIsNow) {
     site::Handover handover;
     ASSERT_TRUE(site::AddHandoverFile(handover, "restore.json", ReadText(report), why)) << ops::KindName(why.kind);
     EXPECT_EQ(handover.sources[0].kind, site::HandoverSource::Kind::Restore);
+}
+
+// A backup written when files were named by the whole device line, with its
+// times in each entry, still restores. A backup into its folder leaves one
+// file per module: a module saved again gets its lasting name and loses the
+// old file; a module not saved again keeps its old file and entry.
+TEST_F(SiteRunTest, AnEarlierBackupStillRestoresAndABackupIntoItLeavesOneFilePerModule) {
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1)});
+    std::string entries;
+    std::vector<std::string> oldFiles;
+    for (int i = 0; i < 2; ++i) {
+        const sim::ModuleConfig module = farm->module(i);
+        oldFiles.push_back(MacText(module) + " - 127.0.0." + std::to_string(2 + i) +
+                           " - QV - 6.1.rec");
+        WriteRecordFile(folder_.path() / oldFiles.back(), module.records);
+        const std::string bytes = ReadText(folder_.path() / oldFiles.back());
+        entries += std::string(i == 0 ? "" : ",") + R"({"mac":")" + MacText(module) +
+                   R"(","address":"127.0.0.2","product":"QV","firmware":"6.1","file":")" +
+                   oldFiles.back() + R"(","sha256":")" +
+                   records::Sha256Hex(std::vector<std::uint8_t>(bytes.begin(), bytes.end())) +
+                   R"(","result":"saved","start":"2026-03-02T09:15:04.250Z",)" +
+                   R"("end":"2026-03-02T09:15:05.450Z","seconds":1.2})";
+    }
+    ops::Fact why;
+    std::optional<std::vector<site::BackupEntry>> earlier = site::ParseManifest(
+        R"({"format":"quelvarinit-backup","version":1,"modules":[)" + entries + "]}", why);
+    ASSERT_TRUE(earlier.has_value()) << ops::KindName(why.kind);
+    EXPECT_DOUBLE_EQ((*earlier)[1].seconds, 1.2);
+    const site::RestorePlan plan = site::PlanRestore(folder_.path(), *earlier);
+    ASSERT_EQ(plan.restorable(), 2u);
+    RecordingRun restoring;
+    for (const site::ModuleRow& row : site::Restore(plan, options(), restoring).rows) {
+        EXPECT_EQ(row.row.state, site::RowState::Passed) << row.row.words(platform::Language::English);
+    }
+
+    site::DeviceSelector first;
+    first.mac = farm->module(0).mac;
+    const site::BackingUp backup{folder_.path(), *earlier, {first}, true, std::nullopt};
+    RecordingRun saving;
+    ASSERT_EQ(site::Backup(backup, options(), saving).rows.at(0).row.state, site::RowState::Passed);
+    const sim::ModuleConfig saved = farm->module(0);
+    const std::string newFile =
+        MacText(saved) + " - " + std::string(saved.productLetters.data(), 2) + ".rec";
+    std::set<std::string> files;
+    for (const auto& file : std::filesystem::directory_iterator(folder_.path())) {
+        if (file.path().extension() == ".rec") files.insert(file.path().filename().string());
+    }
+    EXPECT_EQ(files, (std::set<std::string>{newFile, oldFiles[1]}));
+    std::optional<std::vector<site::BackupEntry>> manifest =
+        site::ParseManifest(ReadText(folder_.path() / site::kManifestName), why);
+    ASSERT_TRUE(manifest.has_value()) << ops::KindName(why.kind);
+    ASSERT_EQ(manifest->size(), 2u);
+    EXPECT_EQ((*manifest)[0].file, newFile);
+    EXPECT_TRUE((*manifest)[0].started.has_value()) << "the new times are read back";
+    EXPECT_EQ((*manifest)[1].file, oldFiles[1]);
+    EXPECT_DOUBLE_EQ((*manifest)[1].seconds, 1.2) << "the kept entry keeps its times";
+    EXPECT_EQ(site::PlanRestore(folder_.path(), *manifest).restorable(), 2u);
 }
 
 }  // namespace
