@@ -248,6 +248,17 @@ std::string_view AuditResultName(AuditResult result) {
     return "same";
 }
 
+void AuditCounts::count(AuditResult result) {
+    switch (result) {
+        case AuditResult::NotFound: ++notFound; break;
+        case AuditResult::Unreadable: ++unreadable; break;
+        case AuditResult::RecordsMissing: ++missing; break;
+        case AuditResult::RecordsBeyond: ++beyond; break;
+        case AuditResult::Differs: ++differs; break;
+        case AuditResult::Same: ++same; break;
+    }
+}
+
 std::size_t AuditedModule::differingBytes() const {
     std::size_t bytes = 0;
     for (const AuditRange& range : ranges) bytes += range.range.length;
@@ -281,14 +292,7 @@ Audit AuditModules(const std::vector<records::Record>& reference,
     for (AuditedModule& module : audit.modules) {
         markPatterns(module, audit.patterns);
         module.result = resultOf(module);
-        switch (module.result) {
-            case AuditResult::NotFound: ++counts.notFound; break;
-            case AuditResult::Unreadable: ++counts.unreadable; break;
-            case AuditResult::RecordsMissing: ++counts.missing; break;
-            case AuditResult::RecordsBeyond: ++counts.beyond; break;
-            case AuditResult::Differs: ++counts.differs; break;
-            case AuditResult::Same: ++counts.same; break;
-        }
+        counts.count(module.result);
     }
     std::stable_sort(audit.modules.begin(), audit.modules.end(),
                      [](const AuditedModule& a, const AuditedModule& b) {

@@ -90,6 +90,7 @@ struct AuditPattern {
 struct AuditCounts {
     std::size_t modules = 0, same = 0, differs = 0, missing = 0, beyond = 0, unreadable = 0,
                 notFound = 0;
+    void count(AuditResult result);  // one more module that came to `result`
 };
 
 struct Audit {

@@ -166,14 +166,7 @@ std::optional<ReadAudit> ParseAuditReport(std::string_view text, ops::Fact& erro
         module.beyond = read.records(m, "beyond");
         if (!read.good) return std::nullopt;
         module.order = made.audit.modules.size();
-        switch (module.result) {
-            case AuditResult::NotFound: ++counts.notFound; break;
-            case AuditResult::Unreadable: ++counts.unreadable; break;
-            case AuditResult::RecordsMissing: ++counts.missing; break;
-            case AuditResult::RecordsBeyond: ++counts.beyond; break;
-            case AuditResult::Differs: ++counts.differs; break;
-            case AuditResult::Same: ++counts.same; break;
-        }
+        counts.count(module.result);
         made.audit.modules.push_back(std::move(module));
     }
     counts.modules = made.audit.modules.size();

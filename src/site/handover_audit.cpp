@@ -228,16 +228,9 @@ std::string AuditSections(const Handover& handover, platform::Language language)
 std::string AuditSheetRows(const Handover& handover, platform::Language language) {
     if (handover.audits.empty()) return {};
     std::string sheet;
-    bool first = true;
-    auto field = [&](std::string_view text) {
-        if (!first) sheet += ',';
-        first = false;
-        sheet += SheetCell(text);
-    };
-    auto endLine = [&] {
-        sheet += "\r\n";
-        first = true;
-    };
+    SheetLines lines(sheet);
+    auto field = [&lines](std::string_view text) { lines.cell(text); };
+    auto endLine = [&lines] { lines.endLine(); };
     for (W which : {W::Run, W::Mac, W::Address, W::Result, W::Record, W::Bytes,
                     W::ReferenceBytes, W::ModuleBytes, W::Reason}) {
         field(WordOf(which, language));

@@ -30,16 +30,9 @@ std::string HandoverSheet(const Handover& handover, platform::Language language)
     if (handover.rows.empty() && !handover.audits.empty()) {
         return sheet + AuditSheetRows(handover, language);
     }
-    bool first = true;
-    auto field = [&](std::string_view text) {
-        if (!first) sheet += ',';
-        first = false;
-        sheet += SheetCell(text);
-    };
-    auto endLine = [&] {
-        sheet += "\r\n";
-        first = true;
-    };
+    SheetLines lines(sheet);
+    auto field = [&lines](std::string_view text) { lines.cell(text); };
+    auto endLine = [&lines] { lines.endLine(); };
     for (W which : {W::Run, W::Result, W::Mac, W::Product, W::Firmware, W::Before, W::After,
                     W::File, W::Sha256, W::Reason, W::Start, W::End, W::Duration}) {
         field(WordOf(which, language));
@@ -63,6 +56,17 @@ std::string HandoverSheet(const Handover& handover, platform::Language language)
     }
     if (!handover.audits.empty()) sheet += "\r\n" + AuditSheetRows(handover, language);
     return sheet;
+}
+
+void SheetLines::cell(std::string_view text) {
+    if (!first_) sheet_ += ',';
+    first_ = false;
+    sheet_ += SheetCell(text);
+}
+
+void SheetLines::endLine() {
+    sheet_ += "\r\n";
+    first_ = true;
 }
 
 }  // namespace quelvar::site

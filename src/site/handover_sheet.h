@@ -20,4 +20,17 @@ std::string HandoverSheet(const Handover& handover, platform::Language language)
 // a carriage return) kept as text by a leading apostrophe.
 std::string SheetCell(std::string_view text);
 
+// A sheet written a line at a time: its cells, each as SheetCell makes it,
+// then the line's end.
+class SheetLines {
+public:
+    explicit SheetLines(std::string& sheet) : sheet_(sheet) {}
+    void cell(std::string_view text);
+    void endLine();
+
+private:
+    std::string& sheet_;
+    bool first_ = true;
+};
+
 }  // namespace quelvar::site
