@@ -52,13 +52,20 @@ int RunReportCommand(Console& console) {
     }
     const site::HandoverCounts counts = site::CountRows(handover);
     for (const auto& [name, text] : outputs) {
-        console.out << "wrote " << name << ": " << counts.total() << " modules, " << counts.passed
-                    << " passed, " << counts.failed << " failed, " << counts.stopped << " stopped, "
-                    << counts.notStarted << " not started";
+        console.out << "wrote " << name << ": ";
+        // An audit alone has no rows of runs to count.
+        const char* gap = "";
+        if (counts.total() > 0 || handover.audits.empty()) {
+            console.out << counts.total() << " modules, " << counts.passed << " passed, "
+                        << counts.failed << " failed, " << counts.stopped << " stopped, "
+                        << counts.notStarted << " not started";
+            gap = "; ";
+        }
         for (const site::HandoverAudit& audit : handover.audits) {
             const site::AuditCounts& c = audit.read.audit.counts;
-            console.out << "; audit of " << audit.read.heading.reference << ": " << c.modules
+            console.out << gap << "audit of " << audit.read.heading.reference << ": " << c.modules
                         << " modules, " << c.same << " same";
+            gap = "; ";
         }
         console.out << '\n';
     }
