@@ -43,17 +43,15 @@ std::vector<DifferingRange> DifferingRanges(const std::vector<std::uint8_t>& lef
         return at >= left.size() || at >= right.size() || left[at] != right[at];
     };
     std::vector<DifferingRange> ranges;
-    std::size_t at = 0;
-    while (at < end) {
-        if (!differsAt(at)) {
-            ++at;
-            continue;
-        }
-        const std::size_t from = at;
-        while (at < end && differsAt(at)) ++at;
-        ranges.push_back({from, at - from, slice(left, from, at), slice(right, from, at)});
+    for (const auto& [from, to] : RunsWhere(0, end, differsAt)) {
+        ranges.push_back({from, to - from, slice(left, from, to), slice(right, from, to)});
     }
     return ranges;
+}
+
+DifferingRange SubRange(const DifferingRange& range, std::size_t from, std::size_t to) {
+    return {from, to - from, slice(range.left, from - range.offset, to - range.offset),
+            slice(range.right, from - range.offset, to - range.offset)};
 }
 
 std::vector<RecordDiff> DiffRecords(const std::vector<Record>& left,

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "records/rec_file.h"
@@ -39,6 +40,29 @@ std::vector<RecordDiff> DiffRecords(const std::vector<Record>& left,
 // The differing ranges of two records' data.
 std::vector<DifferingRange> DifferingRanges(const std::vector<std::uint8_t>& left,
                                             const std::vector<std::uint8_t>& right);
+
+// The part of `range` from position `from` to `to` (in the record, within
+// the range), with each side's bytes there.
+DifferingRange SubRange(const DifferingRange& range, std::size_t from, std::size_t to);
+
+// The runs [first, second) of positions from `begin` to `end` at which
+// `holds` is true, in order.
+template <typename Holds>
+std::vector<std::pair<std::size_t, std::size_t>> RunsWhere(std::size_t begin, std::size_t end,
+                                                            Holds holds) {
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    std::size_t at = begin;
+    while (at < end) {
+        if (!holds(at)) {
+            ++at;
+            continue;
+        }
+        const std::size_t from = at;
+        while (at < end && holds(at)) ++at;
+        runs.emplace_back(from, at);
+    }
+    return runs;
+}
 
 // True when no record differs or lacks a partner.
 bool AllSame(const std::vector<RecordDiff>& diffs);

@@ -35,34 +35,12 @@ bool wholeIgnored(const std::vector<IgnoredBytes>& ignored, std::uint8_t record)
     });
 }
 
-std::vector<std::uint8_t> slice(const std::vector<std::uint8_t>& bytes, std::size_t from,
-                                std::size_t to) {
-    from = std::min(from, bytes.size());
-    to = std::min(to, bytes.size());
-    return {bytes.begin() + static_cast<std::ptrdiff_t>(from),
-            bytes.begin() + static_cast<std::ptrdiff_t>(to)};
-}
-
-// The part of `range` from `from` to `to` (positions in the record).
-DifferingRange part(const DifferingRange& range, std::size_t from, std::size_t to) {
-    return {from, to - from, slice(range.left, from - range.offset, to - range.offset),
-            slice(range.right, from - range.offset, to - range.offset)};
-}
-
 // The runs of `range` at whose positions `keep` holds, each with its bytes.
 template <typename Keep>
 std::vector<DifferingRange> pieces(const DifferingRange& range, Keep keep) {
     std::vector<DifferingRange> kept;
-    const std::size_t end = range.offset + range.length;
-    std::size_t at = range.offset;
-    while (at < end) {
-        if (!keep(at)) {
-            ++at;
-            continue;
-        }
-        const std::size_t from = at;
-        while (at < end && keep(at)) ++at;
-        kept.push_back(part(range, from, at));
+    for (const auto& [from, to] : records::RunsWhere(range.offset, range.offset + range.length, keep)) {
+        kept.push_back(records::SubRange(range, from, to));
     }
     return kept;
 }
@@ -149,15 +127,9 @@ std::vector<AuditPattern> patternsOf(const std::vector<records::Record>& referen
         const std::size_t needed = counted.holders - std::min<std::size_t>(counted.alike, 1);
         if (needed < 2) continue;
         const std::vector<std::size_t>& differing = counted.differing;
-        std::size_t at = 0;
-        while (at < differing.size()) {
-            if (differing[at] != needed) {
-                ++at;
-                continue;
-            }
-            const std::size_t from = at;
-            while (at < differing.size() && differing[at] == needed) ++at;
-            patterns.push_back({reference[i].number, i, from, at - from, needed, counted.holders});
+        auto shared = [&](std::size_t at) { return differing[at] == needed; };
+        for (const auto& [from, to] : records::RunsWhere(0, differing.size(), shared)) {
+            patterns.push_back({reference[i].number, i, from, to - from, needed, counted.holders});
         }
     }
     return patterns;
