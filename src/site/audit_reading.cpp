@@ -7,7 +7,7 @@
 #include "platform/utf8.h"
 #include "records/record_compare.h"
 #include "site/backup_run.h"
-#include "site/commission_checks.h"
+#include "site/run_preparation.h"
 #include "site/user_file.h"
 
 namespace quelvar::site {
@@ -54,23 +54,14 @@ std::optional<RecordFile> ReadRecordFile(const std::string& name, ops::Reason& w
 
 std::optional<std::vector<DeviceSelector>> ModulesOfSheet(const std::string& sheet,
                                                           ops::Reason& why) {
-    ops::Fact error;
-    const std::optional<std::string> text = ReadUserFile(sheet, kMaxSheetBytes, error);
-    if (!text) {
-        why = {std::move(error)};
-        return std::nullopt;
-    }
-    const CommissionSheet read = ReadCommissionSheet(*text);
-    if (!read.errors.empty()) {
-        why = {{K::SheetRowsBad, {std::to_string(read.errors.size()), sheet}}, read.errors.front()};
-        return std::nullopt;
-    }
-    if (read.rows.empty()) {
-        why = {{K::SheetEmpty, {sheet}}};
+    std::vector<ops::Reason> badRows;
+    const std::shared_ptr<const CommissionSheet> read = ReadSheetFile(sheet, why, badRows);
+    if (!why.empty()) {
+        if (!badRows.empty()) why.push_back(badRows.front().back());  // the first, as an example
         return std::nullopt;
     }
     std::vector<DeviceSelector> modules;
-    for (const SheetRow& row : read.rows) {
+    for (const SheetRow& row : read->rows) {
         DeviceSelector selector;
         selector.kind = DeviceSelector::Kind::Mac;
         selector.mac = row.mac;

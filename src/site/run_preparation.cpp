@@ -68,30 +68,32 @@ Commissioning PreparedCommission::job() const {
     return {*sheet, sheetName, sheetFolder, plan, report};
 }
 
+std::shared_ptr<const CommissionSheet> ReadSheetFile(const std::string& name, ops::Reason& problem,
+                                                     std::vector<ops::Reason>& details) {
+    ops::Fact error;
+    std::optional<std::string> text = ReadUserFile(name, kMaxSheetBytes, error);
+    if (!text) {
+        problem = {std::move(error)};
+        return nullptr;
+    }
+    auto sheet = std::make_shared<CommissionSheet>(ReadCommissionSheet(*text));
+    if (!sheet->errors.empty()) {
+        problem = {{K::SheetRowsBad, {std::to_string(sheet->errors.size()), name}}};
+        for (const ops::Fact& bad : sheet->errors) details.push_back({{K::InSheet, {name}}, bad});
+    } else if (sheet->rows.empty()) {
+        problem = {{K::SheetEmpty, {name}}};
+    }
+    return sheet;
+}
+
 PreparedCommission PrepareCommission(const CommissionRequest& request) {
     PreparedCommission run;
     const std::filesystem::path sheetPath = platform::pathFromUtf8(request.sheet);
     run.sheetName = platform::utf8Of(sheetPath.filename());
     run.sheetFolder = sheetPath.parent_path();
-    ops::Fact error;
-    std::optional<std::string> text = ReadUserFile(request.sheet, kMaxSheetBytes, error);
-    if (!text) {
-        run.problem = {std::move(error)};
-        return run;
-    }
-    auto sheet = std::make_shared<CommissionSheet>(ReadCommissionSheet(*text));
-    run.sheet = sheet;
-    if (!sheet->errors.empty()) {
-        run.problem = {{K::SheetRowsBad, {std::to_string(sheet->errors.size()), request.sheet}}};
-        for (const ops::Fact& bad : sheet->errors) {
-            run.details.push_back({{K::InSheet, {request.sheet}}, bad});
-        }
-        return run;
-    }
-    if (sheet->rows.empty()) {
-        run.problem = {{K::SheetEmpty, {request.sheet}}};
-        return run;
-    }
+    run.sheet = ReadSheetFile(request.sheet, run.problem, run.details);
+    if (!run.problem.empty()) return run;
+    const std::shared_ptr<const CommissionSheet>& sheet = run.sheet;
 
     std::optional<Report> earlier;
     if (!request.resume.empty() && !(earlier = readEarlierReport(request.resume, run, run.problem))) {

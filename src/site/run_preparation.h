@@ -36,6 +36,13 @@ struct PreparedCommission {
     Commissioning job() const;
 };
 
+// A commissioning sheet file read and checked, for every run that takes one:
+// its rows, or null with why when the file does not read. A sheet that
+// does read but has rows that cannot be used (each named in `details`) or
+// none still comes back, with why in `problem`.
+std::shared_ptr<const CommissionSheet> ReadSheetFile(const std::string& name, ops::Reason& problem,
+                                                     std::vector<ops::Reason>& details);
+
 // The sheet with its conflicts, the earlier report (of this sheet), the
 // rows left to run, and a report that can be written. A plan with no row
 // left to run is ready but for NothingToDo, the last problem checked.
