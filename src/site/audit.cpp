@@ -182,6 +182,11 @@ std::optional<IgnoredBytes> ParseIgnoredBytes(std::string_view text) {
     return ignored;
 }
 
+std::string SpanText(std::size_t offset, std::size_t length) {
+    const std::string first = std::to_string(offset);
+    return length <= 1 ? first : first + "-" + std::to_string(offset + length - 1);
+}
+
 std::string IgnoreText(const IgnoredBytes& ignored) {
     std::string text = std::to_string(ignored.record);
     if (ignored.whole) return text;

@@ -30,6 +30,9 @@ struct IgnoredBytes {
 // "0", "0:4-7" or "0:4" (decimal, or hexadecimal with 0x); nullopt when it
 // does not read.
 std::optional<IgnoredBytes> ParseIgnoredBytes(std::string_view text);
+// Byte positions as the audit shows them: "4-7", or "4" for one byte.
+std::string SpanText(std::size_t offset, std::size_t length);
+
 // As the user writes it, and patterns offer it: "0:4-7", "0:4", "3".
 std::string IgnoreText(const IgnoredBytes& ignored);
 // Why `ignored` cannot apply to the reference (no such record, or bytes past

@@ -41,11 +41,6 @@ std::string bytesText(const std::vector<std::uint8_t>& bytes,
     return text.empty() ? "--" : text;
 }
 
-std::string span(std::size_t offset, std::size_t length) {
-    const std::string first = std::to_string(offset);
-    return length <= 1 ? first : first + "-" + std::to_string(offset + length - 1);
-}
-
 bool has(const std::vector<std::uint8_t>& numbers, std::uint8_t number) {
     return std::find(numbers.begin(), numbers.end(), number) != numbers.end();
 }
@@ -127,7 +122,7 @@ class Section {
                 "</th><th>--ignore</th></tr></thead>\n<tbody>\n";
         for (const AuditPattern& pattern : list) {
             out_ += "<tr><td class=\"num\">" + std::to_string(pattern.record) +
-                    "</td><td class=\"mono\">" + span(pattern.offset, pattern.length) +
+                    "</td><td class=\"mono\">" + SpanText(pattern.offset, pattern.length) +
                     "</td><td class=\"num\">" + std::to_string(pattern.modules) + " / " +
                     std::to_string(pattern.of) + "</td><td class=\"mono\">" +
                     IgnoreText(pattern.ignore()) + "</td></tr>\n";
@@ -183,7 +178,7 @@ class Section {
                 if (range.inPattern) continue;
                 const std::string gap = records.empty() ? "" : "<br>";
                 records += gap + std::to_string(range.record);
-                spans += gap + span(range.range.offset, range.range.length);
+                spans += gap + SpanText(range.range.offset, range.range.length);
                 left += gap + bytesText(range.range.left, kBytesOnPage);
                 right += gap + bytesText(range.range.right, kBytesOnPage);
             }
@@ -282,7 +277,7 @@ std::string AuditSheetRows(const Handover& handover, platform::Language language
                 for (const AuditRange& range : module.ranges) {
                     if (range.record != number) continue;
                     const std::string gap = bytes.empty() ? "" : "; ";
-                    bytes += gap + span(range.range.offset, range.range.length) +
+                    bytes += gap + SpanText(range.range.offset, range.range.length) +
                              (range.inPattern ? " (" + std::string(WordOf(W::InPattern, language)) + ")" : "");
                     left += gap + bytesText(range.range.left);
                     right += gap + bytesText(range.range.right);

@@ -35,11 +35,6 @@ std::string bytesText(const std::vector<std::uint8_t>& bytes) {
     return text;
 }
 
-std::string span(std::size_t offset, std::size_t length) {
-    const std::string first = std::to_string(offset);
-    return length <= 1 ? first : first + "-" + std::to_string(offset + length - 1);
-}
-
 std::string numbers(const std::vector<std::uint8_t>& records) {
     std::string text;
     for (std::uint8_t number : records) text += (text.empty() ? "" : ", ") + std::to_string(number);
@@ -82,7 +77,7 @@ void printAudit(std::ostream& out, platform::Language language, const site::Audi
     auto say = [&](const ops::Reason& reason) { out << ops::WordsOf(reason, language) << '\n'; };
     for (const site::AuditPattern& pattern : audit.patterns) {
         say({{K::AuditPattern,
-              {std::to_string(pattern.record), span(pattern.offset, pattern.length),
+              {std::to_string(pattern.record), site::SpanText(pattern.offset, pattern.length),
                std::to_string(pattern.modules), std::to_string(pattern.of),
                "--ignore " + site::IgnoreText(pattern.ignore())}}});
     }
@@ -95,7 +90,7 @@ void printAudit(std::ostream& out, platform::Language language, const site::Audi
             own = true;
             out << "  ";
             say({{K::AuditRange,
-                  {std::to_string(range.record), span(range.range.offset, range.range.length),
+                  {std::to_string(range.record), site::SpanText(range.range.offset, range.range.length),
                    bytesText(range.range.left), bytesText(range.range.right)}}});
         }
         if (!own && !module.ranges.empty()) {
