@@ -123,6 +123,8 @@ void SiteDlg::OnBrowse() {
             chosen = view_.chooseFolder(SiteSay(SiteMessage::RestoreDialogTitle, language_),
                                         platform::pathFromUtf8(form.source));
             break;
+        case SiteTask::Audit:
+            break;
     }
     if (!chosen) return;
     form.source = platform::utf8Of(*chosen);
@@ -226,6 +228,8 @@ std::optional<PreparedRun> SiteDlg::check(const SiteForm& form) {
         case SiteTask::Restore:
             prepared = PrepareRestore(form, language_, problem);
             break;
+        case SiteTask::Audit:
+            return std::nullopt;
     }
     say(problem.details);
     if (!prepared) {
@@ -304,6 +308,8 @@ void SiteDlg::run(PreparedRun& prepared, const SiteForm& form) {
             reportKept(outcome.reportWritten);
             break;
         }
+        case SiteTask::Audit:
+            break;
     }
     lines->flush();
     say(notes);

@@ -13,16 +13,19 @@
 namespace quelvar::app {
 
 // What the Site window does with many modules at once.
-enum class SiteTask { Commission, Backup, Restore };
+enum class SiteTask { Commission, Backup, Restore, Audit };
 
 // What the user has filled in when a check or a run begins.
 struct SiteForm {
     SiteTask task = SiteTask::Commission;
     std::string source;  // commission: the sheet (.csv); backup: the folder to save
-                         // into; restore: the folder of a backup
+                         // into; restore: the folder of a backup; audit: the
+                         // setup record file the modules are compared with
     std::string range;   // "FIRST-LAST" or "ADDRESS/PREFIX"; empty: search every adapter
-    std::string report;  // commission: the report to keep; empty: none
-    std::string resume;  // commission: an earlier run's report whose passed rows stand
+    std::string report;  // commission and audit: the report to keep; empty: none
+    std::string resume;  // commission: an earlier run's report whose passed rows stand;
+                         // audit: the modules compared, a sheet (.csv) or a backup
+                         // folder; empty: those the search finds
     bool verify = false;  // read the records back and compare
     int jobs = static_cast<int>(site::kDefaultJobs);  // modules at once; 0: all at once
 };
@@ -41,19 +44,24 @@ struct SiteLine {
     std::string result;  // "passed", "failed", ... (empty while waiting)
     std::string reason;  // what was done, or why it failed or did not start
     LineLook look = LineLook::Waiting;
+    // Audit: a sign per record column, in the columns' order: "=" the same as
+    // the reference, "≠" differs, "≈" differs only where every module does,
+    // "−" missing, "+" beyond the reference, "?" not read; empty: not yet.
+    std::vector<std::string> records;
 
     bool operator==(const SiteLine&) const = default;
 };
 
 // The Site window's controls the presenter enables and disables.
 enum class SiteControl {
-    Task,          // the three task choices
+    Task,          // the four task choices
     Source,        // the sheet or folder, with its Browse button
     Range,
     Verify,
     Jobs,
     Report,        // with its Browse button
-    Resume,        // with its Browse button
+    Resume,        // with its Browse button: the report to resume from, or the
+                   // modules an audit compares
     Check,
     Start,
     Stop,
@@ -79,6 +87,14 @@ class SiteView {
     // about ten times a second.
     virtual void showLines(const std::vector<SiteLine>& lines) = 0;
     virtual void updateLines(const std::vector<std::pair<std::size_t, SiteLine>>& changed) = 0;
+    // An audit's columns, one per record, between the result and the reason,
+    // with these titles; none for the other tasks. Comes before the lines
+    // that fill them.
+    virtual void showRecordColumns(const std::vector<std::string>& titles) = 0;
+    // The audit's pane above the table, shown while the audit is the task:
+    // what the table's signs mean, the patterns, and the differing bytes of
+    // the module selected; the whole text.
+    virtual void showAudit(const std::string& text) = 0;
 
     // One line under the table: what the window is doing, or the summary.
     virtual void setStatus(const std::string& text) = 0;

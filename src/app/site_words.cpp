@@ -17,9 +17,11 @@ constexpr std::array kWords{
     Words{W::TaskCommission, "&Commission from a sheet", "シートから設定(&C)"},
     Words{W::TaskBackup, "&Back up the site", "サイトをバックアップ(&B)"},
     Words{W::TaskRestore, "&Restore a backup", "バックアップから復元(&R)"},
+    Words{W::TaskAudit, "Au&dit against a reference", "基準ファイルと比較(&D)"},
     Words{W::SheetLabel, "S&heet:", "シート(&H):"},
     Words{W::BackupToLabel, "Back up &into:", "保存先フォルダ(&I):"},
     Words{W::RestoreFromLabel, "Restore &from:", "復元元フォルダ(&F):"},
+    Words{W::ReferenceLabel, "Re&ference:", "基準ファイル(&F):"},
     Words{W::Browse, "Br&owse...", "参照(&O)..."},
     Words{W::OptionsGroup, "Options", "オプション"},
     Words{W::RangeLabel, "Address ra&nge:", "IPアドレス範囲(&N):"},
@@ -30,6 +32,9 @@ constexpr std::array kWords{
     Words{W::JobsAll, "all", "すべて"},
     Words{W::ReportLabel, "Re&port:", "レポート(&P):"},
     Words{W::ResumeLabel, "Res&ume from:", "再開元レポート(&U):"},
+    Words{W::ModulesLabel, "Modu&les from:", "対象機器(&L):"},
+    Words{W::ModulesHint, "empty: the modules found; or a sheet (.csv) or a backup folder",
+          "空欄: 検索で見つかった機器。またはシート(.csv)かバックアップフォルダ"},
     Words{W::BrowseReport, "...", "..."},
     Words{W::BrowseResume, "...", "..."},
     Words{W::Check, "Chec&k", "確認(&K)"},
@@ -38,6 +43,7 @@ constexpr std::array kWords{
     Words{W::OpenPage, "Open h&andover page", "引き渡しページを開く(&A)"},
     Words{W::OpenSheet, "Op&en CSV", "CSVを開く(&E)"},
     Words{W::Close, "Close", "閉じる"},
+    Words{W::AuditPane, "Differences", "相違点"},
     Words{W::ColumnMac, "MAC", "MACアドレス"},
     Words{W::ColumnBefore, "Address before", "変更前IPアドレス"},
     Words{W::ColumnAfter, "Address after", "変更後IPアドレス"},
@@ -60,10 +66,16 @@ SiteWord SourceCaption(SiteTask task) {
             return SiteWord::BackupToLabel;
         case SiteTask::Restore:
             return SiteWord::RestoreFromLabel;
+        case SiteTask::Audit:
+            return SiteWord::ReferenceLabel;
         case SiteTask::Commission:
             break;
     }
     return SiteWord::SheetLabel;
+}
+
+SiteWord ResumeCaption(SiteTask task) {
+    return task == SiteTask::Audit ? SiteWord::ModulesLabel : SiteWord::ResumeLabel;
 }
 
 }  // namespace quelvar::app

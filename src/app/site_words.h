@@ -16,9 +16,11 @@ enum class SiteWord {
     TaskCommission,   // "&Commission from a sheet"
     TaskBackup,       // "&Back up the site"
     TaskRestore,      // "&Restore a backup"
+    TaskAudit,        // "Au&dit against a reference"
     SheetLabel,       // "S&heet:"            (the source label for each task)
     BackupToLabel,    // "Back up &into:"
     RestoreFromLabel, // "Restore &from:"
+    ReferenceLabel,   // "Re&ference:"
     Browse,           // "Br&owse..."
     OptionsGroup,     // "Options"
     RangeLabel,       // "Address ra&nge:"
@@ -27,15 +29,18 @@ enum class SiteWord {
     JobsLabel,        // "&Modules at once:"
     JobsAll,          // "all" (the jobs field at 0)
     ReportLabel,      // "Re&port:"
-    ResumeLabel,      // "Res&ume from:"
+    ResumeLabel,      // "Res&ume from:"    (the resume label for each task)
+    ModulesLabel,     // "Modu&les from:"
+    ModulesHint,      // "empty: the modules found; or a sheet (.csv) or a backup folder"
     BrowseReport,     // "..." of the report
-    BrowseResume,     // "..." of the resume report
+    BrowseResume,     // "..." of the resume report, or of an audit's modules
     Check,            // "Chec&k"
     Start,            // "&Start"
     Stop,             // "S&top"
     OpenPage,         // "Open h&andover page"
     OpenSheet,        // "Op&en CSV"
     Close,            // "Close"
+    AuditPane,        // "Differences" (the audit's pane, by name only)
     ColumnMac,        // table columns, in this order
     ColumnBefore,
     ColumnAfter,
@@ -48,8 +53,11 @@ enum class SiteWord {
 
 std::string_view SiteText(SiteWord word, platform::Language language);
 
-// The label of the source field for a task: the sheet, or the folder to back
-// up into or restore from.
+// The label of the source field for a task: the sheet, the folder to back
+// up into or restore from, or an audit's reference.
 SiteWord SourceCaption(SiteTask task);
+// The label of the resume field for a task: the report to resume from, or
+// the modules an audit compares.
+SiteWord ResumeCaption(SiteTask task);
 
 }  // namespace quelvar::app

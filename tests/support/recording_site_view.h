@@ -45,6 +45,14 @@ class RecordingSiteView : public app::SiteView {
         }
         if (onUpdate) onUpdate(lines());
     }
+    void showRecordColumns(const std::vector<std::string>& titles) override {
+        std::lock_guard lock(mutex_);
+        recordColumns_ = titles;
+    }
+    void showAudit(const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        audit_ = text;
+    }
     void setStatus(const std::string& text) override {
         std::lock_guard lock(mutex_);
         status_ = text;
@@ -97,6 +105,14 @@ class RecordingSiteView : public app::SiteView {
         std::lock_guard lock(mutex_);
         return status_;
     }
+    std::vector<std::string> recordColumns() const {
+        std::lock_guard lock(mutex_);
+        return recordColumns_;
+    }
+    std::string audit() const {
+        std::lock_guard lock(mutex_);
+        return audit_;
+    }
     std::string notes() const {
         std::lock_guard lock(mutex_);
         return notes_;
@@ -124,7 +140,8 @@ class RecordingSiteView : public app::SiteView {
     mutable std::mutex mutex_;
     app::SiteForm form_;
     std::vector<app::SiteLine> lines_;
-    std::string status_, notes_;
+    std::vector<std::string> recordColumns_;
+    std::string status_, notes_, audit_;
     std::map<app::SiteControl, bool> enabled_;
     std::vector<Box> boxes_;
     std::deque<app::MessageAnswer> answers_;

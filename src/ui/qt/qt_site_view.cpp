@@ -35,6 +35,10 @@ void QtSiteView::showNotes(const std::string& text) {
     onGuiVoid([&] { window_.showNotes(shown); });
 }
 
+// The audit's columns and pane are not shown by this window yet.
+void QtSiteView::showRecordColumns(const std::vector<std::string>&) {}
+void QtSiteView::showAudit(const std::string&) {}
+
 void QtSiteView::enable(app::SiteControl control, bool enabled) {
     onGuiVoid([&] { window_.enable(control, enabled); });
 }

@@ -24,6 +24,8 @@ class QtSiteView : public GuiThreadCalls, public app::SiteView {
     void updateLines(const std::vector<std::pair<std::size_t, app::SiteLine>>& changed) override;
     void setStatus(const std::string& text) override;
     void showNotes(const std::string& text) override;
+    void showRecordColumns(const std::vector<std::string>& titles) override;
+    void showAudit(const std::string& text) override;
     void enable(app::SiteControl control, bool enabled) override;
 
     app::MessageAnswer messageBox(app::MessageKind kind, const std::string& text) override;

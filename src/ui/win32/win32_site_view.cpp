@@ -44,6 +44,10 @@ void Win32SiteView::showNotes(const std::string& text) {
     onWindowThreadVoid([&] { window_.showNotes(text); });
 }
 
+// The audit's columns and pane are not shown by this window yet.
+void Win32SiteView::showRecordColumns(const std::vector<std::string>&) {}
+void Win32SiteView::showAudit(const std::string&) {}
+
 void Win32SiteView::enable(app::SiteControl control, bool enabled) {
     onWindowThreadVoid([&] { window_.enable(control, enabled); });
 }
