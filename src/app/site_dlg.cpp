@@ -364,6 +364,10 @@ bool SiteDlg::OnClose() {
     return false;
 }
 
+void SiteDlg::OnLineSelected(std::optional<std::size_t> line) {
+    static_cast<void>(line);
+}
+
 void SiteDlg::OnOpenPage() {
     std::lock_guard lock(mutex_);
     if (handover_) launcher_.openUrl(FileUrl(handover_->page));

@@ -26,7 +26,7 @@ namespace quelvar::app {
 // records finish, no new row starts), and at the end writes the handover
 // page and sheet beside the run's report.
 //
-// Threads: OnStop, OnClose, OnOpenPage and OnOpenSheet are for the window's
+// Threads: OnStop, OnClose, OnLineSelected, OnOpenPage and OnOpenSheet are for the window's
 // own thread and return at once. Every other handler may block for as long
 // as its work takes and is run by the front-end on its worker thread, one at
 // a time; the presenter disables the controls a running handler must not
@@ -71,6 +71,11 @@ class SiteDlg {
     bool OnClose();
     bool closeWhenDone() const { return closeWhenDone_; }
     bool running() const;
+
+    // A line of the table was selected (nullopt: none is): in an audit, the
+    // pane shows that module's differing bytes. For the window's own thread;
+    // returns at once.
+    void OnLineSelected(std::optional<std::size_t> line);
 
     // The handover page and sheet of the last run, in the desktop's programs.
     void OnOpenPage();
