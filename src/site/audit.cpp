@@ -213,6 +213,45 @@ std::optional<ops::Fact> IgnoreProblem(const IgnoredBytes& ignored,
     return std::nullopt;
 }
 
+AuditCell CellOf(const AuditedModule& module, std::uint8_t record, bool beyondColumn) {
+    auto has = [](const std::vector<std::uint8_t>& numbers, std::uint8_t number) {
+        return std::find(numbers.begin(), numbers.end(), number) != numbers.end();
+    };
+    if (module.result == AuditResult::NotFound || module.result == AuditResult::Unreadable) {
+        return AuditCell::Unread;
+    }
+    if (beyondColumn) return has(module.beyond, record) ? AuditCell::Beyond : AuditCell::Blank;
+    if (has(module.missing, record)) return AuditCell::Missing;
+    bool differs = false;
+    for (const AuditRange& range : module.ranges) {
+        if (range.record != record) continue;
+        if (!range.inPattern) return AuditCell::Differs;
+        differs = true;
+    }
+    return differs ? AuditCell::Pattern : AuditCell::Same;
+}
+
+std::string_view AuditSign(AuditCell cell) {
+    switch (cell) {
+        case AuditCell::Blank: return "";
+        case AuditCell::Same: return "=";
+        case AuditCell::Pattern: return "\xE2\x89\x88";
+        case AuditCell::Differs: return "\xE2\x89\xA0";
+        case AuditCell::Missing: return "\xE2\x88\x92";
+        case AuditCell::Beyond: return "+";
+        case AuditCell::Unread: return "?";
+    }
+    return "";
+}
+
+std::vector<std::uint8_t> RecordsBeyond(const std::vector<AuditedModule>& modules) {
+    std::vector<std::uint8_t> beyond;
+    for (const AuditedModule& module : modules) beyond.insert(beyond.end(), module.beyond.begin(), module.beyond.end());
+    std::sort(beyond.begin(), beyond.end());
+    beyond.erase(std::unique(beyond.begin(), beyond.end()), beyond.end());
+    return beyond;
+}
+
 std::string_view AuditResultName(AuditResult result) {
     switch (result) {
         case AuditResult::NotFound: return "not-found";

@@ -103,6 +103,24 @@ struct Audit {
     bool allSame() const { return counts.same == counts.modules; }
 };
 
+// A module's cell of a record in the audit's matrix (the page's and the
+// Site window's), and the sign it shows: the sign carries the meaning,
+// colour only adds to it.
+enum class AuditCell {
+    Blank,    // a column of records beyond the reference, which this module lacks
+    Same,     // "="
+    Pattern,  // "≈": differs only where every module does
+    Differs,  // "≠"
+    Missing,  // "−": the reference has the record, the module lacks it
+    Beyond,   // "+": the module holds a record the reference lacks
+    Unread,   // "?": not read, or not found
+};
+AuditCell CellOf(const AuditedModule& module, std::uint8_t record, bool beyondColumn);
+std::string_view AuditSign(AuditCell cell);
+// The records some module holds beyond the reference, in number order: the
+// matrix's columns after the reference's own.
+std::vector<std::uint8_t> RecordsBeyond(const std::vector<AuditedModule>& modules);
+
 // Compares every source with the reference, record by record (DiffRecords
 // pairing), leaving out what `ignored` masks. A module whose differences all
 // lie under `ignored` is the same. Among modules of one result, more

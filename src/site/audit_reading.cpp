@@ -108,8 +108,9 @@ std::optional<std::vector<AuditedSource>> ReadBackupForAudit(const std::string& 
     return sources;
 }
 
-std::vector<AuditedSource> ReadModulesForAudit(const std::vector<DeviceSelector>& named,
-                                               const RunOptions& options, RunEvents& events) {
+std::vector<AuditedSource> ReadModulesForAudit(
+    const std::vector<DeviceSelector>& named, const RunOptions& options, RunEvents& events,
+    const std::function<void(const AuditedSource&)>& read) {
     discovery::SearchScope scope = options.search;
     for (const DeviceSelector& selector : named) {
         if (selector.kind == DeviceSelector::Kind::Mac) scope.wanted.push_back(selector.mac);
@@ -148,19 +149,20 @@ std::vector<AuditedSource> ReadModulesForAudit(const std::vector<DeviceSelector>
         RowResult result;
         result.steps = {"read"};
         result.before = result.after = source.address;
-        ops::ReadResult read = ops::ReadSetupRecords(*modules[toRead[n]], retries, rowEvents);
+        ops::ReadResult answer = ops::ReadSetupRecords(*modules[toRead[n]], retries, rowEvents);
         std::optional<std::vector<records::Record>> list;
-        if (read.outcome.succeeded()) list = records::RecordsOfImage(read.image.bytes());
+        if (answer.outcome.succeeded()) list = records::RecordsOfImage(answer.image.bytes());
         if (list) {
             source.records = std::move(list);
             result.state = RowState::Passed;
             result.reason = {{K::AuditRead, {}}};
         } else {
-            source.reason = {read.outcome.succeeded() ? ops::Fact{K::RecordsNotAFile, {}}
-                                                      : ops::FactOf(read.outcome)};
+            source.reason = {answer.outcome.succeeded() ? ops::Fact{K::RecordsNotAFile, {}}
+                                                      : ops::FactOf(answer.outcome)};
             result.state = RowState::Failed;
             result.reason = source.reason;
         }
+        if (read) read(source);
         return result;
     };
     const std::vector<RowResult> results = RunSiteRows(rows, options, events);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,8 +48,10 @@ std::optional<std::vector<AuditedSource>> ReadBackupForAudit(const std::string& 
 // The setup records of every module the search finds, or of those named,
 // read `options.jobs` at once as a backup reads them, each row named by its
 // MAC address. A module named and found nowhere is not found. No module:
-// no source.
-std::vector<AuditedSource> ReadModulesForAudit(const std::vector<DeviceSelector>& named,
-                                               const RunOptions& options, RunEvents& events);
+// no source. `read` hears of each module as its row ends, on the row's own
+// thread, before `events` does, so that a window can compare it at once.
+std::vector<AuditedSource> ReadModulesForAudit(
+    const std::vector<DeviceSelector>& named, const RunOptions& options, RunEvents& events,
+    const std::function<void(const AuditedSource&)>& read = {});
 
 }  // namespace quelvar::site

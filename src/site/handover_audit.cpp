@@ -45,23 +45,18 @@ bool has(const std::vector<std::uint8_t>& numbers, std::uint8_t number) {
     return std::find(numbers.begin(), numbers.end(), number) != numbers.end();
 }
 
-// A module's cell of a record: its sign and class.
-std::pair<const char*, const char*> cellOf(const AuditedModule& module, std::uint8_t record,
-                                           bool beyondColumn) {
-    if (module.result == AuditResult::NotFound || module.result == AuditResult::Unreadable) {
-        return {"?", "unread"};
+// A cell's class on the page, for its colour.
+const char* cellClass(AuditCell cell) {
+    switch (cell) {
+        case AuditCell::Blank: return "";
+        case AuditCell::Same: return "same";
+        case AuditCell::Pattern: return "pattern";
+        case AuditCell::Differs: return "differs";
+        case AuditCell::Missing: return "missing";
+        case AuditCell::Beyond: return "beyond";
+        case AuditCell::Unread: return "unread";
     }
-    if (beyondColumn) return has(module.beyond, record) ? std::pair{"+", "beyond"} : std::pair{"", ""};
-    if (has(module.missing, record)) return {"\xE2\x88\x92", "missing"};
-    bool differs = false, own = false;
-    for (const AuditRange& range : module.ranges) {
-        if (range.record != record) continue;
-        differs = true;
-        own = own || !range.inPattern;
-    }
-    if (own) return {"\xE2\x89\xA0", "differs"};
-    if (differs) return {"\xE2\x89\x88", "pattern"};
-    return {"=", "same"};
+    return "";
 }
 
 class Section {
@@ -132,13 +127,7 @@ class Section {
 
     void matrix() {
         const Audit& audit = audit_.read.audit;
-        std::vector<std::uint8_t> beyond;
-        for (const AuditedModule& module : audit.modules) {
-            for (std::uint8_t number : module.beyond) {
-                if (!has(beyond, number)) beyond.push_back(number);
-            }
-        }
-        std::sort(beyond.begin(), beyond.end());
+        const std::vector<std::uint8_t> beyond = RecordsBeyond(audit.modules);
         out_ += "<h3>" + word(W::ModuleList) + "</h3>\n<p class=\"meta legend\">" +
                 word(W::Legend) + "</p>\n<div class=\"table\"><table class=\"matrix\">\n<thead><tr><th>" +
                 word(W::Mac) + "</th><th>" + word(W::Address) + "</th><th>" + word(W::Result) + "</th>";
@@ -158,8 +147,9 @@ class Section {
             }
             out_ += "</td>";
             auto cell = [&](std::uint8_t number, bool beyondColumn) {
-                const auto [sign, cls] = cellOf(module, number, beyondColumn);
-                out_ += "<td class=\"cell " + std::string(cls) + "\">" + sign + "</td>";
+                const AuditCell shown = CellOf(module, number, beyondColumn);
+                out_ += "<td class=\"cell " + std::string(cellClass(shown)) + "\">" +
+                        std::string(AuditSign(shown)) + "</td>";
             };
             for (std::uint8_t number : audit_.read.heading.records) cell(number, false);
             for (std::uint8_t number : beyond) cell(number, true);

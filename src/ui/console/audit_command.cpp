@@ -3,11 +3,10 @@
 // before anything is sent, then the modules are read as a backup reads them
 // (site::ReadModulesForAudit) and compared (site::AuditModules).
 #include <ostream>
-#include <set>
 
-#include "platform/hex.h"
 #include "platform/utf8.h"
 #include "records/sha256.h"
+#include "site/audit_facts.h"
 #include "site/audit_reading.h"
 #include "site/audit_report.h"
 #include "site/running_file.h"
@@ -22,87 +21,27 @@ namespace {
 
 using K = ops::FactKind;
 
-// A module's bytes beyond these are in the report, not on the line.
-constexpr std::size_t kBytesShown = 16;
-
-std::string bytesText(const std::vector<std::uint8_t>& bytes) {
-    if (bytes.empty()) return "--";
-    std::string text;
-    for (std::size_t i = 0; i < bytes.size() && i < kBytesShown; ++i) {
-        text += (i == 0 ? "" : " ") + platform::HexByte(bytes[i]);
-    }
-    if (bytes.size() > kBytesShown) text += " ...";
-    return text;
-}
-
-std::string numbers(const std::vector<std::uint8_t>& records) {
-    std::string text;
-    for (std::uint8_t number : records) text += (text.empty() ? "" : ", ") + std::to_string(number);
-    return text;
-}
-
-std::string moduleName(const site::AuditedSource& source, platform::Language language) {
-    if (source.address.empty()) return ops::WordsOf(ops::Fact{K::ModuleName, {source.mac}}, language);
-    return ops::WordsOf(ops::Fact{K::ComparedModule, {source.mac, source.address}}, language);
-}
-
-// What a module came to, after its name.
-ops::Reason verdict(const site::AuditedModule& module) {
-    switch (module.result) {
-        case site::AuditResult::NotFound:
-            return {{K::NotFound, {}}};
-        case site::AuditResult::Unreadable: {
-            ops::Reason reason{{K::AuditUnreadable, {}}};
-            reason.insert(reason.end(), module.source.reason.begin(), module.source.reason.end());
-            return reason;
-        }
-        case site::AuditResult::RecordsMissing:
-            return {{K::AuditRecordsMissing, {numbers(module.missing)}}};
-        case site::AuditResult::RecordsBeyond:
-            return {{K::AuditRecordsBeyond, {numbers(module.beyond)}}};
-        case site::AuditResult::Differs: {
-            std::set<std::size_t> records;
-            for (const site::AuditRange& range : module.ranges) records.insert(range.recordIndex);
-            return {{K::AuditDiffers, {std::to_string(records.size())}}};
-        }
-        case site::AuditResult::Same:
-            break;
-    }
-    return {{K::AuditSame, {}}};
-}
-
 // The patterns, then each module worst first with its own differences (what
 // the patterns show is not repeated), then the counts.
 void printAudit(std::ostream& out, platform::Language language, const site::Audit& audit) {
     auto say = [&](const ops::Reason& reason) { out << ops::WordsOf(reason, language) << '\n'; };
-    for (const site::AuditPattern& pattern : audit.patterns) {
-        say({{K::AuditPattern,
-              {std::to_string(pattern.record), site::SpanText(pattern.offset, pattern.length),
-               std::to_string(pattern.modules), std::to_string(pattern.of),
-               "--ignore " + site::IgnoreText(pattern.ignore())}}});
-    }
+    for (const site::AuditPattern& pattern : audit.patterns) say({site::AuditPatternFact(pattern)});
     for (const site::AuditedModule& module : audit.modules) {
-        out << moduleName(module.source, language) << ": "
-            << ops::WordsOf(verdict(module), language) << '\n';
+        out << ops::WordsOf(site::AuditedModuleName(module.source), language) << ": "
+            << ops::WordsOf(site::AuditVerdict(module), language) << '\n';
         bool own = false;
         for (const site::AuditRange& range : module.ranges) {
             if (range.inPattern) continue;
             own = true;
             out << "  ";
-            say({{K::AuditRange,
-                  {std::to_string(range.record), site::SpanText(range.range.offset, range.range.length),
-                   bytesText(range.range.left), bytesText(range.range.right)}}});
+            say({site::AuditRangeFact(range)});
         }
         if (!own && !module.ranges.empty()) {
             out << "  ";
             say({{K::AuditOnlyPatterns, {}}});
         }
     }
-    const site::AuditCounts& c = audit.counts;
-    say({{K::AuditSummary,
-          {std::to_string(c.modules), std::to_string(c.same), std::to_string(c.differs),
-           std::to_string(c.missing), std::to_string(c.beyond), std::to_string(c.unreadable),
-           std::to_string(c.notFound)}}});
+    say({site::AuditSummaryFact(audit.counts)});
 }
 
 // Everything that can refuse the audit, before anything is sent: the
