@@ -6,7 +6,11 @@
 
 #include "app/site_texts.h"
 #include "platform/utf8.h"
+#include "records/sha256.h"
+#include "site/audit_facts.h"
+#include "site/audit_report.h"
 #include "site/backup_run.h"
+#include "site/running_file.h"
 #include "site/run_preparation.h"
 #include "site/commission_run.h"
 
@@ -28,17 +32,18 @@ std::filesystem::path folderOf(const std::string& file) {
 }
 
 // Which line each row of the run is. Commissioning and restoring run the
-// lines their plan lets run, in order; a backup's rows are the modules its
-// own search finds again, known by their MAC.
+// lines their plan lets run, in order; a backup's or an audit's rows are the
+// modules its own search finds again, known by their MAC.
 SiteRunLines::LineOf LinesOfRows(const PreparedRun& prepared) {
     std::vector<std::size_t> order;
     if (prepared.task == SiteTask::Commission) order = prepared.commission.plan.toRun;
+    const bool byMacOfRow = prepared.task == SiteTask::Backup || prepared.task == SiteTask::Audit;
     if (prepared.task == SiteTask::Restore) {
         for (std::size_t i = 0; i < prepared.restore.plan->problems.size(); ++i) {
             if (prepared.restore.plan->problems[i].empty()) order.push_back(i);
         }
     }
-    if (prepared.task != SiteTask::Backup) {
+    if (!byMacOfRow) {
         return [order](std::size_t row, const site::RowNames&) -> std::optional<std::size_t> {
             if (row < order.size()) return order[row];
             return std::nullopt;
@@ -87,7 +92,7 @@ SiteDlg::~SiteDlg() = default;
 void SiteDlg::OnInitDialog() {
     const SiteForm form;
     view_.setForm(form);
-    view_.showLines({});
+    clearTable(form.task);
     view_.setStatus("");
     clearNotes();
     setIdleControls(form.task);
@@ -100,11 +105,46 @@ void SiteDlg::OnTaskChanged() {
         std::lock_guard lock(mutex_);
         handover_.reset();
     }
-    view_.showLines({});
+    clearTable(form.task);
     view_.setStatus("");
     clearNotes();
     setIdleControls(form.task);
 }
+
+void SiteDlg::clearTable(SiteTask task) {
+    task_ = task;
+    {
+        std::lock_guard lock(auditMutex_);
+        audited_.clear();
+        patterns_.clear();
+    }
+    view_.showRecordColumns({});
+    view_.showLines({});
+    view_.showAudit(task == SiteTask::Audit ? AuditPaneText({}, nullptr, language_) : std::string());
+}
+
+namespace {
+
+// Where a task's report goes unless the user names another place; empty
+// for a task whose report has a place of its own.
+std::string reportBeside(SiteTask task, const std::string& source) {
+    if (source.empty()) return {};
+    const std::filesystem::path path = platform::pathFromUtf8(source);
+    if (task == SiteTask::Commission) return platform::utf8Of(site::DefaultReportFor(path));
+    if (task == SiteTask::Audit) return platform::utf8Of(DefaultAuditReportFor(path));
+    return {};
+}
+
+// A sheet, a backup to restore, or an audit of a sheet's or a backup's
+// modules is read as soon as it is named; a backup of the site, or an audit
+// of the modules a search finds, waits for Check or Start, since lining its
+// modules up means a search.
+bool readsAtOnce(const SiteForm& form) {
+    if (form.task == SiteTask::Backup) return false;
+    return form.task != SiteTask::Audit || !form.resume.empty();
+}
+
+}  // namespace
 
 void SiteDlg::OnBrowse() {
     SiteForm form = view_.form();
@@ -124,6 +164,9 @@ void SiteDlg::OnBrowse() {
                                         platform::pathFromUtf8(form.source));
             break;
         case SiteTask::Audit:
+            chosen = view_.openFileDialog(SiteSay(SiteMessage::ReferenceDialogTitle, language_),
+                                          filters(SiteMessage::RecordFilter, "*.rec", language_),
+                                          folderOf(form.source));
             break;
     }
     if (!chosen) return;
@@ -138,32 +181,29 @@ void SiteDlg::OnSourceEdited() {
     // may be typing into the next field meanwhile. An empty report field
     // means beside the sheet.
     taken_ = form.source;
-    if (form.task == SiteTask::Backup) return;
+    if (!readsAtOnce(form)) return;
     clearNotes();
     static_cast<void>(check(form));
 }
 
 void SiteDlg::takeSource(SiteForm form) {
-    // A sheet's run keeps a report beside it unless the user names another;
-    // one placed beside the sheet before follows the sheet.
-    const std::string besideBefore =
-        taken_.empty() ? std::string() : platform::utf8Of(site::DefaultReportFor(platform::pathFromUtf8(taken_)));
-    if (form.task == SiteTask::Commission && (form.report.empty() || form.report == besideBefore)) {
-        form.report = platform::utf8Of(site::DefaultReportFor(platform::pathFromUtf8(form.source)));
-    }
+    // A sheet's or an audit's run keeps a report beside its source unless
+    // the user names another; one placed beside the source before follows it.
+    const std::string besideBefore = reportBeside(form.task, taken_);
+    const std::string beside = reportBeside(form.task, form.source);
+    if (!beside.empty() && (form.report.empty() || form.report == besideBefore)) form.report = beside;
     taken_ = form.source;
     view_.setForm(form);
-    // A sheet or a backup is read at once; a backup of the site waits for
-    // Check or Start, since finding its modules means a search.
-    if (form.task != SiteTask::Backup) OnCheck();
+    if (readsAtOnce(form)) OnCheck();
 }
 
 void SiteDlg::OnBrowseReport() {
     SiteForm form = view_.form();
     SaveDialogRequest request;
     const std::filesystem::path sheet = platform::pathFromUtf8(form.source);
-    request.defaultName = form.source.empty() ? std::string("report.json")
-                                              : platform::utf8Of(site::DefaultReportFor(sheet).filename());
+    const std::string beside = reportBeside(form.task, form.source);
+    request.defaultName = beside.empty() ? std::string("report.json")
+                                         : platform::utf8Of(platform::pathFromUtf8(beside).filename());
     request.defaultExtension = "json";
     request.filters = filters(SiteMessage::ReportFilter, "*.json", language_);
     request.initialFolder = form.report.empty() ? sheet.parent_path() : folderOf(form.report);
@@ -175,6 +215,21 @@ void SiteDlg::OnBrowseReport() {
 
 void SiteDlg::OnBrowseResume() {
     SiteForm form = view_.form();
+    if (form.task == SiteTask::Audit) {
+        // A sheet, or a backup known by its manifest: a folder chooser
+        // would not take a sheet.
+        std::vector<FileFilter> kinds = filters(SiteMessage::SheetFilter, "*.csv", language_);
+        kinds.insert(kinds.begin() + 1, {SiteSay(SiteMessage::BackupFilter, language_), site::kManifestName});
+        std::optional<std::filesystem::path> chosen = view_.openFileDialog(
+            SiteSay(SiteMessage::ModulesDialogTitle, language_), kinds,
+            folderOf(form.resume.empty() ? form.source : form.resume));
+        if (!chosen) return;
+        if (chosen->filename() == site::kManifestName) chosen = chosen->parent_path();
+        form.resume = platform::utf8Of(*chosen);
+        view_.setForm(form);
+        OnCheck();
+        return;
+    }
     std::optional<std::filesystem::path> chosen = view_.openFileDialog(
         SiteSay(SiteMessage::ResumeDialogTitle, language_),
         filters(SiteMessage::ReportFilter, "*.json", language_),
@@ -203,9 +258,11 @@ void SiteDlg::OnStart() {
         handover_.reset();
     }
     std::optional<PreparedRun> prepared = check(form);
-    // One answer covers the whole run.
-    if (prepared && view_.messageBox(MessageKind::Confirmation, prepared->question) ==
-                        MessageAnswer::Ok) {
+    // One answer covers the whole run; an audit of a backup sends nothing,
+    // and asks nothing.
+    if (prepared && (prepared->question.empty() ||
+                     view_.messageBox(MessageKind::Confirmation, prepared->question) ==
+                         MessageAnswer::Ok)) {
         run(*prepared, form);
     }
     setIdleControls(form.task);
@@ -228,8 +285,16 @@ std::optional<PreparedRun> SiteDlg::check(const SiteForm& form) {
         case SiteTask::Restore:
             prepared = PrepareRestore(form, language_, problem);
             break;
-        case SiteTask::Audit:
-            return std::nullopt;
+        case SiteTask::Audit: {
+            view_.showLines({});
+            if (form.resume.empty()) view_.setStatus(SiteSay(SiteMessage::Searching, language_));
+            ops::NoEvents searchTrace;
+            prepared = PrepareAudit(form, language_, searchTrace, problem);
+            std::lock_guard lock(auditMutex_);
+            audited_.clear();
+            patterns_.clear();
+            break;
+        }
     }
     say(problem.details);
     if (!prepared) {
@@ -237,6 +302,9 @@ std::optional<PreparedRun> SiteDlg::check(const SiteForm& form) {
         view_.setStatus(problem.message);
         view_.messageBox(MessageKind::Warning, problem.message);
         return std::nullopt;
+    }
+    if (prepared->task == SiteTask::Audit) {
+        view_.showRecordColumns(ColumnsOf(prepared->audit.reference.contents.records).titles());
     }
     view_.showLines(prepared->lines);
     say(prepared->notes);
@@ -250,6 +318,10 @@ void SiteDlg::run(PreparedRun& prepared, const SiteForm& form) {
     options.retries = retries_;
     options.search = prepared.scope;
     options.verify = form.verify;
+    if (prepared.task == SiteTask::Audit) {
+        runAudit(prepared, options);
+        return;
+    }
     if (prepared.task == SiteTask::Backup) {
         if (std::optional<ops::Fact> notMade = site::MakeBackupFolder(prepared.backup.folder)) {
             const std::string message = ops::WordsOf(*notMade, language_);
@@ -308,7 +380,7 @@ void SiteDlg::run(PreparedRun& prepared, const SiteForm& form) {
             reportKept(outcome.reportWritten);
             break;
         }
-        case SiteTask::Audit:
+        case SiteTask::Audit:  // runAudit's
             break;
     }
     lines->flush();
@@ -317,6 +389,87 @@ void SiteDlg::run(PreparedRun& prepared, const SiteForm& form) {
     view_.setStatus(SiteSay(lines->stopping() ? SiteMessage::Stopped : SiteMessage::Done, language_,
                             {summary}));
     handOver(runFile);
+    std::lock_guard lock(mutex_);
+    lines_.reset();
+}
+
+void SiteDlg::runAudit(const PreparedRun& prepared, const site::RunOptions& options) {
+    const PreparedAudit& audit = prepared.audit;
+    const std::vector<records::Record>& reference = audit.reference.contents.records;
+    AuditColumns columns = ColumnsOf(reference);
+    {
+        std::lock_guard lock(auditMutex_);
+        audited_.assign(prepared.lines.size(), std::nullopt);
+        patterns_.clear();
+    }
+    std::vector<site::AuditedSource> sources = audit.backup;
+    std::vector<SiteLine> ran = prepared.lines;
+    bool stopped = false;
+    if (audit.backupFolder.empty()) {
+        auto lines = std::make_shared<SiteRunLines>(
+            view_, language_, prepared.lines, prepared.steps, LinesOfRows(prepared), prepared.count,
+            [this](const std::vector<std::string>& notes) { say(notes); });
+        // Each module is compared alone as soon as it is read, so that its
+        // line shows its signs at once; the patterns need every module.
+        std::mutex readMutex;
+        std::map<std::string, site::AuditedModule> compared;
+        auto read = [&](const site::AuditedSource& source) {
+            site::Audit alone = site::AuditModules(reference, {source}, {});
+            std::lock_guard lock(readMutex);
+            compared.insert_or_assign(source.mac, std::move(alone.modules.front()));
+        };
+        lines->editEndedLines([&](std::size_t index, SiteLine& line) {
+            std::lock_guard lock(readMutex);
+            const auto it = compared.find(line.mac);
+            if (it == compared.end()) return;
+            line = AuditLine(std::move(line), it->second, columns, language_);
+            std::lock_guard shown(auditMutex_);
+            if (index < audited_.size()) audited_[index] = it->second;
+        });
+        {
+            std::lock_guard lock(mutex_);
+            lines_ = lines;
+        }
+        setControls(false, SiteTask::Audit, true);
+        lines->flush();
+        sources = site::ReadModulesForAudit(audit.named, options, *lines, read);
+        lines->editEndedLines({});  // no row ends any more; what it refers to goes now
+        lines->flush();
+        stopped = lines->stopping();
+        ran = lines->lines();
+    }
+
+    // The whole audit, worst first, in the lines as the run left them.
+    const site::Audit result = site::AuditModules(reference, std::move(sources), {});
+    columns.beyond = site::RecordsBeyond(result.modules);
+    std::map<std::string, SiteLine> byMac;
+    for (SiteLine& line : ran) byMac.emplace(line.mac, std::move(line));
+    std::vector<SiteLine> shown;
+    for (const site::AuditedModule& module : result.modules) {
+        SiteLine line;
+        line.mac = module.source.mac;
+        if (auto it = byMac.find(module.source.mac); it != byMac.end()) line = it->second;
+        shown.push_back(AuditLine(std::move(line), module, columns, language_));
+    }
+    {
+        std::lock_guard lock(auditMutex_);
+        audited_.assign(result.modules.begin(), result.modules.end());
+        patterns_ = result.patterns;
+    }
+    view_.showRecordColumns(columns.titles());
+    view_.showLines(shown);
+    view_.showAudit(AuditPaneText(result.patterns, nullptr, language_));
+
+    site::AuditHeading heading{audit.referenceName, records::Sha256Hex(audit.reference.bytes),
+                               audit.backupFolder, {}, {}};
+    for (const records::Record& record : reference) heading.records.push_back(record.number);
+    const bool written = site::ReplaceFileText(audit.report, site::AuditReportText(heading, result));
+    say({SiteSay(written ? SiteMessage::ReportWritten : SiteMessage::ReportNotWritten, language_,
+                 {platform::utf8Of(audit.report)})});
+    const std::string summary = ops::WordsOf(site::AuditSummaryFact(result.counts), language_);
+    view_.setStatus(SiteSay(stopped ? SiteMessage::AuditStopped : SiteMessage::AuditDone, language_,
+                            {summary}));
+    if (written) handOver(audit.report);
     std::lock_guard lock(mutex_);
     lines_.reset();
 }
@@ -365,7 +518,15 @@ bool SiteDlg::OnClose() {
 }
 
 void SiteDlg::OnLineSelected(std::optional<std::size_t> line) {
-    static_cast<void>(line);
+    if (task_ != SiteTask::Audit) return;
+    std::optional<site::AuditedModule> module;
+    std::vector<site::AuditPattern> patterns;
+    {
+        std::lock_guard lock(auditMutex_);
+        if (line && *line < audited_.size()) module = audited_[*line];
+        patterns = patterns_;
+    }
+    view_.showAudit(AuditPaneText(patterns, module ? &*module : nullptr, language_));
 }
 
 void SiteDlg::OnOpenPage() {
@@ -388,14 +549,14 @@ void SiteDlg::setControls(bool idle, SiteTask task, bool stop) {
         std::lock_guard lock(mutex_);
         handover = handover_.has_value();
     }
-    const bool commission = task == SiteTask::Commission;
+    const bool reported = task == SiteTask::Commission || task == SiteTask::Audit;
     view_.enable(SiteControl::Task, idle);
     view_.enable(SiteControl::Source, idle);
     view_.enable(SiteControl::Range, idle);
-    view_.enable(SiteControl::Verify, idle && task != SiteTask::Backup);
+    view_.enable(SiteControl::Verify, idle && (task == SiteTask::Commission || task == SiteTask::Restore));
     view_.enable(SiteControl::Jobs, idle);
-    view_.enable(SiteControl::Report, idle && commission);
-    view_.enable(SiteControl::Resume, idle && commission);
+    view_.enable(SiteControl::Report, idle && reported);
+    view_.enable(SiteControl::Resume, idle && reported);
     view_.enable(SiteControl::Check, idle);
     view_.enable(SiteControl::Start, idle);
     view_.enable(SiteControl::Stop, stop);

@@ -13,6 +13,8 @@
 #include "app/site_run_lines.h"
 #include "app/site_view.h"
 #include "ops/retries.h"
+#include "site/audit.h"
+#include "site/site_run.h"
 #include "platform/language.h"
 #include "platform/launcher.h"
 
@@ -88,6 +90,9 @@ class SiteDlg {
     void takeSource(SiteForm form);
     std::optional<PreparedRun> check(const SiteForm& form);
     void run(PreparedRun& prepared, const SiteForm& form);
+    void runAudit(const PreparedRun& prepared, const site::RunOptions& options);
+    // The table and pane anew for a task: an audit's legend, no record columns.
+    void clearTable(SiteTask task);
     // The run's report or manifest, once written; its handover beside it.
     void handOver(const std::optional<std::filesystem::path>& runFile);
     void setIdleControls(SiteTask task);
@@ -108,6 +113,14 @@ class SiteDlg {
     mutable std::mutex mutex_;  // guards what follows: the run and its handover
     std::shared_ptr<SiteRunLines> lines_;  // while a run goes
     std::optional<HandoverFiles> handover_;
+
+    // What the audit's pane shows of a line when it is selected: each
+    // line's module as compared, by line, and the patterns once every
+    // module is in. The lines are those of the last audit run.
+    std::atomic<SiteTask> task_{SiteTask::Commission};
+    std::mutex auditMutex_;
+    std::vector<std::optional<site::AuditedModule>> audited_;
+    std::vector<site::AuditPattern> patterns_;
 };
 
 }  // namespace quelvar::app

@@ -18,6 +18,7 @@
 #include "site/backup.h"
 #include "site/commission_checks.h"
 #include "site/handover_words.h"
+#include "site/user_file.h"
 
 namespace quelvar::app {
 
@@ -97,7 +98,109 @@ std::optional<PreparedRun> beginRun(SiteTask task, const SiteForm& form, Languag
     return run;
 }
 
+// The search a backup or an audit lines its modules up from; nullopt when
+// it could not be made or found none, having said why.
+std::optional<ops::SearchReport> searchSite(const PreparedRun& run, Language language,
+                                            ops::Events& events, CheckProblem& problem) {
+    ops::SearchReport searched = ops::Search(run.scope, events);
+    problem.details = SearchLeftOut(searched.result, language);
+    if (searched.outcome.kind == ops::OutcomeKind::SocketError) {
+        const std::optional<ops::Message> message = ops::MessageFor(searched.outcome, language);
+        refuse(problem, SiteSay(SiteMessage::SearchFailed, language,
+                                {message ? message->text : std::string()}));
+        return std::nullopt;
+    }
+    if (searched.result.modules.empty()) {
+        refuse(problem, SiteSay(SiteMessage::NoneFound, language));
+        return std::nullopt;
+    }
+    return searched;
+}
+
+site::DeviceSelector byMac(const discovery::MacAddress& mac) {
+    site::DeviceSelector named;
+    named.kind = site::DeviceSelector::Kind::Mac;
+    named.mac = mac;
+    return named;
+}
+
+// An audit's modules from the backup folder or sheet the form names, or
+// from a search; their lines, and the one question when any is to be read.
+bool lineUpAudit(PreparedRun& run, const SiteForm& form, Language language, ops::Events& events,
+                 CheckProblem& problem) {
+    PreparedAudit& audit = run.audit;
+    ops::Reason why;
+    if (AuditsBackup(form.resume)) {
+        std::filesystem::path folder = platform::pathFromUtf8(form.resume);
+        std::error_code error;
+        if (!std::filesystem::is_directory(folder, error)) folder = folder.parent_path();
+        audit.backupFolder = platform::utf8Of(folder);
+        std::optional<std::vector<site::AuditedSource>> read =
+            site::ReadBackupForAudit(audit.backupFolder, why);
+        if (!read) return refuse(problem, why, language), false;
+        audit.backup = std::move(*read);
+        for (const site::AuditedSource& source : audit.backup) {
+            run.lines.push_back(moduleLine(source.mac, source.address, "", ""));
+        }
+        run.count = run.lines.size();
+        return true;  // nothing is sent: no question
+    }
+    if (!form.resume.empty()) {
+        std::optional<std::vector<site::DeviceSelector>> rows = site::ModulesOfSheet(form.resume, why);
+        if (!rows) return refuse(problem, why, language), false;
+        audit.named = std::move(*rows);
+        for (const site::DeviceSelector& named : audit.named) {
+            run.lines.push_back(moduleLine(discovery::FormatMac(named.mac), "", "", ""));
+        }
+    } else {
+        const std::optional<ops::SearchReport> searched = searchSite(run, language, events, problem);
+        if (!searched) return false;
+        // The run reads exactly the modules the question counts.
+        for (const discovery::DeviceEntry& module : searched->result.modules) {
+            audit.named.push_back(byMac(module.mac));
+            run.lines.push_back(moduleLine(discovery::FormatMac(module.mac), module.ipText, "", ""));
+        }
+    }
+    run.steps.assign(run.lines.size(), 1);
+    run.count = run.lines.size();
+    run.question = SiteSay(SiteMessage::ConfirmAudit, language,
+                           {std::to_string(run.count), form.source});
+    return true;
+}
+
 }  // namespace
+
+bool AuditsBackup(const std::string& modules) {
+    if (modules.empty()) return false;
+    const std::filesystem::path path = platform::pathFromUtf8(modules);
+    std::error_code error;
+    return path.filename() == site::kManifestName || std::filesystem::is_directory(path, error);
+}
+
+std::optional<PreparedRun> PrepareAudit(const SiteForm& form, Language language,
+                                        ops::Events& events, CheckProblem& problem) {
+    if (form.source.empty()) return refuse(problem, SiteSay(SiteMessage::ChooseReference, language));
+    std::optional<discovery::SearchScope> scope = SiteSearchScope(form, language, problem);
+    if (!scope) return std::nullopt;
+    PreparedRun run;
+    run.task = SiteTask::Audit;
+    run.scope = std::move(*scope);
+    ops::Reason why;
+    std::optional<site::RecordFile> reference = site::ReadRecordFile(form.source, why);
+    if (!reference) return refuse(problem, why, language);
+    run.audit.reference = std::move(*reference);
+    run.audit.referenceName = form.source;
+    // As a commissioning's: an empty field keeps it beside the reference.
+    run.audit.report = form.report.empty() ? DefaultAuditReportFor(platform::pathFromUtf8(form.source))
+                                           : platform::pathFromUtf8(form.report);
+    if (const std::string cannot = site::WhyCannotCreate(run.audit.report); !cannot.empty()) {
+        return refuse(problem,
+                      {{ops::FactKind::ReportNotCreatable, {platform::utf8Of(run.audit.report), cannot}}},
+                      language);
+    }
+    if (!lineUpAudit(run, form, language, events, problem)) return std::nullopt;
+    return run;
+}
 
 std::optional<PreparedRun> PrepareCommission(const SiteForm& form, Language language,
                                              CheckProblem& problem) {
@@ -142,19 +245,11 @@ std::optional<PreparedRun> PrepareBackup(const SiteForm& form, Language language
     run.backup = std::move(prepared.job);
     bool there = prepared.manifestThere;
 
-    const ops::SearchReport searched = ops::Search(run.scope, events);
-    problem.details = SearchLeftOut(searched.result, language);
-    if (searched.outcome.kind == ops::OutcomeKind::SocketError) {
-        const std::optional<ops::Message> message = ops::MessageFor(searched.outcome, language);
-        return refuse(problem, SiteSay(SiteMessage::SearchFailed, language,
-                                       {message ? message->text : std::string()}));
-    }
-    if (searched.result.modules.empty()) {
-        return refuse(problem, SiteSay(SiteMessage::NoneFound, language));
-    }
+    const std::optional<ops::SearchReport> searched = searchSite(*begun, language, events, problem);
+    if (!searched) return std::nullopt;
     // The run saves exactly the modules the question counts, from this search.
-    run.backup.searched = searched.result;
-    for (const discovery::DeviceEntry& module : searched.result.modules) {
+    run.backup.searched = searched->result;
+    for (const discovery::DeviceEntry& module : searched->result.modules) {
         const site::BackupEntry entry = site::PlanBackupEntry(module);
         there = there || isThere(run.backup.folder / platform::pathFromUtf8(entry.file));
         run.lines.push_back(moduleLine(discovery::FormatMac(module.mac), module.ipText, "", entry.file));

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/site_audit.h"
 #include "app/site_view.h"
 #include "discovery/search.h"
 #include "ops/events.h"
@@ -30,9 +31,11 @@ struct PreparedRun {
     site::PreparedCommission commission;
     site::BackingUp backup;  // with the modules the search found, by MAC
     site::PreparedRestore restore;
+    PreparedAudit audit;
 
-    // The report a commissioning or a restore keeps.
+    // The report a commissioning, a restore or an audit keeps.
     const std::filesystem::path& report() const {
+        if (task == SiteTask::Audit) return audit.report;
         return task == SiteTask::Restore ? restore.report : commission.report;
     }
 };
@@ -58,6 +61,14 @@ std::optional<PreparedRun> PrepareBackup(const SiteForm& form, platform::Languag
                                          ops::Events& events, CheckProblem& problem);
 std::optional<PreparedRun> PrepareRestore(const SiteForm& form, platform::Language language,
                                           CheckProblem& problem);
+// The reference read, the report's place checked, and the modules lined up:
+// a backup folder's read from its files, a sheet's by MAC, or those a
+// search finds (`events` hears it). Only that search is sent.
+std::optional<PreparedRun> PrepareAudit(const SiteForm& form, platform::Language language,
+                                        ops::Events& events, CheckProblem& problem);
+// Whether the modules of an audit come from a backup folder: a folder, or
+// a backup's manifest named.
+bool AuditsBackup(const std::string& modules);
 
 // What a search left out, as notes: replies beyond what it keeps, a time
 // limit reached while replies still came.

@@ -149,6 +149,7 @@ void SiteRunLines::rowEnded(std::size_t row, const site::RowResult& result) {
     running_.erase(it);
     if (index < lines_.size()) {
         lines_[index] = EndedLine(lines_[index], result, language_);
+        if (endEdit_) endEdit_(index, lines_[index]);
         changed_.insert(index);
     }
 }

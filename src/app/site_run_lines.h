@@ -57,6 +57,12 @@ class SiteRunLines : public site::RunEvents {
     // A note for the window, from any thread.
     void note(std::string line);
 
+    // Edits a line once its row has ended and the run's result is in it,
+    // under the lines' lock, on the row's thread: an audit's signs and
+    // verdict. Set before the run starts.
+    using EndEdit = std::function<void(std::size_t line, SiteLine&)>;
+    void editEndedLines(EndEdit edit) { endEdit_ = std::move(edit); }
+
   private:
     class RowEvents;
     class SearchEvents;
@@ -70,6 +76,7 @@ class SiteRunLines : public site::RunEvents {
     LineOf lineOf_;
     std::size_t rows_;
     Say say_;
+    EndEdit endEdit_;
 
     mutable std::mutex mutex_;
     std::vector<SiteLine> lines_;

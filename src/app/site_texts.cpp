@@ -65,6 +65,23 @@ constexpr std::array kTexts{
     Texts{M::ReportFilter, "Reports (*.json)", "レポート (*.json)"},
     Texts{M::Waiting, "waiting", "待機中"},
     Texts{M::Running1, "running", "実行中"},
+    Texts{M::ChooseReference, "Choose the reference file first.", "基準ファイルを選んでください。"},
+    Texts{M::ConfirmAudit, "Read the setup records of %1 module(s) and compare them with %2?",
+          "%1 台の機器の setup record を読み出して %2 と比較しますか?"},
+    Texts{M::AuditDone, "Compared: %1", "比較しました: %1"},
+    Texts{M::AuditStopped, "Stopped: %1", "中止しました: %1"},
+    Texts{M::AuditLegend,
+          "= same   \xE2\x89\xA0 differs   \xE2\x89\x88 differs only where every module does   "
+          "\xE2\x88\x92 missing   + beyond the reference   ? not read",
+          "= 同じ   \xE2\x89\xA0 異なる   \xE2\x89\x88 全機器に共通の相違のみ   "
+          "\xE2\x88\x92 なし   + 基準ファイルにない record   ? 読めず"},
+    Texts{M::AuditSelect, "Select a module's line to see the bytes in which it differs.",
+          "機器の行を選ぶと、異なるバイトを表示します。"},
+    Texts{M::ReferenceDialogTitle, "Choose the reference file", "基準ファイルの選択"},
+    Texts{M::ModulesDialogTitle, "The modules to compare: a sheet, or a backup's backup.json",
+          "比較する機器: シート、またはバックアップの backup.json"},
+    Texts{M::RecordFilter, "Setup record files (*.rec)", "setuprecordファイル (*.rec)"},
+    Texts{M::BackupFilter, "Backups (backup.json)", "バックアップ (backup.json)"},
 };
 
 }  // namespace

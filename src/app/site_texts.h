@@ -45,6 +45,16 @@ enum class SiteMessage {
     ReportFilter,
     Waiting,
     Running1,
+    ChooseReference,
+    ConfirmAudit,
+    AuditDone,
+    AuditStopped,
+    AuditLegend,
+    AuditSelect,
+    ReferenceDialogTitle,
+    ModulesDialogTitle,
+    RecordFilter,
+    BackupFilter,
 };
 
 // The message with %1, %2, ... replaced by `values` in order.

@@ -21,7 +21,7 @@ constexpr std::array kWords{
     Words{W::SheetLabel, "S&heet:", "シート(&H):"},
     Words{W::BackupToLabel, "Back up &into:", "保存先フォルダ(&I):"},
     Words{W::RestoreFromLabel, "Restore &from:", "復元元フォルダ(&F):"},
-    Words{W::ReferenceLabel, "Re&ference:", "基準ファイル(&F):"},
+    Words{W::ReferenceLabel, "Compare &with:", "基準ファイル(&W):"},
     Words{W::Browse, "Br&owse...", "参照(&O)..."},
     Words{W::OptionsGroup, "Options", "オプション"},
     Words{W::RangeLabel, "Address ra&nge:", "IPアドレス範囲(&N):"},

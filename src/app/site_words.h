@@ -20,7 +20,7 @@ enum class SiteWord {
     SheetLabel,       // "S&heet:"            (the source label for each task)
     BackupToLabel,    // "Back up &into:"
     RestoreFromLabel, // "Restore &from:"
-    ReferenceLabel,   // "Re&ference:"
+    ReferenceLabel,   // "Compare &with:" (the reference)
     Browse,           // "Br&owse..."
     OptionsGroup,     // "Options"
     RangeLabel,       // "Address ra&nge:"

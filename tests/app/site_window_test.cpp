@@ -257,6 +257,93 @@ TEST_F(SiteWindowTest, ABackupOfARangeIsRestoredToTheModulesItsFilesMatch) {
     EXPECT_EQ(view_.status(), "Done: 1 passed, 1 failed, 0 stopped, 0 not started.");
 }
 
+// An audit of the modules a search finds: the reference's records as
+// columns, each module's signs as soon as it is read, the modules worst
+// first at the end, a module's bytes in the pane when its line is
+// selected, and the report with its handover beside the reference.
+TEST_F(SiteWindowTest, AnAuditShowsEachModulesRecordsAgainstTheReference) {
+    std::vector<sim::ModuleConfig> modules{sim::DefaultModule(0), sim::DefaultModule(1),
+                                           sim::DefaultModule(2)};
+    for (sim::ModuleConfig& module : modules) module.records = sim::DefaultRecords(0x44);
+    modules[1].records[3][10] ^= 0xFF;
+    modules[2].records.erase(8);
+    auto farm = StartFarm(modules);
+    const std::filesystem::path reference = folder_.path() / "site.rec";
+    WriteRecordFile(reference);
+    fill(app::SiteTask::Audit, reference, 1);  // one after another: lines end apart
+    view_.chosen = reference;
+    dlg_.OnBrowse();
+    EXPECT_EQ(view_.form().report, (folder_.path() / "site-audit.json").string());
+    EXPECT_TRUE(view_.lines().empty()) << "the modules a search finds wait for Check";
+    ASSERT_TRUE(dlg_.OnCheck());
+    ASSERT_EQ(view_.lines().size(), 3u);
+    EXPECT_EQ(view_.recordColumns(),
+              (std::vector<std::string>{"0", "2", "3", "4", "5", "6", "7", "8"}));
+
+    std::atomic<bool> signsBeforeTheEnd{false};
+    view_.onUpdate = [&](const std::vector<app::SiteLine>& lines) {
+        const bool signs = std::any_of(lines.begin(), lines.end(),
+                                       [](const app::SiteLine& l) { return !l.records.empty(); });
+        const bool waiting = std::any_of(lines.begin(), lines.end(),
+                                         [](const app::SiteLine& l) { return l.result.empty(); });
+        if (signs && waiting) signsBeforeTheEnd = true;
+    };
+    dlg_.OnStart();
+    EXPECT_EQ(view_.boxes().back().text,
+              "Read the setup records of 3 module(s) and compare them with " + reference.string() + "?");
+    EXPECT_TRUE(signsBeforeTheEnd) << "a module's signs come as it is read";
+    const std::vector<app::SiteLine> lines = view_.lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].mac, MacText(modules[2])) << "worst first";
+    EXPECT_EQ(lines[0].records.back(), "\xE2\x88\x92") << "record 8 missing";
+    EXPECT_EQ(lines[1].mac, MacText(modules[1]));
+    EXPECT_EQ(lines[1].records, (std::vector<std::string>{"=", "=", "\xE2\x89\xA0", "=", "=",
+                                                          "=", "=", "="}));
+    EXPECT_EQ(lines[1].result, "differs");
+    EXPECT_EQ(lines[2].look, LineLook::Passed);
+    EXPECT_EQ(view_.status(),
+              "Compared: 3 module(s): 1 same, 1 differ, 1 lack records, 0 hold records beyond "
+              "the reference, 0 could not be read, 0 not found");
+
+    dlg_.OnLineSelected(1);
+    EXPECT_NE(view_.audit().find("record 3, bytes 10: reference"), std::string::npos) << view_.audit();
+    dlg_.OnLineSelected(std::nullopt);
+    EXPECT_EQ(view_.audit().find("record 3, bytes 10"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(folder_.path() / "site-audit.html"));
+    EXPECT_TRUE(view_.enabled(SiteControl::OpenPage));
+}
+
+// An audit of a backup folder sends nothing and asks nothing; a file changed
+// since the backup could not be read, and where the other modules all
+// differ from the reference shows as a pattern.
+TEST_F(SiteWindowTest, AnAuditOfABackupSendsNothing) {
+    auto farm = StartFarm({sim::DefaultModule(0), sim::DefaultModule(1), sim::DefaultModule(2),
+                           sim::DefaultModule(3)});
+    const std::filesystem::path backup = folder_.path() / "site-backup";
+    fill(app::SiteTask::Backup, backup);
+    dlg_.OnStart();
+    const std::vector<app::SiteLine> saved = view_.lines();
+    ASSERT_EQ(saved.size(), 4u);
+    WriteText(backup / saved[1].file, "changed since");
+
+    fill(app::SiteTask::Audit, backup / saved[0].file);
+    app::SiteForm form = view_.form();
+    form.resume = (backup / "backup.json").string();
+    view_.setForm(form);
+    const std::size_t searched = searchesAtModule0(*farm);
+    const std::size_t boxes = view_.boxes().size();
+    dlg_.OnStart();
+    EXPECT_EQ(view_.boxes().size(), boxes) << "no question: nothing is sent";
+    EXPECT_EQ(searchesAtModule0(*farm), searched);
+    const std::vector<app::SiteLine> lines = view_.lines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].mac, saved[1].mac);
+    EXPECT_EQ(lines[0].result, "could not be read");
+    EXPECT_EQ(lines[0].records.front(), "?");
+    EXPECT_EQ(lines[3].mac, saved[0].mac) << "the reference's own module, the same";
+    EXPECT_NE(view_.audit().find("--ignore"), std::string::npos) << view_.audit();
+}
+
 // What a Japanese technician reads of a run in Japanese (its lines, status,
 // notes, questions and the page handed over), with every way a row can end,
 // holds no English word: only MAC and IP addresses, file names, the
