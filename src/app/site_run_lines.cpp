@@ -156,6 +156,11 @@ void SiteRunLines::rowEnded(std::size_t row, const site::RowResult& result) {
 
 void SiteRunLines::watch() { flush(); }
 
+void SiteRunLines::editEndedLines(EndEdit edit) {
+    std::lock_guard lock(mutex_);
+    endEdit_ = std::move(edit);
+}
+
 std::size_t SiteRunLines::writing() const {
     std::lock_guard lock(mutex_);
     return static_cast<std::size_t>(std::count_if(

@@ -61,7 +61,7 @@ class SiteRunLines : public site::RunEvents {
     // under the lines' lock, on the row's thread: an audit's signs and
     // verdict. Set before the run starts.
     using EndEdit = std::function<void(std::size_t line, SiteLine&)>;
-    void editEndedLines(EndEdit edit) { endEdit_ = std::move(edit); }
+    void editEndedLines(EndEdit edit);
 
   private:
     class RowEvents;
