@@ -78,8 +78,8 @@ TEST(SiteTable, ABatchRepaintsOnlyItsLinesInFewRangesAndFailedLinesStandOut) {
         const auto last = changed[i][1].value<QModelIndex>();
         return std::tuple(first.row(), first.column(), last.row(), last.column());
     };
-    EXPECT_EQ(range(0), std::tuple(5, 0, 7, SiteTableModel::ColumnCount - 1));
-    EXPECT_EQ(range(1), std::tuple(500, 0, 500, SiteTableModel::ColumnCount - 1));
+    EXPECT_EQ(range(0), std::tuple(5, 0, 7, model.columnCount() - 1));
+    EXPECT_EQ(range(1), std::tuple(500, 0, 500, model.columnCount() - 1));
     EXPECT_EQ(model.rowCount(), 1000);
     EXPECT_EQ(model.index(6, SiteTableModel::Progress).data().toString(), "30 %");
 
@@ -91,7 +91,7 @@ TEST(SiteTable, ABatchRepaintsOnlyItsLinesInFewRangesAndFailedLinesStandOut) {
     ASSERT_TRUE(stopped.isValid());
     EXPECT_NE(failed, stopped);
     EXPECT_FALSE(model.index(5, SiteTableModel::Mac).data(Qt::BackgroundRole).isValid());
-    EXPECT_TRUE(model.index(500, SiteTableModel::Reason).data(Qt::ForegroundRole).isValid());
+    EXPECT_TRUE(model.index(500, model.reasonColumn()).data(Qt::ForegroundRole).isValid());
     EXPECT_TRUE(
         model.index(500, SiteTableModel::Result).data(Qt::FontRole).value<QFont>().bold());
 
@@ -102,7 +102,65 @@ TEST(SiteTable, ABatchRepaintsOnlyItsLinesInFewRangesAndFailedLinesStandOut) {
     }
     model.updateLines(scattered);
     ASSERT_EQ(changed.count(), 1);
-    EXPECT_EQ(range(0), std::tuple(100, 0, 991, SiteTableModel::ColumnCount - 1));
+    EXPECT_EQ(range(0), std::tuple(100, 0, 991, model.columnCount() - 1));
+}
+
+// An audit's record columns stand between the result and the reason, each
+// cell its line's sign (none while the line has fewer), centred and coloured
+// by the sign alone: a record the same as the reference stays plain even in
+// a line that differs. Without titles the reason follows the result again.
+TEST(SiteTable, RecordColumnsStandBetweenResultAndReasonColouredByTheirSigns) {
+    SiteTableModel model(Language::English);
+    model.setRecordColumns({"0", "2", "+9"});
+    std::vector<SiteLine> lines = waitingLines(3);
+    lines[0] = withLook(lines[0], LineLook::Failed, 100);
+    lines[0].records = {"=", "≠"};
+    lines[0].reason = "differs";
+    lines[1] = withLook(lines[1], LineLook::Stopped, 100);
+    lines[1].records = {"?", "≈", "+"};
+    model.setLines(lines);
+
+    const int first = SiteTableModel::FirstRecord;
+    ASSERT_EQ(first, SiteTableModel::Result + 1);
+    EXPECT_EQ(model.columnCount(), first + 4);
+    EXPECT_EQ(model.reasonColumn(), first + 3);
+    QStringList titles;
+    for (int column = SiteTableModel::Result; column < model.columnCount(); ++column) {
+        titles << model.headerData(column, Qt::Horizontal).toString();
+    }
+    EXPECT_EQ(titles, (QStringList{"Result", "0", "2", "+9", "Reason"}));
+    const auto cell = [&](int row, int column, int role = Qt::DisplayRole) {
+        return model.index(row, column).data(role);
+    };
+    EXPECT_EQ(cell(0, first + 1).toString(), QString::fromUtf8("≠"));
+    EXPECT_EQ(cell(0, first + 2).toString(), "") << "a line with fewer signs";
+    EXPECT_EQ(cell(2, first).toString(), "") << "a line not read yet";
+    EXPECT_EQ(cell(0, model.reasonColumn()).toString(), "differs");
+    EXPECT_EQ(cell(1, first, Qt::TextAlignmentRole).toInt(), static_cast<int>(Qt::AlignCenter));
+
+    const QVariant failed = cell(0, SiteTableModel::Mac, Qt::BackgroundRole);
+    const QVariant stopped = cell(1, SiteTableModel::Mac, Qt::BackgroundRole);
+    EXPECT_FALSE(cell(0, first, Qt::BackgroundRole).isValid()) << "the same in a failed line";
+    EXPECT_EQ(cell(0, first + 1, Qt::BackgroundRole), failed);
+    EXPECT_EQ(cell(1, first + 2, Qt::BackgroundRole), failed) << "a record beyond";
+    EXPECT_EQ(cell(1, first, Qt::BackgroundRole), stopped);
+    const QVariant pattern = cell(1, first + 1, Qt::BackgroundRole);
+    ASSERT_TRUE(pattern.isValid());
+    EXPECT_NE(pattern, failed);
+    EXPECT_NE(pattern, stopped);
+    EXPECT_TRUE(cell(1, first + 1, Qt::ForegroundRole).isValid());
+
+    // A change repaints the whole line, the reason included.
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    lines[2].records = {"="};
+    model.updateLines({{2, lines[2]}});
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed[0][1].value<QModelIndex>().column(), model.reasonColumn());
+
+    model.setRecordColumns({});
+    EXPECT_EQ(model.columnCount(), first + 1);
+    EXPECT_EQ(model.headerData(first, Qt::Horizontal).toString(), "Reason");
+    EXPECT_EQ(cell(0, first).toString(), "differs");
 }
 
 // The Progress cell of a line as the window's table paints it.

@@ -21,16 +21,25 @@ namespace {
 // so that a dark theme's light text does not vanish on the pale background.
 const QColor kFailedBackground(0xFF, 0xD6, 0xD6);
 const QColor kStoppedBackground(0xFF, 0xE6, 0xB0);
+const QColor kPatternBackground(0xE4, 0xE4, 0xE4);
 const QColor kMarkedText(0x1A, 0x1A, 0x1A);
 
 QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
-
-bool marked(LineLook look) { return look == LineLook::Failed || look == LineLook::Stopped; }
 
 // A line that never got under way (waiting, or failed before its first
 // step, such as a module not found) has no bar: "0 %" would tell nothing.
 bool hasBar(const app::SiteLine& line) {
     return line.look == LineLook::Running || line.progress > 0;
+}
+
+// A record's cell is coloured by its own sign, not by its line: in a line
+// that differs, the records that are the same stay plain. The sign says it
+// all; the colour only makes a differing record found at a glance.
+QVariant signBackground(const std::string& sign) {
+    if (sign == "≠" || sign == "−" || sign == "+") return kFailedBackground;
+    if (sign == "?") return kStoppedBackground;
+    if (sign == "≈") return kPatternBackground;
+    return {};
 }
 
 }  // namespace
@@ -41,6 +50,13 @@ SiteTableModel::SiteTableModel(platform::Language language, QObject* parent)
 void SiteTableModel::setLines(const std::vector<app::SiteLine>& lines) {
     beginResetModel();
     lines_ = lines;
+    endResetModel();
+}
+
+void SiteTableModel::setRecordColumns(const std::vector<std::string>& titles) {
+    beginResetModel();
+    recordTitles_.clear();
+    for (const std::string& title : titles) recordTitles_.push_back(fromUtf8(title));
     endResetModel();
 }
 
@@ -69,7 +85,7 @@ void SiteTableModel::updateLines(
     if (runs.size() > kMostRanges) runs = {{runs.front().first, runs.back().second}};
     for (const auto& [first, last] : runs) {
         emit dataChanged(index(static_cast<int>(first), 0),
-                         index(static_cast<int>(last), ColumnCount - 1));
+                         index(static_cast<int>(last), columnCount() - 1));
     }
 }
 
@@ -78,10 +94,18 @@ int SiteTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int SiteTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : reasonColumn() + 1;
+}
+
+const std::string& SiteTableModel::sign(const app::SiteLine& line, int column) const {
+    static const std::string kNone;
+    const auto record = static_cast<std::size_t>(column - FirstRecord);
+    return record < line.records.size() ? line.records[record] : kNone;
 }
 
 QVariant SiteTableModel::text(const app::SiteLine& line, int column) const {
+    if (isRecordColumn(column)) return fromUtf8(sign(line, column));
+    if (column == reasonColumn()) return fromUtf8(line.reason);
     switch (column) {
         case Mac: return fromUtf8(line.mac);
         case Before: return fromUtf8(line.before);
@@ -91,9 +115,15 @@ QVariant SiteTableModel::text(const app::SiteLine& line, int column) const {
         case Progress:
             return hasBar(line) ? QStringLiteral("%1 %").arg(line.progress) : QString();
         case Result: return fromUtf8(line.result);
-        case Reason: return fromUtf8(line.reason);
         default: return {};
     }
+}
+
+QVariant SiteTableModel::background(const app::SiteLine& line, int column) const {
+    if (isRecordColumn(column)) return signBackground(sign(line, column));
+    if (line.look == LineLook::Failed) return kFailedBackground;
+    if (line.look == LineLook::Stopped) return kStoppedBackground;
+    return {};
 }
 
 QVariant SiteTableModel::data(const QModelIndex& index, int role) const {
@@ -104,18 +134,21 @@ QVariant SiteTableModel::data(const QModelIndex& index, int role) const {
             return text(line, index.column());
         case Qt::ToolTipRole:
             // The reason is often longer than its column.
-            return index.column() == Reason || index.column() == File ? text(line, index.column())
-                                                                      : QVariant();
+            return index.column() == reasonColumn() || index.column() == File
+                       ? text(line, index.column())
+                       : QVariant();
         case ProgressRole:
             return std::clamp(line.progress, 0, 100);
         case HasBarRole:
             return hasBar(line);
         case Qt::BackgroundRole:
-            if (line.look == LineLook::Failed) return kFailedBackground;
-            if (line.look == LineLook::Stopped) return kStoppedBackground;
-            return {};
+            return background(line, index.column());
         case Qt::ForegroundRole:
-            return marked(line.look) ? QVariant(kMarkedText) : QVariant();
+            // Dark on every pale background, whatever the theme's text colour.
+            return background(line, index.column()).isValid() ? QVariant(kMarkedText)
+                                                               : QVariant();
+        case Qt::TextAlignmentRole:
+            return isRecordColumn(index.column()) ? QVariant(static_cast<int>(Qt::AlignCenter)) : QVariant();
         case Qt::FontRole:
             if (line.look == LineLook::Failed && index.column() == Result) {
                 QFont bold;
@@ -131,8 +164,12 @@ QVariant SiteTableModel::data(const QModelIndex& index, int role) const {
 QVariant SiteTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical) return section + 1;  // the line in the table, from 1
-    if (section < 0 || section >= ColumnCount) return {};
-    const auto word = static_cast<SiteWord>(static_cast<int>(SiteWord::ColumnMac) + section);
+    if (section < 0 || section >= columnCount()) return {};
+    if (isRecordColumn(section)) return recordTitles_[static_cast<std::size_t>(section - FirstRecord)];
+    const SiteWord word =
+        section == reasonColumn()
+            ? SiteWord::ColumnReason
+            : static_cast<SiteWord>(static_cast<int>(SiteWord::ColumnMac) + section);
     return QString::fromUtf8(app::SiteText(word, language_));
 }
 

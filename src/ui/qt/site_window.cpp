@@ -214,7 +214,7 @@ void SiteWindow::buildTableAndNotes() {
                              japanese ? "setuprecord書き込み" : "set IP address",
                              "100 %  100 %",
                              japanese ? "未実行" : "not started"};
-    for (int column = 0; column < SiteTableModel::Reason; ++column) {
+    for (int column = 0; column < SiteTableModel::FirstRecord; ++column) {
         const QString title = model_->headerData(column, Qt::Horizontal).toString();
         const int width = std::max(metrics.horizontalAdvance(QString::fromUtf8(samples[column])),
                                    metrics.horizontalAdvance(title));
