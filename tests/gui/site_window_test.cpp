@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFont>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,8 +20,10 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "discovery/device_table.h"
 #include "gui_support.h"
@@ -254,6 +257,9 @@ TEST(SiteWindowKeys, EveryAccessKeyAndTabReachTheirControlInBothLanguages) {
             {SiteWord::BackupToLabel, focused(window.sourceEdit())},
             {SiteWord::TaskRestore, chosen(SiteTask::Restore)},
             {SiteWord::RestoreFromLabel, focused(window.sourceEdit())},
+            {SiteWord::TaskAudit, chosen(SiteTask::Audit)},
+            {SiteWord::ReferenceLabel, focused(window.sourceEdit())},
+            {SiteWord::ModulesLabel, focused(window.resumeEdit())},
             {SiteWord::TaskCommission, chosen(SiteTask::Commission)},
             {SiteWord::SheetLabel, focused(window.sourceEdit())},
             {SiteWord::Browse, pressed(SiteWord::Browse)},
@@ -271,8 +277,9 @@ TEST(SiteWindowKeys, EveryAccessKeyAndTabReachTheirControlInBothLanguages) {
         // A key two captions share only moves the focus between them.
         std::map<int, QString> shownTogether;
         for (const KeyTarget& target : targets) {
-            if (target.word == SiteWord::BackupToLabel || target.word == SiteWord::RestoreFromLabel) {
-                continue;  // shown instead of the sheet's caption
+            if (target.word == SiteWord::BackupToLabel || target.word == SiteWord::RestoreFromLabel ||
+                target.word == SiteWord::ReferenceLabel || target.word == SiteWord::ModulesLabel) {
+                continue;  // shown instead of the sheet's or the resume's caption
             }
             const QString caption = QString::fromUtf8(app::SiteText(target.word, language));
             const int key = QKeySequence::mnemonic(caption)[0].key();
@@ -297,18 +304,84 @@ TEST(SiteWindowKeys, EveryAccessKeyAndTabReachTheirControlInBothLanguages) {
         }
 
         // Tab visits every control once in caption order, the task choice
-        // once (its arrows move within it); Shift+Tab goes back.
-        const std::vector<QWidget*> stops = window.tabStops();
-        stops.front()->setFocus(Qt::TabFocusReason);
-        for (std::size_t i = 1; i <= stops.size(); ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            EXPECT_TRUE(stops[i % stops.size()]->hasFocus()) << "Tab " << i;
-        }
-        for (std::size_t i = stops.size(); i-- > 0;) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
-            EXPECT_TRUE(stops[i]->hasFocus()) << "Shift+Tab " << i;
+        // once (its arrows move within it); Shift+Tab goes back. The audit's
+        // pane is a stop, after Close, only while it is shown.
+        for (SiteTask task : {SiteTask::Commission, SiteTask::Audit}) {
+            window.taskButton(task)->setChecked(true);
+            const std::vector<QWidget*> stops = window.tabStops();
+            const auto close = std::find(stops.begin(), stops.end(), window.button(SiteWord::Close));
+            ASSERT_NE(close, stops.end());
+            EXPECT_EQ(close[1] == window.auditPane(), task == SiteTask::Audit);
+            stops.front()->setFocus(Qt::TabFocusReason);
+            for (std::size_t i = 1; i <= stops.size(); ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                EXPECT_TRUE(stops[i % stops.size()]->hasFocus()) << "Tab " << i;
+            }
+            for (std::size_t i = stops.size(); i-- > 0;) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+                EXPECT_TRUE(stops[i]->hasFocus()) << "Shift+Tab " << i;
+            }
         }
     }
+}
+
+// ---- The audit ------------------------------------------------------------
+
+// Choosing the audit relabels the fields for a reference and the modules
+// compared and shows its pane above the table; the record columns are
+// narrow; a line the user selects is told at once, and a replaced table's
+// loss of the selection once the call that replaced it has returned.
+TEST(SiteWindowAudit, TheAuditShowsItsPaneAndNarrowColumnsAndTellsTheSelectedLine) {
+    ui::qt::SiteWindow window(Language::English);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto text = [](SiteWord word) {
+        return QString::fromUtf8(app::SiteText(word, Language::English));
+    };
+    const auto* resumeLabel =
+        qobject_cast<QLabel*>(window.widgetsOf(app::SiteControl::Resume).front());
+    ASSERT_NE(resumeLabel, nullptr);
+    EXPECT_FALSE(window.auditPane()->isVisible());
+
+    QTest::mouseClick(window.taskButton(SiteTask::Audit), Qt::LeftButton);
+    ASSERT_TRUE(window.taskButton(SiteTask::Audit)->isChecked());
+    EXPECT_EQ(window.taskButton(SiteTask::Audit)->text(), text(SiteWord::TaskAudit));
+    EXPECT_EQ(window.sourceLabel()->text(), text(SiteWord::ReferenceLabel));
+    EXPECT_EQ(resumeLabel->text(), text(SiteWord::ModulesLabel));
+    EXPECT_EQ(window.resumeEdit()->placeholderText(), text(SiteWord::ModulesHint));
+    EXPECT_TRUE(window.auditPane()->isVisible());
+    EXPECT_EQ(window.auditPane()->accessibleName(), text(SiteWord::AuditPane));
+    EXPECT_LT(window.auditPane()->geometry().bottom(), window.table()->geometry().top());
+
+    window.showRecordColumns({"0", "2", "+9"});
+    window.model()->setLines(waitingLines(3));
+    QHeaderView* header = window.table()->horizontalHeader();
+    for (int column = SiteTableModel::FirstRecord; column < window.model()->reasonColumn(); ++column) {
+        EXPECT_LT(header->sectionSize(column), header->sectionSize(SiteTableModel::Result) / 2)
+            << column;
+    }
+    EXPECT_NE(window.table()->itemDelegateForColumn(SiteTableModel::Progress), nullptr);
+    EXPECT_EQ(window.table()->itemDelegateForColumn(SiteTableModel::FirstRecord), nullptr);
+
+    QCoreApplication::processEvents();  // what the new table said of the selection
+    std::vector<std::optional<std::size_t>> heard;
+    QObject::connect(&window, &ui::qt::SiteWindow::lineSelected,
+                     [&](std::optional<std::size_t> line) { heard.push_back(line); });
+    const QRect cell = window.table()->visualRect(window.model()->index(1, SiteTableModel::Mac));
+    QTest::mouseClick(window.table()->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(heard, (std::vector<std::optional<std::size_t>>{1}));
+    window.model()->setLines(waitingLines(3));
+    EXPECT_EQ(heard.size(), 1u);
+    QElapsedTimer timer;
+    timer.start();
+    while (heard.size() < 2 && timer.elapsed() < kPressMs) QTest::qWait(10);
+    EXPECT_EQ(heard, (std::vector<std::optional<std::size_t>>{1, std::nullopt}));
+
+    QTest::mouseClick(window.taskButton(SiteTask::Commission), Qt::LeftButton);
+    EXPECT_FALSE(window.auditPane()->isVisible());
+    EXPECT_EQ(resumeLabel->text(), text(SiteWord::ResumeLabel));
+    EXPECT_TRUE(window.resumeEdit()->placeholderText().isEmpty());
 }
 
 // `QUELVARinit --site` opens the Site window, titled in its language, and

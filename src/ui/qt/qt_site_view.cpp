@@ -35,9 +35,16 @@ void QtSiteView::showNotes(const std::string& text) {
     onGuiVoid([&] { window_.showNotes(shown); });
 }
 
-// The audit's columns and pane are not shown by this window yet.
-void QtSiteView::showRecordColumns(const std::vector<std::string>&) {}
-void QtSiteView::showAudit(const std::string&) {}
+void QtSiteView::showRecordColumns(const std::vector<std::string>& titles) {
+    onGuiVoid([&] { window_.showRecordColumns(titles); });
+}
+
+void QtSiteView::showAudit(const std::string& text) {
+    // Called from the GUI thread itself when a line is selected: onGui then
+    // runs it at once rather than queueing it and waiting for itself.
+    const QString shown = QString::fromStdString(text);
+    onGuiVoid([&] { window_.showAudit(shown); });
+}
 
 void QtSiteView::enable(app::SiteControl control, bool enabled) {
     onGuiVoid([&] { window_.enable(control, enabled); });

@@ -29,6 +29,10 @@ SiteDialog::SiteDialog(platform::Language language, platform::Launcher& launcher
         runOnWorker(SiteWord::Browse, [this] { dlg_.OnSourceEdited(); });
         sourceCheckRunning_ = true;
     });
+    // Only the pane's text changes: it needs neither the worker nor to wait
+    // for a handler under way.
+    connect(window_.get(), &SiteWindow::lineSelected, this,
+            [this](std::optional<std::size_t> line) { dlg_.OnLineSelected(line); });
     window_->setCloseGuard([this] { return mayClose(); });
 }
 

@@ -23,8 +23,9 @@ namespace quelvar::ui::qt {
 // Browse, Check, Start and a change of task run on the worker thread, one at
 // a time: while one runs, another click of them is dropped (the presenter
 // disables them soon after) and a change of task waits for its end. Stop,
-// the two Open buttons and closing go to the presenter at once on the GUI
-// thread, so a run can be stopped while it goes. A close the presenter allows
+// the two Open buttons, the table's selection and closing go to the
+// presenter at once on the GUI thread, so a run can be stopped, and an
+// audit's lines looked at, while it goes. A close the presenter allows
 // while a check still runs happens when it ends; a close during a run is the
 // presenter's question, and the window closes once the run has ended.
 class SiteDialog : public QObject {

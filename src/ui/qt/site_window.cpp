@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +38,23 @@ namespace {
 
 constexpr int kMostJobs = 1024;
 constexpr int kNotesLines = 4;
+// The legend, a pattern or two and the selected module's differences show
+// without scrolling; the table keeps the rest of the window.
+constexpr int kAuditLines = 6;
+// The signs of a record column, for its width.
+constexpr const char* kRecordSigns[] = {"=", "≠", "≈", "−", "+", "?"};
+
+// A read-only text that is still reached with Tab, read with the arrow keys
+// and left with Tab again, some lines high.
+void makeReadOnlyText(QPlainTextEdit* text, int lines) {
+    text->setReadOnly(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    text->setTabChangesFocus(true);
+    text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    const QFontMetrics metrics(text->font());
+    text->setFixedHeight(metrics.lineSpacing() * lines +
+                         2 * (text->frameWidth() + static_cast<int>(text->document()->documentMargin())));
+}
 
 // The desktop's own font, in a Japanese face for Japanese so that no
 // Chinese glyph variant stands in for a kanji (the main window's choice).
@@ -63,13 +81,15 @@ SiteWindow::SiteWindow(Language language, QWidget* parent)
     layout->addLayout(buildSourceRow());
     layout->addWidget(buildOptionsGroup());
     layout->addLayout(buildButtonRow());
+    buildAuditPane();
+    layout->addWidget(audit_);
     buildTableAndNotes();
     layout->addWidget(table_, 1);
     layout->addWidget(status_);
     layout->addWidget(notes_);
 
     setTabOrder();
-    showSourceCaption();
+    showTask();
     const QFontMetrics metrics(font());
     resize(std::max(sizeHint().width(), metrics.averageCharWidth() * 130),
            std::max(sizeHint().height(), metrics.height() * 40));
@@ -104,6 +124,7 @@ QWidget* SiteWindow::buildTaskGroup() {
         {SiteTask::Commission, SiteWord::TaskCommission},
         {SiteTask::Backup, SiteWord::TaskBackup},
         {SiteTask::Restore, SiteWord::TaskRestore},
+        {SiteTask::Audit, SiteWord::TaskAudit},
     };
     for (const auto& [task, word] : choices) {
         auto* radio = new QRadioButton(caption(word), group);
@@ -114,7 +135,7 @@ QWidget* SiteWindow::buildTaskGroup() {
     taskButton(SiteTask::Commission)->setChecked(true);
     connect(tasks_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (!checked) return;
-        showSourceCaption();
+        showTask();
         if (!settingForm_) emit taskChanged();
     });
     return group;
@@ -187,6 +208,13 @@ QLayout* SiteWindow::buildButtonRow() {
     return row;
 }
 
+void SiteWindow::buildAuditPane() {
+    audit_ = new QPlainTextEdit(this);
+    makeReadOnlyText(audit_, kAuditLines);
+    // It has no label of its own: the name is for screen readers.
+    audit_->setAccessibleName(caption(SiteWord::AuditPane));
+}
+
 void SiteWindow::buildTableAndNotes() {
     model_ = new SiteTableModel(language_, this);
     table_ = new QTableView(this);
@@ -197,6 +225,14 @@ void SiteWindow::buildTableAndNotes() {
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setWordWrap(false);
     table_->setTabKeyNavigation(false);  // Tab leaves the table for the next control
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &SiteWindow::reportSelection);
+    // A new table or new columns drop the selection without a word from the
+    // selection model. The presenter replaces the table from within its own
+    // calls, so it hears of this once that call has returned, not inside it.
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        QMetaObject::invokeMethod(this, &SiteWindow::reportSelection, Qt::QueuedConnection);
+    });
     // Fixed sizes: measuring a thousand rows' contents on every change would
     // cost more than the change itself.
     const QFontMetrics metrics(table_->font());
@@ -227,28 +263,32 @@ void SiteWindow::buildTableAndNotes() {
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     notes_ = new QPlainTextEdit(this);
-    notes_->setReadOnly(true);
-    // Read-only, yet reachable with Tab and readable with the arrow keys.
-    notes_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    notes_->setTabChangesFocus(true);
-    notes_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    const QFontMetrics notesMetrics(notes_->font());
-    notes_->setFixedHeight(notesMetrics.lineSpacing() * kNotesLines +
-                           2 * (notes_->frameWidth() + static_cast<int>(notes_->document()->documentMargin())));
+    makeReadOnlyText(notes_, kNotesLines);
 }
 
 void SiteWindow::setTabOrder() {
-    // The three choices stay in the chain in their order, so that the arrow
-    // keys go through them in it; Tab stops at the chosen one only.
-    std::vector<QWidget*> chain = tabStops();
-    chain.erase(chain.begin());
-    chain.insert(chain.begin(), {taskButton(SiteTask::Commission), taskButton(SiteTask::Backup),
-                                 taskButton(SiteTask::Restore)});
+    // The task choices stay in the chain in their order, so that the arrow
+    // keys go through them in it; Tab stops at the chosen one only. The
+    // audit's pane stays in it too: Tab passes over it while it is hidden.
+    const std::vector<QWidget*> chain = focusChain();
     for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 std::vector<QWidget*> SiteWindow::tabStops() const {
-    return {taskButton(checkedTask()),
+    std::vector<QWidget*> stops{taskButton(checkedTask())};
+    for (QWidget* widget : focusChain()) {
+        if (qobject_cast<QRadioButton*>(widget) != nullptr) continue;
+        if (widget == audit_ && audit_->isHidden()) continue;
+        stops.push_back(widget);
+    }
+    return stops;
+}
+
+std::vector<QWidget*> SiteWindow::focusChain() const {
+    return {taskButton(SiteTask::Commission),
+            taskButton(SiteTask::Backup),
+            taskButton(SiteTask::Restore),
+            taskButton(SiteTask::Audit),
             source_,
             button(SiteWord::Browse),
             range_,
@@ -264,6 +304,7 @@ std::vector<QWidget*> SiteWindow::tabStops() const {
             button(SiteWord::OpenPage),
             button(SiteWord::OpenSheet),
             button(SiteWord::Close),
+            audit_,
             table_,
             notes_};
 }
@@ -282,8 +323,23 @@ SiteTask SiteWindow::checkedTask() const {
     return id < 0 ? SiteTask::Commission : static_cast<SiteTask>(id);
 }
 
-void SiteWindow::showSourceCaption() {
-    sourceLabel_->setText(caption(app::SourceCaption(checkedTask())));
+void SiteWindow::showTask() {
+    const SiteTask task = checkedTask();
+    sourceLabel_->setText(caption(app::SourceCaption(task)));
+    resumeLabel_->setText(caption(app::ResumeCaption(task)));
+    const QString hint = task == SiteTask::Audit ? caption(SiteWord::ModulesHint) : QString();
+    resume_->setPlaceholderText(hint);
+    resume_->setToolTip(hint);
+    audit_->setVisible(task == SiteTask::Audit);
+}
+
+void SiteWindow::reportSelection() {
+    const QModelIndexList rows = table_->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        emit lineSelected(std::nullopt);
+    } else {
+        emit lineSelected(static_cast<std::size_t>(rows.front().row()));
+    }
 }
 
 app::SiteForm SiteWindow::form() const {
@@ -302,7 +358,7 @@ void SiteWindow::setForm(const app::SiteForm& form) {
     settingForm_ = true;
     taskButton(form.task)->setChecked(true);
     settingForm_ = false;
-    showSourceCaption();
+    showTask();
     source_->setText(QString::fromStdString(form.source));
     range_->setText(QString::fromStdString(form.range));
     report_->setText(QString::fromStdString(form.report));
@@ -322,11 +378,28 @@ void SiteWindow::showNotes(const QString& text) {
     notes_->verticalScrollBar()->setValue(notes_->verticalScrollBar()->maximum());
 }
 
+void SiteWindow::showRecordColumns(const std::vector<std::string>& titles) {
+    model_->setRecordColumns(titles);
+    // The new columns take the header's default width: a sign needs far less.
+    const QFontMetrics metrics(table_->font());
+    int signWidth = 0;
+    for (const char* sign : kRecordSigns) {
+        signWidth = std::max(signWidth, metrics.horizontalAdvance(QString::fromUtf8(sign)));
+    }
+    QHeaderView* header = table_->horizontalHeader();
+    for (int column = SiteTableModel::FirstRecord; column < model_->reasonColumn(); ++column) {
+        const QString title = model_->headerData(column, Qt::Horizontal).toString();
+        header->resizeSection(column, std::max(signWidth, metrics.horizontalAdvance(title)) + 16);
+    }
+}
+
+void SiteWindow::showAudit(const QString& text) { audit_->setPlainText(text); }
+
 std::vector<QWidget*> SiteWindow::widgetsOf(SiteControl control) const {
     switch (control) {
         case SiteControl::Task:
             return {taskButton(SiteTask::Commission), taskButton(SiteTask::Backup),
-                    taskButton(SiteTask::Restore)};
+                    taskButton(SiteTask::Restore), taskButton(SiteTask::Audit)};
         case SiteControl::Source: return {sourceLabel_, source_, button(SiteWord::Browse)};
         case SiteControl::Range: return {rangeLabel_, range_};
         case SiteControl::Verify: return {verify_};

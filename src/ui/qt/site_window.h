@@ -2,7 +2,10 @@
 
 #include <QDialog>
 #include <functional>
+#include <cstddef>
 #include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "app/site_view.h"
@@ -25,7 +28,8 @@ namespace quelvar::ui::qt {
 class SiteTableModel;
 
 // The Site window: the task, the sheet or folder, the options, the buttons,
-// the modules' table, a status line and the notes, built from the captions
+// an audit's pane (while the audit is the task), the modules' table, a
+// status line and the notes, built from the captions
 // of app::SiteText in SiteWord order, which is also the tab order. It knows
 // nothing of the runs: it reports what the user does through its signals,
 // and SiteDialog routes those to the presenter.
@@ -49,6 +53,10 @@ class SiteWindow : public QDialog {
     void setForm(const app::SiteForm& form);
     void setStatus(const QString& text);
     void showNotes(const QString& text);
+    // An audit's record columns (none for the other tasks), each as narrow as
+    // its title and signs allow.
+    void showRecordColumns(const std::vector<std::string>& titles);
+    void showAudit(const QString& text);
     // The widgets of a control as the presenter names it (a field with its
     // label and Browse button).
     std::vector<QWidget*> widgetsOf(app::SiteControl control) const;
@@ -74,8 +82,10 @@ class SiteWindow : public QDialog {
     SiteTableModel* model() const { return model_; }
     QLabel* statusLabel() const { return status_; }
     QPlainTextEdit* notes() const { return notes_; }
+    QPlainTextEdit* auditPane() const { return audit_; }
     // Every widget that takes the focus with Tab, in tab order; of the task
-    // choices, as of a group of radio buttons, only the chosen one.
+    // choices, as of a group of radio buttons, only the chosen one; the
+    // audit's pane only while it is shown.
     std::vector<QWidget*> tabStops() const;
 
   signals:
@@ -86,6 +96,9 @@ class SiteWindow : public QDialog {
     void taskChanged();
     // The source field was left, by Tab, a click elsewhere or Enter.
     void sourceEdited();
+    // The table's selected line changed, by the user or because the table
+    // was replaced (nothing selected then).
+    void lineSelected(std::optional<std::size_t> line);
 
   public slots:
     void reject() override;
@@ -100,11 +113,15 @@ class SiteWindow : public QDialog {
     QLayout* buildSourceRow();
     QWidget* buildOptionsGroup();
     QLayout* buildButtonRow();
+    void buildAuditPane();
     void buildTableAndNotes();
     QPushButton* makeButton(app::SiteWord word);
     app::SiteTask checkedTask() const;
-    void showSourceCaption();
+    // The field labels, hints and the audit's pane of the chosen task.
+    void showTask();
     void setTabOrder();
+    std::vector<QWidget*> focusChain() const;
+    void reportSelection();
     bool mayClose();
 
     platform::Language language_;
@@ -121,6 +138,7 @@ class SiteWindow : public QDialog {
     QLineEdit* report_ = nullptr;
     QLabel* resumeLabel_ = nullptr;
     QLineEdit* resume_ = nullptr;
+    QPlainTextEdit* audit_ = nullptr;
     QTableView* table_ = nullptr;
     SiteTableModel* model_ = nullptr;
     QLabel* status_ = nullptr;
