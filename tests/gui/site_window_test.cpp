@@ -16,9 +16,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
 #include <map>
@@ -377,6 +381,27 @@ TEST(SiteWindowAudit, TheAuditShowsItsPaneAndNarrowColumnsAndTellsTheSelectedLin
     timer.start();
     while (heard.size() < 2 && timer.elapsed() < kPressMs) QTest::qWait(10);
     EXPECT_EQ(heard, (std::vector<std::optional<std::size_t>>{1, std::nullopt}));
+
+    // The pane's text for another line selected: what changed comes to the
+    // top of the few lines the pane has; the same text again leaves it be.
+    QPlainTextEdit* pane = window.auditPane();
+    const auto topLine = [&] { return pane->cursorForPosition(QPoint(4, 4)).blockNumber(); };
+    const auto shown = [&](int line) {
+        const QTextCursor at(pane->document()->findBlockByNumber(line));
+        return pane->viewport()->rect().contains(pane->cursorRect(at));
+    };
+    QString kept;
+    for (int i = 0; i < 12; ++i) kept += QStringLiteral("pattern %1\n").arg(i);
+    window.showAudit(kept + "module 1: record 2 bytes 0-3");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(topLine(), 0);
+    window.showAudit(kept + "module 2: record 4 bytes 8-9\nrecord 6 missing");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(shown(12));
+    EXPECT_TRUE(shown(13));
+    pane->verticalScrollBar()->setValue(0);
+    window.showAudit(kept + "module 2: record 4 bytes 8-9\nrecord 6 missing");
+    EXPECT_EQ(topLine(), 0);
 
     QTest::mouseClick(window.taskButton(SiteTask::Commission), Qt::LeftButton);
     EXPECT_FALSE(window.auditPane()->isVisible());

@@ -19,6 +19,9 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -393,7 +396,28 @@ void SiteWindow::showRecordColumns(const std::vector<std::string>& titles) {
     }
 }
 
-void SiteWindow::showAudit(const QString& text) { audit_->setPlainText(text); }
+void SiteWindow::showAudit(const QString& text) {
+    const QString before = audit_->toPlainText();
+    if (text == before) return;  // the same line selected again: the reader's place stays
+    // The pane keeps what stays (the legend, the patterns) and ends with the
+    // selected module's bytes; those are what a new selection is for, so the
+    // first line that changed comes to the top of the pane.
+    const QStringList was = before.split(QLatin1Char('\n'));
+    const QStringList now = text.split(QLatin1Char('\n'));
+    int firstChanged = 0;
+    while (firstChanged < was.size() && firstChanged < now.size() &&
+           was[firstChanged] == now[firstChanged]) {
+        ++firstChanged;
+    }
+    audit_->setPlainText(text);
+    if (firstChanged == 0) return;
+    // Scrolled to the end first, so that bringing the line into view brings
+    // it to the top rather than to the bottom.
+    audit_->verticalScrollBar()->setValue(audit_->verticalScrollBar()->maximum());
+    QTextCursor cursor(audit_->document()->findBlockByNumber(firstChanged));
+    audit_->setTextCursor(cursor);
+    audit_->ensureCursorVisible();
+}
 
 std::vector<QWidget*> SiteWindow::widgetsOf(SiteControl control) const {
     switch (control) {
