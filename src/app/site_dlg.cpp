@@ -99,7 +99,9 @@ void SiteDlg::OnInitDialog() {
 }
 
 void SiteDlg::OnTaskChanged() {
-    const SiteForm form = view_.form();
+    const SiteTask before = task_;
+    SiteForm form = view_.form();
+    if (carryOver(before, form)) view_.setForm(form);
     taken_.clear();
     {
         std::lock_guard lock(mutex_);
@@ -109,6 +111,20 @@ void SiteDlg::OnTaskChanged() {
     view_.setStatus("");
     clearNotes();
     setIdleControls(form.task);
+}
+
+bool SiteDlg::carryOver(SiteTask before, SiteForm& form) {
+    if ((before == SiteTask::Audit) == (form.task == SiteTask::Audit)) return false;
+    // An audit's source is a reference file, which no other task takes; the
+    // sheet or folder of the other tasks is where an audit's modules come
+    // from (audit what was just commissioned or backed up), and back.
+    std::string modules = before == SiteTask::Audit ? form.resume : form.source;
+    const bool sheet = platform::pathFromUtf8(modules).extension() == ".csv";
+    if (form.task != SiteTask::Audit && sheet != (form.task == SiteTask::Commission)) modules.clear();
+    form.source = form.task == SiteTask::Audit ? std::string() : modules;
+    form.resume = form.task == SiteTask::Audit ? modules : std::string();
+    form.report.clear();  // it was beside the other task's source
+    return true;
 }
 
 void SiteDlg::clearTable(SiteTask task) {

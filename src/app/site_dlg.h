@@ -91,6 +91,9 @@ class SiteDlg {
     std::optional<PreparedRun> check(const SiteForm& form);
     void run(PreparedRun& prepared, const SiteForm& form);
     void runAudit(const PreparedRun& prepared, const site::RunOptions& options);
+    // The fields of one task made the other's on a change to or from the
+    // audit, whose fields mean other things; false when nothing changes.
+    static bool carryOver(SiteTask before, SiteForm& form);
     // The table and pane anew for a task: an audit's legend, no record columns.
     void clearTable(SiteTask task);
     // The run's report or manifest, once written; its handover beside it.

@@ -58,13 +58,16 @@ class SiteWindowTest : public ::testing::Test {
         QUELVAR_REQUIRE_NETNS();
         dlg_.OnInitDialog();
     }
+    // The task chosen, then its source typed.
     void fill(app::SiteTask task, const std::filesystem::path& source, int jobs = 0) {
         app::SiteForm form = view_.form();
         form.task = task;
+        view_.setForm(form);
+        dlg_.OnTaskChanged();
+        form = view_.form();
         form.source = source.string();
         form.jobs = jobs;
         view_.setForm(form);
-        dlg_.OnTaskChanged();
     }
     std::size_t boxesOf(MessageKind kind) const {
         std::size_t count = 0;
@@ -326,9 +329,15 @@ TEST_F(SiteWindowTest, AnAuditOfABackupSendsNothing) {
     ASSERT_EQ(saved.size(), 4u);
     WriteText(backup / saved[1].file, "changed since");
 
-    fill(app::SiteTask::Audit, backup / saved[0].file);
+    // The folder just backed up into is where the audit's modules come from.
     app::SiteForm form = view_.form();
-    form.resume = (backup / "backup.json").string();
+    form.task = app::SiteTask::Audit;
+    view_.setForm(form);
+    dlg_.OnTaskChanged();
+    form = view_.form();
+    EXPECT_EQ(form.resume, backup.string());
+    EXPECT_EQ(form.source, "") << "a folder is no reference";
+    form.source = (backup / saved[0].file).string();
     view_.setForm(form);
     const std::size_t searched = searchesAtModule0(*farm);
     const std::size_t boxes = view_.boxes().size();
