@@ -1,7 +1,8 @@
 // The real Site window (controls, presenter, worker thread) on this thread,
 // under Wine with an X display (tests/win32/window-test runs it): its
-// captions fit and its controls do not overlap in either language, before
-// and after a move to a monitor of one and a half times the scale; the virtual table takes
+// captions fit and its controls do not overlap in either language, with and
+// without the audit's pane, at the smallest size and after a move to a
+// monitor of one and a half times the scale; the virtual table takes
 // a thousand lines and repaints only the rows that changed and are in view,
 // also when the changes come from another thread; it shows every column
 // without scrolling sideways at the window's default size in either language,
@@ -90,13 +91,19 @@ std::string rectText(const RECT& r) {
            std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
 }
 
+// The pane's name: a label of no size, for screen readers only.
+bool isUnseen(HWND control) {
+    return ::GetDlgCtrlID(control) == static_cast<int>(SiteId::AuditPaneName) ||
+           (::GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) == 0;
+}
+
 bool isGroupBox(HWND control) {
     const int id = ::GetDlgCtrlID(control);
     return id == static_cast<int>(SiteId::TaskGroup) || id == static_cast<int>(SiteId::OptionsGroup);
 }
 
-// Every control in the client area, none over another (the group boxes
-// frame theirs), every caption as wide as its control allows, every
+// Every control shown in the client area, none over another (the group
+// boxes frame theirs), every caption as wide as its control allows, every
 // control in the captions' order.
 void expectLaidOut(HWND window, UINT dpi, const std::string& where) {
     RECT client{};
@@ -111,6 +118,7 @@ void expectLaidOut(HWND window, UINT dpi, const std::string& where) {
     EXPECT_EQ(expectedId, kSiteLastId + 1) << where;
 
     for (HWND control : controls) {
+        if (isUnseen(control)) continue;
         const int id = ::GetDlgCtrlID(control);
         const RECT r = rectIn(window, control);
         const std::string name = where + ": control " + std::to_string(id);
@@ -138,13 +146,33 @@ void expectLaidOut(HWND window, UINT dpi, const std::string& where) {
         }
         if (isGroupBox(control)) continue;
         for (HWND other : controls) {
-            if (other == control || isGroupBox(other)) continue;
+            if (other == control || isGroupBox(other) || isUnseen(other)) continue;
             RECT overlap{};
             const RECT o = rectIn(window, other);
             EXPECT_FALSE(::IntersectRect(&overlap, &r, &o))
                 << name << " overlaps control " << ::GetDlgCtrlID(other);
         }
     }
+}
+
+void chooseTask(SiteWindow& window, app::SiteTask task) {
+    app::SiteForm form = window.form();
+    form.task = task;
+    window.setForm(form);
+    pumpMessages();
+}
+
+// The audit's pane shown between the buttons and the table, or hidden.
+void expectAuditPane(HWND window, bool shown, const std::string& where) {
+    HWND pane = ::GetDlgItem(window, static_cast<int>(SiteId::AuditPane));
+    ASSERT_NE(pane, nullptr) << where;
+    EXPECT_EQ(::IsWindowVisible(pane) != FALSE, shown) << where;
+    if (!shown) return;
+    const RECT r = rectIn(window, pane);
+    EXPECT_GE(r.top, rectIn(window, ::GetDlgItem(window, static_cast<int>(SiteId::Close))).bottom)
+        << where;
+    EXPECT_LE(r.bottom, rectIn(window, ::GetDlgItem(window, static_cast<int>(SiteId::Lines))).top)
+        << where;
 }
 
 int fontHeight(HFONT font) {
@@ -164,12 +192,24 @@ TEST(SiteWindowTest, CaptionsFitWithoutOverlapInBothLanguagesAndAtOneAndAHalfTim
         EXPECT_EQ(platform::utf8FromWide(textOf(handle)),
                   app::SiteText(app::SiteWord::Title, language));
         expectLaidOut(handle, window.dpi(), name);
+        expectAuditPane(handle, false, name);
+        chooseTask(window, app::SiteTask::Audit);
+        expectLaidOut(handle, window.dpi(), name + " auditing");
+        expectAuditPane(handle, true, name + " auditing");
 
+        // At the smallest size without the pane, which the window then grows
+        // to hold: four tasks on a row, the widest labels of each task.
         // Moved to a monitor at 150 %: the rectangle Windows proposes, a font
-        // made for it, and the layout again. From a little over the smallest
-        // size, so that it still fits on the test's screen at the new scale.
+        // made for it, and the layout again, the pane shown. From a little
+        // over the smallest size, so that it still fits on the test's screen
+        // at the new scale.
+        chooseTask(window, app::SiteTask::Commission);
+        expectAuditPane(handle, false, name + " back to commissioning");
         ::SetWindowPos(handle, nullptr, 0, 0, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
         expectLaidOut(handle, window.dpi(), name + " at its smallest");
+        chooseTask(window, app::SiteTask::Audit);
+        expectLaidOut(handle, window.dpi(), name + " at its smallest, auditing");
+        expectAuditPane(handle, true, name + " at its smallest, auditing");
         RECT smallest{};
         ::GetWindowRect(handle, &smallest);
         ::SetWindowPos(handle, nullptr, 0, 0, (smallest.right - smallest.left) * 11 / 10,
@@ -197,6 +237,7 @@ TEST(SiteWindowTest, CaptionsFitWithoutOverlapInBothLanguagesAndAtOneAndAHalfTim
                 << name << ": control " << ::GetDlgCtrlID(child) << " kept the old font";
         }
         expectLaidOut(handle, window.dpi(), name + " at 150 %");
+        expectAuditPane(handle, true, name + " at 150 %");
     }
 }
 

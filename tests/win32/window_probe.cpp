@@ -34,6 +34,7 @@
 //   window-probe site value ID    the text of control ID, asked of the
 //                                 control itself (an edit's contents)
 //   window-probe site enabled ID  exit 0 when control ID takes input
+//   window-probe site visible ID  exit 0 when control ID is shown
 //
 // The probe itself is per-monitor DPI aware, so that it sees the window's
 // real pixels and lays out its reference dialog at the same DPI.
@@ -452,6 +453,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (site && command == L"enabled") return control(2) != nullptr && ::IsWindowEnabled(control(2)) ? 0 : 1;
+    if (site && command == L"visible") return control(2) != nullptr && ::IsWindowVisible(control(2)) ? 0 : 1;
     if (command == L"layout" && argc > 2) {
         return checkLayout(dialog, std::wstring(argv[2]) == L"ja" ? Language::Japanese
                                                                   : Language::English);

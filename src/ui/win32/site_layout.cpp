@@ -18,8 +18,10 @@ constexpr int kJobsWidth = 48;
 constexpr int kSpinWidth = 17;
 constexpr int kSourceWidth = 240;  // the narrowest source, range, report and resume fields
 constexpr int kRangeWidth = 330;   // the range field shows its whole hint
+constexpr int kHintPadding = 12;   // an edit's frame and margins around its hint
 constexpr int kTableRows = 4;      // the table never shrinks below this many rows
 constexpr int kNoteLines = 4;
+constexpr int kAuditLines = 6;     // the audit's pane: the legend, or a module's byte ranges
 // Wide enough that the table shows every column, the reason too, beside a
 // vertical scroll bar without scrolling sideways in either language (the
 // Japanese titles and the MAC in the Japanese font are the wider), and
@@ -53,13 +55,16 @@ class Builder {
     int minimumWidth() const {
         const int pads = 2 * s(kMargin) + 2 * s(kGroupPadding);
         const int radios = mark(SiteId::Commission) + mark(SiteId::Backup) +
-                           mark(SiteId::Restore) + 2 * s(2 * kGap + 4);
+                           mark(SiteId::Restore) + mark(SiteId::Audit) + 3 * s(2 * kGap + 4);
         const int source = text(SiteId::SourceLabel) + s(kGap) + s(kSourceWidth) + s(kGap) +
                            button(SiteId::Browse);
         const int range = labelColumn() + s(kGap) + s(kRangeWidth);
         const int verifyAndJobs = mark(SiteId::Verify) + s(4 * kGap) + text(SiteId::JobsLabel) +
                                   s(kGap) + jobsWidth() + s(kSpinWidth);
-        const int report = labelColumn() + s(kGap) + s(kSourceWidth) + s(kGap) + dotsWidth();
+        // The resume field shows the whole of the audit's hint in it.
+        const int report = labelColumn() + s(kGap) +
+                           std::max(s(kSourceWidth), text(SiteId::Resume) + s(kHintPadding)) +
+                           s(kGap) + dotsWidth();
         int buttons = 2 * s(kMargin) + 4 * s(kGap) + s(3 * kGap);
         for (SiteId id : {SiteId::Check, SiteId::Start, SiteId::Stop, SiteId::OpenPage,
                           SiteId::OpenSheet, SiteId::Close}) {
@@ -82,6 +87,13 @@ class Builder {
     int statusHeight() const { return m_.lineHeight + s(4); }
     int notesHeight() const { return kNoteLines * m_.lineHeight + s(8); }
     int tableMinimum() const { return kTableRows * (m_.lineHeight + s(6)) + controlHeight_; }
+    int auditPaneHeight() const { return kAuditLines * m_.lineHeight + s(8); }
+
+    // The audit's pane from `top` across the window; returns where the table starts.
+    int layOutAuditPane(int width, int top) {
+        place(SiteId::AuditPane, s(kMargin), top, width - 2 * s(kMargin), auditPaneHeight());
+        return top + auditPaneHeight() + s(kGap);
+    }
 
     // Lays everything out at this width; returns where the table starts.
     int layOutTop(int width) {
@@ -97,7 +109,7 @@ class Builder {
         int y = margin;
         int row = y + groupTop();
         int x = innerLeft;
-        for (SiteId id : {SiteId::Commission, SiteId::Backup, SiteId::Restore}) {
+        for (SiteId id : {SiteId::Commission, SiteId::Backup, SiteId::Restore, SiteId::Audit}) {
             place(id, x, row, mark(id), controlHeight_);
             x += mark(id) + s(2 * kGap + 4);
         }
@@ -181,11 +193,13 @@ class Builder {
 
 }  // namespace
 
-SiteLayout LayOutSite(const SiteMetrics& metrics, int clientWidth, int clientHeight) {
+SiteLayout LayOutSite(const SiteMetrics& metrics, int clientWidth, int clientHeight,
+                      bool auditPane) {
     Builder builder(metrics);
     const int minimumWidth = builder.minimumWidth();
     const int width = std::max(clientWidth, minimumWidth);
-    const int tableTop = builder.layOutTop(width);
+    int tableTop = builder.layOutTop(width);
+    if (auditPane) tableTop = builder.layOutAuditPane(width, tableTop);
     const int minimumHeight = tableTop + builder.bottomHeight();
     builder.layOutBottom(width, tableTop, std::max(clientHeight, minimumHeight));
     SiteLayout& layout = builder.result();
@@ -195,7 +209,7 @@ SiteLayout LayOutSite(const SiteMetrics& metrics, int clientWidth, int clientHei
 
 SIZE SiteDefaultClient(const SiteMetrics& metrics) {
     const Builder builder(metrics);
-    const SiteLayout atMinimum = LayOutSite(metrics, 0, 0);
+    const SiteLayout atMinimum = LayOutSite(metrics, 0, 0, false);
     const int rowHeight = metrics.lineHeight + builder.s(6);
     return SIZE{std::max<LONG>(atMinimum.minimumClient.cx, builder.s(kDefaultWidth)),
                 atMinimum.minimumClient.cy + (kDefaultTableRows - kTableRows) * rowHeight};

@@ -59,9 +59,20 @@ HFONT makeFont(platform::Language language, UINT dpi) {
     return ::CreateFontIndirectW(&font);
 }
 
+// A text for a multi-line edit control, which breaks lines only at CR LF.
+std::wstring crlfText(const std::string& text) {
+    std::wstring shown;
+    for (wchar_t c : wideFromUtf8(text)) {
+        if (c == L'\n' && (shown.empty() || shown.back() != L'\r')) shown += L'\r';
+        shown += c;
+    }
+    return shown;
+}
+
 std::vector<SiteId> controlsOf(SiteControl control) {
     switch (control) {
-        case SiteControl::Task: return {SiteId::Commission, SiteId::Backup, SiteId::Restore};
+        case SiteControl::Task:
+            return {SiteId::Commission, SiteId::Backup, SiteId::Restore, SiteId::Audit};
         case SiteControl::Source: return {SiteId::SourceLabel, SiteId::Source, SiteId::Browse};
         case SiteControl::Range: return {SiteId::RangeLabel, SiteId::Range};
         case SiteControl::Verify: return {SiteId::Verify};
@@ -82,6 +93,7 @@ SiteId radioOf(SiteTask task) {
     switch (task) {
         case SiteTask::Backup: return SiteId::Backup;
         case SiteTask::Restore: return SiteId::Restore;
+        case SiteTask::Audit: return SiteId::Audit;
         case SiteTask::Commission: break;
     }
     return SiteId::Commission;
@@ -178,6 +190,7 @@ bool SiteWindow::createControls(HINSTANCE instance) {
         BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP);
     add(SiteId::Backup, WC_BUTTONW, word(SiteWord::TaskBackup), BS_AUTORADIOBUTTON);
     add(SiteId::Restore, WC_BUTTONW, word(SiteWord::TaskRestore), BS_AUTORADIOBUTTON);
+    add(SiteId::Audit, WC_BUTTONW, word(SiteWord::TaskAudit), BS_AUTORADIOBUTTON);
     add(SiteId::SourceLabel, WC_STATICW, word(SiteWord::SheetLabel), kLabel);
     add(SiteId::Source, WC_EDITW, L"", kEdit, kField);
     add(SiteId::Browse, WC_BUTTONW, word(SiteWord::Browse), kButton);
@@ -203,6 +216,14 @@ bool SiteWindow::createControls(HINSTANCE instance) {
     add(SiteId::OpenPage, WC_BUTTONW, word(SiteWord::OpenPage), kButton);
     add(SiteId::OpenSheet, WC_BUTTONW, word(SiteWord::OpenSheet), kButton);
     add(SiteId::Close, WC_BUTTONW, word(SiteWord::Close), kButton);
+    add(SiteId::AuditPaneName, WC_STATICW, word(SiteWord::AuditPane), SS_LEFT | SS_NOPREFIX | WS_GROUP);
+    // Hidden until the audit is the task (layOut shows it).
+    made = addControl(SiteId::AuditPane, WC_EDITW, L"",
+                      ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP |
+                          WS_GROUP,
+                      kField) != nullptr &&
+           made;
+    ::ShowWindow(item(SiteId::AuditPane), SW_HIDE);
 
     made = table_.create(handle(), instance, static_cast<int>(SiteId::Lines), language_) != nullptr &&
            made;
@@ -212,7 +233,7 @@ bool SiteWindow::createControls(HINSTANCE instance) {
     if (!made) return false;
 
     ::CheckRadioButton(handle(), static_cast<int>(SiteId::Commission),
-                       static_cast<int>(SiteId::Restore), static_cast<int>(SiteId::Commission));
+                       static_cast<int>(SiteId::Audit), static_cast<int>(SiteId::Commission));
     const std::wstring hint = word(SiteWord::RangeHint);
     // TRUE: the hint stays while the empty field has the focus, when it is read.
     ::SendMessageW(item(SiteId::Range), EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(hint.c_str()));
@@ -220,8 +241,10 @@ bool SiteWindow::createControls(HINSTANCE instance) {
     ::SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(item(SiteId::Jobs)), 0);
     ::SendMessageW(spin, UDM_SETRANGE32, 0, kMostJobs);
     showJobs(jobs_);
-    // The notes are capped by the presenter, not by the control's default.
+    // The notes and the audit's text are capped by the presenter, not by
+    // the control's default.
     ::SendMessageW(item(SiteId::Notes), EM_SETLIMITTEXT, 0, 0);
+    ::SendMessageW(item(SiteId::AuditPane), EM_SETLIMITTEXT, 0, 0);
     return true;
 }
 
@@ -248,13 +271,20 @@ void SiteWindow::applyDpi(UINT dpi) {
     metrics_.textWidth.fill(0);
     for (int id = kSiteFirstId; id <= kSiteLastId; ++id) {
         const auto control = static_cast<SiteId>(id);
-        if (control == SiteId::Lines || control == SiteId::Notes || control == SiteId::Status) continue;
+        if (control == SiteId::Lines || control == SiteId::Notes || control == SiteId::Status ||
+            control == SiteId::AuditPane || control == SiteId::AuditPaneName) {
+            continue;
+        }
         metrics_.textWidth[SiteIndex(control)] = width(windowText(item(control)));
     }
+    // The labels whose caption follows the task, as wide as their widest.
     metrics_.textWidth[SiteIndex(SiteId::SourceLabel)] =
         std::max({width(word(SiteWord::SheetLabel)), width(word(SiteWord::BackupToLabel)),
-                  width(word(SiteWord::RestoreFromLabel))});
+                  width(word(SiteWord::RestoreFromLabel)), width(word(SiteWord::ReferenceLabel))});
+    metrics_.textWidth[SiteIndex(SiteId::ResumeLabel)] =
+        std::max(width(word(SiteWord::ResumeLabel)), width(word(SiteWord::ModulesLabel)));
     metrics_.textWidth[SiteIndex(SiteId::Range)] = width(word(SiteWord::RangeHint));
+    metrics_.textWidth[SiteIndex(SiteId::Resume)] = width(word(SiteWord::ModulesHint));
     metrics_.textWidth[SiteIndex(SiteId::Jobs)] =
         std::max(width(word(SiteWord::JobsAll)), width(L"1024"));
     ::SelectObject(dc, previous);
@@ -267,12 +297,13 @@ void SiteWindow::applyDpi(UINT dpi) {
 SiteLayout SiteWindow::currentLayout() const {
     RECT client{};
     ::GetClientRect(handle(), &client);
-    return LayOutSite(metrics_, client.right, client.bottom);
+    return LayOutSite(metrics_, client.right, client.bottom, task_ == SiteTask::Audit);
 }
 
 void SiteWindow::layOut() {
     if (handle() == nullptr || ::IsIconic(handle())) return;
     const SiteLayout layout = currentLayout();
+    showAuditPane(task_ == SiteTask::Audit);
     HDWP positions = ::BeginDeferWindowPos(kSiteControlCount);
     for (int id = kSiteFirstId; id <= kSiteLastId; ++id) {
         const RECT& r = layout[static_cast<SiteId>(id)];
@@ -303,7 +334,7 @@ void SiteWindow::onDpiChanged(UINT dpi, const RECT& suggested) {
 }
 
 void SiteWindow::onMinMaxInfo(MINMAXINFO& info) const {
-    const SiteLayout least = LayOutSite(metrics_, 0, 0);
+    const SiteLayout least = LayOutSite(metrics_, 0, 0, task_ == SiteTask::Audit);
     const SIZE size = WindowSizeForClient(least.minimumClient, kWindowStyle, kWindowExStyle,
                                           metrics_.dpi);
     info.ptMinTrackSize = POINT{size.cx, size.cy};
@@ -412,6 +443,7 @@ void SiteWindow::onCommand(SiteId id, int code) {
         case SiteId::Commission:
         case SiteId::Backup:
         case SiteId::Restore:
+        case SiteId::Audit:
             if (code == BN_CLICKED) onTaskClicked();
             return;
         case SiteId::Browse:
@@ -512,8 +544,7 @@ void SiteWindow::onCloseAsked() {
 void SiteWindow::onTaskClicked() {
     const SiteTask task = chosenTask();
     if (task == task_) return;
-    task_ = task;
-    showSourceCaption(task);
+    showTask(task);
     runOnWorker([this] { dlg_.OnTaskChanged(); });
 }
 
@@ -524,11 +555,52 @@ SiteTask SiteWindow::chosenTask() const {
     if (::IsDlgButtonChecked(handle(), static_cast<int>(SiteId::Restore)) == BST_CHECKED) {
         return SiteTask::Restore;
     }
+    if (::IsDlgButtonChecked(handle(), static_cast<int>(SiteId::Audit)) == BST_CHECKED) {
+        return SiteTask::Audit;
+    }
     return SiteTask::Commission;
 }
 
-void SiteWindow::showSourceCaption(SiteTask task) {
+void SiteWindow::showTask(SiteTask task) {
+    const bool paneChanges = (task == SiteTask::Audit) != (task_ == SiteTask::Audit);
+    task_ = task;
     ::SetWindowTextW(item(SiteId::SourceLabel), word(app::SourceCaption(task)).c_str());
+    ::SetWindowTextW(item(SiteId::ResumeLabel), word(app::ResumeCaption(task)).c_str());
+    // TRUE: the hint stays while the empty field has the focus, when it is read.
+    const std::wstring hint = task == SiteTask::Audit ? word(SiteWord::ModulesHint) : L"";
+    ::SendMessageW(item(SiteId::Resume), EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(hint.c_str()));
+    if (!paneChanges) return;
+    // The pane takes its room from the table; a window too short for both
+    // grows to the least that holds them.
+    const SiteLayout layout = currentLayout();
+    RECT client{};
+    ::GetClientRect(handle(), &client);
+    if (client.bottom < layout.minimumClient.cy && !::IsZoomed(handle()) && !::IsIconic(handle())) {
+        RECT frame{};
+        ::GetWindowRect(handle(), &frame);
+        ::SetWindowPos(handle(), nullptr, 0, 0, frame.right - frame.left,
+                       frame.bottom - frame.top + layout.minimumClient.cy - client.bottom,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    layOut();
+}
+
+void SiteWindow::showAuditPane(bool shown) {
+    HWND pane = item(SiteId::AuditPane);
+    // Its own style, not IsWindowVisible: the window itself may not be shown yet.
+    if (((::GetWindowLongW(pane, GWL_STYLE) & WS_VISIBLE) != 0) == shown) return;
+    // Hiding the control with the focus would leave the keyboard nowhere.
+    if (!shown && ::GetFocus() == pane) {
+        HWND next = ::GetNextDlgTabItem(handle(), pane, FALSE);
+        ::SetFocus(next);
+        focus_ = next;
+    }
+    ::ShowWindow(pane, shown ? SW_SHOWNA : SW_HIDE);
+}
+
+void SiteWindow::showAudit(const std::string& text) {
+    HWND pane = item(SiteId::AuditPane);
+    ::SetWindowTextW(pane, crlfText(text).c_str());
 }
 
 int SiteWindow::jobsFromText() const {
@@ -584,10 +656,9 @@ app::SiteForm SiteWindow::form() const {
 }
 
 void SiteWindow::setForm(const app::SiteForm& form) {
-    task_ = form.task;
     ::CheckRadioButton(handle(), static_cast<int>(SiteId::Commission),
-                       static_cast<int>(SiteId::Restore), static_cast<int>(radioOf(form.task)));
-    showSourceCaption(form.task);
+                       static_cast<int>(SiteId::Audit), static_cast<int>(radioOf(form.task)));
+    showTask(form.task);
     auto set = [&](SiteId id, const std::string& text) {
         ::SetWindowTextW(item(id), wideFromUtf8(text).c_str());
     };
@@ -605,14 +676,8 @@ void SiteWindow::setStatus(const std::string& text) {
 }
 
 void SiteWindow::showNotes(const std::string& text) {
-    // The edit control breaks lines only at CR LF.
-    std::wstring shown;
-    for (wchar_t c : wideFromUtf8(text)) {
-        if (c == L'\n' && (shown.empty() || shown.back() != L'\r')) shown += L'\r';
-        shown += c;
-    }
     HWND notes = item(SiteId::Notes);
-    ::SetWindowTextW(notes, shown.c_str());
+    ::SetWindowTextW(notes, crlfText(text).c_str());
     ::SendMessageW(notes, EM_LINESCROLL, 0, 0x10000);
 }
 

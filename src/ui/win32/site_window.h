@@ -22,15 +22,16 @@ namespace quelvar::ui::win32 {
 inline constexpr UINT kSiteInvokeMessage = WM_APP + 1;    // lParam: std::function<void()>*
 inline constexpr UINT kSiteHandlerDoneMessage = WM_APP + 2;  // the worker has finished one
 
-// The Site window: commissioning, backing up and restoring many modules at
-// once, with its presenter app::SiteDlg. Built in code from the captions of
+// The Site window: commissioning, backing up, restoring and auditing many
+// modules at once, with its presenter app::SiteDlg. Built in code from the captions of
 // app::SiteText, in their order, which is the tab order; the dialog manager's
 // keyboard handling (Tab, arrows in the task group, Alt with the underlined
 // letters, Esc) comes from IsDialogMessage in the message loop.
 //
 // The presenter's long handlers (check, start, the choosers, a change of
-// task) run on the worker thread, one at a time; Stop, Close and the two
-// Open buttons go to it at once on this thread. Unlike the main window, the
+// task) run on the worker thread, one at a time; Stop, Close, the two Open
+// buttons and a change of the table's selected line go to it at once on
+// this thread. Unlike the main window, the
 // window stays enabled during a run, so Stop can be pressed: the presenter
 // itself disables what must not be used meanwhile. Esc, Close and the close
 // box ask the presenter; during a run the window closes once the run has
@@ -66,6 +67,7 @@ class SiteWindow {
     SiteTable& table() { return table_; }
     void setStatus(const std::string& text);
     void showNotes(const std::string& text);
+    void showAudit(const std::string& text);
     void enable(app::SiteControl control, bool enabled);
 
     // The layout the controls were last placed at (for the tests).
@@ -95,7 +97,10 @@ class SiteWindow {
     void onCloseAsked();
 
     app::SiteTask chosenTask() const;
-    void showSourceCaption(app::SiteTask task);
+    // The captions and the hint that follow the task, and the audit's pane
+    // shown or hidden with the window laid out again.
+    void showTask(app::SiteTask task);
+    void showAuditPane(bool shown);
     int jobsFromText() const;
     void showJobs(int jobs);
     void onJobsSpun();

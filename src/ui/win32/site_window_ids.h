@@ -11,6 +11,7 @@ enum class SiteId : int {
     Commission,
     Backup,
     Restore,
+    Audit,
     SourceLabel,  // one label, its caption that of the task chosen
     Source,
     Browse,
@@ -33,6 +34,11 @@ enum class SiteId : int {
     OpenPage,
     OpenSheet,
     Close,
+    // The audit's pane has no visible label; this one, of no size, names it
+    // for screen readers, which take an edit control's name from the label
+    // before it.
+    AuditPaneName,
+    AuditPane,  // shown only while the audit is the task
     Lines,
     Status,
     Notes,

@@ -44,9 +44,14 @@ void Win32SiteView::showNotes(const std::string& text) {
     onWindowThreadVoid([&] { window_.showNotes(text); });
 }
 
-// The audit's columns and pane are not shown by this window yet.
+// The audit's record columns are not shown by this window yet.
 void Win32SiteView::showRecordColumns(const std::vector<std::string>&) {}
-void Win32SiteView::showAudit(const std::string&) {}
+
+// Also called by the presenter from inside its handler of a selected line,
+// on the window's thread already: invoke() runs it there at once.
+void Win32SiteView::showAudit(const std::string& text) {
+    onWindowThreadVoid([&] { window_.showAudit(text); });
+}
 
 void Win32SiteView::enable(app::SiteControl control, bool enabled) {
     onWindowThreadVoid([&] { window_.enable(control, enabled); });
