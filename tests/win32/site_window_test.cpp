@@ -6,7 +6,9 @@
 // a thousand lines and repaints only the rows that changed and are in view,
 // also when the changes come from another thread; it shows every column
 // without scrolling sideways at the window's default size in either language,
-// and a little narrower; the jobs field reads the
+// and a little narrower; an audit's record columns come and go between the
+// result and the reason, and the table tells of the line the user selects
+// but not of the selection its new lines clear; the jobs field reads the
 // word for all as 0 and keeps the last number when given something else.
 #include <gtest/gtest.h>
 
@@ -14,6 +16,7 @@
 
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -313,7 +316,8 @@ TEST(SiteWindowTest, TheTableTakesAThousandLinesAndRepaintsOnlyChangedRowsInView
 
 int columnsWidth(HWND list) {
     int total = 0;
-    for (int column = 0; column < SiteTable::kColumnCount; ++column) {
+    const int columns = Header_GetItemCount(ListView_GetHeader(list));
+    for (int column = 0; column < columns; ++column) {
         total += ListView_GetColumnWidth(list, column);
     }
     return total;
@@ -346,7 +350,7 @@ TEST(SiteWindowTest, TheTableShowsEveryColumnWithoutScrollingSidewaysInBothLangu
             RECT client{};
             ::GetClientRect(list, &client);
             EXPECT_LE(columnsWidth(list), client.right) << where;
-            EXPECT_GE(ListView_GetColumnWidth(list, SiteTable::kColumnCount - 1), least) << where;
+            EXPECT_GE(ListView_GetColumnWidth(list, window.table().reasonColumn()), least) << where;
             EXPECT_EQ(::GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL, 0)
                 << where << ": the list scrolls sideways";
         };
@@ -374,6 +378,71 @@ TEST(SiteWindowTest, TheTableShowsEveryColumnWithoutScrollingSidewaysInBothLangu
         resizeWindow(handle, width - 40, height);
         EXPECT_EQ(ListView_GetColumnWidth(list, kFile), dragged) << name;
     }
+}
+
+std::wstring columnTitle(HWND list, int column) {
+    wchar_t title[64] = {};
+    LVCOLUMNW header{};
+    header.mask = LVCF_TEXT;
+    header.pszText = title;
+    header.cchTextMax = 64;
+    ListView_GetColumn(list, column, &header);
+    return title;
+}
+
+TEST(SiteWindowTest, AnAuditsRecordColumnsComeBeforeTheReasonAndTheLineSelectedFillsThePane) {
+    NoLauncher launcher;
+    SiteWindow window(Language::English, L"QUELVARinit", launcher);
+    openWindow(window);
+    HWND list = ::GetDlgItem(window.handle(), static_cast<int>(SiteId::Lines));
+    HWND pane = ::GetDlgItem(window.handle(), static_cast<int>(SiteId::AuditPane));
+    Win32SiteView view(window);
+    chooseTask(window, app::SiteTask::Audit);
+
+    view.showRecordColumns({"0", "2", "+9"});
+    std::vector<app::SiteLine> lines{lineFor(0), lineFor(1), lineFor(2)};
+    lines[0].records = {"=", "\u2260", "+"};
+    lines[0].reason = "differs";
+    lines[1].records = {"\u2248"};  // not all read yet
+    view.showLines(lines);
+    ASSERT_EQ(Header_GetItemCount(ListView_GetHeader(list)), 11);
+    EXPECT_EQ(platform::utf8FromWide(columnTitle(list, 6)),
+              app::SiteText(app::SiteWord::ColumnResult, Language::English));
+    EXPECT_EQ(platform::utf8FromWide(columnTitle(list, 9)), "+9");
+    EXPECT_EQ(platform::utf8FromWide(columnTitle(list, 10)),
+              app::SiteText(app::SiteWord::ColumnReason, Language::English));
+    EXPECT_EQ(platform::utf8FromWide(cellText(list, 0, 8)), "\u2260");
+    EXPECT_EQ(platform::utf8FromWide(cellText(list, 0, 10)), "differs");
+    EXPECT_EQ(platform::utf8FromWide(cellText(list, 1, 7)), "\u2248");
+    EXPECT_EQ(cellText(list, 1, 8), L"");
+    // A few records take no room from the reason, nor scroll sideways.
+    RECT client{};
+    ::GetClientRect(list, &client);
+    EXPECT_LE(columnsWidth(list), client.right);
+
+    // The presenter hears of each line the user selects, once, and answers
+    // with the pane's text from inside, on this thread.
+    std::vector<std::optional<std::size_t>> told;
+    window.table().onSelectionChanged([&](std::optional<std::size_t> line) {
+        told.push_back(line);
+        view.showAudit(line ? "line " + std::to_string(*line) + "\nbytes" : "legend");
+    });
+    ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    EXPECT_EQ(textOf(pane), L"line 1\r\nbytes");
+    ListView_SetItemState(list, 1, 0, LVIS_FOCUSED);
+    ListView_SetItemState(list, 1, 0, LVIS_SELECTED);
+    EXPECT_EQ(textOf(pane), L"legend");
+    // New lines clear the selection without a word: the presenter that
+    // shows them knows.
+    ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    view.showLines(lines);
+    EXPECT_EQ(ListView_GetSelectedCount(list), 0u);
+    EXPECT_EQ(told, (std::vector<std::optional<std::size_t>>{1, std::nullopt, 2}));
+
+    // Another task: the columns go, the reason is next to the result again.
+    view.showRecordColumns({});
+    ASSERT_EQ(Header_GetItemCount(ListView_GetHeader(list)), 8);
+    EXPECT_EQ(platform::utf8FromWide(cellText(list, 0, 7)), "differs");
 }
 
 TEST(SiteWindowTest, TheJobsFieldReadsTheWordForAllAsNoneAndKeepsTheLastNumberOverAnythingElse) {

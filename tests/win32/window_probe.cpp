@@ -453,7 +453,9 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (site && command == L"enabled") return control(2) != nullptr && ::IsWindowEnabled(control(2)) ? 0 : 1;
-    if (site && command == L"visible") return control(2) != nullptr && ::IsWindowVisible(control(2)) ? 0 : 1;
+    if (site && command == L"visible") {
+        return control(2) != nullptr && ::IsWindowVisible(control(2)) ? 0 : 1;
+    }
     if (command == L"layout" && argc > 2) {
         return checkLayout(dialog, std::wstring(argv[2]) == L"ja" ? Language::Japanese
                                                                   : Language::English);

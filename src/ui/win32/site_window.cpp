@@ -216,7 +216,8 @@ bool SiteWindow::createControls(HINSTANCE instance) {
     add(SiteId::OpenPage, WC_BUTTONW, word(SiteWord::OpenPage), kButton);
     add(SiteId::OpenSheet, WC_BUTTONW, word(SiteWord::OpenSheet), kButton);
     add(SiteId::Close, WC_BUTTONW, word(SiteWord::Close), kButton);
-    add(SiteId::AuditPaneName, WC_STATICW, word(SiteWord::AuditPane), SS_LEFT | SS_NOPREFIX | WS_GROUP);
+    add(SiteId::AuditPaneName, WC_STATICW, word(SiteWord::AuditPane),
+        SS_LEFT | SS_NOPREFIX | WS_GROUP);
     // Hidden until the audit is the task (layOut shows it).
     made = addControl(SiteId::AuditPane, WC_EDITW, L"",
                       ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP |
@@ -245,6 +246,8 @@ bool SiteWindow::createControls(HINSTANCE instance) {
     // the control's default.
     ::SendMessageW(item(SiteId::Notes), EM_SETLIMITTEXT, 0, 0);
     ::SendMessageW(item(SiteId::AuditPane), EM_SETLIMITTEXT, 0, 0);
+    table_.onSelectionChanged(
+        [this](std::optional<std::size_t> line) { dlg_.OnLineSelected(line); });
     return true;
 }
 
@@ -568,7 +571,8 @@ void SiteWindow::showTask(SiteTask task) {
     ::SetWindowTextW(item(SiteId::ResumeLabel), word(app::ResumeCaption(task)).c_str());
     // TRUE: the hint stays while the empty field has the focus, when it is read.
     const std::wstring hint = task == SiteTask::Audit ? word(SiteWord::ModulesHint) : L"";
-    ::SendMessageW(item(SiteId::Resume), EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(hint.c_str()));
+    ::SendMessageW(item(SiteId::Resume), EM_SETCUEBANNER, TRUE,
+                   reinterpret_cast<LPARAM>(hint.c_str()));
     if (!paneChanges) return;
     // The pane takes its room from the table; a window too short for both
     // grows to the least that holds them.

@@ -44,8 +44,9 @@ void Win32SiteView::showNotes(const std::string& text) {
     onWindowThreadVoid([&] { window_.showNotes(text); });
 }
 
-// The audit's record columns are not shown by this window yet.
-void Win32SiteView::showRecordColumns(const std::vector<std::string>&) {}
+void Win32SiteView::showRecordColumns(const std::vector<std::string>& titles) {
+    onWindowThreadVoid([&] { window_.table().showRecordColumns(titles); });
+}
 
 // Also called by the presenter from inside its handler of a selected line,
 // on the window's thread already: invoke() runs it there at once.
