@@ -86,7 +86,7 @@ int SiteTable::recordColumnWidth(const std::wstring& title) const {
     // fit beside the other columns.
     return std::max(ListView_GetStringWidth(list_, title.c_str()),
                     ListView_GetStringWidth(list_, L"\u2260")) +
-           ScaleForDpi(14, dpi_);
+           ScaleForDpi(12, dpi_);
 }
 
 void SiteTable::showRecordColumns(const std::vector<std::string>& titles) {
@@ -154,11 +154,12 @@ void SiteTable::fitColumns(UINT dpi) {
         } else {
             width = std::max(width, ScaleForDpi(kColumnWidths[index], dpi));
         }
+        // A column without a widest value may be narrowed to its title when
+        // the list is short of room; what it cuts off shows in a tip. The
+        // progress keeps its figure, its bar shortening to what is left.
+        narrowest_[index] = widest[index] != nullptr ? width : titleWidth;
         if (column == kProgressColumn) width += ScaleForDpi(40, dpi);  // room for the bar
         fitted_[index] = width;
-        // A column without a widest value may be narrowed to its title when
-        // the list is short of room; what it cuts off shows in a tip.
-        narrowest_[index] = widest[index] != nullptr ? width : titleWidth;
         given_[index] = width;
         ListView_SetColumnWidth(list_, column, width);
     }
@@ -169,7 +170,9 @@ void SiteTable::fitLastColumn() {
     if (list_ == nullptr) return;
     RECT client{};
     ::GetClientRect(list_, &client);
-    const int least = ScaleForDpi(kReasonLeast, dpi_);
+    // Beside an audit's record columns the reason may be narrower: the
+    // audit's pane tells the selected line's differences in full.
+    const int least = ScaleForDpi(recordTitles_.empty() ? kReasonLeast : kReasonLeast / 2, dpi_);
     const auto count = static_cast<std::size_t>(columnCount());
 
     // Each column at its fitted width, and what it can spare. A column whose

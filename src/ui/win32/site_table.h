@@ -42,8 +42,9 @@ class SiteTable {
     void fitColumns(UINT dpi);
     // The last column, the reason, takes the width the others leave. When
     // the list is too narrow for that, the file, the step and the result give
-    // up width first, down to their titles, so the reason keeps a readable
-    // width without the list scrolling sideways.
+    // up width first, down to their titles, and the progress its bar's room,
+    // so the reason keeps a readable width without the list scrolling
+    // sideways (an audit's record columns give up nothing).
     void fitLastColumn();
 
     // The lines anew: no line is selected after, and the selection handler
