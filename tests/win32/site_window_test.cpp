@@ -436,17 +436,29 @@ TEST(SiteWindowTest, AnAuditsRecordColumnsComeBeforeTheReasonAndTheLineSelectedF
     EXPECT_LE(columnsWidth(list), client.right);
 
     // The presenter hears of each line the user selects, once, and answers
-    // with the pane's text from inside, on this thread.
+    // with the pane's text from inside, on this thread: a legend taller than
+    // the pane, then the module's lines, which come to the pane's top.
+    std::string legend;
+    for (int i = 0; i < 12; ++i) legend += "legend " + std::to_string(i) + "\n";
     std::vector<std::optional<std::size_t>> told;
     window.table().onSelectionChanged([&](std::optional<std::size_t> line) {
         told.push_back(line);
-        view.showAudit(line ? "line " + std::to_string(*line) + "\nbytes" : "legend");
+        view.showAudit(legend + (line ? "line " + std::to_string(*line) + "\nbytes" : ""));
     });
+    view.showAudit(legend);
     ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    EXPECT_EQ(textOf(pane), L"line 1\r\nbytes");
+    EXPECT_EQ(platform::utf8FromWide(textOf(pane)).substr(legend.size() + 12), "line 1\r\nbytes");
+    // As near the top as the pane scrolls: the last lines at its foot.
+    const auto top = ::SendMessageW(pane, EM_GETFIRSTVISIBLELINE, 0, 0);
+    EXPECT_GT(top, 6);
+    EXPECT_LE(top, 12);
+    // The same text again leaves the reader where he scrolled to.
+    ::SendMessageW(pane, EM_LINESCROLL, 0, -3);
+    view.showAudit(legend + "line 1\nbytes");
+    EXPECT_EQ(::SendMessageW(pane, EM_GETFIRSTVISIBLELINE, 0, 0), top - 3);
     ListView_SetItemState(list, 1, 0, LVIS_FOCUSED);
     ListView_SetItemState(list, 1, 0, LVIS_SELECTED);
-    EXPECT_EQ(textOf(pane), L"legend");
+    EXPECT_EQ(::GetWindowTextLengthW(pane), static_cast<int>(legend.size() + 12));
     // New lines clear the selection without a word: the presenter that
     // shows them knows.
     ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);

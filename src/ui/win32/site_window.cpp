@@ -69,6 +69,21 @@ std::wstring crlfText(const std::string& text) {
     return shown;
 }
 
+// Where the first line of `now` that is not the same line of `was` begins
+// (lines end at CR LF); 0 when the first already differs.
+std::size_t firstChangedLine(const std::wstring& was, const std::wstring& now) {
+    std::size_t start = 0;  // the lines before are the same: it is the same in both
+    for (;;) {
+        const std::size_t wasEnd = was.find(L"\r\n", start);
+        const std::size_t nowEnd = now.find(L"\r\n", start);
+        if (wasEnd == std::wstring::npos || wasEnd != nowEnd ||
+            was.compare(start, wasEnd - start, now, start, nowEnd - start) != 0) {
+            return start;
+        }
+        start = nowEnd + 2;
+    }
+}
+
 std::vector<SiteId> controlsOf(SiteControl control) {
     switch (control) {
         case SiteControl::Task:
@@ -604,7 +619,18 @@ void SiteWindow::showAuditPane(bool shown) {
 
 void SiteWindow::showAudit(const std::string& text) {
     HWND pane = item(SiteId::AuditPane);
-    ::SetWindowTextW(pane, crlfText(text).c_str());
+    const std::wstring shown = crlfText(text);
+    const std::wstring before = windowText(pane);
+    if (shown == before) return;  // the same line selected again: the reader's place stays
+    // The pane keeps what stays (the legend, the patterns) and ends with the
+    // selected module's bytes; those are what a new selection is for, so the
+    // first line that changed comes to the top of the pane. The control
+    // wraps long lines: its own line of that character is the one to scroll by.
+    const std::size_t changed = firstChangedLine(before, shown);
+    ::SetWindowTextW(pane, shown.c_str());
+    if (changed == 0) return;
+    const auto line = ::SendMessageW(pane, EM_LINEFROMCHAR, changed, 0);
+    ::SendMessageW(pane, EM_LINESCROLL, 0, line);
 }
 
 int SiteWindow::jobsFromText() const {
