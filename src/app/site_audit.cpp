@@ -8,6 +8,26 @@
 
 namespace quelvar::app {
 
+CellLook RecordCellLook(std::string_view sign) {
+    using site::AuditCell;
+    for (AuditCell cell : {AuditCell::Differs, AuditCell::Missing, AuditCell::Beyond}) {
+        if (sign == site::AuditSign(cell)) return CellLook::Differs;
+    }
+    if (sign == site::AuditSign(AuditCell::Unread)) return CellLook::Unread;
+    if (sign == site::AuditSign(AuditCell::Pattern)) return CellLook::Pattern;
+    return CellLook::Plain;
+}
+
+std::vector<std::string_view> RecordSigns() {
+    using site::AuditCell;
+    std::vector<std::string_view> signs;
+    for (AuditCell cell : {AuditCell::Same, AuditCell::Pattern, AuditCell::Differs, AuditCell::Missing,
+                           AuditCell::Beyond, AuditCell::Unread}) {
+        signs.push_back(site::AuditSign(cell));
+    }
+    return signs;
+}
+
 std::vector<std::string> AuditColumns::titles() const {
     std::vector<std::string> shown;
     for (std::uint8_t number : records) shown.push_back(std::to_string(number));

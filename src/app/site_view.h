@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -51,6 +52,15 @@ struct SiteLine {
 
     bool operator==(const SiteLine&) const = default;
 };
+
+// How an audit's record cell stands out, by its sign: what differs (≠ − +)
+// as a failed line does, what was not read (?) as a stopped one, what
+// differs only as every module does (≈) greyed; the rest plain. The sign
+// carries the meaning, the colour only helps the eye find it.
+enum class CellLook { Plain, Differs, Unread, Pattern };
+CellLook RecordCellLook(std::string_view sign);
+// Every sign a record cell shows, for its column's width.
+std::vector<std::string_view> RecordSigns();
 
 // The Site window's controls the presenter enables and disables.
 enum class SiteControl {

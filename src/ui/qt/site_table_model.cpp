@@ -36,9 +36,12 @@ bool hasBar(const app::SiteLine& line) {
 // that differs, the records that are the same stay plain. The sign says it
 // all; the colour only makes a differing record found at a glance.
 QVariant signBackground(const std::string& sign) {
-    if (sign == "≠" || sign == "−" || sign == "+") return kFailedBackground;
-    if (sign == "?") return kStoppedBackground;
-    if (sign == "≈") return kPatternBackground;
+    switch (app::RecordCellLook(sign)) {
+        case app::CellLook::Differs: return kFailedBackground;
+        case app::CellLook::Unread: return kStoppedBackground;
+        case app::CellLook::Pattern: return kPatternBackground;
+        case app::CellLook::Plain: break;
+    }
     return {};
 }
 

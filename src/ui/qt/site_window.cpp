@@ -44,8 +44,6 @@ constexpr int kNotesLines = 4;
 // The legend, a pattern or two and the selected module's differences show
 // without scrolling; the table keeps the rest of the window.
 constexpr int kAuditLines = 6;
-// The signs of a record column, for its width.
-constexpr const char* kRecordSigns[] = {"=", "≠", "≈", "−", "+", "?"};
 
 // A read-only text that is still reached with Tab, read with the arrow keys
 // and left with Tab again, some lines high.
@@ -386,8 +384,9 @@ void SiteWindow::showRecordColumns(const std::vector<std::string>& titles) {
     // The new columns take the header's default width: a sign needs far less.
     const QFontMetrics metrics(table_->font());
     int signWidth = 0;
-    for (const char* sign : kRecordSigns) {
-        signWidth = std::max(signWidth, metrics.horizontalAdvance(QString::fromUtf8(sign)));
+    for (std::string_view sign : app::RecordSigns()) {
+        signWidth = std::max(signWidth, metrics.horizontalAdvance(
+                                            QString::fromUtf8(sign.data(), static_cast<qsizetype>(sign.size()))));
     }
     QHeaderView* header = table_->horizontalHeader();
     for (int column = SiteTableModel::FirstRecord; column < model_->reasonColumn(); ++column) {

@@ -27,13 +27,15 @@ COLORREF background(LineLook look) {
     }
 }
 
-// A record's cell by its sign, whatever the line: what differs in light red
-// like a failed line, what could not be read in amber like a stopped one,
-// what differs on every module (a pattern) in grey; the rest plain.
-COLORREF signBackground(const std::wstring& sign) {
-    if (sign == L"\u2260" || sign == L"\u2212" || sign == L"+") return RGB(255, 205, 210);
-    if (sign == L"?") return RGB(255, 224, 160);
-    if (sign == L"\u2248") return RGB(225, 225, 225);
+// A record's cell by its sign, whatever the line, in the colours of the
+// lines it is like (app::RecordCellLook); a pattern in grey.
+COLORREF signBackground(const std::string& sign) {
+    switch (app::RecordCellLook(sign)) {
+        case app::CellLook::Differs: return background(LineLook::Failed);
+        case app::CellLook::Unread: return background(LineLook::Stopped);
+        case app::CellLook::Pattern: return RGB(225, 225, 225);
+        case app::CellLook::Plain: break;
+    }
     return ::GetSysColor(COLOR_WINDOW);
 }
 
@@ -241,6 +243,12 @@ const std::wstring& SiteTable::cell(std::size_t line, int column) const {
     return record < cells.records.size() ? cells.records[record] : none;
 }
 
+const std::string& SiteTable::recordSign(const app::SiteLine& line, int column) const {
+    static const std::string none;
+    const auto record = static_cast<std::size_t>(column - kFirstRecordColumn);
+    return record < line.records.size() ? line.records[record] : none;
+}
+
 void SiteTable::showLines(const std::vector<app::SiteLine>& lines) {
     lines_ = lines;
     cells_.clear();
@@ -334,7 +342,7 @@ LRESULT SiteTable::customDraw(NMLVCUSTOMDRAW& draw) const {
             const app::SiteLine& line = lines_[index];
             draw.clrText = ::GetSysColor(COLOR_WINDOWTEXT);
             draw.clrTextBk = isRecordColumn(draw.iSubItem)
-                                 ? signBackground(cell(index, draw.iSubItem))
+                                 ? signBackground(recordSign(line, draw.iSubItem))
                                  : background(line.look);
             if (draw.iSubItem == kProgressColumn) {
                 paintProgress(draw, line);

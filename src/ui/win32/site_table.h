@@ -69,6 +69,9 @@ class SiteTable {
     HWND handle() const { return list_; }
 
   private:
+    // A record column's sign in a line, UTF-8 as the presenter gave it;
+    // empty past the line's records.
+    const std::string& recordSign(const app::SiteLine& line, int column) const;
     // A line's texts in UTF-16: the base columns (the reason last) and its signs.
     struct Cells {
         std::array<std::wstring, kBaseColumnCount> base;
