@@ -68,14 +68,8 @@ std::string AuditPaneText(const std::vector<site::AuditPattern>& patterns,
     if (selected == nullptr) return text + SiteSay(SiteMessage::AuditSelect, language) + "\n";
     text += ops::WordsOf(site::AuditedModuleName(selected->source), language) + ": " +
             ops::WordsOf(site::AuditVerdict(*selected), language) + "\n";
-    bool own = false;
-    for (const site::AuditRange& range : selected->ranges) {
-        if (range.inPattern) continue;
-        own = true;
-        text += "  " + ops::WordsOf(site::AuditRangeFact(range), language) + "\n";
-    }
-    if (!own && !selected->ranges.empty()) {
-        text += "  " + ops::WordsOf(ops::Fact{ops::FactKind::AuditOnlyPatterns, {}}, language) + "\n";
+    for (const ops::Fact& own : site::AuditOwnDifferences(*selected)) {
+        text += "  " + ops::WordsOf(own, language) + "\n";
     }
     return text;
 }

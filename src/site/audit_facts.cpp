@@ -73,6 +73,15 @@ ops::Fact AuditRangeFact(const AuditRange& range) {
              bytesText(range.range.left), bytesText(range.range.right)}};
 }
 
+std::vector<ops::Fact> AuditOwnDifferences(const AuditedModule& module) {
+    std::vector<ops::Fact> own;
+    for (const AuditRange& range : module.ranges) {
+        if (!range.inPattern) own.push_back(AuditRangeFact(range));
+    }
+    if (own.empty() && !module.ranges.empty()) own.push_back({K::AuditOnlyPatterns, {}});
+    return own;
+}
+
 ops::Fact AuditSummaryFact(const AuditCounts& c) {
     return {K::AuditSummary,
             {std::to_string(c.modules), std::to_string(c.same), std::to_string(c.differs),

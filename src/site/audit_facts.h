@@ -17,5 +17,8 @@ ops::Fact AuditPatternFact(const AuditPattern& pattern);
 // One range of a module's own: the reference's first bytes and the module's.
 ops::Fact AuditRangeFact(const AuditRange& range);
 ops::Fact AuditSummaryFact(const AuditCounts& counts);
+// A module's own differences, a fact a range: those the patterns do not
+// show, or that it differs only as every module does.
+std::vector<ops::Fact> AuditOwnDifferences(const AuditedModule& module);
 
 }  // namespace quelvar::site

@@ -29,16 +29,9 @@ void printAudit(std::ostream& out, platform::Language language, const site::Audi
     for (const site::AuditedModule& module : audit.modules) {
         out << ops::WordsOf(site::AuditedModuleName(module.source), language) << ": "
             << ops::WordsOf(site::AuditVerdict(module), language) << '\n';
-        bool own = false;
-        for (const site::AuditRange& range : module.ranges) {
-            if (range.inPattern) continue;
-            own = true;
+        for (const ops::Fact& own : site::AuditOwnDifferences(module)) {
             out << "  ";
-            say({site::AuditRangeFact(range)});
-        }
-        if (!own && !module.ranges.empty()) {
-            out << "  ";
-            say({{K::AuditOnlyPatterns, {}}});
+            say({own});
         }
     }
     say({site::AuditSummaryFact(audit.counts)});
