@@ -92,6 +92,11 @@ class Section {
   private:
     std::string word(W which) const { return std::string(WordOf(which, language_)); }
 
+    // A table's name for a screen reader: a page may hold several audits.
+    std::string tableLabel(W which) const {
+        return word(which) + " \xE2\x80\x93 " + audit_.read.heading.reference;
+    }
+
     void counts() {
         const AuditCounts& c = audit_.read.audit.counts;
         out_ += "<div class=\"counts\"><div class=\"count\"><b>" + std::to_string(c.modules) +
@@ -112,9 +117,10 @@ class Section {
         const std::vector<AuditPattern>& list = audit_.read.audit.patterns;
         if (list.empty()) return;
         out_ += "<h3>" + word(W::Patterns) + "</h3>\n<p class=\"meta\">" + word(W::PatternNote) +
-                "</p>\n<div class=\"table\"><table class=\"patterns\">\n<thead><tr><th>" +
-                word(W::Record) + "</th><th>" + word(W::Bytes) + "</th><th>" + word(W::Modules) +
-                "</th><th>--ignore</th></tr></thead>\n<tbody>\n";
+                "</p>\n" + ScrollingTableStart(tableLabel(W::Patterns), "patterns") + "<thead><tr>" +
+                ColumnHeader(word(W::Record)) + ColumnHeader(word(W::Bytes)) +
+                ColumnHeader(word(W::Modules)) + ColumnHeader("--ignore") +
+                "</tr></thead>\n<tbody>\n";
         for (const AuditPattern& pattern : list) {
             out_ += "<tr><td class=\"num\">" + std::to_string(pattern.record) +
                     "</td><td class=\"mono\">" + SpanText(pattern.offset, pattern.length) +
@@ -129,12 +135,17 @@ class Section {
         const Audit& audit = audit_.read.audit;
         const std::vector<std::uint8_t> beyond = RecordsBeyond(audit.modules);
         out_ += "<h3>" + word(W::ModuleList) + "</h3>\n<p class=\"meta legend\">" +
-                word(W::Legend) + "</p>\n<div class=\"table\"><table class=\"matrix\">\n<thead><tr><th>" +
-                word(W::Mac) + "</th><th>" + word(W::Address) + "</th><th>" + word(W::Result) + "</th>";
-        for (std::uint8_t number : audit_.read.heading.records) {
-            out_ += "<th class=\"rec\">" + std::to_string(number) + "</th>";
-        }
-        for (std::uint8_t number : beyond) out_ += "<th class=\"rec\">+" + std::to_string(number) + "</th>";
+                word(W::Legend) + "</p>\n" + ScrollingTableStart(tableLabel(W::ModuleList), "matrix") +
+                "<thead><tr>" + ColumnHeader(word(W::Mac)) + ColumnHeader(word(W::Address)) +
+                ColumnHeader(word(W::Result));
+        // A record's column is headed by its number alone; a screen reader
+        // says which record it is.
+        auto recordHeader = [&](const std::string& shown) {
+            out_ += "<th scope=\"col\" class=\"rec\" aria-label=\"" + word(W::Record) + " " +
+                    shown + "\">" + shown + "</th>";
+        };
+        for (std::uint8_t number : audit_.read.heading.records) recordHeader(std::to_string(number));
+        for (std::uint8_t number : beyond) recordHeader("+" + std::to_string(number));
         out_ += "</tr></thead>\n<tbody>\n";
         for (const AuditedModule& module : audit.modules) {
             out_ += "<tr class=\"a-" + std::string(resultClass(module.result)) +
@@ -179,10 +190,11 @@ class Section {
                     "</td></tr>\n";
         }
         if (rows.empty()) return;
-        out_ += "<h3>" + word(W::Differences) + "</h3>\n<div class=\"table\"><table class=\"bytes\">\n"
-                "<thead><tr><th>" + word(W::Mac) + "</th><th>" + word(W::Record) + "</th><th>" +
-                word(W::Bytes) + "</th><th>" + word(W::ReferenceBytes) + "</th><th>" +
-                word(W::ModuleBytes) + "</th></tr></thead>\n<tbody>\n" + rows +
+        out_ += "<h3>" + word(W::Differences) + "</h3>\n" +
+                ScrollingTableStart(tableLabel(W::Differences), "bytes") + "<thead><tr>" +
+                ColumnHeader(word(W::Mac)) + ColumnHeader(word(W::Record)) +
+                ColumnHeader(word(W::Bytes)) + ColumnHeader(word(W::ReferenceBytes)) +
+                ColumnHeader(word(W::ModuleBytes)) + "</tr></thead>\n<tbody>\n" + rows +
                 "</tbody>\n</table></div>\n";
     }
 

@@ -84,7 +84,8 @@ std::size_t countOf(const HandoverCounts& counts, RowState state) {
 }
 
 constexpr const char* kStyle = R"css(
-:root{--pass:#2e7d32;--fail:#c62828;--stop:#e65100;--idle:#757575;--line:#d6d6d6}
+/* Each colour holds text at a contrast of 4.5:1 or more on its row's background. */
+:root{--pass:#2e7d32;--fail:#c62828;--stop:#b34700;--idle:#5f5f5f;--line:#d6d6d6}
 *{box-sizing:border-box}
 body{font-family:system-ui,-apple-system,"Segoe UI","Noto Sans CJK JP","Hiragino Sans","Yu Gothic",Meiryo,sans-serif;margin:1.5rem;color:#1b1b1b;line-height:1.4}
 h1{font-size:1.5rem;margin:0 0 .2rem}
@@ -159,7 +160,7 @@ class Page {
         phoneLabels();
         out_ += "</style>\n</head>\n<body>\n<header>\n<h1>" + word(W::Title) + "</h1>\n";
         made();
-        out_ += "</header>\n";
+        out_ += "</header>\n<main>\n";
         // A page of audits alone has no runs to count.
         if (!handover_.rows.empty() || handover_.audits.empty()) {
             summary();
@@ -167,7 +168,7 @@ class Page {
         }
         out_ += AuditSections(handover_, facts_.language);
         timelines();
-        out_ += "</body>\n</html>\n";
+        out_ += "</main>\n</body>\n</html>\n";
         return std::move(out_);
     }
 
@@ -218,7 +219,14 @@ class Page {
         // The same counts as one bar, each state's part as wide as its share.
         if (counts_.total() > 0) {
             constexpr double kWidth = 600;
-            out_ += "<svg viewBox=\"0 0 600 18\" width=\"600\" height=\"18\" role=\"img\">";
+            std::string said;
+            for (RowState which : kStatesShown) {
+                if (countOf(counts_, which) == 0) continue;
+                said += (said.empty() ? "" : ", ") + state(which) + ": " +
+                        std::to_string(countOf(counts_, which));
+            }
+            out_ += "<svg viewBox=\"0 0 600 18\" width=\"600\" height=\"18\" role=\"img\" "
+                    "aria-label=\"" + said + "\">";
             double x = 0;
             for (RowState which : kStatesShown) {
                 const std::size_t n = countOf(counts_, which);
@@ -265,8 +273,8 @@ class Page {
             out_ += "<p>" + word(W::NoRows) + "</p>\n</section>\n";
             return;
         }
-        out_ += "<div class=\"table\"><table>\n<thead><tr>";
-        for (W which : columns()) out_ += "<th>" + word(which) + "</th>";
+        out_ += ScrollingTableStart(word(W::ModuleList)) + "<thead><tr>";
+        for (W which : columns()) out_ += ColumnHeader(word(which));
         out_ += "</tr></thead>\n<tbody>\n";
         const bool runs = handover_.sources.size() > 1;
         for (const HandoverRow* row : RowsFailedFirst(handover_)) {
@@ -352,9 +360,22 @@ class Page {
         out_ += "<figure class=\"run\">\n<figcaption class=\"meta\">" + std::to_string(source + 1) +
                 ". <span class=\"mono\">" + escaped(handover_.sources[source].name) + "</span> (" +
                 localTime(first) + ")</figcaption>\n";
+        // The chart in words, for whoever cannot see it: its span and its
+        // longest bar; every bar's times stand in the table.
+        const HandoverRow* longest = rows.front();
+        for (const HandoverRow* row : rows) {
+            if (row->result.seconds > longest->result.seconds) longest = row;
+        }
+        const std::string textId = "timeline-" + std::to_string(source + 1) + "-text";
+        out_ += "<p class=\"meta\" id=\"" + textId + "\">" + std::to_string(rows.size()) + " " +
+                word(W::Modules) + ", " + localTime(first) + " \xE2\x80\x93 " + localTime(last) +
+                " (" + number(span, 1) + " " + word(W::Seconds) + "); " + word(W::Longest) +
+                ": <span class=\"mono\">" + escaped(longest->mac) + "</span>, " +
+                state(longest->result.state) + ", " + number(longest->result.seconds, 1) + " " +
+                word(W::Seconds) + ". " + word(W::TimelineInTable) + "</p>\n";
         out_ += "<svg class=\"timeline\" viewBox=\"0 0 " + number(width, 0) + " " +
                 number(height, 0) + "\" width=\"" + number(width, 0) + "\" height=\"" +
-                number(height, 0) + "\" role=\"img\">\n";
+                number(height, 0) + "\" role=\"img\" aria-labelledby=\"" + textId + "\">\n";
         // Ticks at round numbers of seconds: 1, 2 or 5 times a power of ten apart.
         double stepSeconds = 0.1;
         while (span / stepSeconds > 6) {
@@ -403,6 +424,19 @@ class Page {
 }  // namespace
 
 std::string HtmlText(std::string_view text) { return escaped(text); }
+
+std::string ScrollingTableStart(std::string_view label, std::string_view tableClass) {
+    std::string html = "<div class=\"table\" tabindex=\"0\" role=\"region\" aria-label=\"" +
+                       escaped(label) + "\"><table";
+    if (!tableClass.empty()) html += " class=\"" + std::string(tableClass) + "\"";
+    return html + ">\n";
+}
+
+std::string ColumnHeader(std::string_view html, std::string_view cellClass) {
+    std::string cell = "<th scope=\"col\"";
+    if (!cellClass.empty()) cell += " class=\"" + std::string(cellClass) + "\"";
+    return cell + ">" + std::string(html) + "</th>";
+}
 
 std::string HandoverPage(const Handover& handover, const PageFacts& facts) {
     return Page(handover, facts).render();

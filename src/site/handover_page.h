@@ -27,4 +27,12 @@ std::string HandoverPage(const Handover& handover, const PageFacts& facts);
 // A text from a file as HTML character data or attribute value.
 std::string HtmlText(std::string_view text);
 
+// The opening of a table that scrolls sideways on a narrow screen: its box
+// takes the keyboard's focus, so that it can be scrolled without a mouse,
+// and is named for a screen reader by LABEL. CLASS is the table's class.
+std::string ScrollingTableStart(std::string_view label, std::string_view tableClass = {});
+
+// A column's header cell, tied to its column for a screen reader.
+std::string ColumnHeader(std::string_view html, std::string_view cellClass = {});
+
 }  // namespace quelvar::site

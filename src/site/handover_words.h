@@ -16,6 +16,8 @@ enum class HandoverWord {
     ModuleList,
     Timeline,
     TimelineNote,
+    TimelineInTable,
+    Longest,
     Made,
     From,
     LocalTimes,
