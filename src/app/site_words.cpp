@@ -52,6 +52,8 @@ constexpr std::array kWords{
     Words{W::ColumnProgress, "Progress", "進行状況"},
     Words{W::ColumnResult, "Result", "結果"},
     Words{W::ColumnReason, "Reason", "理由"},
+    Words{W::TableName, "Modules", "機器一覧"},
+    Words{W::NotesName, "Messages", "メッセージ"},
 };
 
 }  // namespace

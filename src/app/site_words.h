@@ -49,6 +49,8 @@ enum class SiteWord {
     ColumnProgress,
     ColumnResult,
     ColumnReason,
+    TableName,        // "Modules" (the table, by name only, for screen readers)
+    NotesName,        // "Messages" (the notes under the table, by name only)
 };
 
 std::string_view SiteText(SiteWord word, platform::Language language);

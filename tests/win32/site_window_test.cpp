@@ -95,9 +95,9 @@ std::string rectText(const RECT& r) {
            std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
 }
 
-// The pane's name: a label of no size, for screen readers only.
+// The labels of no size that name the control after them, for screen readers only.
 bool isUnseen(HWND control) {
-    return ::GetDlgCtrlID(control) == static_cast<int>(SiteId::AuditPaneName) ||
+    return IsNameOnly(static_cast<SiteId>(::GetDlgCtrlID(control))) ||
            (::GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) == 0;
 }
 

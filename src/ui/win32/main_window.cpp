@@ -6,6 +6,7 @@
 #include "ui/win32/dpi.h"
 #include "ui/win32/record_folder_win32.h"
 #include "ui/win32/resource_ids.h"
+#include "ui/win32/system_colours.h"
 
 namespace quelvar::ui::win32 {
 
@@ -151,6 +152,11 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             onCommand(LOWORD(wParam), HIWORD(wParam));
             return TRUE;
+        case WM_SYSCOLORCHANGE:
+            // The dialog's own controls follow the system colours by
+            // themselves; the address field and the progress bar do once told.
+            ForwardSysColorChange(dialog_);
+            return FALSE;
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(bigIcon_);
         case WM_DPICHANGED:

@@ -340,10 +340,20 @@ LRESULT SiteTable::customDraw(NMLVCUSTOMDRAW& draw) const {
             const auto index = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
             if (index >= lines_.size()) return CDRF_DODEFAULT;
             const app::SiteLine& line = lines_[index];
-            draw.clrText = ::GetSysColor(COLOR_WINDOWTEXT);
-            draw.clrTextBk = isRecordColumn(draw.iSubItem)
-                                 ? signBackground(recordSign(line, draw.iSubItem))
-                                 : background(line.look);
+            if (highContrast_) {
+                // The theme's colours, the selection's too: the user chose
+                // them to be read, and the words carry the meaning.
+                const bool selected =
+                    (ListView_GetItemState(list_, static_cast<int>(index), LVIS_SELECTED) &
+                     LVIS_SELECTED) != 0;
+                draw.clrText = ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+                draw.clrTextBk = ::GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+            } else {
+                draw.clrText = ::GetSysColor(COLOR_WINDOWTEXT);
+                draw.clrTextBk = isRecordColumn(draw.iSubItem)
+                                     ? signBackground(recordSign(line, draw.iSubItem))
+                                     : background(line.look);
+            }
             if (draw.iSubItem == kProgressColumn) {
                 paintProgress(draw, line);
                 return CDRF_SKIPDEFAULT;
@@ -355,13 +365,26 @@ LRESULT SiteTable::customDraw(NMLVCUSTOMDRAW& draw) const {
     }
 }
 
+void SiteTable::followSystemColours(bool highContrast) {
+    highContrast_ = highContrast;
+    if (list_ == nullptr) return;
+    // The list keeps the colours it was made with, also where no line is.
+    ListView_SetBkColor(list_, ::GetSysColor(COLOR_WINDOW));
+    ListView_SetTextBkColor(list_, ::GetSysColor(COLOR_WINDOW));
+    ListView_SetTextColor(list_, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::InvalidateRect(list_, nullptr, TRUE);
+    ::InvalidateRect(ListView_GetHeader(list_), nullptr, TRUE);
+}
+
 void SiteTable::paintProgress(const NMLVCUSTOMDRAW& draw, const app::SiteLine& line) const {
     const int row = static_cast<int>(draw.nmcd.dwItemSpec);
     RECT cell{};
     if (!ListView_GetSubItemRect(list_, row, kProgressColumn, LVIR_BOUNDS, &cell)) return;
     HDC dc = draw.nmcd.hdc;
     const bool selected = (ListView_GetItemState(list_, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-    const COLORREF back = selected ? ::GetSysColor(COLOR_HIGHLIGHT) : background(line.look);
+    const COLORREF back = selected        ? ::GetSysColor(COLOR_HIGHLIGHT)
+                          : highContrast_ ? ::GetSysColor(COLOR_WINDOW)
+                                          : background(line.look);
     HBRUSH backBrush = ::CreateSolidBrush(back);
     ::FillRect(dc, &cell, backBrush);
     ::DeleteObject(backBrush);
@@ -378,9 +401,13 @@ void SiteTable::paintProgress(const NMLVCUSTOMDRAW& draw, const app::SiteLine& l
     const int barTop = cell.top + (cell.bottom - cell.top - barHeight) / 2;
     RECT bar{cell.left + inset, barTop, text.left - inset, barTop + barHeight};
     if (bar.right > bar.left && bar.bottom > bar.top) {
-        HBRUSH frame = ::CreateSolidBrush(::GetSysColor(COLOR_BTNSHADOW));
+        // In high contrast the bar is the theme's highlight in a frame of its
+        // text colour, whatever the result: the Result column says which.
+        HBRUSH frame = ::CreateSolidBrush(
+            ::GetSysColor(highContrast_ ? COLOR_WINDOWTEXT : COLOR_BTNSHADOW));
         HBRUSH empty = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
-        HBRUSH filled = ::CreateSolidBrush(barColour(line.look));
+        HBRUSH filled = ::CreateSolidBrush(highContrast_ ? ::GetSysColor(COLOR_HIGHLIGHT)
+                                                         : barColour(line.look));
         ::FillRect(dc, &bar, empty);
         RECT done = bar;
         done.right = bar.left + ::MulDiv(bar.right - bar.left, std::clamp(line.progress, 0, 100), 100);

@@ -23,7 +23,12 @@ namespace quelvar::ui::win32 {
 // some of them repaints only those rows that are in view. The Progress
 // column is painted as a bar; failed lines stand out in light red, stopped
 // ones in amber. An audit adds a narrow column per record between the result
-// and the reason, each cell a sign coloured by what it says.
+// and the reason, each cell a sign coloured by what it says. The colours only
+// repeat what the words say (the result's word, the record's sign): in a
+// high-contrast theme the table drops them for the system's own colours.
+//
+// Every cell's text is answered whenever the list asks, painted or not: a
+// screen reader reads the rows through the same request.
 //
 // The list's columns are in the order shown, and a column's subitem is its
 // index: the reason is taken out and put back after the record columns
@@ -54,6 +59,10 @@ class SiteTable {
     void updateLines(const std::vector<std::pair<std::size_t, app::SiteLine>>& changed);
     // An audit's record columns with these titles; none removes them.
     void showRecordColumns(const std::vector<std::string>& titles);
+    // The system's colours taken anew (they changed, or a high-contrast
+    // theme came or went: then the system's colours only); repaints.
+    void followSystemColours(bool highContrast);
+    bool highContrast() const { return highContrast_; }
     // Called on the list's thread when the user selects another line, or none.
     void onSelectionChanged(SelectionHandler handler) { selectionHandler_ = std::move(handler); }
 
@@ -103,6 +112,7 @@ class SiteTable {
     SelectionHandler selectionHandler_;
     std::optional<std::size_t> reported_;  // the line the handler was last told of
     bool quiet_ = false;  // the table itself changes the selection: not the user's choice
+    bool highContrast_ = false;
 };
 
 }  // namespace quelvar::ui::win32

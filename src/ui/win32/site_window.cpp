@@ -11,6 +11,7 @@
 #include "platform/utf8.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/resource_ids.h"
+#include "ui/win32/system_colours.h"
 
 namespace quelvar::ui::win32 {
 
@@ -161,6 +162,7 @@ bool SiteWindow::create(HINSTANCE instance, int show) {
         ::DestroyWindow(window);
         return false;
     }
+    table_.followSystemColours(HighContrastOn());
 
     applyDpi(WindowDpi(window));
     const SIZE size = WindowSizeForClient(SiteDefaultClient(metrics_), kWindowStyle,
@@ -241,9 +243,11 @@ bool SiteWindow::createControls(HINSTANCE instance) {
            made;
     ::ShowWindow(item(SiteId::AuditPane), SW_HIDE);
 
+    add(SiteId::TableName, WC_STATICW, word(SiteWord::TableName), SS_LEFT | SS_NOPREFIX | WS_GROUP);
     made = table_.create(handle(), instance, static_cast<int>(SiteId::Lines), language_) != nullptr &&
            made;
     add(SiteId::Status, WC_STATICW, L"", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS | WS_GROUP);
+    add(SiteId::NotesName, WC_STATICW, word(SiteWord::NotesName), SS_LEFT | SS_NOPREFIX | WS_GROUP);
     add(SiteId::Notes, WC_EDITW, L"",
         ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP | WS_GROUP, kField);
     if (!made) return false;
@@ -290,7 +294,7 @@ void SiteWindow::applyDpi(UINT dpi) {
     for (int id = kSiteFirstId; id <= kSiteLastId; ++id) {
         const auto control = static_cast<SiteId>(id);
         if (control == SiteId::Lines || control == SiteId::Notes || control == SiteId::Status ||
-            control == SiteId::AuditPane || control == SiteId::AuditPaneName) {
+            control == SiteId::AuditPane || IsNameOnly(control)) {
             continue;
         }
         metrics_.textWidth[SiteIndex(control)] = width(windowText(item(control)));
@@ -421,6 +425,14 @@ LRESULT SiteWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED:
             onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
+        case WM_SYSCOLORCHANGE:
+            ForwardSysColorChange(window);
+            table_.followSystemColours(HighContrastOn());
+            break;
+        case WM_SETTINGCHANGE:
+            // A high-contrast theme switched on or off while the window is open.
+            table_.followSystemColours(HighContrastOn());
+            break;
         case WM_ACTIVATE:
             onActivate(LOWORD(wParam) != WA_INACTIVE);
             return 0;

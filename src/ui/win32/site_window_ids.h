@@ -39,10 +39,20 @@ enum class SiteId : int {
     // before it.
     AuditPaneName,
     AuditPane,  // shown only while the audit is the task
+    // The table and the notes are named the same way: a label of no size
+    // right before each, or they would take the name of whatever precedes
+    // them (the pane's name, the status line's changing text).
+    TableName,
     Lines,
     Status,
+    NotesName,
     Notes,
 };
+
+// The labels of no size that only name the control after them.
+inline constexpr bool IsNameOnly(SiteId id) {
+    return id == SiteId::AuditPaneName || id == SiteId::TableName || id == SiteId::NotesName;
+}
 
 inline constexpr int kSiteFirstId = static_cast<int>(SiteId::TaskGroup);
 inline constexpr int kSiteLastId = static_cast<int>(SiteId::Notes);
