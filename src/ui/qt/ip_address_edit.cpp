@@ -1,5 +1,6 @@
 #include "ui/qt/ip_address_edit.h"
 
+#include <QAccessible>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -42,6 +43,7 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent) {
         field->setContextMenuPolicy(Qt::NoContextMenu);
         field->installEventFilter(this);
         connect(field, &QLineEdit::textEdited, this, [this, i] { onEdited(i); });
+        connect(field, &QLineEdit::textChanged, this, &IpAddressEdit::announceText);
         fields_[static_cast<std::size_t>(i)] = field;
         layout->addWidget(field, 1);
         if (i + 1 < kFieldCount) {
@@ -80,6 +82,21 @@ bool IpAddressEdit::isBlank() const {
     return true;
 }
 
+QString IpAddressEdit::spokenText() const {
+    if (isBlank()) return {};
+    QStringList parts;
+    for (QLineEdit* f : fields_) parts << f->text();
+    return parts.join(QLatin1Char('.'));
+}
+
+void IpAddressEdit::announceText() {
+    const QString now = spokenText();
+    if (now == spokenBefore_) return;
+    QAccessibleTextUpdateEvent event(this, 0, spokenBefore_, now);
+    spokenBefore_ = now;
+    QAccessible::updateAccessibility(&event);
+}
+
 int IpAddressEdit::indexOf(QObject* object) const {
     for (int i = 0; i < kFieldCount; ++i) {
         if (fields_[static_cast<std::size_t>(i)] == object) return i;
@@ -110,6 +127,11 @@ void IpAddressEdit::onEdited(int index) {
 
 bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
     const int index = indexOf(watched);
+    if (index >= 0 && event->type() == QEvent::FocusIn) {
+        // A screen reader knows the control, not its four fields.
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
     if (index < 0 || event->type() != QEvent::KeyPress) return QFrame::eventFilter(watched, event);
 
     auto* key = static_cast<QKeyEvent*>(event);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QString>
 #include <array>
 
 #include "platform/socket.h"
@@ -32,6 +33,8 @@ class IpAddressEdit : public QFrame {
     void clear();
     // True when every field is blank.
     bool isBlank() const;
+    // The address as typed, for a screen reader: "192.168.0.10", "" when blank.
+    QString spokenText() const;
 
     // One field, for tests and for the focus chain.
     QLineEdit* field(int index) const { return fields_[static_cast<std::size_t>(index)]; }
@@ -43,6 +46,10 @@ class IpAddressEdit : public QFrame {
     int indexOf(QObject* object) const;
     void focusField(int index, bool atEnd);
     void onEdited(int index);
+    // Tells a screen reader of the new address as one text.
+    void announceText();
+
+    QString spokenBefore_;
 
     std::array<QLineEdit*, 4> fields_{};
 };

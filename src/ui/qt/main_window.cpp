@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -16,6 +17,8 @@
 #include <cmath>
 
 #include "app/dialog_template.h"
+#include "app/site_words.h"
+#include "ui/qt/accessibility.h"
 #include "ui/qt/enter_key.h"
 #include "ui/qt/ip_address_edit.h"
 #include "ui/qt/log_window.h"
@@ -140,6 +143,7 @@ MainWindow::MainWindow(Language language, const QString& caption, QWidget* paren
     setWindowTitle(caption);
     setWindowIcon(ApplicationIcon());
     setFont(metrics_.font);
+    InstallAccessibleInterfaces();
     const app::DialogSize size = app::MainDialogSize(language);
     setFixedSize(app::DialogUnitsToPixelsX(size.width, metrics_.averageCharWidth),
                  app::DialogUnitsToPixelsY(size.height, metrics_.charHeight));
@@ -178,6 +182,8 @@ void MainWindow::buildControls() {
                 button->setAutoDefault(false);
                 button->setDefault(false);
                 button->setFocusPolicy(Qt::StrongFocus);
+                // Qt would read "検索(&S)" as "検索(S)".
+                button->setAccessibleName(SpokenCaption(caption));
                 connect(button, &QPushButton::clicked, this, [this, id] {
                     if (!busy_) emit clicked(id);
                 });
@@ -238,6 +244,9 @@ void MainWindow::buildControls() {
                 progress_->setTextVisible(false);
                 progress_->setRange(0, 100);
                 progress_->setValue(0);
+                // Unlabelled on the screen; the Site table's column of bars has the word.
+                progress_->setAccessibleName(
+                    QString::fromUtf8(app::SiteText(app::SiteWord::ColumnProgress, language_)));
                 widget = progress_;
                 break;
         }
@@ -253,14 +262,29 @@ void MainWindow::buildControls() {
     }
 
     // A label's mnemonic moves the focus to the next control that takes it,
-    // as a label in front of a control always has.
+    // as a label in front of a control always has; a screen reader names
+    // the control after it.
     for (const auto& [label, index] : labelsWanting) {
         for (std::size_t next = index + 1; next < controls.size(); ++next) {
             if (controls[next].tabStop) {
-                label->setBuddy(control(static_cast<ControlId>(controls[next].id)));
+                QWidget* buddy = control(static_cast<ControlId>(controls[next].id));
+                label->setBuddy(buddy);
+                nameAfterLabel(buddy, *label);
                 break;
             }
         }
+    }
+}
+
+void MainWindow::nameAfterLabel(QWidget* buddy, const QLabel& label) {
+    NameAfterLabel(buddy, label);
+    const QString name = buddy->accessibleName();
+    if (buddy == ipAddress_) {
+        // Its fields still tell of their own focus; they go by the same name.
+        for (int i = 0; i < 4; ++i) ipAddress_->field(i)->setAccessibleName(name);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(buddy)) {
+        // The folder's "..." says nothing by itself: its label says what it chooses.
+        button->setAccessibleName(name + QLatin1Char(' ') + button->text());
     }
 }
 
@@ -298,6 +322,7 @@ void MainWindow::setControlText(ControlId id, const std::string& text) {
         label->setText(id == ControlId::RecordFolderLabel ? withPathBreaks(shown) : shown);
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         button->setText(shown);
+        button->setAccessibleName(SpokenCaption(shown));
     }
 }
 

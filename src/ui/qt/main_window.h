@@ -102,6 +102,7 @@ class MainWindow : public QDialog {
 
   private:
     void buildControls();
+    void nameAfterLabel(QWidget* buddy, const QLabel& label);
     void notifyList(app::ControlId id, app::Notification notification);
 
     platform::Language language_;

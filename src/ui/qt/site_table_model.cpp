@@ -122,6 +122,15 @@ QVariant SiteTableModel::text(const app::SiteLine& line, int column) const {
     }
 }
 
+QString SiteTableModel::spokenLine(const app::SiteLine& line) const {
+    QStringList cells;
+    for (int column = 0; column < columnCount(); ++column) {
+        const QString cell = text(line, column).toString();
+        if (!cell.isEmpty()) cells << cell;
+    }
+    return cells.join(QStringLiteral(", "));
+}
+
 QVariant SiteTableModel::background(const app::SiteLine& line, int column) const {
     if (isRecordColumn(column)) return signBackground(sign(line, column));
     if (line.look == LineLook::Failed) return kFailedBackground;
@@ -135,6 +144,10 @@ QVariant SiteTableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
             return text(line, index.column());
+        case Qt::AccessibleDescriptionRole:
+            // A screen reader on any cell hears the whole line, not a
+            // position in the table.
+            return spokenLine(line);
         case Qt::ToolTipRole:
             // The reason is often longer than its column.
             return index.column() == reasonColumn() || index.column() == File

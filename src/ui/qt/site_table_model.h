@@ -58,6 +58,8 @@ class SiteTableModel : public QAbstractTableModel {
         return column >= FirstRecord && column < reasonColumn();
     }
     QVariant background(const app::SiteLine& line, int column) const;
+    // The line's cells that hold something, in column order, as one text.
+    QString spokenLine(const app::SiteLine& line) const;
 
     platform::Language language_;
     std::vector<app::SiteLine> lines_;

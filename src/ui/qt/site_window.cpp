@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/qt/accessibility.h"
 #include "ui/qt/enter_key.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_front_end.h"
@@ -76,6 +77,7 @@ SiteWindow::SiteWindow(Language language, QWidget* parent)
     setWindowIcon(ApplicationIcon());
     setFont(windowFont(language));
     setSizeGripEnabled(true);
+    InstallAccessibleInterfaces();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(buildTaskGroup());
@@ -105,6 +107,8 @@ QString SiteWindow::caption(SiteWord word) const {
 
 QPushButton* SiteWindow::makeButton(SiteWord word) {
     auto* button = new QPushButton(caption(word), this);
+    // Qt would read "開始(&S)" as "開始(S)".
+    button->setAccessibleName(SpokenCaption(caption(word)));
     // Enter is the window's own: see keyPressEvent.
     button->setAutoDefault(false);
     button->setDefault(false);
@@ -129,6 +133,7 @@ QWidget* SiteWindow::buildTaskGroup() {
     };
     for (const auto& [task, word] : choices) {
         auto* radio = new QRadioButton(caption(word), group);
+        radio->setAccessibleName(SpokenCaption(caption(word)));
         tasks_->addButton(radio, static_cast<int>(task));
         row->addWidget(radio);
     }
@@ -171,6 +176,7 @@ QWidget* SiteWindow::buildOptionsGroup() {
     grid->addWidget(range_, 0, 1, 1, 4);
 
     verify_ = new QCheckBox(caption(SiteWord::Verify), group);
+    verify_->setAccessibleName(SpokenCaption(caption(SiteWord::Verify)));
     jobs_ = new QSpinBox(group);
     jobs_->setRange(0, kMostJobs);
     jobs_->setSpecialValueText(caption(SiteWord::JobsAll));
@@ -226,6 +232,7 @@ void SiteWindow::buildTableAndNotes() {
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setWordWrap(false);
     table_->setTabKeyNavigation(false);  // Tab leaves the table for the next control
+    table_->setAccessibleName(caption(SiteWord::TableName));
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SiteWindow::reportSelection);
     // A new table or new columns drop the selection without a word from the
@@ -262,9 +269,14 @@ void SiteWindow::buildTableAndNotes() {
     status_->setTextFormat(Qt::PlainText);
     status_->setWordWrap(true);
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Read by the mouse, never a stop of Tab; a screen reader hears each new
+    // status as it comes (see MarkAsStatusLine).
+    status_->setFocusPolicy(Qt::NoFocus);
+    MarkAsStatusLine(*status_);
 
     notes_ = new QPlainTextEdit(this);
     makeReadOnlyText(notes_, kNotesLines);
+    notes_->setAccessibleName(caption(SiteWord::NotesName));
 }
 
 void SiteWindow::setTabOrder() {
@@ -332,6 +344,24 @@ void SiteWindow::showTask() {
     resume_->setPlaceholderText(hint);
     resume_->setToolTip(hint);
     audit_->setVisible(task == SiteTask::Audit);
+    nameFieldsAfterLabels();
+}
+
+void SiteWindow::nameFieldsAfterLabels() {
+    // Set rather than left to the labels' buddies, which Qt reads with the
+    // colon, and the "..." buttons, which say nothing by themselves, after
+    // the field they fill.
+    const std::pair<QLabel*, QWidget*> fields[] = {{sourceLabel_, source_},
+                                                   {rangeLabel_, range_},
+                                                   {jobsLabel_, jobs_},
+                                                   {reportLabel_, report_},
+                                                   {resumeLabel_, resume_}};
+    for (const auto& [label, field] : fields) NameAfterLabel(field, *label);
+    for (const auto& [word, field] : {std::pair{SiteWord::BrowseReport, report_},
+                                      std::pair{SiteWord::BrowseResume, resume_}}) {
+        button(word)->setAccessibleName(field->accessibleName() + QLatin1Char(' ') +
+                                        SpokenCaption(caption(SiteWord::Browse)));
+    }
 }
 
 void SiteWindow::reportSelection() {

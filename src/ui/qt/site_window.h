@@ -119,6 +119,7 @@ class SiteWindow : public QDialog {
     app::SiteTask checkedTask() const;
     // The field labels, hints and the audit's pane of the chosen task.
     void showTask();
+    void nameFieldsAfterLabels();
     void setTabOrder();
     std::vector<QWidget*> focusChain() const;
     void reportSelection();
