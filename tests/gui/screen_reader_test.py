@@ -72,8 +72,11 @@ events = []
 
 def heard(event):
     try:
+        # A focus heard is the object a screen reader reads next: its text too.
+        said = (text_of(event.source) if event.type.startswith("object:state-changed:focused")
+                and event.detail1 else event.any_data)
         events.append((event.type, event.source.getRoleName(), event.source.name or "",
-                       str(event.any_data) if event.any_data is not None else ""))
+                       str(said) if said is not None else ""))
     except Exception:  # the object may be gone already
         pass
 
@@ -181,9 +184,18 @@ def tab_order(window, expected, where):
     reached = []
     for _ in range(len(stops)):
         before = focused(window)
+        events.clear()
         key("Tab")
         now = wait_for(lambda: focused(window) if focused(window) != before else None, 2)
         reached.append(now.name if now else None)
+        # The last focus the reader heard is the control itself, with its
+        # whole text (the IP address, not one of its numbers).
+        pump(0.2)
+        last = [(name, said) for kind, _, name, said in events if kind == "object:state-changed:focused"]
+        if now is not None and last:
+            wanted_text = text_of(now)
+            check(last[-1][0] == now.name and (wanted_text is None or last[-1][1] == wanted_text),
+                  "%s: Tab to %r announced %r" % (where, now.name, last[-1]))
     wanted = stops[1:] + stops[:1]
     check(reached == wanted, "%s: Tab reached\n    %s\n  not\n    %s" % (where, reached, wanted))
 

@@ -1,6 +1,7 @@
 #include "ui/qt/ip_address_edit.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -128,9 +129,17 @@ void IpAddressEdit::onEdited(int index) {
 bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
     const int index = indexOf(watched);
     if (index >= 0 && event->type() == QEvent::FocusIn) {
-        // A screen reader knows the control, not its four fields.
-        QAccessibleEvent focus(this, QAccessible::Focus);
-        QAccessible::updateAccessibility(&focus);
+        // A screen reader knows the control, not its four fields. Qt tells
+        // of the field's focus after this event: the control's comes later
+        // still, so that it is the one read.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!isAncestorOf(QApplication::focusWidget())) return;
+                QAccessibleEvent focus(this, QAccessible::Focus);
+                QAccessible::updateAccessibility(&focus);
+            },
+            Qt::QueuedConnection);
     }
     if (index < 0 || event->type() != QEvent::KeyPress) return QFrame::eventFilter(watched, event);
 
