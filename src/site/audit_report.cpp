@@ -79,6 +79,12 @@ struct Reader {
         for (const nlohmann::json& value : *field) numbers.push_back(record(value));
         return numbers;
     }
+    // A yes/no the writer may leave out (meaning no), but not misspell.
+    bool flag(const nlohmann::json& value) {
+        if (value.is_null()) return false;
+        if (!value.is_boolean()) good = false;
+        return value.is_boolean() && value.get<bool>();
+    }
     std::vector<std::uint8_t> bytes(const nlohmann::json& object, const char* key) {
         const std::string text = StringField(object, key);
         std::vector<std::uint8_t> out;
@@ -127,12 +133,14 @@ std::optional<ReadAudit> ParseAuditReport(std::string_view text, ops::Fact& erro
             }
         }
     }
-    const nlohmann::json patterns = json.value("patterns", nlohmann::json::array());
-    const nlohmann::json modules = json.value("modules", nlohmann::json());
+    static const nlohmann::json kNoPatterns = nlohmann::json::array();
+    const nlohmann::json& patterns =
+        Field(json, "patterns").is_null() ? kNoPatterns : Field(json, "patterns");
+    const nlohmann::json& modules = Field(json, "modules");
     if (!patterns.is_array() || !modules.is_array()) return std::nullopt;
     for (const nlohmann::json& p : patterns) {
         AuditPattern pattern;
-        pattern.record = read.record(p.value("record", nlohmann::json()));
+        pattern.record = read.record(Field(p, "record"));
         pattern.offset = read.count(p, "offset");
         pattern.length = read.count(p, "length");
         pattern.modules = read.count(p, "modules");
@@ -150,16 +158,16 @@ std::optional<ReadAudit> ParseAuditReport(std::string_view text, ops::Fact& erro
         module.result = *result;
         module.source.found = *result != AuditResult::NotFound;
         module.source.reason = ReasonField(m);
-        const nlohmann::json differences = m.value("differences", nlohmann::json());
+        const nlohmann::json& differences = Field(m, "differences");
         if (!differences.is_array()) return std::nullopt;
         for (const nlohmann::json& d : differences) {
             AuditRange range;
-            range.record = read.record(d.value("record", nlohmann::json()));
+            range.record = read.record(Field(d, "record"));
             range.range.offset = read.count(d, "offset");
             range.range.length = read.count(d, "length");
             range.range.left = read.bytes(d, "reference");
             range.range.right = read.bytes(d, "module");
-            range.inPattern = d.value("pattern", false);
+            range.inPattern = read.flag(Field(d, "pattern"));
             module.ranges.push_back(std::move(range));
         }
         module.missing = read.records(m, "missing");

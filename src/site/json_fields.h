@@ -9,6 +9,16 @@
 
 namespace quelvar::site {
 
+// A field of an object read from a file that anyone may have written, or
+// null when the object or the field is not there. nlohmann's own value()
+// throws on a field of another kind, so files are never read with it.
+inline const nlohmann::json& Field(const nlohmann::json& object, const char* key) {
+    static const nlohmann::json none;
+    if (!object.is_object()) return none;
+    auto field = object.find(key);
+    return field != object.end() ? *field : none;
+}
+
 // A text field of an object read from a file that anyone may have written:
 // empty when the object, the field or its text is not there.
 inline std::string StringField(const nlohmann::json& object, const char* key) {

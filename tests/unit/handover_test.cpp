@@ -3,6 +3,9 @@
 // files keep them.
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <utility>
+
 #include "site/handover.h"
 #include "site/handover_page.h"
 #include "site/handover_sheet.h"
@@ -174,6 +177,17 @@ TEST(Handover, AnAuditIsAMatrixOfModulesAndRecordsAndOneSheetRowPerRecordThatDif
     EXPECT_FALSE(AddHandoverFile(refused, "a.json", audit, why));
     EXPECT_EQ(why.kind, ops::FactKind::NotAnAuditReport);
     EXPECT_TRUE(refused.sources.empty());
+    // So does a field of the wrong kind, where a reader that trusted the
+    // file would throw.
+    for (auto [from, to] : {std::pair{"\"pattern\": true", "\"pattern\": \"true\""},
+                            std::pair{"\"patterns\": [{", "\"patterns\": [7, {"},
+                            std::pair{"\"differences\": [{", "\"differences\": [[], {"}}) {
+        std::string wrong = audit;
+        wrong.replace(wrong.find("\"=1\""), 4, "\"EE\"");
+        wrong.replace(wrong.find(from), std::string_view(from).size(), to);
+        EXPECT_FALSE(AddHandoverFile(refused, "a.json", wrong, why)) << to;
+        EXPECT_EQ(why.kind, ops::FactKind::NotAnAuditReport);
+    }
     audit.replace(audit.find("\"=1\""), 4, "\"EE\"");
     const Handover handover = Read({{"a.json", audit.c_str()}});
     ASSERT_EQ(handover.audits.size(), 1u);
