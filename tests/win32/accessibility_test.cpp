@@ -36,28 +36,15 @@
 #include "ui/win32/main_window.h"
 #include "ui/win32/site_window.h"
 #include "ui/win32/win32_site_view.h"
+#include "window_test_support.h"
 
 namespace quelvar::ui::win32 {
 namespace {
 
 using platform::Language;
 using platform::utf8FromWide;
-
-class NoLauncher : public platform::Launcher {
-  public:
-    platform::StartResult startTelnet(const std::string&, int) override {
-        return platform::StartResult::NotFound;
-    }
-    void openUrl(const std::string&) override {}
-};
-
-void pumpMessages() {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
-}
+using test_support::NoLauncher;
+using test_support::pumpMessages;
 
 bool underWine() {
     return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
@@ -218,17 +205,6 @@ class AccessibilityTest : public ::testing::Test {
         platform::initializeSocketLibrary();
     }
 
-    // The Site window made, and the presenter's first handler done with it.
-    static void openSite(SiteWindow& window) {
-        ASSERT_TRUE(window.create(::GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE));
-        for (int round = 0; round < 500 && window.handlerRunning(); ++round) {
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            pumpMessages();
-        }
-        ASSERT_FALSE(window.handlerRunning());
-        pumpMessages();
-    }
-
     NoLauncher launcher_;
 };
 
@@ -285,7 +261,7 @@ TEST_F(AccessibilityTest, TheSiteWindowsControlsAreNamedAndItsTableReadableInBot
     for (Language language : {Language::English, Language::Japanese}) {
         const std::string where = language == Language::English ? "English" : "Japanese";
         SiteWindow window(language, L"QUELVARinit", launcher_);
-        openSite(window);
+        test_support::openSiteWindow(window);
         HWND handle = window.handle();
         expectNamedAndRoled(handle, where);
         // With the audit's pane shown between the buttons and the table.
@@ -415,7 +391,7 @@ class HighContrastColours {
 
 TEST_F(AccessibilityTest, InHighContrastTheTableKeepsToTheSystemColoursAndItsWordsTellTheResult) {
     SiteWindow window(Language::English, L"QUELVARinit", launcher_);
-    openSite(window);
+    test_support::openSiteWindow(window);
     HWND list = ::GetDlgItem(window.handle(), static_cast<int>(SiteId::Lines));
     Win32SiteView view(window);
     view.showLines({lineFor(0, app::LineLook::Passed, "passed"),

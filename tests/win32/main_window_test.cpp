@@ -27,19 +27,13 @@
 #include "platform/utf8.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/main_window.h"
+#include "window_test_support.h"
 
 namespace quelvar::ui::win32 {
 namespace {
 
 using app::ControlId;
-
-class NoLauncher : public platform::Launcher {
-  public:
-    platform::StartResult startTelnet(const std::string&, int) override {
-        return platform::StartResult::NotFound;
-    }
-    void openUrl(const std::string&) override {}
-};
+using test_support::NoLauncher;
 
 // Records, in order, the window's WM_ENABLE messages and the opening of every
 // top-level window it owns, and closes each such box (Esc) once it is shown.

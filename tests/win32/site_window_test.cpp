@@ -25,39 +25,15 @@
 #include "app/site_words.h"
 #include "platform/utf8.h"
 #include "ui/win32/site_window.h"
+#include "window_test_support.h"
 
 namespace quelvar::ui::win32 {
 namespace {
 
 using platform::Language;
-
-class NoLauncher : public platform::Launcher {
-  public:
-    platform::StartResult startTelnet(const std::string&, int) override {
-        return platform::StartResult::NotFound;
-    }
-    void openUrl(const std::string&) override {}
-};
-
-void pumpMessages() {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
-}
-
-// The window made, and the presenter's first handler (run on the worker)
-// done with it. Bounded: the handler only fills the form in.
-void openWindow(SiteWindow& window) {
-    ASSERT_TRUE(window.create(::GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE));
-    for (int round = 0; round < 500 && window.handlerRunning(); ++round) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        pumpMessages();
-    }
-    ASSERT_FALSE(window.handlerRunning());
-    pumpMessages();
-}
+using test_support::NoLauncher;
+using test_support::pumpMessages;
+using test_support::openSiteWindow;
 
 std::wstring textOf(HWND control) {
     wchar_t text[512] = {};
@@ -190,7 +166,7 @@ TEST(SiteWindowTest, CaptionsFitWithoutOverlapInBothLanguagesAndAtOneAndAHalfTim
         const std::string name = language == Language::English ? "English" : "Japanese";
         NoLauncher launcher;
         SiteWindow window(language, L"QUELVARinit", launcher);
-        openWindow(window);
+        openSiteWindow(window);
         HWND handle = window.handle();
         ASSERT_NE(handle, nullptr);
         EXPECT_EQ(platform::utf8FromWide(textOf(handle)),
@@ -266,7 +242,7 @@ std::wstring cellText(HWND list, int row, int column) {
 TEST(SiteWindowTest, TheTableTakesAThousandLinesAndRepaintsOnlyChangedRowsInView) {
     NoLauncher launcher;
     SiteWindow window(Language::English, L"QUELVARinit", launcher);
-    openWindow(window);
+    openSiteWindow(window);
     HWND list = ::GetDlgItem(window.handle(), static_cast<int>(SiteId::Lines));
     ASSERT_NE(list, nullptr);
     Win32SiteView view(window);
@@ -335,7 +311,7 @@ TEST(SiteWindowTest, TheTableShowsEveryColumnWithoutScrollingSidewaysInBothLangu
         const std::string name = language == Language::English ? "English" : "Japanese";
         NoLauncher launcher;
         SiteWindow window(language, L"QUELVARinit", launcher);
-        openWindow(window);
+        openSiteWindow(window);
         HWND handle = window.handle();
         HWND list = ::GetDlgItem(handle, static_cast<int>(SiteId::Lines));
         ASSERT_NE(list, nullptr);
@@ -408,7 +384,7 @@ std::wstring columnTitle(HWND list, int column) {
 TEST(SiteWindowTest, AnAuditsRecordColumnsComeBeforeTheReasonAndTheLineSelectedFillsThePane) {
     NoLauncher launcher;
     SiteWindow window(Language::English, L"QUELVARinit", launcher);
-    openWindow(window);
+    openSiteWindow(window);
     HWND list = ::GetDlgItem(window.handle(), static_cast<int>(SiteId::Lines));
     HWND pane = ::GetDlgItem(window.handle(), static_cast<int>(SiteId::AuditPane));
     Win32SiteView view(window);
@@ -475,7 +451,7 @@ TEST(SiteWindowTest, AnAuditsRecordColumnsComeBeforeTheReasonAndTheLineSelectedF
 TEST(SiteWindowTest, TheJobsFieldReadsTheWordForAllAsNoneAndKeepsTheLastNumberOverAnythingElse) {
     NoLauncher launcher;
     SiteWindow window(Language::Japanese, L"QUELVARinit", launcher);
-    openWindow(window);
+    openSiteWindow(window);
     HWND jobs = ::GetDlgItem(window.handle(), static_cast<int>(SiteId::Jobs));
 
     app::SiteForm form = window.form();
