@@ -8,18 +8,9 @@
 # Everything runs inside a private network namespace.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-if [ "${QUELVAR_IN_NETNS:-}" != "1" ]; then
-    exec "$here/../../scripts/netns-run" sh "$0" "$@"
-fi
+. "$here/browser_test_common.sh"
 cli=$1
 sim=$2
-
-missing() {
-    if [ "${CI:-}" = "true" ]; then echo "FAIL: $1 is missing (CI)"; exit 1; fi
-    echo "SKIP: $1 is missing"; exit 77
-}
-browser=$(command -v chromium || command -v chromium-browser || true)
-[ -n "$browser" ] || missing chromium
 driver=$(command -v chromedriver || true)
 [ -n "$driver" ] || missing "chromedriver (chromium-driver)"
 axe="$here/axe/node_modules/axe-core/axe.min.js"
@@ -36,7 +27,6 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
-fail() { echo "FAIL: $*"; exit 1; }
 
 python3 "$here/make_run_files.py" "$work" 30
 "$cli" report "$work/report.json" "$work/backup.json" --html "$work/site-en.html" >/dev/null

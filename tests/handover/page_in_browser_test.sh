@@ -8,24 +8,14 @@
 # fetches nothing, and nothing could leave if it tried.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-if [ "${QUELVAR_IN_NETNS:-}" != "1" ]; then
-    exec "$here/../../scripts/netns-run" sh "$0" "$@"
-fi
+. "$here/browser_test_common.sh"
 cli=$1
 shots=$2
-
-missing() {
-    if [ "${CI:-}" = "true" ]; then echo "FAIL: $1 is missing (CI)"; exit 1; fi
-    echo "SKIP: $1 is missing"; exit 77
-}
-browser=$(command -v chromium || command -v chromium-browser || true)
-[ -n "$browser" ] || missing chromium
 command -v pdfinfo >/dev/null 2>&1 || missing "pdfinfo (poppler-utils)"
 command -v python3 >/dev/null 2>&1 || missing python3
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/handover-browser.XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
-fail() { echo "FAIL: $*"; exit 1; }
 
 rows=60
 python3 "$here/make_run_files.py" "$work" "$rows"
