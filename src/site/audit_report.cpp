@@ -134,8 +134,8 @@ std::optional<ReadAudit> ParseAuditReport(std::string_view text, ops::Fact& erro
         }
     }
     static const nlohmann::json kNoPatterns = nlohmann::json::array();
-    const nlohmann::json& patterns =
-        Field(json, "patterns").is_null() ? kNoPatterns : Field(json, "patterns");
+    const nlohmann::json& listed = Field(json, "patterns");
+    const nlohmann::json& patterns = listed.is_null() ? kNoPatterns : listed;
     const nlohmann::json& modules = Field(json, "modules");
     if (!patterns.is_array() || !modules.is_array()) return std::nullopt;
     for (const nlohmann::json& p : patterns) {

@@ -107,11 +107,7 @@ bool pumpUntil(Done done, int seconds) {
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) return false;
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
+        test_support::pumpMessages();
     }
     return true;
 }
