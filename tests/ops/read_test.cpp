@@ -11,6 +11,7 @@
 #include "ops/messages.h"
 #include "ops/read_setup_records.h"
 #include "ops_fixture.h"
+#include "platform/process.h"
 #include "platform/socket.h"
 #include "sim/module.h"
 #include "sim/profiles.h"
@@ -165,13 +166,24 @@ TEST_F(ReadTest, AFailedEntryAndACutReadAreMadeAgainOnFreshConnections) {
 // restarts, and counts as no failed try.
 TEST_F(ReadTest, ARefusedConnectionIsAskedAgainWhileTheModuleRestarts) {
     sim::ModuleConfig module = sim::DefaultModule(0);
-    module.monitorAfterReset = std::chrono::milliseconds(2500);
+    // Well after the read below begins, even on a loaded machine, and well
+    // within its ten asks a second apart.
+    module.monitorAfterReset = std::chrono::milliseconds(6000);
     ASSERT_NO_FATAL_FAILURE(start(module));
     monitor::TelnetSocket socket;
     ASSERT_EQ(monitor::TelnetConnect(socket, device_.address.octets), 0);
     ASSERT_EQ(monitor::EnterMonitorMode(socket, nullptr, nullptr), 0);
     ASSERT_EQ(monitor::SendReset(socket), 0);
     monitor::TelnetClose(socket);
+    // The module takes the reset on its own time: until it falls silent, a
+    // status query is still answered and a connection still accepted by the
+    // module as it was, and the read would never meet a restarting one.
+    bool silent = false;
+    for (int query = 0; query < 50 && !silent; ++query) {
+        silent = discovery::QueryDevice(device_.address.octets) != 0;
+        if (!silent) platform::sleepFor(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(silent);
     // Back on the discovery port, not yet on the monitor port.
     ASSERT_TRUE(discovery::PingDevice(device_.address.octets, 5));
 
