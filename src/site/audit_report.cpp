@@ -54,13 +54,12 @@ struct Reader {
     bool good = true;
 
     std::size_t count(const nlohmann::json& object, const char* key) {
-        auto field = object.is_object() ? object.find(key) : object.end();
-        if (field == object.end() || !field->is_number_unsigned() ||
-            field->get<std::uint64_t>() > (1u << 20)) {
+        const nlohmann::json& field = Field(object, key);
+        if (!field.is_number_unsigned() || field.get<std::uint64_t>() > (1u << 20)) {
             good = false;
             return 0;
         }
-        return field->get<std::size_t>();
+        return field.get<std::size_t>();
     }
     std::uint8_t record(const nlohmann::json& value) {
         if (!value.is_number_unsigned() || value.get<std::uint64_t>() > 255) {
@@ -71,12 +70,12 @@ struct Reader {
     }
     std::vector<std::uint8_t> records(const nlohmann::json& object, const char* key) {
         std::vector<std::uint8_t> numbers;
-        auto field = object.is_object() ? object.find(key) : object.end();
-        if (field == object.end() || !field->is_array()) {
+        const nlohmann::json& field = Field(object, key);
+        if (!field.is_array()) {
             good = false;
             return numbers;
         }
-        for (const nlohmann::json& value : *field) numbers.push_back(record(value));
+        for (const nlohmann::json& value : field) numbers.push_back(record(value));
         return numbers;
     }
     // A yes/no the writer may leave out (meaning no), but not misspell.

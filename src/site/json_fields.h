@@ -22,16 +22,15 @@ inline const nlohmann::json& Field(const nlohmann::json& object, const char* key
 // A text field of an object read from a file that anyone may have written:
 // empty when the object, the field or its text is not there.
 inline std::string StringField(const nlohmann::json& object, const char* key) {
-    if (!object.is_object()) return {};
-    auto field = object.find(key);
-    return field != object.end() && field->is_string() ? field->get<std::string>() : std::string();
+    const nlohmann::json& field = Field(object, key);
+    return field.is_string() ? field.get<std::string>() : std::string();
 }
 
 // The format and version a file of this tool names at its top.
 inline bool HasFormat(const nlohmann::json& document, const char* format, int version) {
-    if (!document.is_object() || StringField(document, "format") != format) return false;
-    auto field = document.find("version");
-    return field != document.end() && field->is_number_integer() && *field == version;
+    const nlohmann::json& field = Field(document, "version");
+    return StringField(document, "format") == format && field.is_number_integer() &&
+           field == version;
 }
 
 // A moment a file of this tool names under `key` (see platform::UtcStamp);
@@ -44,10 +43,9 @@ inline std::optional<platform::WallTime> TimeField(const nlohmann::json& object,
 // have taken (negative, or more than a year: such a number would overflow
 // the moment it is added to).
 inline double SecondsField(const nlohmann::json& object, const char* key) {
-    if (!object.is_object()) return 0;
-    auto field = object.find(key);
-    if (field == object.end() || !field->is_number()) return 0;
-    const double seconds = field->get<double>();
+    const nlohmann::json& field = Field(object, key);
+    if (!field.is_number()) return 0;
+    const double seconds = field.get<double>();
     return seconds >= 0 && seconds <= 366.0 * 24 * 3600 ? seconds : 0;
 }
 

@@ -177,18 +177,17 @@ TEST(Handover, AnAuditIsAMatrixOfModulesAndRecordsAndOneSheetRowPerRecordThatDif
     EXPECT_FALSE(AddHandoverFile(refused, "a.json", audit, why));
     EXPECT_EQ(why.kind, ops::FactKind::NotAnAuditReport);
     EXPECT_TRUE(refused.sources.empty());
+    audit.replace(audit.find("\"=1\""), 4, "\"EE\"");
     // So does a field of the wrong kind, where a reader that trusted the
     // file would throw.
     for (auto [from, to] : {std::pair{"\"pattern\": true", "\"pattern\": \"true\""},
                             std::pair{"\"patterns\": [{", "\"patterns\": [7, {"},
                             std::pair{"\"differences\": [{", "\"differences\": [[], {"}}) {
         std::string wrong = audit;
-        wrong.replace(wrong.find("\"=1\""), 4, "\"EE\"");
         wrong.replace(wrong.find(from), std::string_view(from).size(), to);
         EXPECT_FALSE(AddHandoverFile(refused, "a.json", wrong, why)) << to;
         EXPECT_EQ(why.kind, ops::FactKind::NotAnAuditReport);
     }
-    audit.replace(audit.find("\"=1\""), 4, "\"EE\"");
     const Handover handover = Read({{"a.json", audit.c_str()}});
     ASSERT_EQ(handover.audits.size(), 1u);
     EXPECT_EQ(handover.audits[0].read.audit.counts.missing, 1u);
